@@ -1,0 +1,34 @@
+# GoogleTest for both builds, and tarnvale_add_test(), which registers a test executable with ctest:
+# natively one ctest test per test case; under Wine one ctest test per executable, since starting Wine costs
+# seconds. A tree built with TARNVALE_SANITIZE=thread keeps only the tests marked THREADED.
+if(WIN32)
+    # Debian's googletest package ships the sources; build them with the cross compiler.
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+else()
+    find_package(GTest REQUIRED)
+endif()
+include(GoogleTest)
+
+function(tarnvale_add_test name)
+    cmake_parse_arguments(T "THREADED;NATIVE_ONLY" "" "SOURCES;LIBS" ${ARGN})
+    if(TARNVALE_SANITIZE STREQUAL "thread" AND NOT T_THREADED)
+        return()
+    endif()
+    if(WIN32 AND T_NATIVE_ONLY)
+        return()
+    endif()
+    add_executable(${name} ${T_SOURCES})
+    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+    tarnvale_warnings(${name})
+    if(WIN32)
+        add_test(NAME ${TARNVALE_TEST_PREFIX}${name} COMMAND ${name})
+        set_tests_properties(${TARNVALE_TEST_PREFIX}${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+    else()
+        gtest_discover_tests(${name} TEST_PREFIX "${TARNVALE_TEST_PREFIX}${name}." DISCOVERY_MODE PRE_TEST
+                             DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+    endif()
+endfunction()

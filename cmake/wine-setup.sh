@@ -1,0 +1,41 @@
+#!/bin/sh
+# Prepares Wine for a test run: a prefix of the run's own, windows that paint their own frame, a display
+# (Xvfb, started here when there is none) and one persistent wineserver for the whole run.
+# Usage: wine-setup.sh STATE_DIR
+set -eu
+state=$1
+mkdir -p "$state"
+export WINEPREFIX="$state/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+wine=${WINE64:-/usr/lib/wine/wine64}
+wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
+
+if [ -z "${DISPLAY:-}" ] && [ ! -f "$state/display" ]; then
+    n=90
+    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+    echo $! >"$state/xvfb.pid"
+    tries=0
+    until [ -e "/tmp/.X11-unix/X$n" ]; do
+        tries=$((tries + 1))
+        if [ $tries -gt 200 ]; then
+            echo "wine-setup: Xvfb :$n did not come up; see $state/xvfb.log" >&2
+            exit 1
+        fi
+        sleep 0.05
+    done
+    echo ":$n" >"$state/display"
+fi
+if [ -f "$state/display" ]; then
+    DISPLAY=$(cat "$state/display")
+    export DISPLAY
+fi
+
+mkdir -p "$WINEPREFIX"
+"$wineserver" -p </dev/null >/dev/null 2>&1
+if [ ! -f "$WINEPREFIX/.tarnvale-ready" ]; then
+    echo "wine-setup: creating the Wine prefix in $WINEPREFIX (takes a few seconds)" >&2
+    "$wine" wineboot -i >"$state/wineboot.log" 2>&1
+    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1
+    touch "$WINEPREFIX/.tarnvale-ready"
+fi
+echo "wine-setup: ready (DISPLAY=${DISPLAY:-none})"

@@ -1,0 +1,11 @@
+#!/bin/sh
+# Ends what wine-setup.sh started: the persistent wineserver and, if it was ours, Xvfb.
+# Usage: wine-teardown.sh STATE_DIR
+state=$1
+export WINEPREFIX="$state/prefix"
+[ -d "$WINEPREFIX" ] && "${WINESERVER:-/usr/lib/wine/wineserver}" -k 2>/dev/null
+if [ -f "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" 2>/dev/null
+    rm -f "$state/xvfb.pid" "$state/display"
+fi
+exit 0

@@ -1,0 +1,48 @@
+// The list file: the catalogue between runs. Little-endian: a 32-bit record count, then per record the path's
+// length (1, 3 or 7 bytes), the path's bytes, and PID, type, size, extra and tail offset as 32-bit integers.
+#pragma once
+
+#include "core/MediaInfo.h"
+#include "core/MediaInfoList.h"
+#include "platform/SystemError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace tarnvale {
+
+// The Windows program's list file; the headless tools take a path of their own.
+inline constexpr const char* kWindowsListFilePath = "C:\\\\Tarnvale.lst";
+
+// What a load found. A failed load keeps the records read before the fault and says where the fault was.
+struct ListFileLoad {
+    bool fileMissing = false;
+    std::size_t recordsLoaded = 0;
+    // Records whose path is longer than a record can hold (255 bytes); they are left out, the rest is read.
+    std::size_t recordsSkipped = 0;
+    // Set when the load failed: the record being read (counted from 1; 0 while reading the count) and the byte
+    // offset in the file where reading stopped.
+    std::int64_t failedRecord = -1;
+    std::size_t failedOffset = 0;
+    std::string error;
+};
+
+// Parses list-file bytes, appending each record to records. False when the bytes end before the announced
+// records are complete; the records before the fault are kept.
+bool ParseListFile(std::span<const std::uint8_t> bytes, std::vector<CMediaInfo>& records, ListFileLoad* load);
+
+void EncodeListFileRecord(const CMediaInfo& record, std::vector<std::uint8_t>& out);
+std::vector<std::uint8_t> EncodeListFile(std::span<const CMediaInfo> records);
+
+// Clears the catalogue, then loads it from path. A missing file yields an empty catalogue and true. False for a
+// file that cannot be read or ends early; load (when given) then says what failed.
+bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* load = nullptr);
+
+// Writes the whole catalogue to path. An interrupted save leaves the earlier file whole. Saves from several
+// threads are serialised by the catalogue's lock, so the file always holds one consistent catalogue.
+bool SaveListFile(const std::string& path, const CMediaInfoList& list, platform::SystemError* error = nullptr);
+
+} // namespace tarnvale

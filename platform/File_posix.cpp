@@ -1,0 +1,126 @@
+// POSIX file services.
+#include "platform/File.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace tarnvale::platform {
+namespace {
+
+void Capture(SystemError* error, const std::string& what, int code) {
+    if (error)
+        *error = SystemError{code, what + ": " + std::strerror(code)};
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+    auto slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
+    bytes.clear();
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        int code = errno;
+        Capture(error, "cannot open " + path, code);
+        return code == ENOENT ? ReadResult::NotFound : ReadResult::Failed;
+    }
+    // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
+    struct stat st {};
+    std::size_t size = ::fstat(fd.get(), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    bytes.resize(size + 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+        if (n == 0)
+            break;
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            Capture(error, "cannot read " + path, errno);
+            bytes.clear();
+            return ReadResult::Failed;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    bytes.resize(filled);
+    return ReadResult::Ok;
+}
+
+bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
+    // A name of this thread's own, so that two savers never write into one temporary file.
+    const std::string temp = path + ".tmp." + std::to_string(::getpid()) + "." +
+                             std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
+    FileDescriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (fd.get() < 0) {
+        Capture(error, "cannot create " + temp, errno);
+        return false;
+    }
+    if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
+        Capture(error, "cannot write " + temp, errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::close(fd.release()) != 0) {
+        Capture(error, "cannot write " + temp, errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        Capture(error, "cannot replace " + path, errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    FileDescriptor dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.get() >= 0)
+        ::fsync(dir.get());
+    return true;
+}
+
+bool RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
+
+} // namespace tarnvale::platform

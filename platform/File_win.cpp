@@ -1,0 +1,124 @@
+// Win32 file services (ANSI paths, as the rest of the system uses).
+#include "platform/File.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <functional>
+#include <thread>
+#include <utility>
+
+namespace tarnvale::platform {
+namespace {
+
+std::string MessageFor(DWORD code) {
+    char* text = nullptr;
+    DWORD n =
+        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = n ? std::string(text, n) : "error " + std::to_string(code);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
+        result.pop_back();
+    return result;
+}
+
+void Capture(SystemError* error, const std::string& what, DWORD code) {
+    if (error)
+        *error = SystemError{static_cast<int>(code), what + ": " + MessageFor(code)};
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) : h_(h) {}
+    ~FileHandle() { reset(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    HANDLE get() const { return h_; }
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool reset() {
+        bool ok = true;
+        if (valid())
+            ok = CloseHandle(std::exchange(h_, INVALID_HANDLE_VALUE)) != 0;
+        return ok;
+    }
+
+private:
+    HANDLE h_;
+};
+
+} // namespace
+
+ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
+    bytes.clear();
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        DWORD code = GetLastError();
+        Capture(error, "cannot open " + path, code);
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::NotFound : ReadResult::Failed;
+    }
+    // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
+    LARGE_INTEGER size{};
+    bytes.resize(GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) + 1
+                                                                       : 1);
+    std::size_t filled = 0;
+    for (;;) {
+        if (filled == bytes.size())
+            bytes.resize(bytes.size() * 2);
+        DWORD n = 0;
+        DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
+        if (!ReadFile(file.get(), bytes.data() + filled, want, &n, nullptr)) {
+            Capture(error, "cannot read " + path, GetLastError());
+            bytes.clear();
+            return ReadResult::Failed;
+        }
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    bytes.resize(filled);
+    return ReadResult::Ok;
+}
+
+bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
+    // A name of this thread's own, so that two savers never write into one temporary file.
+    const std::string temp = path + ".tmp." + std::to_string(GetCurrentProcessId()) + "." +
+                             std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
+    FileHandle file(
+        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) {
+        Capture(error, "cannot create " + temp, GetLastError());
+        return false;
+    }
+    bool written = true;
+    for (std::size_t done = 0; written && done < bytes.size();) {
+        DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD n = 0;
+        written = WriteFile(file.get(), bytes.data() + done, piece, &n, nullptr) && n == piece;
+        done += n;
+    }
+    written = written && FlushFileBuffers(file.get());
+    DWORD code = written ? 0 : GetLastError();
+    if (!file.reset() && written) {
+        written = false;
+        code = GetLastError();
+    }
+    if (!written) {
+        Capture(error, "cannot write " + temp, code);
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        Capture(error, "cannot replace " + path, GetLastError());
+        DeleteFileA(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool RemoveFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+} // namespace tarnvale::platform
