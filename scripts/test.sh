@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Sets Tarnvale up and runs every test: natively, under AddressSanitizer+UndefinedBehaviorSanitizer, the threaded
+# tests under ThreadSanitizer, and the Windows build under Wine (inside Xvfb when there is no display). All trees
+# run in one ctest, so the last line is its summary.
+set -euo pipefail
+source "$(dirname "$0")/common.sh"
+install_packages
+build_native
+build_windows
+build_tree asan -DTARNVALE_SANITIZE=address -DTARNVALE_BENCH=OFF
+build_tree tsan -DTARNVALE_SANITIZE=thread -DTARNVALE_BENCH=OFF
+
+cat >"$build/CTestTestfile.cmake" <<EOT
+# Written by scripts/test.sh: runs the tests of every tree in one ctest.
+subdirs("native" "win" "asan" "tsan")
+EOT
+say "Running the tests"
+cd "$build"
+# ThreadSanitizer needs a fixed address-space layout on kernels with many bits of mmap randomisation.
+exec setarch "$(uname -m)" -R ctest -j2 --output-on-failure --timeout 900
