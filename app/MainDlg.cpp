@@ -1,0 +1,343 @@
+// The main window.
+#include "app/MainDlg.h"
+
+#include "app/Choosers.h"
+#include "app/ProgramDlg.h"
+#include "app/WinApp.h"
+#include "platform/File.h"
+#include "res/resource.h"
+
+#if TARNVALE_APP_WITH_NET
+#include "net/HostAddress.h"
+#endif
+
+#include <algorithm>
+#include <cstdio>
+#include <span>
+#include <vector>
+
+namespace tarnvale {
+namespace {
+
+std::string WindowText(HWND window) {
+    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 2);
+    const int n = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
+    return std::string(text.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
+    return UniqueIcon(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,
+                                                    GetSystemMetrics(sizeMetricX), GetSystemMetrics(sizeMetricY), 0)));
+}
+
+} // namespace
+
+std::string HostLine(const std::string& name, const std::string& address, int port) {
+    std::vector<char> text(name.size() + address.size() + 64);
+    std::snprintf(text.data(), text.size(), "Host: %s  IP: %s  Command Port (UDP) : %d", name.c_str(), address.c_str(),
+                  port);
+    return text.data();
+}
+
+std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load) {
+    std::string text = "The list file " + path + " could not be read to its end: " + load.error + ".";
+    if (load.failedRecord > 0)
+        text += "\n\nReading stopped at record " + std::to_string(load.failedRecord) + ", byte offset " +
+                std::to_string(load.failedOffset) + ".";
+    text += "\n\nThe " + std::to_string(load.recordsLoaded) +
+            " programs read before that are shown. Clients are not served in this run: the command port stays "
+            "closed. When the window closes, the list file is saved with the programs shown; to keep the damaged "
+            "file, copy it elsewhere first, then start the server again.";
+    return text;
+}
+
+CMainDlg::CMainDlg(HWND parent)
+    : CDialog(IDD_MAIN, parent), icon_(LoadAppIcon(SM_CXICON, SM_CYICON)),
+      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON))
+#if TARNVALE_APP_WITH_NET
+      ,
+      dispatcher_(catalogue_, server_, sender_)
+#endif
+{
+}
+
+CMainDlg::~CMainDlg() {
+    // The threads go first, each before what it uses: the search, then the receive thread (so no client command
+    // can run any more), then the stream sender.
+    search_.Stop();
+#if TARNVALE_APP_WITH_NET
+    server_.StopReceiving();
+    sender_.Close();
+    sender_.Stop();
+#endif
+}
+
+#if TARNVALE_APP_WITH_NET
+bool CMainDlg::OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) {
+    if (code != NOTIFY_DATAGRAM)
+        return CListener::OnNotify(code, data, extra);
+    dispatcher_.DispatchCommand(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(data), extra));
+    return true;
+}
+#endif
+
+bool CMainDlg::OnInitDialog() {
+    list_.Attach(Item(IDC_PROGRAM_LIST));
+    hostLine_ = Item(IDC_HOST_LINE);
+    CDialog::OnInitDialog();
+    caption_ = WindowText(GetSafeHwnd());
+    if (CWinApp* app = CWinApp::Current())
+        app->SetMainWindow(GetSafeHwnd());
+    SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
+    SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
+    ShowHostLine();
+    list_.SetUp();
+    ListFileLoad load;
+    if (!LoadCatalogue(load)) {
+        // Whatever was read stays; the command port is not opened for this run.
+        ShowMessage(GetSafeHwnd(), ListFileReadMessage(listFilePath_, load));
+        return true;
+    }
+    if (load.recordsSkipped > 0)
+        ShowMessage(GetSafeHwnd(), std::to_string(load.recordsSkipped) + " programs in the list file " + listFilePath_ +
+                                       " have a path longer than 255 characters and were left out. They will be "
+                                       "missing from the list file when the window closes.");
+    OpenCommandPort();
+    return true;
+}
+
+void CMainDlg::ShowHostLine() {
+#if TARNVALE_APP_WITH_NET
+    std::string address;
+    std::string name;
+    if (GetHostAddress(address, &name))
+        SetWindowTextA(hostLine_, HostLine(name, address, boundPort_ ? boundPort_ : commandPort_).c_str());
+#endif
+}
+
+void CMainDlg::OpenCommandPort() {
+#if TARNVALE_APP_WITH_NET
+    server_.Attach(this);
+    server_.SetLocalPort(commandPort_);
+    if (!server_.OpenReceiveSocket() || !server_.StartReceiving())
+        return;
+    boundPort_ = server_.BoundPort();
+    if (commandPort_ == 0)
+        ShowHostLine();
+    if (portOpened_)
+        portOpened_(boundPort_);
+#endif
+}
+
+bool CMainDlg::OnCommand(int controlId, int notifyCode) {
+    if (notifyCode != BN_CLICKED)
+        return false;
+    switch (controlId) {
+    case IDC_ADD:
+        OnAdd();
+        return true;
+    case IDC_DELETE:
+        OnDelete();
+        return true;
+    case IDC_EDIT:
+        OnEdit();
+        return true;
+    case IDC_DELETE_ALL:
+        OnDeleteAll();
+        return true;
+    case IDC_SEARCH_FOLDER:
+        OnSearchFolder();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainDlg::OnDestroy() {
+    if (CWinApp* app = CWinApp::Current(); app && app->MainWindow() == GetSafeHwnd())
+        app->SetMainWindow(nullptr);
+    StopSearch();
+    platform::SystemError error;
+    if (!SaveCatalogue(&error))
+        ShowMessage(nullptr, "The list file " + listFilePath_ + " could not be saved: " + error.message +
+                                 ".\n\nThe changes of this run are lost. Check that the folder exists and can be "
+                                 "written to.");
+}
+
+bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    switch (message) {
+    case WM_SIZE:
+        OnSize(LOWORD(lParam), HIWORD(lParam));
+        return false;
+    case WM_PAINT:
+        return OnPaintIconic();
+    case WM_QUERYDRAGICON:
+        result = reinterpret_cast<LRESULT>(icon_.get());
+        return true;
+    case kSearchRowMessage: {
+        std::unique_ptr<CMediaInfo> record(reinterpret_cast<CMediaInfo*>(lParam));
+        if (record)
+            list_.AppendRow(*record);
+        return true;
+    }
+    case kSearchProgressMessage:
+        search_.ProgressShown();
+        if (search_.Running())
+            SetWindowTextA(GetSafeHwnd(), (caption_ + " - searching: " + std::to_string(wParam) + " files looked at, " +
+                                           std::to_string(lParam) + " programs added")
+                                              .c_str());
+        return true;
+    case kSearchTellMessage:
+        search_.AnswerTell([this](const char* text) { ShowMessage(GetSafeHwnd(), text); });
+        return true;
+    case kSearchDoneMessage:
+        SearchEnded();
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CMainDlg::OnSize(int width, int height) {
+    if (!list_.get())
+        return;
+    MoveWindow(list_.get(), 0, kListTopAfterResize, width, std::max(0, height - kListTopAfterResize), TRUE);
+    InvalidateRect(list_.get(), nullptr, TRUE);
+}
+
+bool CMainDlg::OnPaintIconic() {
+    if (!IsIconic(GetSafeHwnd()))
+        return false;
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(GetSafeHwnd(), &paint);
+    SendMessageA(GetSafeHwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    RECT client;
+    GetClientRect(GetSafeHwnd(), &client);
+    const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    DrawIcon(dc, x, y, icon_.get());
+    EndPaint(GetSafeHwnd(), &paint);
+    return true;
+}
+
+void CMainDlg::InsertRow(const CMediaInfo& record) {
+    // Rows a running search has posted but the window has not shown yet belong before this one.
+    std::lock_guard order(rowOrder_);
+    TakePendingRows(GetSafeHwnd(), [this](const CMediaInfo& pending) { list_.AppendRow(pending); });
+    catalogue_.Append(record);
+    list_.AppendRow(record);
+}
+
+void CMainDlg::OnAdd() {
+    CMediaInfo record;
+    CProgramDlg dialog(nullptr);
+    dialog.SetRecord(record);
+    if (dialog.DoModal() == IDOK && IsWindow(list_.get()))
+        InsertRow(record);
+}
+
+void CMainDlg::OnEdit() {
+    const int row = list_.FirstSelected();
+    if (row < 0)
+        return;
+    const std::string path = list_.Text(row, kColumnFile);
+    std::optional<CMediaInfo> found = catalogue_.FindByPath(path.c_str());
+    if (!found)
+        return;
+    CMediaInfo working = *found;
+    CProgramDlg dialog(nullptr);
+    dialog.SetRecord(working);
+    dialog.SetEditMode(true);
+    if (dialog.DoModal() != IDOK || !IsWindow(list_.get()))
+        return;
+    list_.SetPid(row, working.m_nPID);
+    catalogue_.UpdateByPath(path.c_str(), working);
+}
+
+void CMainDlg::OnDelete() {
+    const int row = list_.FirstSelected();
+    if (row < 0)
+        return;
+    const std::string path = list_.Text(row, kColumnFile);
+    catalogue_.RemoveByPath(path.c_str());
+    list_.DeleteRow(row);
+}
+
+void CMainDlg::OnDeleteAll() {
+    StopSearch();
+    platform::RemoveFile(listFilePath_);
+    ListFileLoad load;
+    LoadCatalogue(load);
+}
+
+void CMainDlg::OnSearchFolder() {
+    if (search_.Running())
+        return;
+    // The chooser has no owner, so the window stays usable meanwhile; the button must not start a second one.
+    HWND button = Item(IDC_SEARCH_FOLDER);
+    EnableWindow(button, FALSE);
+    std::string folder;
+    const bool chosen = ChooseFolder(nullptr, kFolderChooserText, folder);
+    if (!IsWindow(GetSafeHwnd()))
+        return;
+    if (chosen) {
+        StartFolderSearch(folder);
+        return;
+    }
+    EnableWindow(button, TRUE);
+    SaveCatalogue();
+}
+
+void CMainDlg::StartFolderSearch(const std::string& folder) {
+    if (search_.Running())
+        return;
+    EnableWindow(Item(IDC_SEARCH_FOLDER), FALSE);
+    SetCurrentDirectoryA(folder.c_str());
+    FolderSearchTarget target;
+    target.window = GetSafeHwnd();
+    target.catalogue = &catalogue_;
+    target.rowOrder = &rowOrder_;
+    target.pidCounter = &pidCounter_;
+    target.listFilePath = listFilePath_;
+    if (search_.Start(folder, target))
+        SetWindowTextA(GetSafeHwnd(), (caption_ + " - searching " + folder).c_str());
+    else
+        EnableWindow(Item(IDC_SEARCH_FOLDER), TRUE);
+    // Saved at once, with what the catalogue holds now; the worker saves again when its walk is over.
+    SaveCatalogue();
+}
+
+void CMainDlg::StopSearch() {
+    if (!search_.Running())
+        return;
+    search_.Stop();
+    // The worker is gone; the rows it posted are in the catalogue already and still belong in the view. Its
+    // other messages must not reach a later search.
+    TakePendingRows(GetSafeHwnd(), [this](const CMediaInfo& pending) { list_.AppendRow(pending); });
+    MSG stale;
+    while (PeekMessageA(&stale, GetSafeHwnd(), kSearchProgressMessage, kSearchDoneMessage, PM_REMOVE)) {
+    }
+    SearchEnded();
+}
+
+void CMainDlg::SearchEnded() {
+    search_.Finish();
+    // Rows posted before the end message are handled before it; nothing of this search is left in the queue.
+    EnableWindow(Item(IDC_SEARCH_FOLDER), TRUE);
+    SetWindowTextA(GetSafeHwnd(), caption_.c_str());
+}
+
+bool CMainDlg::LoadCatalogue(ListFileLoad& load) {
+    TakePendingRows(GetSafeHwnd(), [](const CMediaInfo&) {});
+    list_.Clear();
+    const bool loaded = LoadListFile(listFilePath_, catalogue_, &load);
+    for (const CMediaInfo& record : catalogue_.Snapshot())
+        list_.AppendRow(record);
+    return loaded;
+}
+
+bool CMainDlg::SaveCatalogue(platform::SystemError* error) {
+    return SaveListFile(listFilePath_, catalogue_, error);
+}
+
+} // namespace tarnvale

@@ -1,0 +1,129 @@
+// The main window: the catalogue in a list view, the host line, the operator's commands (Add, Edit, Delete,
+// Delete All, folder search), and the command server that serves clients while the window is open.
+#pragma once
+
+#include "app/Dialog.h"
+#include "app/FolderSearch.h"
+#include "app/Handles.h"
+#include "app/ProgramListView.h"
+#include "core/ListFile.h"
+#include "core/MediaInfoList.h"
+#include "net/Protocol.h"
+
+#if TARNVALE_APP_WITH_NET
+#include "net/CommandDispatcher.h"
+#include "net/CommandServer.h"
+#include "net/Notifier.h"
+#include "net/StreamSender.h"
+#endif
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+namespace tarnvale {
+
+inline constexpr const char* kFolderChooserText = "ALL Folder";
+inline constexpr std::int32_t kFirstSearchPid = 10;
+// The list view's place after a resize, in pixels from the client area's top.
+inline constexpr int kListTopAfterResize = 100;
+
+std::string HostLine(const std::string& name, const std::string& address, int port);
+// What the operator is told when the list file could not be read to its end.
+std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load);
+
+class CMainDlg : public CDialog
+#if TARNVALE_APP_WITH_NET
+    ,
+                 public CListener
+#endif
+{
+public:
+    explicit CMainDlg(HWND parent = nullptr);
+    ~CMainDlg() override;
+
+    // Before DoModal: where the catalogue lives (the Windows list file unless told otherwise) and which UDP port
+    // the command server binds (0: any free port).
+    void SetListFilePath(std::string path) {
+        listFilePath_ = std::move(path);
+    }
+    const std::string& ListFilePath() const {
+        return listFilePath_;
+    }
+    void SetCommandPort(std::uint16_t port) {
+        commandPort_ = port;
+    }
+    // Called on the window's thread once the command port is open, with the port bound.
+    void SetCommandPortOpened(std::function<void(std::uint16_t)> opened) {
+        portOpened_ = std::move(opened);
+    }
+    // The port the command server listens on, or 0 while it does not.
+    std::uint16_t BoundCommandPort() const {
+        return boundPort_;
+    }
+
+#if TARNVALE_APP_WITH_NET
+    // Datagrams from the command server's receive thread go to the shared command dispatch.
+    bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override;
+#endif
+
+    // Row insertion: a new last row in the list view and a copy at the end of the catalogue.
+    void InsertRow(const CMediaInfo& record);
+    const CMediaInfoList& Catalogue() const {
+        return catalogue_;
+    }
+
+    bool SearchRunning() const {
+        return search_.Running();
+    }
+    // The folder search once a folder has been chosen: starts the worker on folder and saves the list file.
+    void StartFolderSearch(const std::string& folder);
+
+protected:
+    bool OnInitDialog() override;
+    bool OnCommand(int controlId, int notifyCode) override;
+    void OnDestroy() override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+private:
+    void OnAdd();
+    void OnEdit();
+    void OnDelete();
+    void OnDeleteAll();
+    void OnSearchFolder();
+    void OnSize(int width, int height);
+    bool OnPaintIconic();
+
+    void ShowHostLine();
+    void OpenCommandPort();
+    // Clears the view and the catalogue and loads the list file; false when it ended early or could not be read.
+    bool LoadCatalogue(ListFileLoad& load);
+    bool SaveCatalogue(platform::SystemError* error = nullptr);
+    void StopSearch();
+    void SearchEnded();
+
+    ProgramListView list_;
+    HWND hostLine_ = nullptr;
+    UniqueIcon icon_;
+    UniqueIcon smallIcon_;
+#if TARNVALE_APP_WITH_NET
+    CCommandServer server_;
+    CStreamSender sender_;
+#endif
+    CMediaInfoList catalogue_;
+#if TARNVALE_APP_WITH_NET
+    CCommandDispatcher dispatcher_;
+#endif
+    std::int32_t pidCounter_ = kFirstSearchPid;
+    std::string listFilePath_ = kWindowsListFilePath;
+    std::uint16_t commandPort_ = kCommandPort;
+    std::uint16_t boundPort_ = 0;
+    std::function<void(std::uint16_t)> portOpened_;
+    std::string caption_;
+    std::mutex rowOrder_;
+    // Last, so that it is stopped before anything it uses goes away.
+    FolderSearch search_;
+};
+
+} // namespace tarnvale

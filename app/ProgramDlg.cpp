@@ -1,0 +1,70 @@
+// The program dialog.
+#include "app/ProgramDlg.h"
+
+#include "app/Choosers.h"
+#include "app/WinApp.h"
+#include "core/MediaType.h"
+#if TARNVALE_APP_WITH_MEDIA
+#include "media/MediaProbe.h"
+#endif
+#include "res/resource.h"
+
+namespace tarnvale {
+
+std::string PathTooLongMessage(const std::string& path) {
+    return "The path of this file is " + std::to_string(path.size()) + " characters long:\n" + path +
+           "\n\nA program's path can hold at most " + std::to_string(kMaxPathBytes) +
+           " characters. Move the file to a folder with a shorter path, or give it a shorter name, then add it "
+           "again.";
+}
+
+CProgramDlg::CProgramDlg(HWND parent) : CDialog(IDD_PROGRAM, parent) {}
+
+void CProgramDlg::DoDataExchange(DataExchange& exchange) {
+    exchange.Text(IDC_PROGRAM_FILE, fileText_);
+    exchange.WholeNumber(IDC_PROGRAM_PID, pid_);
+    exchange.WholeNumber(IDC_PROGRAM_SIZE, size_);
+    exchange.Text(IDC_PROGRAM_TYPE, typeText_);
+}
+
+bool CProgramDlg::OnInitDialog() {
+    CDialog::OnInitDialog();
+    if (!record_) {
+        EnableWindow(Item(IDOK), FALSE);
+        return true;
+    }
+    if (!editMode_ && !ChooseAndProbe())
+        EnableWindow(Item(IDOK), FALSE);
+    fileText_ = record_->m_szFile;
+    size_ = record_->m_nSize;
+    pid_ = record_->m_nPID;
+    typeText_ = MediaTypeText(record_->m_nType);
+    UpdateData(false);
+    return true;
+}
+
+bool CProgramDlg::ChooseAndProbe() {
+    std::string path;
+    if (!ChooseFileToOpen(nullptr, kProgramFileFilter, path))
+        return false;
+    if (path.size() > kMaxPathBytes) {
+        ShowMessage(GetSafeHwnd(), PathTooLongMessage(path));
+        return false;
+    }
+#if TARNVALE_APP_WITH_MEDIA
+    const HWND owner = GetSafeHwnd();
+    return SetFile(*record_, path.c_str(), [owner](const char* text) { ShowMessage(owner, text); });
+#else
+    return false;
+#endif
+}
+
+void CProgramDlg::OnOK() {
+    if (!UpdateData(true))
+        return;
+    if (record_)
+        record_->m_nPID = pid_;
+    EndDialog(IDOK);
+}
+
+} // namespace tarnvale

@@ -1,0 +1,108 @@
+// The application object's start-up and shutdown.
+#include "app/ServerApp.h"
+
+#include "app/MainDlg.h"
+
+#if TARNVALE_APP_WITH_NET
+#include "platform/Socket.h"
+#endif
+#if TARNVALE_APP_WITH_SKIN
+#include "skin/win/SkinManager.h"
+#endif
+
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <vector>
+
+namespace tarnvale {
+namespace {
+
+std::vector<std::string> CommandLineArguments() {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i)
+        arguments.emplace_back(__argv[i]);
+    return arguments;
+}
+
+bool ParsePort(const std::string& text, std::uint16_t& port) {
+    unsigned value = 0;
+    auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (failure != std::errc() || end != text.data() + text.size() || value > 65535)
+        return false;
+    port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+void WritePortFile(const std::string& path, std::uint16_t port) {
+    std::ofstream(path, std::ios::trunc) << port << '\n';
+}
+
+} // namespace
+
+bool ParseAppOptions(std::span<const std::string> arguments, AppOptions& options, std::string& error) {
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& name = arguments[i];
+        if (name != "--list-file" && name != "--command-port" && name != "--port-file") {
+            error = "Unknown option \"" + name + "\".";
+            return false;
+        }
+        if (i + 1 >= arguments.size()) {
+            error = "The option " + name + " needs a value.";
+            return false;
+        }
+        const std::string& value = arguments[++i];
+        if (name == "--list-file") {
+            options.listFile = value;
+        } else if (name == "--port-file") {
+            options.portFile = value;
+        } else {
+            std::uint16_t port = 0;
+            if (!ParsePort(value, port)) {
+                error = "The command port must be a number from 0 to 65535, not \"" + value + "\".";
+                return false;
+            }
+            options.commandPort = port;
+        }
+    }
+    return true;
+}
+
+bool CServerApp::InitInstance() {
+    AppOptions options;
+    std::string error;
+    const std::vector<std::string> arguments = CommandLineArguments();
+    if (!ParseAppOptions(arguments, options, error)) {
+        ShowMessage(nullptr, error + "\n\nUsage: " + kUsage);
+        return false;
+    }
+#if TARNVALE_APP_WITH_NET
+    SocketLibrary sockets;
+    if (!sockets.Ready()) {
+        ShowMessage(nullptr, kSocketInitFailedMessage, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+#endif
+    const std::string defaultSkin = AppDirectory() + kDefaultSkinRelativePath;
+    const std::string skinPath = GetProfileString(kSkinProfileSection, kSkinProfileKey, defaultSkin.c_str());
+#if TARNVALE_APP_WITH_SKIN
+    // Started before the main window exists, so that its hook sees every window of this thread from creation
+    // on. Without a readable skin the program runs with the standard look.
+    SkinManager skins;
+    skins.Start(skinPath.c_str());
+#endif
+    {
+        CMainDlg window(nullptr);
+        if (options.listFile)
+            window.SetListFilePath(*options.listFile);
+        if (options.commandPort)
+            window.SetCommandPort(*options.commandPort);
+        if (options.portFile)
+            window.SetCommandPortOpened([path = *options.portFile](std::uint16_t port) { WritePortFile(path, port); });
+        window.DoModal();
+    }
+    // The window object is gone (its network threads joined); the skin manager and the socket layer end next.
+    return false;
+}
+
+} // namespace tarnvale
