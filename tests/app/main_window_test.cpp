@@ -1,0 +1,454 @@
+// The main window and the program dialog in real windows, driven by messages as a user drives them: the list's
+// columns and texts, Add with a cancelled chooser, Edit, Delete, Delete All, closing, resizing, and a list file
+// that ends early.
+#include "app/Dialog.h"
+#include "app/MainDlg.h"
+#include "core/ListFile.h"
+#include "platform/File.h"
+#include "res/resource.h"
+#include "support/TempDir.h"
+#include "support/WindowScript.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace tarnvale {
+namespace {
+
+using test::CellText;
+using test::Click;
+using test::FindDialog;
+using test::FindMessageBox;
+using test::ItemText;
+using test::RowCount;
+using test::SelectRow;
+using test::WindowScript;
+
+constexpr const char* kProgramDialog = "Add a program...";
+
+CMediaInfo Record(const char* path, std::int32_t pid, std::int32_t type = 0, std::int32_t size = 0,
+                  std::int32_t tail = 0) {
+    CMediaInfo record;
+    EXPECT_TRUE(record.SetPath(path));
+    record.m_nPID = pid;
+    record.m_nType = type;
+    record.m_nSize = size;
+    record.m_nTailOffset = tail;
+    return record;
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.SetListFilePath(listFile);
+        // Never the real command port: any free one, on this machine only.
+        window.SetCommandPort(0);
+    }
+
+    void WriteCatalogue(const std::vector<CMediaInfo>& records) { WriteBytes(EncodeListFile(records)); }
+    void WriteBytes(const std::vector<std::uint8_t>& bytes) {
+        ASSERT_TRUE(platform::ReplaceFileContents(listFile, bytes));
+    }
+    std::vector<std::uint8_t> SavedBytes() {
+        std::vector<std::uint8_t> bytes;
+        EXPECT_EQ(platform::ReadWholeFile(listFile, bytes), platform::ReadResult::Ok);
+        return bytes;
+    }
+    std::vector<CMediaInfo> SavedCatalogue() {
+        std::vector<CMediaInfo> records;
+        EXPECT_TRUE(ParseListFile(SavedBytes(), records, nullptr));
+        return records;
+    }
+
+    HWND Main() const { return window.GetSafeHwnd(); }
+    HWND List() const { return GetDlgItem(Main(), IDC_PROGRAM_LIST); }
+
+    // The first step of every script: the main window is up.
+    void WaitForWindow() {
+        script.Then("main window shown", [this] { return Main() && IsWindowVisible(Main()); });
+    }
+    // The last: closed the way a user closes it (close box, Escape or Enter).
+    void CloseWith(UINT message, WPARAM wParam = 0) {
+        script.Then("close", [this, message, wParam] {
+            PostMessageA(Main(), message, wParam, 0);
+            return true;
+        });
+    }
+    void Run() {
+        script.Start();
+        window.DoModal();
+        script.Stop();
+        EXPECT_TRUE(script.Finished());
+    }
+
+    test::TempDir dir;
+    std::string listFile = dir.File("Tarnvale.lst");
+    CMainDlg window;
+    WindowScript script;
+};
+
+TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
+    struct Row {
+        CMediaInfo record;
+        const char* type;
+        const char* size;
+        const char* pid;
+    };
+    const std::vector<Row> rows = {
+        {Record("C:\\media\\one.mpg", 12, 1, 1048576), "MPEG2", "1.000M", "12"},
+        {Record("C:\\media\\two.avi", -5, 2, 1500000, 4096), "AVI", "1.431M", "-5"},
+        {Record("C:\\media\\three.mp3", 0, 3, 0), "MP3", "0.000M", "0"},
+        {Record("C:\\media\\four.vob", 7, 0, 2147483647), "MPEG1", "2048.000M", "7"},
+        {Record("C:\\media\\five.bin", 8, 77, 1), "Unknown", "0.000M", "8"},
+        {Record("C:\\media\\six.bin", 9, -1, 2), "Unknown", "0.000M", "9"},
+    };
+    std::vector<CMediaInfo> records;
+    for (const Row& row : rows)
+        records.push_back(row.record);
+    WriteCatalogue(records);
+    const std::vector<std::uint8_t> original = SavedBytes();
+
+    WaitForWindow();
+    script.Then("headings", [this] {
+        struct Column {
+            const char* heading;
+            int width;
+        };
+        const Column columns[] = {{"File", 120}, {"Type", 80}, {"Size", 80}, {"PID", 60}};
+        HWND header = reinterpret_cast<HWND>(SendMessageA(List(), LVM_GETHEADER, 0, 0));
+        EXPECT_EQ(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0), 4);
+        for (int i = 0; i < 4; ++i) {
+            SCOPED_TRACE("column " + std::to_string(i));
+            char text[64] = {};
+            LVCOLUMNA column{};
+            column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+            column.pszText = text;
+            column.cchTextMax = sizeof text;
+            EXPECT_TRUE(SendMessageA(List(), LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
+            EXPECT_STREQ(text, columns[i].heading);
+            EXPECT_EQ(column.cx, columns[i].width);
+            // The list view keeps its first column left-aligned whatever it is asked.
+            if (i > 0) {
+                EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_CENTER);
+            }
+        }
+        const DWORD extended = static_cast<DWORD>(SendMessageA(List(), LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+        EXPECT_TRUE(extended & LVS_EX_GRIDLINES);
+        EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT);
+        return true;
+    });
+    script.Then("rows", [&] {
+        EXPECT_EQ(RowCount(List()), static_cast<int>(rows.size()));
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            SCOPED_TRACE(rows[i].record.m_szFile);
+            const int row = static_cast<int>(i);
+            EXPECT_EQ(CellText(List(), row, 0), rows[i].record.m_szFile);
+            EXPECT_EQ(CellText(List(), row, 1), rows[i].type);
+            EXPECT_EQ(CellText(List(), row, 2), rows[i].size);
+            EXPECT_EQ(CellText(List(), row, 3), rows[i].pid);
+        }
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    // Nothing changed, so closing writes back exactly what was read.
+    EXPECT_EQ(SavedBytes(), original);
+}
+
+TEST_F(MainWindowTest, DeleteAndEditWithoutSelectionDoNothing) {
+    const std::vector<CMediaInfo> records = {Record("C:\\a.mpg", 1), Record("C:\\b.mpg", 2)};
+    WriteCatalogue(records);
+    WaitForWindow();
+    script.Then("press Delete and Edit", [this] {
+        EXPECT_EQ(SendMessageA(List(), LVM_GETSELECTEDCOUNT, 0, 0), 0);
+        Click(Main(), IDC_DELETE);
+        Click(Main(), IDC_EDIT);
+        return true;
+    });
+    script.Then("nothing happened", [this] {
+        EXPECT_EQ(FindDialog(kProgramDialog), nullptr);
+        EXPECT_EQ(RowCount(List()), 2);
+        EXPECT_EQ(window.Catalogue().Count(), 2u);
+        return true;
+    });
+    CloseWith(WM_COMMAND, IDCANCEL);
+    Run();
+    EXPECT_EQ(SavedCatalogue(), records);
+}
+
+TEST_F(MainWindowTest, DeleteRemovesTheRowAndTheFirstRecordWithItsPath) {
+    // The same path in another letter case: the rows are linked to records by path, and the first match wins.
+    WriteCatalogue({Record("C:\\m\\a.mpg", 1), Record("C:\\M\\A.MPG", 2), Record("C:\\m\\b.mpg", 3)});
+    WaitForWindow();
+    script.Then("delete the second row", [this] {
+        SelectRow(List(), 1);
+        Click(Main(), IDC_DELETE);
+        return true;
+    });
+    script.Then("the row went, the first record went", [this] {
+        if (RowCount(List()) != 2)
+            return false;
+        EXPECT_EQ(CellText(List(), 0, 3), "1");
+        EXPECT_EQ(CellText(List(), 1, 0), "C:\\m\\b.mpg");
+        const std::vector<CMediaInfo> left = window.Catalogue().Snapshot();
+        EXPECT_EQ(left.size(), 2u);
+        if (left.size() == 2) {
+            EXPECT_EQ(left[0].m_nPID, 2);
+            EXPECT_EQ(left[1].m_nPID, 3);
+        }
+        return true;
+    });
+    CloseWith(WM_COMMAND, IDOK);
+    Run();
+    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\M\\A.MPG", 2), Record("C:\\m\\b.mpg", 3)}));
+}
+
+TEST_F(MainWindowTest, EditChangesOnlyThePid) {
+    CMediaInfo first = Record("C:\\media\\clip.avi", 3, 2, 1500000, 4096);
+    first.m_nExtra = 777;
+    const CMediaInfo second = Record("C:\\MEDIA\\CLIP.AVI", 4, 1, 99);
+    WriteCatalogue({first, second});
+    WaitForWindow();
+    script.Then("edit the second row", [this] {
+        SelectRow(List(), 1);
+        Click(Main(), IDC_EDIT);
+        return true;
+    });
+    script.Then("the dialog shows the first record with that path", [this] {
+        HWND dialog = FindDialog(kProgramDialog);
+        if (!dialog)
+            return false;
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_FILE), "C:\\media\\clip.avi");
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_SIZE), "1500000");
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_TYPE), "AVI");
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_PID), "3");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+        EXPECT_EQ(FindDialog("Open"), nullptr) << "edit mode offers no file chooser";
+        SetDlgItemTextA(dialog, IDC_PROGRAM_PID, "-42");
+        Click(dialog, IDOK);
+        return true;
+    });
+    script.Then("the dialog closed", [] { return FindDialog(kProgramDialog) == nullptr; });
+    script.Then("only the PID changed", [&] {
+        EXPECT_EQ(CellText(List(), 1, 3), "-42");
+        EXPECT_EQ(CellText(List(), 0, 3), "3");
+        CMediaInfo expected = first;
+        expected.m_nPID = -42;
+        EXPECT_EQ(window.Catalogue().Snapshot(), (std::vector<CMediaInfo>{expected, second}));
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    CMediaInfo expected = first;
+    expected.m_nPID = -42;
+    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{expected, second}));
+}
+
+TEST_F(MainWindowTest, PidThatIsNoWholeNumberKeepsTheDialogOpen) {
+    WriteCatalogue({Record("C:\\a.mpg", 5, 1, 10)});
+    WaitForWindow();
+    script.Then("edit", [this] {
+        SelectRow(List(), 0);
+        Click(Main(), IDC_EDIT);
+        return true;
+    });
+    for (const char* refused : {"12x", "", "2147483648", "1.5"}) {
+        const std::string text = refused;
+        script.Then("type \"" + text + "\" and press OK", [text] {
+            HWND dialog = FindDialog(kProgramDialog);
+            if (!dialog)
+                return false;
+            SetDlgItemTextA(dialog, IDC_PROGRAM_PID, text.c_str());
+            Click(dialog, IDOK);
+            return true;
+        });
+        script.Then("the validation message for \"" + text + "\"", [] {
+            HWND box = FindMessageBox();
+            if (!box)
+                return false;
+            EXPECT_EQ(ItemText(box, 0xFFFF), kWholeNumberMessage);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+        script.Then("the dialog is still open", [this] {
+            if (FindMessageBox())
+                return false;
+            EXPECT_NE(FindDialog(kProgramDialog), nullptr);
+            EXPECT_EQ(window.Catalogue().Snapshot().at(0).m_nPID, 5);
+            return true;
+        });
+    }
+    script.Then("a PID of 0 is taken", [] {
+        HWND dialog = FindDialog(kProgramDialog);
+        SetDlgItemTextA(dialog, IDC_PROGRAM_PID, "0");
+        Click(dialog, IDOK);
+        return true;
+    });
+    script.Then("the dialog closed", [this] {
+        if (FindDialog(kProgramDialog))
+            return false;
+        EXPECT_EQ(CellText(List(), 0, 3), "0");
+        EXPECT_EQ(window.Catalogue().Snapshot().at(0).m_nPID, 0);
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+}
+
+TEST_F(MainWindowTest, EditCancelledChangesNothing) {
+    const std::vector<CMediaInfo> records = {Record("C:\\a.mpg", 5, 1, 10)};
+    WriteCatalogue(records);
+    WaitForWindow();
+    script.Then("edit", [this] {
+        SelectRow(List(), 0);
+        Click(Main(), IDC_EDIT);
+        return true;
+    });
+    script.Then("type a PID and cancel", [] {
+        HWND dialog = FindDialog(kProgramDialog);
+        if (!dialog)
+            return false;
+        SetDlgItemTextA(dialog, IDC_PROGRAM_PID, "99");
+        Click(dialog, IDCANCEL);
+        return true;
+    });
+    script.Then("nothing changed", [this] {
+        if (FindDialog(kProgramDialog))
+            return false;
+        EXPECT_EQ(CellText(List(), 0, 3), "5");
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedCatalogue(), records);
+}
+
+TEST_F(MainWindowTest, AddWithCancelledChooserOffersOnlyCancel) {
+    WriteCatalogue({Record("C:\\a.mpg", 5)});
+    WaitForWindow();
+    script.Then("press Add", [this] {
+        Click(Main(), IDC_ADD);
+        return true;
+    });
+    script.Then("cancel the file chooser", [] {
+        HWND chooser = FindDialog("Open");
+        if (!chooser)
+            return false;
+        PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    script.Then("the dialog shows a fresh record with OK disabled", [] {
+        HWND dialog = FindDialog(kProgramDialog);
+        if (!dialog)
+            return false;
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_FILE), "");
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_SIZE), "0");
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_TYPE), "MPEG1");
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_PID), "0");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+        Click(dialog, IDCANCEL);
+        return true;
+    });
+    script.Then("nothing was added", [this] {
+        if (FindDialog(kProgramDialog))
+            return false;
+        EXPECT_EQ(RowCount(List()), 1);
+        EXPECT_EQ(window.Catalogue().Count(), 1u);
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+}
+
+TEST_F(MainWindowTest, DeleteAllThenCloseLeavesAnEmptyListFile) {
+    WriteCatalogue({Record("C:\\a.mpg", 1), Record("C:\\b.mpg", 2)});
+    WaitForWindow();
+    script.Then("Delete All", [this] {
+        Click(Main(), IDC_DELETE_ALL);
+        return true;
+    });
+    script.Then("everything is gone, the file too", [this] {
+        if (RowCount(List()) != 0)
+            return false;
+        EXPECT_EQ(window.Catalogue().Count(), 0u);
+        std::vector<std::uint8_t> bytes;
+        EXPECT_EQ(platform::ReadWholeFile(listFile, bytes), platform::ReadResult::NotFound);
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedBytes(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(MainWindowTest, MissingListFileOpensEmptyAndCloseWritesIt) {
+    WaitForWindow();
+    script.Then("empty", [this] {
+        EXPECT_EQ(RowCount(List()), 0);
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedBytes(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
+    // Three records announced, one and a half present.
+    std::vector<std::uint8_t> bytes = EncodeListFile(std::vector<CMediaInfo>{
+        Record("C:\\first.mpg", 1, 1, 100), Record("C:\\second.mpg", 2, 1, 200), Record("C:\\third.mpg", 3)});
+    bytes.resize(4 + (12 + 21) + 10);
+    WriteBytes(bytes);
+    script.Then("the message names the failed read", [] {
+        HWND box = FindMessageBox();
+        if (!box)
+            return false;
+        const std::string text = ItemText(box, 0xFFFF);
+        EXPECT_NE(text.find("record 2"), std::string::npos) << text;
+        EXPECT_NE(text.find("byte offset"), std::string::npos) << text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    WaitForWindow();
+    script.Then("the records read so far are shown, the command port is closed", [this] {
+        EXPECT_EQ(RowCount(List()), 1);
+        EXPECT_EQ(CellText(List(), 0, 0), "C:\\first.mpg");
+        EXPECT_EQ(window.BoundCommandPort(), 0);
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\first.mpg", 1, 1, 100)}));
+}
+
+TEST_F(MainWindowTest, ResizingPutsTheListBelowAFixedBand) {
+    WaitForWindow();
+    struct Size {
+        int width;
+        int height;
+    };
+    for (Size size : {Size{700, 500}, Size{400, 90}, Size{900, 300}}) {
+        script.Then("resize to " + std::to_string(size.width) + "x" + std::to_string(size.height), [this, size] {
+            SetWindowPos(Main(), nullptr, 0, 0, size.width, size.height, SWP_NOMOVE | SWP_NOZORDER);
+            RECT client;
+            GetClientRect(Main(), &client);
+            RECT list;
+            GetWindowRect(List(), &list);
+            MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&list), 2);
+            EXPECT_EQ(list.left, 0);
+            EXPECT_EQ(list.top, kListTopAfterResize);
+            EXPECT_EQ(list.right, client.right);
+            EXPECT_EQ(list.bottom - list.top, std::max(0L, client.bottom - kListTopAfterResize));
+            return true;
+        });
+    }
+    CloseWith(WM_CLOSE);
+    Run();
+}
+
+} // namespace
+} // namespace tarnvale
