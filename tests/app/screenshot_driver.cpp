@@ -1,0 +1,96 @@
+// Opens the main window on a sample catalogue, then the program dialog on one of its programs, and pauses at
+// each so that scripts/screenshots.sh can photograph the display: it prints "shot NAME X Y WIDTH HEIGHT" (the
+// window's place on the screen) and waits for a line on its input before it goes on.
+#include "app/MainDlg.h"
+#include "core/ListFile.h"
+#include "platform/File.h"
+#include "res/resource.h"
+#include "support/TempDir.h"
+#include "support/WindowScript.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
+using namespace tarnvale;
+
+namespace {
+
+CMediaInfo Sample(const char* path, std::int32_t pid, std::int32_t type, std::int32_t size) {
+    CMediaInfo record;
+    record.SetPath(path);
+    record.m_nPID = pid;
+    record.m_nType = type;
+    record.m_nSize = size;
+    return record;
+}
+
+// Lets the window paint and the display catch up before the picture is taken.
+test::WindowScript::Step Settle(int ticks) {
+    auto left = std::make_shared<int>(ticks);
+    return [left] { return --*left <= 0; };
+}
+
+void Shot(const char* name, HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    std::cout << "shot " << name << ' ' << rect.left << ' ' << rect.top << ' ' << rect.right - rect.left << ' '
+              << rect.bottom - rect.top << std::endl;
+    std::string go;
+    std::getline(std::cin, go);
+}
+
+} // namespace
+
+int main() {
+    test::TempDir dir;
+    const std::string listFile = dir.File("Tarnvale.lst");
+    const std::vector<CMediaInfo> samples = {
+        Sample("C:\\Media\\Films\\harbour-at-dusk.mpg", 10, 1, 734003200),
+        Sample("C:\\Media\\Films\\river-crossing.avi", 11, 2, 524288000),
+        Sample("C:\\Media\\Music\\morning-tide.mp3", 12, 3, 6291456),
+        Sample("D:\\Archive\\lecture-03.mpg", 13, 0, 157286400),
+        Sample("D:\\Archive\\VIDEO_TS\\VTS_01_1.VOB", 14, 1, 1073741823),
+    };
+    platform::ReplaceFileContents(listFile, EncodeListFile(samples));
+
+    CMainDlg window;
+    window.SetListFilePath(listFile);
+    window.SetCommandPort(0);
+    HWND list = nullptr;
+    test::WindowScript script;
+    script.Then("main window", [&] {
+        if (!window.GetSafeHwnd() || !IsWindowVisible(window.GetSafeHwnd()))
+            return false;
+        list = GetDlgItem(window.GetSafeHwnd(), IDC_PROGRAM_LIST);
+        SetWindowPos(window.GetSafeHwnd(), nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        test::SelectRow(list, 1);
+        return true;
+    });
+    script.Then("settle", Settle(30));
+    script.Then("shoot main", [&] {
+        Shot("main", window.GetSafeHwnd());
+        test::Click(window.GetSafeHwnd(), IDC_EDIT);
+        return true;
+    });
+    script.Then("program dialog", [] { return test::FindDialog("Add a program...") != nullptr; });
+    script.Then("settle", Settle(30));
+    script.Then("shoot program", [] {
+        HWND dialog = test::FindDialog("Add a program...");
+        Shot("program", dialog);
+        test::Click(dialog, IDCANCEL);
+        return true;
+    });
+    script.Then("close", [&] {
+        if (test::FindDialog("Add a program..."))
+            return false;
+        PostMessageA(window.GetSafeHwnd(), WM_CLOSE, 0, 0);
+        return true;
+    });
+    script.Start();
+    window.DoModal();
+    script.Stop();
+    std::cout << "done" << std::endl;
+    return script.Finished() ? 0 : 1;
+}
