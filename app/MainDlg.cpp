@@ -32,12 +32,14 @@ UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
 
 } // namespace
 
+#if !TARNVALE_APP_WITH_NET
 std::string HostLine(const std::string& name, const std::string& address, int port) {
     std::vector<char> text(name.size() + address.size() + 64);
     std::snprintf(text.data(), text.size(), "Host: %s  IP: %s  Command Port (UDP) : %d", name.c_str(), address.c_str(),
                   port);
     return text.data();
 }
+#endif
 
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load) {
     std::string text = "The list file " + path + " could not be read to its end: " + load.error + ".";

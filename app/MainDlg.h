@@ -13,6 +13,7 @@
 #if TARNVALE_APP_WITH_NET
 #include "net/CommandDispatcher.h"
 #include "net/CommandServer.h"
+#include "net/HostAddress.h"
 #include "net/Notifier.h"
 #include "net/StreamSender.h"
 #endif
@@ -29,7 +30,9 @@ inline constexpr std::int32_t kFirstSearchPid = 10;
 // The list view's place after a resize, in pixels from the client area's top.
 inline constexpr int kListTopAfterResize = 100;
 
+#if !TARNVALE_APP_WITH_NET
 std::string HostLine(const std::string& name, const std::string& address, int port);
+#endif
 // What the operator is told when the list file could not be read to its end.
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load);
 
