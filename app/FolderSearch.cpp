@@ -55,6 +55,10 @@ void FolderSearch::Run(std::string folder, FolderSearchTarget target) {
             progressPending_ = false;
     };
     hooks.tell = [this, &target](const char* text) { TellAndWait(target.window, text); };
+    // A search meets many files: the message names the one it is about.
+    hooks.refused = [this, &target](const std::string& path, const char* text) {
+        TellAndWait(target.window, (std::string(text) + "\n\n" + path).c_str());
+    };
     WalkFolder(folder, *target.pidCounter, hooks);
 #else
     (void)folder;

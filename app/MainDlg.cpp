@@ -294,7 +294,6 @@ void CMainDlg::StartFolderSearch(const std::string& folder) {
     if (search_.Running())
         return;
     EnableWindow(Item(IDC_SEARCH_FOLDER), FALSE);
-    SetCurrentDirectoryA(folder.c_str());
     FolderSearchTarget target;
     target.window = GetSafeHwnd();
     target.catalogue = &catalogue_;

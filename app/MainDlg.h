@@ -10,6 +10,14 @@
 #include "core/MediaInfoList.h"
 #include "net/Protocol.h"
 
+#if TARNVALE_APP_WITH_MEDIA
+#include "media/FolderWalk.h"
+#else
+namespace tarnvale {
+inline constexpr std::int32_t kFirstSearchPid = 10;
+} // namespace tarnvale
+#endif
+
 #if TARNVALE_APP_WITH_NET
 #include "net/CommandDispatcher.h"
 #include "net/CommandServer.h"
@@ -26,7 +34,6 @@
 namespace tarnvale {
 
 inline constexpr const char* kFolderChooserText = "ALL Folder";
-inline constexpr std::int32_t kFirstSearchPid = 10;
 // The list view's place after a resize, in pixels from the client area's top.
 inline constexpr int kListTopAfterResize = 100;
 

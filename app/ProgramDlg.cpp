@@ -11,13 +11,6 @@
 
 namespace tarnvale {
 
-std::string PathTooLongMessage(const std::string& path) {
-    return "The path of this file is " + std::to_string(path.size()) + " characters long:\n" + path +
-           "\n\nA program's path can hold at most " + std::to_string(kMaxPathBytes) +
-           " characters. Move the file to a folder with a shorter path, or give it a shorter name, then add it "
-           "again.";
-}
-
 CProgramDlg::CProgramDlg(HWND parent) : CDialog(IDD_PROGRAM, parent) {}
 
 void CProgramDlg::DoDataExchange(DataExchange& exchange) {
@@ -47,10 +40,7 @@ bool CProgramDlg::ChooseAndProbe() {
     std::string path;
     if (!ChooseFileToOpen(nullptr, kProgramFileFilter, path))
         return false;
-    if (path.size() > kMaxPathBytes) {
-        ShowMessage(GetSafeHwnd(), PathTooLongMessage(path));
-        return false;
-    }
+        // The probe refuses, with its own message, a path too long for a record as well as a file it cannot take.
 #if TARNVALE_APP_WITH_MEDIA
     const HWND owner = GetSafeHwnd();
     return SetFile(*record_, path.c_str(), [owner](const char* text) { ShowMessage(owner, text); });

@@ -15,9 +15,6 @@ inline constexpr const char* kProgramFileFilter = "MPEG Files (*.mpg;*.mpeg)|*.m
                                                   "MP3 Files (*.mp3)|*.mp3|"
                                                   "All Files (*.*)|*.*|";
 
-// What the dialog says when the chosen file's path cannot be kept in a record.
-std::string PathTooLongMessage(const std::string& path);
-
 class CProgramDlg : public CDialog {
 public:
     explicit CProgramDlg(HWND parent = nullptr);

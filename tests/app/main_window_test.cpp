@@ -1,13 +1,8 @@
 // The main window and the program dialog in real windows, driven by messages as a user drives them: the list's
 // columns and texts, Add with a cancelled chooser, Edit, Delete, Delete All, closing, resizing, and a list file
 // that ends early.
+#include "MainWindowFixture.h"
 #include "app/Dialog.h"
-#include "app/MainDlg.h"
-#include "core/ListFile.h"
-#include "platform/File.h"
-#include "res/resource.h"
-#include "support/TempDir.h"
-#include "support/WindowScript.h"
 
 #include <gtest/gtest.h>
 
@@ -26,72 +21,12 @@ using test::Click;
 using test::FindDialog;
 using test::FindMessageBox;
 using test::ItemText;
+using test::kProgramDialog;
+using test::MainWindowTest;
+using test::Record;
 using test::RowCount;
 using test::SelectRow;
 using test::WindowScript;
-
-constexpr const char* kProgramDialog = "Add a program...";
-
-CMediaInfo Record(const char* path, std::int32_t pid, std::int32_t type = 0, std::int32_t size = 0,
-                  std::int32_t tail = 0) {
-    CMediaInfo record;
-    EXPECT_TRUE(record.SetPath(path));
-    record.m_nPID = pid;
-    record.m_nType = type;
-    record.m_nSize = size;
-    record.m_nTailOffset = tail;
-    return record;
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        window.SetListFilePath(listFile);
-        // Never the real command port: any free one, on this machine only.
-        window.SetCommandPort(0);
-    }
-
-    void WriteCatalogue(const std::vector<CMediaInfo>& records) { WriteBytes(EncodeListFile(records)); }
-    void WriteBytes(const std::vector<std::uint8_t>& bytes) {
-        ASSERT_TRUE(platform::ReplaceFileContents(listFile, bytes));
-    }
-    std::vector<std::uint8_t> SavedBytes() {
-        std::vector<std::uint8_t> bytes;
-        EXPECT_EQ(platform::ReadWholeFile(listFile, bytes), platform::ReadResult::Ok);
-        return bytes;
-    }
-    std::vector<CMediaInfo> SavedCatalogue() {
-        std::vector<CMediaInfo> records;
-        EXPECT_TRUE(ParseListFile(SavedBytes(), records, nullptr));
-        return records;
-    }
-
-    HWND Main() const { return window.GetSafeHwnd(); }
-    HWND List() const { return GetDlgItem(Main(), IDC_PROGRAM_LIST); }
-
-    // The first step of every script: the main window is up.
-    void WaitForWindow() {
-        script.Then("main window shown", [this] { return Main() && IsWindowVisible(Main()); });
-    }
-    // The last: closed the way a user closes it (close box, Escape or Enter).
-    void CloseWith(UINT message, WPARAM wParam = 0) {
-        script.Then("close", [this, message, wParam] {
-            PostMessageA(Main(), message, wParam, 0);
-            return true;
-        });
-    }
-    void Run() {
-        script.Start();
-        window.DoModal();
-        script.Stop();
-        EXPECT_TRUE(script.Finished());
-    }
-
-    test::TempDir dir;
-    std::string listFile = dir.File("Tarnvale.lst");
-    CMainDlg window;
-    WindowScript script;
-};
 
 TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
     struct Row {

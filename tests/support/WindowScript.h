@@ -40,6 +40,29 @@ inline HWND FindDialog(const std::string& caption) {
     return search.found;
 }
 
+// The thread's visible dialog that holds a control of this window class (the folder chooser's tree, say).
+inline HWND FindDialogHolding(const char* controlClass) {
+    struct Search {
+        const char* controlClass;
+        HWND found;
+    } search{controlClass, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM context) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(context);
+            char className[64] = {};
+            GetClassNameA(window, className, sizeof className);
+            if (IsWindowVisible(window) && std::string(className) == "#32770" &&
+                FindWindowExA(window, nullptr, s->controlClass, nullptr)) {
+                s->found = window;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // The thread's visible message box (a dialog with the message-text static, id 0xFFFF), or null.
 inline HWND FindMessageBox() {
     HWND found = nullptr;
