@@ -385,5 +385,21 @@ TEST_F(MainWindowTest, ResizingPutsTheListBelowAFixedBand) {
     Run();
 }
 
+#if TARNVALE_APP_WITH_NET
+TEST_F(MainWindowTest, HostLineNamesTheHostAndTheOpenCommandPort) {
+    std::string address;
+    std::string name;
+    ASSERT_TRUE(GetHostAddress(address, &name));
+    WaitForWindow();
+    script.Then("host line", [&] {
+        EXPECT_NE(window.BoundCommandPort(), 0);
+        EXPECT_EQ(ItemText(Main(), IDC_HOST_LINE), HostLine(name, address, window.BoundCommandPort()));
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+}
+#endif
+
 } // namespace
 } // namespace tarnvale

@@ -2,11 +2,19 @@
 // each so that scripts/screenshots.sh can photograph the display: it prints "shot NAME X Y WIDTH HEIGHT" (the
 // window's place on the screen) and waits for a line on its input before it goes on.
 #include "app/MainDlg.h"
+#include "app/ServerApp.h"
 #include "core/ListFile.h"
 #include "platform/File.h"
 #include "res/resource.h"
 #include "support/TempDir.h"
 #include "support/WindowScript.h"
+
+#if TARNVALE_APP_WITH_NET
+#include "platform/Socket.h"
+#endif
+#if TARNVALE_APP_WITH_SKIN
+#include "skin/win/SkinManager.h"
+#endif
 
 #include <cstdio>
 #include <iostream>
@@ -55,6 +63,14 @@ int main() {
     };
     platform::ReplaceFileContents(listFile, EncodeListFile(samples));
 
+#if TARNVALE_APP_WITH_NET
+    SocketLibrary sockets;
+#endif
+#if TARNVALE_APP_WITH_SKIN
+    // Dressed as the program dresses itself: the default skin beside the executable.
+    SkinManager skins;
+    skins.Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
+#endif
     CMainDlg window;
     window.SetListFilePath(listFile);
     window.SetCommandPort(0);
