@@ -273,13 +273,15 @@ void CMainDlg::OnDeleteAll() {
 }
 
 void CMainDlg::OnSearchFolder() {
-    if (search_.Running())
+    if (search_.Running() || choosingFolder_)
         return;
     // The chooser has no owner, so the window stays usable meanwhile; the button must not start a second one.
     HWND button = Item(IDC_SEARCH_FOLDER);
     EnableWindow(button, FALSE);
     std::string folder;
+    choosingFolder_ = true;
     const bool chosen = ChooseFolder(nullptr, kFolderChooserText, folder);
+    choosingFolder_ = false;
     if (!IsWindow(GetSafeHwnd()))
         return;
     if (chosen) {

@@ -131,6 +131,7 @@ private:
     std::uint16_t boundPort_ = 0;
     std::function<void(std::uint16_t)> portOpened_;
     std::string caption_;
+    bool choosingFolder_ = false;
     std::mutex rowOrder_;
     // Last, so that it is stopped before anything it uses goes away.
     FolderSearch search_;

@@ -214,11 +214,24 @@ TEST_F(FolderSearchTest, CancelledChooserStillSavesTheListFile) {
         Click(Main(), IDC_SEARCH_FOLDER);
         return true;
     });
-    script.Then("cancel the chooser", [] {
-        HWND chooser = FindDialogHolding(WC_TREEVIEWA);
-        if (!chooser)
+    script.Then("press it again while the chooser is open", [this] {
+        if (!FindDialogHolding(WC_TREEVIEWA))
             return false;
-        PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+        Click(Main(), IDC_SEARCH_FOLDER);
+        return true;
+    });
+    script.Then("one chooser only; cancel it", [] {
+        int choosers = 0;
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM count) -> BOOL {
+                if (IsWindowVisible(window) && FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr))
+                    ++*reinterpret_cast<int*>(count);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&choosers));
+        EXPECT_EQ(choosers, 1);
+        PostMessageA(FindDialogHolding(WC_TREEVIEWA), WM_COMMAND, IDCANCEL, 0);
         return true;
     });
     script.Then("saved, ready for another search", [this] {
