@@ -3,6 +3,12 @@
 // that ends early.
 #include "MainWindowFixture.h"
 #include "app/Dialog.h"
+#include "app/ServerApp.h"
+#include "app/WinApp.h"
+
+#if TARNVALE_APP_WITH_SKIN
+#include "skin/win/SkinManager.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -384,6 +390,42 @@ TEST_F(MainWindowTest, ResizingPutsTheListBelowAFixedBand) {
     CloseWith(WM_CLOSE);
     Run();
 }
+
+#if TARNVALE_APP_WITH_SKIN
+// The skin engine subclasses every dialog and control of the thread; the commands must work as before.
+TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
+    SkinManager skins;
+    skins.Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
+    WriteCatalogue({Record("C:\\a.mpg", 1, 1, 1048576), Record("C:\\b.avi", 2, 2, 1500000)});
+    WaitForWindow();
+    script.Then("edit the second row", [this] {
+        EXPECT_EQ(CellText(List(), 1, 2), "1.431M");
+        SelectRow(List(), 1);
+        Click(Main(), IDC_EDIT);
+        return true;
+    });
+    script.Then("give it PID 9", [] {
+        HWND dialog = FindDialog(kProgramDialog);
+        if (!dialog)
+            return false;
+        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_TYPE), "AVI");
+        SetDlgItemTextA(dialog, IDC_PROGRAM_PID, "9");
+        Click(dialog, IDOK);
+        return true;
+    });
+    script.Then("delete the first row", [this] {
+        if (FindDialog(kProgramDialog))
+            return false;
+        SelectRow(List(), 0);
+        Click(Main(), IDC_DELETE);
+        return true;
+    });
+    script.Then("one row left", [this] { return RowCount(List()) == 1; });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.avi", 9, 2, 1500000)}));
+}
+#endif
 
 #if TARNVALE_APP_WITH_NET
 TEST_F(MainWindowTest, HostLineNamesTheHostAndTheOpenCommandPort) {
