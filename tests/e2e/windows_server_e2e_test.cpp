@@ -148,9 +148,13 @@ TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
     const std::string portFile = dir.File("port");
     std::promise<int> exited;
     std::future<int> exitCode = exited.get_future();
+    // The server's output goes to a file, not to a pipe of ours: helper processes that Wine starts beside it
+    // inherit it and outlive the server, and a pipe would stay open with them.
+    const std::string serverLog = dir.File("server.log");
     std::thread server([&] {
         exited.set_value(RunCommand(WineRun(Quote(TARNVALE_SERVER_EXE) + " --list-file " + Quote(WinePath(listFile)) +
-                                            " --command-port 0 --port-file " + Quote(WinePath(portFile))))
+                                            " --command-port 0 --port-file " + Quote(WinePath(portFile))) +
+                                    " >" + Quote(serverLog) + " 2>&1 </dev/null")
                              .code);
     });
     // The process must end, whatever the test finds; a kill from Wine's side is the last resort.
