@@ -18,7 +18,7 @@ enum class MpegStreamKind {
 };
 
 // How much of a file the test reads: enough for several packs or the first pictures, never the whole file.
-inline constexpr std::size_t kMpegProbeBytes = 64 * 1024;
+inline constexpr std::size_t kMpegProbeBytes = 32 * 1024;
 
 // Classifies a stream from its first bytes (a prefix of the file, kMpegProbeBytes or fewer).
 MpegStreamKind ClassifyMpegStream(std::span<const std::uint8_t> prefix);
