@@ -122,6 +122,7 @@ TEST(FolderWalkTest, PidsContinueAcrossSearchesAndNeverStartBelowTen) {
     } cases[] = {
         {10, {10, 11}, {12}, 13},
         {-5, {10, 11}, {12}, 13},
+        {3, {10, 11}, {12}, 13},
         {40, {40, 41}, {42}, 43},
         {2147483646, {2147483646, 2147483647}, {10}, 11}, // the 32-bit counter wraps and starts again at 10
     };
@@ -173,8 +174,11 @@ TEST(FolderWalkTest, LinksBackUpTheTreeAreWalkedOnce) {
     if (ec)
         GTEST_SKIP() << "folder links cannot be made here: " << ec.message();
     fs::create_directory_symlink(root / "sub", root / "side", ec);
+    // Were the links followed round and round, the walk would be stopped here rather than run for ages.
+    std::atomic<bool> cancel{false};
+    std::size_t adds = 0;
     std::int32_t counter = kFirstSearchPid;
-    const Walked w = Walk(root.string(), counter);
+    const Walked w = Walk(root.string(), counter, &cancel, [&] { cancel = ++adds > 10; });
     EXPECT_EQ(w.added.size(), 2u);
 }
 
