@@ -66,6 +66,11 @@ std::string FullPath(const std::string& path) {
     return ec ? path : full.lexically_normal().string();
 }
 
+// "1 file", "2 files".
+std::string Count(std::size_t n, const char* thing) {
+    return std::to_string(n) + " " + thing + (n == 1 ? "" : "s");
+}
+
 std::string ProgramLine(const CMediaInfo& record) {
     char line[64];
     std::snprintf(line, sizeof line, "%6d  %-7s %11d %11d  ", record.m_nPID, MediaTypeText(record.m_nType),
@@ -114,7 +119,7 @@ int Show(Session& s) {
     s.io.out << "   PID  TYPE           SIZE        TAIL  PATH\n";
     for (const CMediaInfo& record : records)
         s.io.out << ProgramLine(record) << '\n';
-    s.io.out << records.size() << (records.size() == 1 ? " program\n" : " programs\n");
+    s.io.out << Count(records.size(), "program") << '\n';
     return 0;
 }
 
@@ -179,7 +184,9 @@ int DeleteAll(Session& s) {
 // The search's progress line: rewritten in place on a terminal, otherwise a line every few seconds.
 class ProgressLine {
 public:
-    ProgressLine(const ToolStreams& io, std::string folder) : io_(io), folder_(std::move(folder)) {}
+    // Away from a terminal the first line waits its turn too, so a quick search prints only its summary.
+    ProgressLine(const ToolStreams& io, std::string folder)
+        : io_(io), folder_(std::move(folder)), last_(io.errIsTerminal ? Clock::time_point{} : Clock::now()) {}
 
     void Update(const FolderWalkProgress& progress, bool force = false) {
         const auto now = Clock::now();
@@ -187,9 +194,9 @@ public:
         if (!force && now - last_ < every)
             return;
         last_ = now;
-        io_.err << (io_.errIsTerminal ? "\r" : "") << "searching " << folder_ << ": " << progress.filesSeen
-                << " files looked at, " << progress.programsAdded << " programs added"
-                << (io_.errIsTerminal ? "" : "\n") << std::flush;
+        io_.err << (io_.errIsTerminal ? "\r" : "") << "searching " << folder_ << ": "
+                << Count(progress.filesSeen, "file") << " looked at, " << Count(progress.programsAdded, "program")
+                << " added" << (io_.errIsTerminal ? "" : "\n") << std::flush;
         open_ = io_.errIsTerminal;
     }
 
@@ -203,7 +210,7 @@ public:
 private:
     const ToolStreams& io_;
     std::string folder_;
-    Clock::time_point last_{};
+    Clock::time_point last_;
     bool open_ = false;
 };
 
@@ -227,11 +234,12 @@ int Search(Session& s) {
     };
     hooks.cancel = s.io.cancel;
     const FolderWalkProgress result = WalkFolder(folder, counter, hooks);
-    line.Update(result, true);
+    if (s.io.errIsTerminal)
+        line.Update(result, true); // the line's last state stays on screen above the summary
     line.Break();
 
-    std::string done = "searched " + folder + ": " + std::to_string(result.filesSeen) + " files looked at, " +
-                       std::to_string(result.programsAdded) + " programs added";
+    std::string done = "searched " + folder + ": " + Count(result.filesSeen, "file") + " looked at, " +
+                       Count(result.programsAdded, "program") + " added";
     if (result.programsAdded > 0)
         done += " (PIDs " + std::to_string(firstPid) + " to " + std::to_string(counter - 1) + ")";
     if (result.cancelled)
