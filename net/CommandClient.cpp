@@ -15,7 +15,7 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 } // namespace
 
-bool CommandClient::Open(platform::Endpoint server, platform::SystemError* error) {
+bool CommandClient::Open(platform::Endpoint server, platform::SystemError* error, int streamBufferBytes) {
     server_ = server;
     if (!platform::LocalAddressFor(server.address, localAddress_)) {
         if (error)
@@ -27,6 +27,8 @@ bool CommandClient::Open(platform::Endpoint server, platform::SystemError* error
         return false;
     replyBufferBytes_ = platform::RequestReceiveBuffer(reply_.get(), kReplyBufferBytes);
     listener_ = platform::CreateTcpSocket(error);
+    if (listener_ && streamBufferBytes > 0)
+        platform::RequestReceiveBuffer(listener_.get(), streamBufferBytes); // accepted sockets inherit it
     if (!listener_ || !platform::Bind(listener_.get(), platform::Endpoint{localAddress_, 0}, error) ||
         !platform::Listen(listener_.get(), 4, error))
         return false;

@@ -107,6 +107,7 @@ CTcpClient::SendOutcome CTcpClient::SendAll(const Connection& connection, const 
         }
         if (sent.status != platform::IoStatus::WouldBlock)
             return SendOutcome::Failed;
+        OnSendWaiting();
         if (!running_.load())
             return SendOutcome::Stopped;
         if (platform::WaitWritable(socket, kSendSliceMs) == platform::WaitResult::Failed)
@@ -162,6 +163,13 @@ void CStreamSender::OnStop() {
     // Taking the lock orders this wake-up after a waiter's test of the flags, so it cannot be lost.
     { std::lock_guard lock(pauseMutex_); }
     pauseChanged_.notify_all();
+}
+
+void CStreamSender::OnSendWaiting() {
+    if (waitingReported_)
+        return;
+    waitingReported_ = true;
+    Report(StreamEvent::Kind::Waiting, StreamEvent::End::None, 0, 0);
 }
 
 void CStreamSender::WaitWhilePaused() {
@@ -231,6 +239,7 @@ void CStreamSender::Report(StreamEvent::Kind kind, StreamEvent::End end, std::ui
 void CStreamSender::Run() {
     // One buffer for the worker's life: the tail block's pieces, then the file's 2048-byte pieces.
     std::vector<std::uint8_t> buffer(kTailPieceBytes);
+    waitingReported_ = false;
     Report(StreamEvent::Kind::Started, StreamEvent::End::None, 0, 0);
     const std::uint64_t tail = SendTailBlock(buffer.data(), buffer.size());
     std::uint64_t total = tail;

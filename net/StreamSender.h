@@ -48,6 +48,8 @@ protected:
     virtual void Run() {}
     // Called by Stop after the running flag is cleared: wakes a worker that waits for something else.
     virtual void OnStop() {}
+    // Called on the worker thread when a send finds the connection full and starts waiting for the client.
+    virtual void OnSendWaiting() {}
 
     // The connection is shared with the worker, which takes it afresh for every piece: a replaced or closed
     // connection stays a valid (shut down) socket for as long as a send still uses it.
@@ -74,7 +76,8 @@ private:
 
 // What the stream worker reports as it starts and ends (on the worker thread).
 struct StreamEvent {
-    enum class Kind { Started, Ended };
+    // Waiting: the client stopped taking data as fast as it comes (reported once per stream).
+    enum class Kind { Started, Waiting, Ended };
     enum class End { None, EndOfFile, Stopped, SendFailed, NoConnection, NoFile };
     Kind kind = Kind::Started;
     End end = End::None;
@@ -108,6 +111,7 @@ public:
 protected:
     void Run() override;
     void OnStop() override;
+    void OnSendWaiting() override;
 
 private:
     struct FileCloser {
@@ -126,6 +130,7 @@ private:
     File file_;
     std::uint64_t fileGeneration_ = 0; // counts Open calls, so the worker can tell that its file was replaced
 
+    bool waitingReported_ = false; // worker thread only
     std::atomic<bool> paused_{false};
     std::mutex pauseMutex_;
     std::condition_variable pauseChanged_;

@@ -89,6 +89,9 @@ void LogStream(const StreamEvent& event) {
     if (event.kind == StreamEvent::Kind::Started) {
         std::snprintf(line, sizeof line, "stream started: PID %d (%s, %d bytes, tail offset %d) %s", program.m_nPID,
                       MediaTypeText(program.m_nType), program.m_nSize, program.m_nTailOffset, program.m_szFile);
+    } else if (event.kind == StreamEvent::Kind::Waiting) {
+        std::snprintf(line, sizeof line, "stream waits: the client takes PID %d more slowly than it is sent",
+                      program.m_nPID);
     } else {
         std::snprintf(line, sizeof line, "stream ended: PID %d, %llu bytes sent (tail block %llu): %s", program.m_nPID,
                       static_cast<unsigned long long>(event.totalBytes),
