@@ -330,13 +330,16 @@ TEST_F(BusyStreamTest, DisconnectClosesTheStreamAndStopsTheSender) {
 }
 
 TEST_F(BusyStreamTest, SecondClientTakesOverAPausedStream) {
-    // The worker is held inside the tail block until this client reads, so the pause is seen before the first
-    // piece of the file.
-    ASSERT_TRUE(client->SendPlay(1));
+    // A tail block larger than every buffer on the way holds the worker inside it until this client reads, so
+    // the pause is surely seen before the first piece of the file.
+    constexpr std::size_t kLongTailSize = 8 * 1024 * 1024;
+    AddProgram("long-tail.avi", 3, MEDIA_AVI, kLongTailSize, 4096, 0x800000);
+    ASSERT_TRUE(client->SendPlay(3));
     ASSERT_TRUE(client->SendCommand(CMD_PAUSE));
     ASSERT_TRUE(client->SendCommand(CMD_LIST));
     ExpectFirstProgramReply(*client);
-    EXPECT_EQ(ReadExactly(stream.get(), kSize - kTail), Slice(file, kTail, kSize));
+    EXPECT_EQ(ReadExactly(stream.get(), kLongTailSize - 4096),
+              Slice(PatternBytes(kLongTailSize, 0x800000), 4096, kLongTailSize));
 
     auto second = NewClient();
     platform::Socket secondStream = Connect(*second);
