@@ -5,14 +5,6 @@
 #include <vector>
 
 namespace tarnvale {
-namespace {
-
-struct CommandInfo {
-    const char* name;
-    void (CCommandDispatcher::*handler)(const Command&);
-};
-
-} // namespace
 
 std::string FormatIPv4(std::uint32_t address) {
     return std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 0xFF) + "." +
@@ -24,7 +16,10 @@ CCommandDispatcher::CCommandDispatcher(CMediaInfoList& catalogue, CCommandServer
 
 void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram) {
     // Indexed by command code; replies and unknown codes have no handler.
-    static const CommandInfo kCommands[] = {
+    static const struct {
+        const char* name;
+        Handler handler;
+    } kCommands[] = {
         {"CONNECT", &CCommandDispatcher::OnConnect}, {"DISCONNECT", &CCommandDispatcher::OnDisconnect},
         {"LIST", &CCommandDispatcher::OnList},       {"PROGRAM (a reply)", nullptr},
         {"PLAY", &CCommandDispatcher::OnPlay},       {"PAUSE", &CCommandDispatcher::OnPause},
@@ -38,11 +33,12 @@ void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram)
         Log("ignored: " + std::to_string(datagram.size()) + "-byte datagram, too short for " + name);
         return;
     }
-    if (!known || !kCommands[command.code].handler) {
+    const Handler handler = known ? kCommands[command.code].handler : nullptr;
+    if (!handler) {
         Log("ignored: " + name);
         return;
     }
-    (this->*kCommands[command.code].handler)(command);
+    (this->*handler)(command);
 }
 
 void CCommandDispatcher::OnConnect(const Command& command) {

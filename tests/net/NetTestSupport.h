@@ -45,7 +45,9 @@ inline Bytes PatternBytes(std::size_t size, std::uint32_t base = 0) {
 inline void WriteFile(const std::string& path, const Bytes& bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr) << path;
-    ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    if (!bytes.empty()) {
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    }
     ASSERT_EQ(std::fclose(file), 0);
 }
 
