@@ -70,12 +70,13 @@ void CCommandDispatcher::OnPlay(const Command& command) {
         Log("no program has PID " + std::to_string(command.pid));
         return;
     }
-    if (!sender_.Open(*record)) {
-        // A running stream ends at its next piece, since its file is gone.
+    const bool opened = sender_.Open(*record);
+    // Unpaused either way: a running stream whose new file would not open ends at its next piece.
+    sender_.SetPaused(false);
+    if (!opened) {
         Log("cannot open " + std::string(record->Path()) + " for PID " + std::to_string(command.pid));
         return;
     }
-    sender_.SetPaused(false);
     if (!sender_.Start())
         Log("no connection to stream PID " + std::to_string(command.pid) + " on; send CONNECT first");
 }

@@ -249,6 +249,20 @@ protected:
         ASSERT_TRUE(harness.events.WaitFor(StreamEvent::Kind::Waiting, 1)) << "the server never had to wait";
     }
 
+    // Plays a program whose tail block is larger than every buffer on the way, pausing it while that block holds
+    // the worker; once this client has read the block, the worker has seen the pause before the file's first
+    // piece.
+    void HoldPausedAfterTailBlock() {
+        constexpr std::size_t kLongTailSize = 8 * 1024 * 1024;
+        AddProgram("long-tail.avi", 3, MEDIA_AVI, kLongTailSize, 4096, 0x800000);
+        ASSERT_TRUE(client->SendPlay(3));
+        ASSERT_TRUE(client->SendCommand(CMD_PAUSE));
+        ASSERT_TRUE(client->SendCommand(CMD_LIST));
+        ExpectFirstProgramReply(*client);
+        EXPECT_EQ(ReadExactly(stream.get(), kLongTailSize - 4096),
+                  Slice(PatternBytes(kLongTailSize, 0x800000), 4096, kLongTailSize));
+    }
+
     const Bytes file = PatternBytes(kSize);
     CMediaInfo big;
     std::unique_ptr<CommandClient> client;
@@ -330,17 +344,7 @@ TEST_F(BusyStreamTest, DisconnectClosesTheStreamAndStopsTheSender) {
 }
 
 TEST_F(BusyStreamTest, SecondClientTakesOverAPausedStream) {
-    // A tail block larger than every buffer on the way holds the worker inside it until this client reads, so
-    // the pause is surely seen before the first piece of the file.
-    constexpr std::size_t kLongTailSize = 8 * 1024 * 1024;
-    AddProgram("long-tail.avi", 3, MEDIA_AVI, kLongTailSize, 4096, 0x800000);
-    ASSERT_TRUE(client->SendPlay(3));
-    ASSERT_TRUE(client->SendCommand(CMD_PAUSE));
-    ASSERT_TRUE(client->SendCommand(CMD_LIST));
-    ExpectFirstProgramReply(*client);
-    EXPECT_EQ(ReadExactly(stream.get(), kLongTailSize - 4096),
-              Slice(PatternBytes(kLongTailSize, 0x800000), 4096, kLongTailSize));
-
+    HoldPausedAfterTailBlock();
     auto second = NewClient();
     platform::Socket secondStream = Connect(*second);
     bool closed = false;
@@ -351,6 +355,17 @@ TEST_F(BusyStreamTest, SecondClientTakesOverAPausedStream) {
     ASSERT_TRUE(harness.events.WaitFor(StreamEvent::Kind::Ended, 1));
     EXPECT_EQ(harness.events.Count(StreamEvent::Kind::Started), 1) << "the paused stream went on";
     EXPECT_TRUE(OpenAndIdle(secondStream.get()));
+}
+
+TEST_F(BusyStreamTest, PlayOfAFileThatWillNotOpenEndsThePausedStream) {
+    HoldPausedAfterTailBlock();
+    harness.catalogue.Append(Record(dir.File("gone.mpg"), 4, MEDIA_MPEG1, 5000, 0));
+    ASSERT_TRUE(client->SendPlay(4));
+    StreamEvent end;
+    ASSERT_TRUE(harness.events.WaitFor(StreamEvent::Kind::Ended, 1, &end));
+    EXPECT_EQ(end.end, StreamEvent::End::NoFile);
+    EXPECT_TRUE(OpenAndIdle(stream.get())) << "nothing of the old file followed";
+    EXPECT_TRUE(harness.sender.Connected());
 }
 
 TEST_F(BusyStreamTest, SecondClientsConnectEndsAStreamInsideASend) {
