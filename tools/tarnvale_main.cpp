@@ -1,0 +1,24 @@
+// tarnvale: the catalogue commands for operators without the Windows program.
+#include "platform/Console.h"
+#include "tools/CatalogueTool.h"
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+extern "C" void OnInterrupt(int) {
+    stopRequested.store(true);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGINT, OnInterrupt);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const tarnvale::ToolStreams io{std::cout, std::cerr, tarnvale::platform::IsTerminal(stderr), &stopRequested};
+    return tarnvale::RunCatalogueTool(args, io);
+}
