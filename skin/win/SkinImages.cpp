@@ -115,7 +115,8 @@ bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
         ScopedSelect selectSource(source.get(), sourceBits.get());
         ScopedSelect selectTarget(target.get(), targetBits.get());
         FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
-        ImageList_Draw(image, frame, source.get(), 0, 0, ILD_NORMAL);
+        if (frame >= 0)
+            ImageList_Draw(image, frame, source.get(), 0, 0, ILD_NORMAL);
 
         // Whatever no part covers stays magenta, and so see-through. Shrinking copies whole source pixels rather
         // than and-ing neighbours together, which would turn magenta edges into visible colours.
@@ -147,7 +148,9 @@ bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT d
     const HIMAGELIST image = LoadElement(id);
     if (!image)
         return false;
-    ImageList_Draw(image, frame, hdc, rect.left, rect.top, drawStyle);
+    // Frames outside the strip draw nothing; a negative index would make the image list read before its start.
+    if (frame >= 0)
+        ImageList_Draw(image, frame, hdc, rect.left, rect.top, drawStyle);
     return true;
 }
 
