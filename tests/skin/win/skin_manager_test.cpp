@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -486,6 +487,28 @@ TEST_F(SkinnedWindows, UnregisteredWindowsFallBackToTheDefaultProcedure) {
     char text[16] = {};
     GetWindowTextA(window, text, sizeof(text));
     EXPECT_STREQ(text, "default");
+}
+
+TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string directory = module;
+    directory = directory.substr(0, directory.find_last_of('\\') + 1) + "skins\\Tarnvale";
+    SkinManager manager;
+    manager.Start(directory.c_str());
+    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)));
+    const SkinDialog* skin = manager.FindDialog(dialog);
+    ASSERT_NE(skin, nullptr);
+    EXPECT_TRUE(skin->IsFrameSkinned());
+    RECT now;
+    GetWindowRect(dialog, &now);
+    EXPECT_GT(Height(now), Height(skin->RectBeforeSkinning())); // the skin's caption is taller than the system's
+    test::PumpPending();
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_EQ(manager.ControlCount(),
+              std::size_t(std::count_if(std::begin(kItems), std::end(kItems),
+                                        [](const Item& i) { return i.kind != SkinKind::None; })) +
+                  2);
 }
 
 TEST(BorderWidthForStyle, StylesAddUp) {
