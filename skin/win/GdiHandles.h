@@ -41,6 +41,20 @@ using UniqueBitmap = GdiObject<HBITMAP>;
 using UniqueRegion = GdiObject<HRGN>;
 using UniqueFont = GdiObject<HFONT>;
 
+// A device-independent bitmap of width x height at 24 or 32 bits per pixel, stored top-down when topDown; its
+// pixels are at *pixels. Null on failure.
+inline HBITMAP CreateDib(int width, int height, WORD bitsPerPixel, bool topDown, void** pixels) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = topDown ? -height : height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = bitsPerPixel;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* ignored = nullptr;
+    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, pixels ? pixels : &ignored, nullptr, 0);
+}
+
 // A memory device context compatible with another one (or with the screen), deleted with DeleteDC.
 class MemoryDC {
 public:

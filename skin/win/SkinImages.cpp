@@ -11,19 +11,6 @@ constexpr UINT kLoadFlags = LR_LOADFROMFILE | LR_CREATEDIBSECTION;
 // Image lists keep 24 bits per pixel, so frames come out exactly as the bitmaps hold them.
 constexpr UINT kImageListColour = ILC_COLOR24;
 
-// A 24-bit DIB section of the given size.
-HBITMAP CreateRowBitmap(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    return CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-}
-
 // The frames of a loaded bitmap as an image list. Stacked frames are first laid side by side, since an image list
 // takes its images from a row.
 HIMAGELIST ImageListFromBitmap(HBITMAP bitmap, FrameSize frame, bool stacked, int growBy, COLORREF maskColour) {
@@ -37,7 +24,7 @@ HIMAGELIST ImageListFromBitmap(HBITMAP bitmap, FrameSize frame, bool stacked, in
 
     UniqueBitmap row;
     if (stacked) {
-        row.reset(CreateRowBitmap(count * frame.width, frame.height));
+        row.reset(CreateDib(count * frame.width, frame.height, 24, false, nullptr));
         MemoryDC source(nullptr), target(nullptr);
         if (!row || !source || !target)
             return nullptr;

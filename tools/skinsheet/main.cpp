@@ -25,15 +25,8 @@ constexpr COLORREF kLabel = RGB(0x30, 0x30, 0x30);
 class Sheet {
 public:
     Sheet(int width, int height) : width_(width), height_(height), dc_(nullptr) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+        bitmap_.reset(CreateDib(width, height, 32, true, &bits));
         bits_ = static_cast<const std::uint32_t*>(bits);
         select_.emplace(dc_.get(), bitmap_.get());
         SkinManager::FillSolid(dc_.get(), {0, 0, width, height}, kSheetBack);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "skin/RgbImage.h"
+#include "skin/win/GdiHandles.h"
 #include "support/TempDir.h"
 
 #include <windows.h>
@@ -54,15 +55,8 @@ class DibCanvas {
 public:
     DibCanvas(int width, int height, std::uint32_t fill)
         : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
         void* bits = nullptr;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        bitmap_ = CreateDib(width, height, 32, true, &bits);
         bits_ = static_cast<std::uint32_t*>(bits);
         previous_ = SelectObject(dc_, bitmap_);
         Fill(fill);

@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -77,69 +79,58 @@ void Candidates(const std::string& text, std::set<std::string>& sections, std::s
     }
 }
 
-class ProfileAgreement : public ::testing::Test {
-protected:
-    std::string Write(const TrickyFile& file) {
-        std::string name = file.name;
-        for (char& c : name)
-            c = c == ' ' ? '-' : c;
-        const std::string path = dir_.File(name + ".ini");
-        std::ofstream(path, std::ios::binary).write(file.text.data(), std::streamsize(file.text.size()));
-        return path;
-    }
-    test::TempDir dir_;
-};
-
-TEST_F(ProfileAgreement, TextReads) {
-    const std::size_t buffers[] = {4096, 260, 128, 12, 5, 2, 1};
-    const std::string fallbacks[] = {"fallback", "fallback   ", "\"quoted fallback\"", ""};
+// Calls ask(path, profile, section, key) for every name a reader might be asked for in every tricky file.
+void ForEachQuery(
+    const test::TempDir& dir,
+    const std::function<void(const std::string&, const IniProfile&, const std::string&, const std::string&)>& ask) {
     for (const TrickyFile& file : TrickyFiles()) {
         SCOPED_TRACE(file.name);
-        const std::string path = Write(file);
+        std::string name = file.name;
+        std::replace(name.begin(), name.end(), ' ', '-');
+        const std::string path = dir.File(name + ".ini");
+        std::ofstream(path, std::ios::binary).write(file.text.data(), std::streamsize(file.text.size()));
         const IniProfile profile =
             IniProfile::Parse(std::span(reinterpret_cast<const std::uint8_t*>(file.text.data()), file.text.size()));
         std::set<std::string> sections, keys;
         Candidates(file.text, sections, keys);
         for (const std::string& section : sections) {
             for (const std::string& key : keys) {
-                if (key.empty())
-                    continue; // an empty key name asks the platform for the list of keys instead
-                for (std::size_t buffer : buffers) {
-                    for (const std::string& fallback : fallbacks) {
-                        std::vector<char> platform(buffer + 1, '\x7F');
-                        GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), platform.data(),
-                                                 static_cast<DWORD>(buffer), path.c_str());
-                        const std::string ours = profile.ReadText(section, key, fallback, buffer);
-                        ASSERT_EQ(ours, std::string(platform.data())) << "[" << section << "] " << key << " buffer "
-                                                                      << buffer << " fallback '" << fallback << "'";
-                    }
-                }
+                if (!key.empty()) // an empty key name asks the platform for the list of keys instead
+                    ask(path, profile, section, key);
             }
         }
     }
 }
 
-TEST_F(ProfileAgreement, IntegerReads) {
-    for (const TrickyFile& file : TrickyFiles()) {
-        SCOPED_TRACE(file.name);
-        const std::string path = Write(file);
-        const IniProfile profile =
-            IniProfile::Parse(std::span(reinterpret_cast<const std::uint8_t*>(file.text.data()), file.text.size()));
-        std::set<std::string> sections, keys;
-        Candidates(file.text, sections, keys);
-        for (const std::string& section : sections) {
-            for (const std::string& key : keys) {
-                if (key.empty())
-                    continue;
-                for (std::int32_t fallback : {0, -7, 12345}) {
-                    const auto platform = static_cast<std::int32_t>(
-                        GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, path.c_str()));
-                    ASSERT_EQ(profile.ReadInt(section, key, fallback), platform)
-                        << "[" << section << "] " << key << " fallback " << fallback;
-                }
+TEST(ProfileAgreement, TextReads) {
+    test::TempDir dir;
+    const std::size_t buffers[] = {4096, 260, 128, 12, 5, 2, 1};
+    const std::string fallbacks[] = {"fallback", "fallback   ", "\"quoted fallback\"", ""};
+    ForEachQuery(dir, [&](const std::string& path, const IniProfile& profile, const std::string& section,
+                          const std::string& key) {
+        for (std::size_t buffer : buffers) {
+            for (const std::string& fallback : fallbacks) {
+                std::vector<char> platform(buffer + 1, '\x7F');
+                GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), platform.data(),
+                                         static_cast<DWORD>(buffer), path.c_str());
+                ASSERT_EQ(profile.ReadText(section, key, fallback, buffer), std::string(platform.data()))
+                    << "[" << section << "] " << key << " buffer " << buffer << " fallback '" << fallback << "'";
             }
         }
-    }
+    });
+}
+
+TEST(ProfileAgreement, IntegerReads) {
+    test::TempDir dir;
+    ForEachQuery(dir, [&](const std::string& path, const IniProfile& profile, const std::string& section,
+                          const std::string& key) {
+        for (std::int32_t fallback : {0, -7, 12345}) {
+            const auto platform =
+                static_cast<std::int32_t>(GetPrivateProfileIntA(section.c_str(), key.c_str(), fallback, path.c_str()));
+            ASSERT_EQ(profile.ReadInt(section, key, fallback), platform)
+                << "[" << section << "] " << key << " fallback " << fallback;
+        }
+    });
 }
 
 } // namespace
