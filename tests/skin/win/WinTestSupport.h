@@ -120,7 +120,7 @@ public:
         Dword(exStyle);
         countAt_ = words_.size();
         Word(0);
-        Word(0), Word(0), Word(static_cast<WORD>(cx)), Word(static_cast<WORD>(cy));
+        Box(0, 0, cx, cy);
         Word(0); // no menu
         Word(0); // the predefined dialog class
         Text(title);
@@ -134,8 +134,7 @@ public:
             Word(0); // items start on a 4-byte boundary
         Dword(style | WS_CHILD | WS_VISIBLE);
         Dword(exStyle);
-        Word(static_cast<WORD>(x)), Word(static_cast<WORD>(y)), Word(static_cast<WORD>(cx)),
-            Word(static_cast<WORD>(cy));
+        Box(x, y, cx, cy);
         Word(id);
         Text(className);
         Text(text);
@@ -148,6 +147,10 @@ public:
 
 private:
     void Word(WORD w) { words_.push_back(w); }
+    void Box(short x, short y, short cx, short cy) {
+        for (short v : {x, y, cx, cy})
+            Word(static_cast<WORD>(v));
+    }
     void Dword(DWORD d) {
         Word(LOWORD(d));
         Word(HIWORD(d));
