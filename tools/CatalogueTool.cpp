@@ -22,8 +22,9 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kUsage =
-    "usage: tarnvale --list FILE COMMAND [ARGUMENTS]\n"
-    "Shows and edits the catalogue kept in the list file FILE (created when missing).\n"
+    "usage: tarnvale [--list FILE] COMMAND [ARGUMENTS]\n"
+    "Shows and edits the catalogue kept in the list file FILE, which is created when missing.\n"
+    "%s"
     "\n"
     "commands:\n"
     "  show                            list the programs: PID, type, size, tail offset, path\n"
@@ -35,6 +36,13 @@ constexpr const char* kUsage =
     "\n"
     "Paths are stored in full; a program's path is matched without regard to letter case, and where several\n"
     "programs match, the first one counts. Ctrl-C stops a search and keeps what it found.\n";
+
+std::string Usage(const ToolStreams& io) {
+    std::string text = kUsage;
+    text.replace(text.find("%s"), 2,
+                 io.defaultList.empty() ? "" : "Without --list: " + io.defaultList + ", as tarnvale-server.\n");
+    return text;
+}
 
 struct Session {
     const ToolStreams& io;
@@ -101,6 +109,10 @@ bool Load(Session& s, bool forEditing) {
 }
 
 int Save(Session& s, const std::string& done) {
+    if (s.listPath == s.io.defaultList) {
+        std::error_code ignored;
+        fs::create_directories(fs::path(s.listPath).parent_path(), ignored);
+    }
     platform::SystemError error;
     if (!SaveListFile(s.listPath, s.catalogue, &error))
         return Fail(s.io, "cannot save the list file: " + error.message + ". The list file was not changed.");
@@ -274,7 +286,7 @@ int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io
             return std::nullopt;
         };
         if (arg == "-h" || arg == "--help") {
-            io.out << kUsage;
+            io.out << Usage(io);
             return 0;
         }
         if (arg == "--list" || arg.rfind("--list=", 0) == 0) {
@@ -296,7 +308,7 @@ int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io
         }
     }
     if (s.words.empty()) {
-        io.err << kUsage;
+        io.err << Usage(io);
         return 2;
     }
     const std::string name = s.words.front();
@@ -307,8 +319,10 @@ int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io
         if (s.words.size() != command.arguments)
             return UsageError(io, name + " takes " + std::to_string(command.arguments) + " argument(s), not " +
                                       std::to_string(s.words.size()));
-        if (!listGiven)
+        if (!listGiven && io.defaultList.empty())
             return UsageError(io, "name the list file with --list FILE (it is created when missing)");
+        if (!listGiven)
+            s.listPath = io.defaultList;
         if (s.firstPid && command.run != Search)
             return UsageError(io, "--first-pid belongs to search");
         return command.run(s);

@@ -18,6 +18,9 @@ struct ToolStreams {
     bool errIsTerminal = false;
     // Set (by Ctrl-C, say) to stop a folder search; what it found so far is saved.
     const std::atomic<bool>* cancel = nullptr;
+    // The list file used without --list (the one the headless server serves by default); empty makes --list
+    // required. Its folder is created when the file is first saved.
+    std::string defaultList = {};
 };
 
 // Runs `tarnvale` with args (the program's arguments, without its name). Returns the exit status.

@@ -152,6 +152,16 @@ TEST_F(CatalogueToolTest, ExplainsWrongCalls) {
     EXPECT_FALSE(fs::exists(list));
 }
 
+TEST_F(CatalogueToolTest, WithoutListUsesTheDefaultListFileAndMakesItsFolder) {
+    const std::string defaultList = dir.File("data/tarnvale/Tarnvale.lst");
+    std::ostringstream out, err;
+    const ToolStreams io{out, err, false, nullptr, defaultList};
+    ASSERT_EQ(RunCatalogueTool({"add", test::FixturePath("tone.mp3"), "4"}, io), 0) << err.str();
+    ASSERT_EQ(Records(defaultList).size(), 1u);
+    EXPECT_EQ(RunCatalogueTool({"--help"}, io), 0);
+    EXPECT_NE(out.str().find("Without --list: " + defaultList), std::string::npos);
+}
+
 TEST_F(CatalogueToolTest, CancelledSearchKeepsWhatItFoundAndShowsProgressInPlace) {
     std::atomic<bool> cancel{true};
     ToolRun r = Tarnvale({"--list", list, "search", media.string()}, &cancel, true);
