@@ -1,0 +1,16 @@
+// The local host's name and IPv4 address, as the server shows them to its operator.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tarnvale {
+
+// Reads the host name (into *name, when given) and resolves it; address receives its first IPv4 address in
+// dotted form. False when the name cannot be read or does not resolve (the name is filled in already then).
+bool GetHostAddress(std::string& address, std::string* name);
+
+// "Host: srv1  IP: 10.0.0.5  Command Port (UDP) : 10080"
+std::string HostLine(const std::string& name, const std::string& address, int port);
+
+} // namespace tarnvale

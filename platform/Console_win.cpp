@@ -1,0 +1,74 @@
+// Win32 console services.
+#include "platform/Console.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+
+namespace tarnvale::platform {
+namespace {
+
+HANDLE stopEvent = nullptr;
+HANDLE doneEvent = nullptr;
+std::atomic<const char*> stopReason{"Ctrl+C"};
+
+BOOL WINAPI OnConsoleEvent(DWORD type) {
+    switch (type) {
+    case CTRL_C_EVENT:
+        stopReason = "Ctrl+C";
+        SetEvent(stopEvent);
+        return TRUE;
+    case CTRL_BREAK_EVENT:
+        stopReason = "Ctrl+Break";
+        SetEvent(stopEvent);
+        return TRUE;
+    default:
+        // Closing the console, logging off, shutting down: the process ends when this returns, so give the
+        // program a few seconds to stop in order and save its list file.
+        stopReason = "the console closing";
+        SetEvent(stopEvent);
+        WaitForSingleObject(doneEvent, 4000);
+        return TRUE;
+    }
+}
+
+} // namespace
+
+StopRequest::StopRequest() {
+    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    doneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+StopRequest::~StopRequest() {
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    Done();
+}
+
+std::string StopRequest::Wait() {
+    WaitForSingleObject(stopEvent, INFINITE);
+    return stopReason.load();
+}
+
+void StopRequest::Done() {
+    if (doneEvent)
+        SetEvent(doneEvent);
+}
+
+void SetBinaryStdout() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
+}
+
+std::string UserDataDirectory() {
+    return std::string();
+}
+
+} // namespace tarnvale::platform

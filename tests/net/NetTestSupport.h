@@ -1,0 +1,185 @@
+// Shared by the network tests: files whose bytes tell where they came from, stream readers with bounded waits,
+// a log of the stream worker's events, and a whole server (catalogue, command server, dispatch, sender) bound
+// to 127.0.0.1 on a port the system picks.
+#pragma once
+
+#include "core/MediaInfoList.h"
+#include "net/CommandClient.h"
+#include "net/CommandDispatcher.h"
+#include "net/CommandServer.h"
+#include "net/StreamSender.h"
+#include "platform/Socket.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tarnvale::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// Generous: the sanitizers and Wine are slow, and a passing test never waits this long.
+inline constexpr int kWaitMs = 20000;
+
+// A file of size bytes whose 32-bit big-endian word at offset 4k holds k + base, so that any run of bytes from
+// it shows where in which file it started.
+inline Bytes PatternBytes(std::size_t size, std::uint32_t base = 0) {
+    Bytes bytes((size + 3) / 4 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 4) {
+        const std::uint32_t word = static_cast<std::uint32_t>(i / 4) + base;
+        bytes[i] = static_cast<std::uint8_t>(word >> 24);
+        bytes[i + 1] = static_cast<std::uint8_t>(word >> 16);
+        bytes[i + 2] = static_cast<std::uint8_t>(word >> 8);
+        bytes[i + 3] = static_cast<std::uint8_t>(word);
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+inline void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr) << path;
+    if (!bytes.empty()) {
+        ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
+    }
+    ASSERT_EQ(std::fclose(file), 0);
+}
+
+inline CMediaInfo Record(const std::string& path, std::int32_t pid, std::int32_t type, std::int64_t size,
+                         std::int32_t tailOffset) {
+    CMediaInfo record;
+    record.SetPath(path);
+    record.m_nPID = pid;
+    record.m_nType = type;
+    record.m_nSize = static_cast<std::int32_t>(size);
+    record.m_nTailOffset = tailOffset;
+    return record;
+}
+
+// Reads exactly count bytes, or fewer when the stream closes or nothing comes for kWaitMs.
+inline Bytes ReadExactly(platform::NativeSocket socket, std::size_t count) {
+    Bytes bytes(count);
+    std::size_t filled = 0;
+    while (filled < count) {
+        platform::IoResult got = ReceiveWithin(socket, bytes.data() + filled, count - filled, kWaitMs);
+        if (got.status != platform::IoStatus::Ok)
+            break;
+        filled += got.bytes;
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+// Reads until the peer closes the stream (or nothing comes for kWaitMs); closed says which it was.
+inline Bytes ReadToClose(platform::NativeSocket socket, bool* closed = nullptr) {
+    Bytes bytes;
+    std::uint8_t buffer[65536];
+    for (;;) {
+        platform::IoResult got = ReceiveWithin(socket, buffer, sizeof buffer, kWaitMs);
+        if (got.status != platform::IoStatus::Ok) {
+            if (closed)
+                *closed = got.status == platform::IoStatus::Closed || got.status == platform::IoStatus::Failed;
+            return bytes;
+        }
+        bytes.insert(bytes.end(), buffer, buffer + got.bytes);
+    }
+}
+
+// Whether the stream is still open with nothing more queued: a non-blocking look, no waiting.
+inline bool OpenAndIdle(platform::NativeSocket socket) {
+    std::uint8_t byte;
+    platform::SetNonBlocking(socket, true);
+    const platform::IoResult got = platform::Receive(socket, &byte, 1);
+    platform::SetNonBlocking(socket, false);
+    return got.status == platform::IoStatus::WouldBlock;
+}
+
+// The stream worker's events, in order, with bounded waits for the next one of a kind.
+class EventLog {
+public:
+    void Attach(CStreamSender& sender) {
+        sender.SetObserver([this](const StreamEvent& event) {
+            {
+                std::lock_guard lock(mutex_);
+                events_.push_back(event);
+            }
+            changed_.notify_all();
+        });
+    }
+    // Waits for the index-th event of kind (counted from 1); false when it does not come within kWaitMs.
+    bool WaitFor(StreamEvent::Kind kind, int index, StreamEvent* event = nullptr) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] {
+            int seen = 0;
+            for (const StreamEvent& e : events_)
+                if (e.kind == kind && ++seen == index) {
+                    if (event)
+                        *event = e;
+                    return true;
+                }
+            return false;
+        });
+    }
+    int Count(StreamEvent::Kind kind) const {
+        std::lock_guard lock(mutex_);
+        int n = 0;
+        for (const StreamEvent& e : events_)
+            n += e.kind == kind;
+        return n;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<StreamEvent> events_;
+};
+
+// Hands datagrams to a dispatcher, as the main window and the headless server do.
+class DispatchListener : public CListener {
+public:
+    explicit DispatchListener(CCommandDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+    bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override {
+        if (code != NOTIFY_DATAGRAM)
+            return CListener::OnNotify(code, data, extra);
+        dispatcher_.DispatchCommand(std::span(static_cast<const std::uint8_t*>(data), extra));
+        return true;
+    }
+
+private:
+    CCommandDispatcher& dispatcher_;
+};
+
+// A whole command service on 127.0.0.1, torn down in the order the programs use: receiving first, then the
+// sender.
+class ServerHarness {
+public:
+    ServerHarness() : dispatcher(catalogue, server, sender), listener(dispatcher) {
+        events.Attach(sender);
+        server.Attach(&listener);
+        server.SetLocalAddress(platform::kLoopbackAddress);
+        server.SetLocalPort(0);
+    }
+    ~ServerHarness() {
+        server.StopReceiving();
+        sender.Close();
+        sender.Stop();
+    }
+    bool Start() { return server.OpenReceiveSocket() && server.StartReceiving(); }
+    platform::Endpoint Address() const { return platform::Endpoint{platform::kLoopbackAddress, server.BoundPort()}; }
+
+    SocketLibrary sockets;
+    CMediaInfoList catalogue;
+    CStreamSender sender;
+    CCommandServer server;
+    CCommandDispatcher dispatcher;
+    DispatchListener listener;
+    EventLog events;
+};
+
+} // namespace tarnvale::test

@@ -1,0 +1,218 @@
+// tarnvale-server: the headless command server. Loads the list file, answers clients on the command port and
+// streams their programs until the operator stops it, then saves the list file.
+#include "core/ListFile.h"
+#include "core/MediaType.h"
+#include "net/CommandDispatcher.h"
+#include "net/CommandServer.h"
+#include "net/HostAddress.h"
+#include "net/StreamSender.h"
+#include "platform/Console.h"
+#include "platform/File.h"
+#include "platform/Socket.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+using namespace tarnvale;
+
+namespace {
+
+constexpr const char* kUsage = R"(Usage: tarnvale-server [--port N] [--list FILE] [--verbose]
+
+Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
+command port, and the chosen program is sent back over TCP. Stop it with Ctrl+C; the list file is saved then.
+
+  --port N      UDP command port (default 10080)
+  --list FILE   the list file (default: %s)
+  --verbose     one line on stderr per command received and per stream started or ended
+  --help        this text
+)";
+
+struct Options {
+    std::uint16_t port = kCommandPort;
+    std::string list;
+    bool verbose = false;
+};
+
+std::string DefaultListFile() {
+    const std::string folder = platform::UserDataDirectory();
+    return folder.empty() ? std::string(kWindowsListFilePath) : folder + "/Tarnvale.lst";
+}
+
+bool ParsePort(const char* text, std::uint16_t& port) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (!*text || *end || value < 1 || value > 65535)
+        return false;
+    port = static_cast<std::uint16_t>(value);
+    return true;
+}
+
+// 0 to go on, otherwise the exit code.
+int ParseOptions(int argc, char** argv, Options& options) {
+    options.list = DefaultListFile();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--help" || arg == "-h") {
+            std::printf(kUsage, DefaultListFile().c_str());
+            return -1;
+        } else if (arg == "--verbose" || arg == "-v") {
+            options.verbose = true;
+        } else if (arg == "--port" && hasValue) {
+            if (!ParsePort(argv[++i], options.port)) {
+                std::fprintf(stderr, "tarnvale-server: --port wants a number from 1 to 65535, not \"%s\"\n", argv[i]);
+                return 2;
+            }
+        } else if (arg == "--list" && hasValue) {
+            options.list = argv[++i];
+        } else {
+            std::fprintf(stderr, "tarnvale-server: %s \"%s\"; see tarnvale-server --help\n",
+                         hasValue || arg.rfind("--", 0) != 0 ? "unknown argument" : "missing value after", arg.c_str());
+            return 2;
+        }
+    }
+    return 0;
+}
+
+void LogLine(const std::string& line) {
+    std::fprintf(stderr, "tarnvale-server: %s\n", line.c_str());
+}
+
+void LogStream(const StreamEvent& event) {
+    const CMediaInfo& program = event.program;
+    char line[512];
+    if (event.kind == StreamEvent::Kind::Started) {
+        std::snprintf(line, sizeof line, "stream started: PID %d (%s, %d bytes, tail offset %d) %s", program.m_nPID,
+                      MediaTypeText(program.m_nType), program.m_nSize, program.m_nTailOffset, program.m_szFile);
+    } else if (event.kind == StreamEvent::Kind::Waiting) {
+        std::snprintf(line, sizeof line, "stream waits: the client takes PID %d more slowly than it is sent",
+                      program.m_nPID);
+    } else {
+        std::snprintf(line, sizeof line, "stream ended: PID %d, %llu bytes sent (tail block %llu): %s", program.m_nPID,
+                      static_cast<unsigned long long>(event.totalBytes),
+                      static_cast<unsigned long long>(event.tailBytes), StreamEndText(event.end));
+    }
+    LogLine(line);
+}
+
+// Hands every received datagram to the dispatcher, on the command server's receive thread.
+class DispatchListener : public CListener {
+public:
+    explicit DispatchListener(CCommandDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+    bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override {
+        if (code != NOTIFY_DATAGRAM)
+            return CListener::OnNotify(code, data, extra);
+        dispatcher_.DispatchCommand(std::span(static_cast<const std::uint8_t*>(data), extra));
+        return true;
+    }
+
+private:
+    CCommandDispatcher& dispatcher_;
+};
+
+bool Save(const std::string& path, const CMediaInfoList& catalogue) {
+    std::error_code ignored;
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    if (!folder.empty())
+        std::filesystem::create_directories(folder, ignored);
+    platform::SystemError error;
+    if (SaveListFile(path, catalogue, &error))
+        return true;
+    std::fprintf(stderr, "tarnvale-server: the list file was not saved: %s\n", error.message.c_str());
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (int code = ParseOptions(argc, argv, options))
+        return code < 0 ? 0 : code;
+
+    platform::StopRequest stop; // before any thread starts
+    SocketLibrary sockets;
+    if (!sockets.Ready()) {
+        std::fprintf(stderr, "tarnvale-server: the system's sockets could not be started (WSAStartup failed)\n");
+        return 1;
+    }
+
+    std::string address, name;
+    if (GetHostAddress(address, &name))
+        std::printf("%s\n", HostLine(name, address, options.port).c_str());
+    else
+        std::fprintf(stderr, "tarnvale-server: this host's name or address cannot be found; clients must be told "
+                             "its address some other way\n");
+
+    CMediaInfoList catalogue;
+    ListFileLoad load;
+    if (!LoadListFile(options.list, catalogue, &load)) {
+        std::fprintf(stderr,
+                     "tarnvale-server: cannot read the list file %s: %s.\nNothing was changed; repair or move the "
+                     "file, or name another with --list.\n",
+                     options.list.c_str(), load.error.c_str());
+        return 1;
+    }
+    if (load.recordsSkipped)
+        std::fprintf(stderr, "tarnvale-server: %zu records of %s have paths longer than 255 bytes and are left out\n",
+                     load.recordsSkipped, options.list.c_str());
+    std::printf("%zu programs from %s%s\n", catalogue.Count(), options.list.c_str(),
+                load.fileMissing ? " (no such file yet; it is created when the server stops)" : "");
+
+    // The catalogue tool may edit the list file while the server runs; what it wrote is kept.
+    std::vector<std::uint8_t> loadedBytes;
+    platform::ReadWholeFile(options.list, loadedBytes);
+
+    {
+        CStreamSender sender;
+        CCommandServer server;
+        CCommandDispatcher dispatcher(catalogue, server, sender);
+        DispatchListener listener(dispatcher);
+        if (options.verbose) {
+            dispatcher.SetLog(LogLine);
+            sender.SetObserver(LogStream);
+        }
+        server.Attach(&listener);
+        server.SetLocalPort(options.port);
+        platform::SystemError error;
+        if (!server.OpenReceiveSocket(&error)) {
+            std::fprintf(stderr,
+                         "tarnvale-server: cannot receive on UDP port %u: %s.\nIs another server running? Stop it, "
+                         "or choose another port with --port.\n",
+                         options.port, error.message.c_str());
+            return 1;
+        }
+        if (!server.StartReceiving()) {
+            std::fprintf(stderr, "tarnvale-server: the receive thread could not be started\n");
+            return 1;
+        }
+        std::printf("Serving on UDP port %u. Press Ctrl+C to stop.\n", server.BoundPort());
+        std::fflush(stdout);
+
+        const std::string reason = stop.Wait();
+        std::printf("Stopping (%s)...\n", reason.c_str());
+        std::fflush(stdout);
+        // No command can run once receiving has stopped; only then the sender goes. A client whose address does
+        // not answer must not hold the shutdown up in its connect.
+        sender.CancelConnects();
+        server.StopReceiving();
+        sender.Close();
+        sender.Stop();
+    }
+    std::vector<std::uint8_t> bytesNow;
+    platform::ReadWholeFile(options.list, bytesNow);
+    if (bytesNow != loadedBytes) {
+        std::printf("%s changed while the server ran; it is left as it is\n", options.list.c_str());
+        stop.Done();
+        return 0;
+    }
+    const bool saved = Save(options.list, catalogue);
+    if (saved)
+        std::printf("Saved %zu programs to %s\n", catalogue.Count(), options.list.c_str());
+    stop.Done();
+    return saved ? 0 : 1;
+}
