@@ -3,10 +3,8 @@
 
 #include "core/ListFile.h"
 
-#include <system_error>
-#if TARNVALE_APP_WITH_MEDIA
 #include "media/FolderWalk.h"
-#endif
+#include <system_error>
 
 namespace tarnvale {
 
@@ -36,7 +34,6 @@ void FolderSearch::Stop() {
 }
 
 void FolderSearch::Run(std::string folder, FolderSearchTarget target) {
-#if TARNVALE_APP_WITH_MEDIA
     FolderWalkHooks hooks;
     hooks.cancel = &cancel_;
     hooks.add = [&target](const CMediaInfo& record) {
@@ -60,9 +57,6 @@ void FolderSearch::Run(std::string folder, FolderSearchTarget target) {
         TellAndWait(target.window, (std::string(text) + "\n\n" + path).c_str());
     };
     WalkFolder(folder, *target.pidCounter, hooks);
-#else
-    (void)folder;
-#endif
     SaveListFile(target.listFilePath, *target.catalogue);
     PostMessageA(target.window, kSearchDoneMessage, 0, 0);
 }

@@ -7,9 +7,7 @@
 #include "platform/File.h"
 #include "res/resource.h"
 
-#if TARNVALE_APP_WITH_NET
 #include "net/HostAddress.h"
-#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -32,15 +30,6 @@ UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
 
 } // namespace
 
-#if !TARNVALE_APP_WITH_NET
-std::string HostLine(const std::string& name, const std::string& address, int port) {
-    std::vector<char> text(name.size() + address.size() + 64);
-    std::snprintf(text.data(), text.size(), "Host: %s  IP: %s  Command Port (UDP) : %d", name.c_str(), address.c_str(),
-                  port);
-    return text.data();
-}
-#endif
-
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load) {
     std::string text = "The list file " + path + " could not be read to its end: " + load.error + ".";
     if (load.failedRecord > 0)
@@ -55,33 +44,23 @@ std::string ListFileReadMessage(const std::string& path, const ListFileLoad& loa
 
 CMainDlg::CMainDlg(HWND parent)
     : CDialog(IDD_MAIN, parent), icon_(LoadAppIcon(SM_CXICON, SM_CYICON)),
-      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON))
-#if TARNVALE_APP_WITH_NET
-      ,
-      dispatcher_(catalogue_, server_, sender_)
-#endif
-{
-}
+      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), dispatcher_(catalogue_, server_, sender_) {}
 
 CMainDlg::~CMainDlg() {
     // The threads go first, each before what it uses: the search, then the receive thread (so no client command
     // can run any more), then the stream sender.
     search_.Stop();
-#if TARNVALE_APP_WITH_NET
     server_.StopReceiving();
     sender_.Close();
     sender_.Stop();
-#endif
 }
 
-#if TARNVALE_APP_WITH_NET
 bool CMainDlg::OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) {
     if (code != NOTIFY_DATAGRAM)
         return CListener::OnNotify(code, data, extra);
     dispatcher_.DispatchCommand(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(data), extra));
     return true;
 }
-#endif
 
 bool CMainDlg::OnInitDialog() {
     list_.Attach(Item(IDC_PROGRAM_LIST));
@@ -109,16 +88,13 @@ bool CMainDlg::OnInitDialog() {
 }
 
 void CMainDlg::ShowHostLine() {
-#if TARNVALE_APP_WITH_NET
     std::string address;
     std::string name;
     if (GetHostAddress(address, &name))
         SetWindowTextA(hostLine_, HostLine(name, address, boundPort_ ? boundPort_ : commandPort_).c_str());
-#endif
 }
 
 void CMainDlg::OpenCommandPort() {
-#if TARNVALE_APP_WITH_NET
     server_.Attach(this);
     server_.SetLocalPort(commandPort_);
     if (!server_.OpenReceiveSocket() || !server_.StartReceiving())
@@ -128,7 +104,6 @@ void CMainDlg::OpenCommandPort() {
         ShowHostLine();
     if (portOpened_)
         portOpened_(boundPort_);
-#endif
 }
 
 bool CMainDlg::OnCommand(int controlId, int notifyCode) {

@@ -8,23 +8,13 @@
 #include "app/ProgramListView.h"
 #include "core/ListFile.h"
 #include "core/MediaInfoList.h"
-#include "net/Protocol.h"
-
-#if TARNVALE_APP_WITH_MEDIA
 #include "media/FolderWalk.h"
-#else
-namespace tarnvale {
-inline constexpr std::int32_t kFirstSearchPid = 10;
-} // namespace tarnvale
-#endif
-
-#if TARNVALE_APP_WITH_NET
 #include "net/CommandDispatcher.h"
 #include "net/CommandServer.h"
 #include "net/HostAddress.h"
 #include "net/Notifier.h"
+#include "net/Protocol.h"
 #include "net/StreamSender.h"
-#endif
 
 #include <cstdint>
 #include <functional>
@@ -37,56 +27,32 @@ inline constexpr const char* kFolderChooserText = "ALL Folder";
 // The list view's place after a resize, in pixels from the client area's top.
 inline constexpr int kListTopAfterResize = 100;
 
-#if !TARNVALE_APP_WITH_NET
-std::string HostLine(const std::string& name, const std::string& address, int port);
-#endif
 // What the operator is told when the list file could not be read to its end.
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load);
 
-class CMainDlg : public CDialog
-#if TARNVALE_APP_WITH_NET
-    ,
-                 public CListener
-#endif
-{
+class CMainDlg : public CDialog, public CListener {
 public:
     explicit CMainDlg(HWND parent = nullptr);
     ~CMainDlg() override;
 
     // Before DoModal: where the catalogue lives (the Windows list file unless told otherwise) and which UDP port
     // the command server binds (0: any free port).
-    void SetListFilePath(std::string path) {
-        listFilePath_ = std::move(path);
-    }
-    const std::string& ListFilePath() const {
-        return listFilePath_;
-    }
-    void SetCommandPort(std::uint16_t port) {
-        commandPort_ = port;
-    }
+    void SetListFilePath(std::string path) { listFilePath_ = std::move(path); }
+    const std::string& ListFilePath() const { return listFilePath_; }
+    void SetCommandPort(std::uint16_t port) { commandPort_ = port; }
     // Called on the window's thread once the command port is open, with the port bound.
-    void SetCommandPortOpened(std::function<void(std::uint16_t)> opened) {
-        portOpened_ = std::move(opened);
-    }
+    void SetCommandPortOpened(std::function<void(std::uint16_t)> opened) { portOpened_ = std::move(opened); }
     // The port the command server listens on, or 0 while it does not.
-    std::uint16_t BoundCommandPort() const {
-        return boundPort_;
-    }
+    std::uint16_t BoundCommandPort() const { return boundPort_; }
 
-#if TARNVALE_APP_WITH_NET
     // Datagrams from the command server's receive thread go to the shared command dispatch.
     bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override;
-#endif
 
     // Row insertion: a new last row in the list view and a copy at the end of the catalogue.
     void InsertRow(const CMediaInfo& record);
-    const CMediaInfoList& Catalogue() const {
-        return catalogue_;
-    }
+    const CMediaInfoList& Catalogue() const { return catalogue_; }
 
-    bool SearchRunning() const {
-        return search_.Running();
-    }
+    bool SearchRunning() const { return search_.Running(); }
     // The folder search once a folder has been chosen: starts the worker on folder and saves the list file.
     void StartFolderSearch(const std::string& folder);
 
@@ -117,14 +83,10 @@ private:
     HWND hostLine_ = nullptr;
     UniqueIcon icon_;
     UniqueIcon smallIcon_;
-#if TARNVALE_APP_WITH_NET
     CCommandServer server_;
     CStreamSender sender_;
-#endif
     CMediaInfoList catalogue_;
-#if TARNVALE_APP_WITH_NET
     CCommandDispatcher dispatcher_;
-#endif
     std::int32_t pidCounter_ = kFirstSearchPid;
     std::string listFilePath_ = kWindowsListFilePath;
     std::uint16_t commandPort_ = kCommandPort;

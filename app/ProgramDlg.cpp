@@ -4,9 +4,7 @@
 #include "app/Choosers.h"
 #include "app/WinApp.h"
 #include "core/MediaType.h"
-#if TARNVALE_APP_WITH_MEDIA
 #include "media/MediaProbe.h"
-#endif
 #include "res/resource.h"
 
 namespace tarnvale {
@@ -40,13 +38,9 @@ bool CProgramDlg::ChooseAndProbe() {
     std::string path;
     if (!ChooseFileToOpen(nullptr, kProgramFileFilter, path))
         return false;
-        // The probe refuses, with its own message, a path too long for a record as well as a file it cannot take.
-#if TARNVALE_APP_WITH_MEDIA
+    // The probe refuses, with its own message, a path too long for a record as well as a file it cannot take.
     const HWND owner = GetSafeHwnd();
     return SetFile(*record_, path.c_str(), [owner](const char* text) { ShowMessage(owner, text); });
-#else
-    return false;
-#endif
 }
 
 void CProgramDlg::OnOK() {

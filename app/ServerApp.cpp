@@ -3,12 +3,8 @@
 
 #include "app/MainDlg.h"
 
-#if TARNVALE_APP_WITH_NET
 #include "platform/Socket.h"
-#endif
-#if TARNVALE_APP_WITH_SKIN
 #include "skin/win/SkinManager.h"
-#endif
 
 #include <charconv>
 #include <cstdlib>
@@ -76,21 +72,17 @@ bool CServerApp::InitInstance() {
         ShowMessage(nullptr, error + "\n\nUsage: " + kUsage);
         return false;
     }
-#if TARNVALE_APP_WITH_NET
     SocketLibrary sockets;
     if (!sockets.Ready()) {
         ShowMessage(nullptr, kSocketInitFailedMessage, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-#endif
     const std::string defaultSkin = AppDirectory() + kDefaultSkinRelativePath;
     const std::string skinPath = GetProfileString(kSkinProfileSection, kSkinProfileKey, defaultSkin.c_str());
-#if TARNVALE_APP_WITH_SKIN
     // Started before the main window exists, so that its hook sees every window of this thread from creation
     // on. Without a readable skin the program runs with the standard look.
     SkinManager skins;
     skins.Start(skinPath.c_str());
-#endif
     {
         CMainDlg window(nullptr);
         if (options.listFile)

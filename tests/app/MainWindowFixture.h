@@ -11,9 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#if TARNVALE_APP_WITH_NET
 #include "platform/Socket.h"
-#endif
 
 #include <string>
 #include <vector>
@@ -77,10 +75,8 @@ protected:
         EXPECT_TRUE(script.Finished());
     }
 
-#if TARNVALE_APP_WITH_NET
     // The socket layer, as the application object starts it before any window.
     SocketLibrary sockets;
-#endif
     test::TempDir dir;
     std::string listFile = dir.File("Tarnvale.lst");
     CMainDlg window;

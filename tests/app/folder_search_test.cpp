@@ -224,8 +224,8 @@ TEST_F(FolderSearchTest, CancelledChooserStillSavesTheListFile) {
         int choosers = 0;
         EnumThreadWindows(
             GetCurrentThreadId(),
-            [](HWND window, LPARAM count) -> BOOL {
-                if (IsWindowVisible(window) && FindWindowExA(window, nullptr, WC_TREEVIEWA, nullptr))
+            [](HWND candidate, LPARAM count) -> BOOL {
+                if (IsWindowVisible(candidate) && FindWindowExA(candidate, nullptr, WC_TREEVIEWA, nullptr))
                     ++*reinterpret_cast<int*>(count);
                 return TRUE;
             },

@@ -6,9 +6,7 @@
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
 
-#if TARNVALE_APP_WITH_SKIN
 #include "skin/win/SkinManager.h"
-#endif
 
 #include <gtest/gtest.h>
 
@@ -391,7 +389,6 @@ TEST_F(MainWindowTest, ResizingPutsTheListBelowAFixedBand) {
     Run();
 }
 
-#if TARNVALE_APP_WITH_SKIN
 // The skin engine subclasses every dialog and control of the thread; the commands must work as before.
 TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
     SkinManager skins;
@@ -425,9 +422,7 @@ TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.avi", 9, 2, 1500000)}));
 }
-#endif
 
-#if TARNVALE_APP_WITH_NET
 TEST_F(MainWindowTest, HostLineNamesTheHostAndTheOpenCommandPort) {
     std::string address;
     std::string name;
@@ -441,7 +436,6 @@ TEST_F(MainWindowTest, HostLineNamesTheHostAndTheOpenCommandPort) {
     CloseWith(WM_CLOSE);
     Run();
 }
-#endif
 
 } // namespace
 } // namespace tarnvale

@@ -9,12 +9,8 @@
 #include "support/TempDir.h"
 #include "support/WindowScript.h"
 
-#if TARNVALE_APP_WITH_NET
 #include "platform/Socket.h"
-#endif
-#if TARNVALE_APP_WITH_SKIN
 #include "skin/win/SkinManager.h"
-#endif
 
 #include <cstdio>
 #include <iostream>
@@ -63,14 +59,10 @@ int main() {
     };
     platform::ReplaceFileContents(listFile, EncodeListFile(samples));
 
-#if TARNVALE_APP_WITH_NET
     SocketLibrary sockets;
-#endif
-#if TARNVALE_APP_WITH_SKIN
     // Dressed as the program dresses itself: the default skin beside the executable.
     SkinManager skins;
     skins.Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
-#endif
     CMainDlg window;
     window.SetListFilePath(listFile);
     window.SetCommandPort(0);
