@@ -10,20 +10,21 @@ wine=${WINE64:-/usr/lib/wine/wine64}
 wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 
 if [ -z "${DISPLAY:-}" ] && [ ! -f "$state/display" ]; then
-    n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+    # Xvfb takes a free display itself and names it on descriptor 3, so runs that start at the same moment (other
+    # trees, other worktrees) never end up sharing one display and tearing it down under each other.
+    rm -f "$state/displayfd"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/displayfd" </dev/null >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
     tries=0
-    until [ -e "/tmp/.X11-unix/X$n" ]; do
+    until grep -q '^[0-9][0-9]*$' "$state/displayfd" 2>/dev/null; do
         tries=$((tries + 1))
-        if [ $tries -gt 200 ]; then
-            echo "wine-setup: Xvfb :$n did not come up; see $state/xvfb.log" >&2
+        if [ $tries -gt 200 ] || ! kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+            echo "wine-setup: Xvfb did not come up; see $state/xvfb.log" >&2
             exit 1
         fi
         sleep 0.05
     done
-    echo ":$n" >"$state/display"
+    echo ":$(cat "$state/displayfd")" >"$state/display"
 fi
 if [ -f "$state/display" ]; then
     DISPLAY=$(cat "$state/display")
