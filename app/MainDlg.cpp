@@ -10,7 +10,6 @@
 #include "net/HostAddress.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <span>
 #include <vector>
 
