@@ -10,20 +10,22 @@ wine=${WINE64:-/usr/lib/wine/wine64}
 wineserver=${WINESERVER:-/usr/lib/wine/wineserver}
 
 if [ -z "${DISPLAY:-}" ] && [ ! -f "$state/display" ]; then
-    n=90
-    while [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp </dev/null >"$state/xvfb.log" 2>&1 &
+    # Xvfb takes the first free display itself and writes its number once it is ready, so runs started at the
+    # same time by several people never end up sharing (and tearing down) one display.
+    rm -f "$state/display.number"
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/display.number" </dev/null \
+        >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
     tries=0
-    until [ -e "/tmp/.X11-unix/X$n" ]; do
+    until [ -s "$state/display.number" ]; do
         tries=$((tries + 1))
-        if [ $tries -gt 200 ]; then
-            echo "wine-setup: Xvfb :$n did not come up; see $state/xvfb.log" >&2
+        if [ $tries -gt 200 ] || ! kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null; then
+            echo "wine-setup: Xvfb did not come up; see $state/xvfb.log" >&2
             exit 1
         fi
         sleep 0.05
     done
-    echo ":$n" >"$state/display"
+    echo ":$(head -n 1 "$state/display.number")" >"$state/display"
 fi
 if [ -f "$state/display" ]; then
     DISPLAY=$(cat "$state/display")
@@ -31,11 +33,15 @@ if [ -f "$state/display" ]; then
 fi
 
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p </dev/null >/dev/null 2>&1
+# A wineserver left by an interrupted run is taken over as it is.
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
 if [ ! -f "$WINEPREFIX/.tarnvale-ready" ]; then
     echo "wine-setup: creating the Wine prefix in $WINEPREFIX (takes a few seconds)" >&2
     "$wine" wineboot -i >"$state/wineboot.log" 2>&1
     "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1
     touch "$WINEPREFIX/.tarnvale-ready"
 fi
+# The session's services start with the first Wine program and stay for the whole run; started here, they hold
+# this log open instead of the output of the first test, which ctest would otherwise wait on until its time-out.
+"$wine" wineboot </dev/null >>"$state/wineboot.log" 2>&1
 echo "wine-setup: ready (DISPLAY=${DISPLAY:-none})"
