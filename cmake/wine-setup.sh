@@ -41,7 +41,7 @@ if [ ! -f "$WINEPREFIX/.tarnvale-ready" ]; then
     "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1
     touch "$WINEPREFIX/.tarnvale-ready"
 fi
-# The session's services start with the first Wine program and stay for the whole run; started here, they hold
-# this log open instead of the output of the first test, which ctest would otherwise wait on until its time-out.
-"$wine" wineboot </dev/null >>"$state/wineboot.log" 2>&1
+# Start Wine's own services here, their output going nowhere. Started by the first test instead, they would keep
+# that test's output pipe open for the rest of the run, and ctest would wait on it until the test timed out.
+"$wine" cmd /c exit </dev/null >>"$state/wineboot.log" 2>&1
 echo "wine-setup: ready (DISPLAY=${DISPLAY:-none})"

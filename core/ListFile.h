@@ -15,7 +15,7 @@
 namespace tarnvale {
 
 // The Windows program's list file; the headless tools take a path of their own.
-inline constexpr const char* kWindowsListFilePath = "C:\\Tarnvale.lst";
+inline constexpr const char* kWindowsListFilePath = "C:\\\\Tarnvale.lst";
 
 // What a load found. A failed load keeps the records read before the fault and says where the fault was.
 struct ListFileLoad {

@@ -2,6 +2,7 @@
 // binary standard output, and where a user's data files live.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 namespace tarnvale::platform {
@@ -22,7 +23,8 @@ public:
 
 // Standard output without newline translation, for streaming bytes to it.
 void SetBinaryStdout();
-bool StderrIsTerminal();
+// Whether stream goes to a terminal (so a progress line may be rewritten in place) rather than to a file or pipe.
+bool IsTerminal(std::FILE* stream);
 
 // The folder for this user's data files ($XDG_DATA_HOME/tarnvale or ~/.local/share/tarnvale); empty where the
 // system keeps its data in fixed places instead (Windows).

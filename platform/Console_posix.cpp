@@ -51,8 +51,8 @@ void StopRequest::Done() {}
 
 void SetBinaryStdout() {}
 
-bool StderrIsTerminal() {
-    return ::isatty(STDERR_FILENO) == 1;
+bool IsTerminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) == 1;
 }
 
 std::string UserDataDirectory() {

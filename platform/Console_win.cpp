@@ -63,8 +63,8 @@ void SetBinaryStdout() {
     _setmode(_fileno(stdout), _O_BINARY);
 }
 
-bool StderrIsTerminal() {
-    return _isatty(_fileno(stderr)) != 0;
+bool IsTerminal(std::FILE* stream) {
+    return _isatty(_fileno(stream)) != 0;
 }
 
 std::string UserDataDirectory() {

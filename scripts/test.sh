@@ -9,10 +9,12 @@ build_native
 build_windows
 build_tree asan -DTARNVALE_SANITIZE=address -DTARNVALE_BENCH=OFF
 build_tree tsan -DTARNVALE_SANITIZE=thread -DTARNVALE_BENCH=OFF
+# The fuzz targets, built with clang in a tree of their own; ctest runs each for a bounded time.
+build_tree fuzz -DTARNVALE_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
 
 cat >"$build/CTestTestfile.cmake" <<EOT
 # Written by scripts/test.sh: runs the tests of every tree in one ctest.
-subdirs("native" "win" "asan" "tsan")
+subdirs("native" "win" "asan" "tsan" "fuzz")
 EOT
 say "Running the tests"
 cd "$build"

@@ -224,7 +224,7 @@ int Play(CommandClient& client, const Options& options) {
 
     // The stream has no end marker: it is over when the tail block and the whole file have arrived.
     constexpr int kIdleLimitMs = 15000;
-    const bool showProgress = platform::StderrIsTerminal();
+    const bool showProgress = platform::IsTerminal(stderr);
     const auto start = Clock::now();
     const auto deadline =
         options.seconds > 0

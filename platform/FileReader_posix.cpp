@@ -1,0 +1,84 @@
+// POSIX file reading: pread on a descriptor of our own.
+#include "platform/FileReader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnvale::platform {
+
+FileReader& FileReader::operator=(FileReader&& other) noexcept {
+    if (this != &other) {
+        Close();
+        handle_ = other.release();
+    }
+    return *this;
+}
+
+bool FileReader::Open(const std::string& path, SystemError* error) {
+    Close();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (error)
+            *error = SystemError{errno, "cannot open " + path + ": " + std::strerror(errno)};
+        return false;
+    }
+    // A folder opens like a file here but not on Windows; refuse it the same everywhere.
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        if (error)
+            *error = SystemError{EISDIR, "cannot open " + path + ": " + std::strerror(EISDIR)};
+        return false;
+    }
+    handle_ = fd;
+    return true;
+}
+
+void FileReader::Close() {
+    if (IsOpen())
+        ::close(static_cast<int>(release()));
+}
+
+bool FileReader::Size(std::uint64_t& size) const {
+    struct stat st {};
+    if (!IsOpen() || ::fstat(static_cast<int>(handle_), &st) != 0 || st.st_size < 0)
+        return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const {
+    got = 0;
+    if (!IsOpen() || offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+        return false;
+    auto* out = static_cast<char*>(buffer);
+    while (got < count) {
+        const std::uint64_t at = offset + got;
+        if (at > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
+            break;
+        ssize_t n = ::pread(static_cast<int>(handle_), out + got, count - got, static_cast<off_t>(at));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool FileSize(const std::string& path, std::uint64_t& size) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || st.st_size < 0)
+        return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+    return true;
+}
+
+} // namespace tarnvale::platform

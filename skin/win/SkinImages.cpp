@@ -1,0 +1,154 @@
+// Skin images: element bitmaps as image lists of frames, and the drawing every painter rests on.
+#include "skin/win/SkinManager.h"
+
+#include "skin/NineGrid.h"
+
+namespace tarnvale {
+namespace {
+
+constexpr UINT kLoadFlags = LR_LOADFROMFILE | LR_CREATEDIBSECTION;
+
+// Image lists keep 24 bits per pixel, so frames come out exactly as the bitmaps hold them.
+constexpr UINT kImageListColour = ILC_COLOR24;
+
+// The frames of a loaded bitmap as an image list. Stacked frames are first laid side by side, since an image list
+// takes its images from a row.
+HIMAGELIST ImageListFromBitmap(HBITMAP bitmap, FrameSize frame, bool stacked, int growBy, COLORREF maskColour) {
+    BITMAP info{};
+    if (!GetObjectA(bitmap, sizeof(info), &info) || frame.width <= 0 || frame.height <= 0)
+        return nullptr;
+    const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    const int count = stacked ? height / frame.height : info.bmWidth / frame.width;
+    if (count <= 0)
+        return nullptr;
+
+    UniqueBitmap row;
+    if (stacked) {
+        row.reset(CreateDib(count * frame.width, frame.height, 24, false, nullptr));
+        MemoryDC source(nullptr), target(nullptr);
+        if (!row || !source || !target)
+            return nullptr;
+        ScopedSelect selectSource(source.get(), bitmap);
+        ScopedSelect selectTarget(target.get(), row.get());
+        for (int i = 0; i < count; ++i)
+            BitBlt(target.get(), i * frame.width, 0, frame.width, frame.height, source.get(), 0, i * frame.height,
+                   SRCCOPY);
+    }
+    const bool masked = maskColour != CLR_NONE;
+    UniqueImageList list(
+        ImageList_Create(frame.width, frame.height, kImageListColour | (masked ? ILC_MASK : 0), count, growBy));
+    if (!list)
+        return nullptr;
+    const HBITMAP frames = stacked ? row.get() : bitmap;
+    const int added =
+        masked ? ImageList_AddMasked(list.get(), frames, maskColour) : ImageList_Add(list.get(), frames, nullptr);
+    return added < 0 ? nullptr : list.release();
+}
+
+} // namespace
+
+HIMAGELIST ImageListFromVerticalStrip(HINSTANCE instance, const char* fileName, int frameHeight, int growBy,
+                                      COLORREF maskColour, UINT imageType, UINT loadFlags) {
+    UniqueBitmap bitmap(static_cast<HBITMAP>(LoadImageA(instance, fileName, imageType, 0, 0, loadFlags)));
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap.get(), sizeof(info), &info))
+        return nullptr;
+    return ImageListFromBitmap(bitmap.get(), {info.bmWidth, frameHeight}, true, growBy, maskColour);
+}
+
+HIMAGELIST SkinManager::LoadElement(int id) {
+    if (!IsElementId(id))
+        return nullptr;
+    if (images_[id])
+        return images_[id].get();
+    SkinElement& element = elements_[id];
+    const std::string imageFile = ReadElementSection(profile_, id, element);
+    if (imageFile.empty())
+        return nullptr;
+    const std::optional<std::string> path = ImagePath(skinPath_, imageFile);
+    if (!path)
+        return nullptr;
+    // One load serves both the measuring and the image list.
+    UniqueBitmap bitmap(
+        static_cast<HBITMAP>(LoadImageA(nullptr, path->c_str(), IMAGE_BITMAP, 0, 0, kLoadFlags | LR_DEFAULTSIZE)));
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap.get(), sizeof(info), &info))
+        return nullptr;
+    element.frame = FrameSizeFor(id, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight);
+    const bool stacked = kElementTable[id].strip == StripLayout::Vertical;
+    images_[id].reset(ImageListFromBitmap(bitmap.get(), element.frame, stacked, 0, kMagenta));
+    return images_[id].get();
+}
+
+bool SkinManager::HasElementImage(int id) const {
+    return IsElementId(id) && images_[id];
+}
+
+bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
+    if (IsRectEmpty(&rect))
+        return false;
+    const HIMAGELIST image = LoadElement(id);
+    if (!image)
+        return false;
+    const SkinElement& element = elements_[id];
+    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    const int frameWidth = element.frame.width, frameHeight = element.frame.height;
+
+    // The frame alone, its see-through pixels left magenta.
+    MemoryDC source(hdc), target(hdc);
+    UniqueBitmap sourceBits(CreateCompatibleBitmap(hdc, frameWidth, frameHeight));
+    UniqueBitmap targetBits(CreateCompatibleBitmap(hdc, width, height));
+    {
+        ScopedSelect selectSource(source.get(), sourceBits.get());
+        ScopedSelect selectTarget(target.get(), targetBits.get());
+        FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
+        if (frame >= 0)
+            ImageList_Draw(image, frame, source.get(), 0, 0, ILD_NORMAL);
+
+        // Whatever no part covers stays magenta, and so see-through. Shrinking copies whole source pixels rather
+        // than and-ing neighbours together, which would turn magenta edges into visible colours.
+        FillSolid(target.get(), {0, 0, width, height}, kMagenta);
+        SetStretchBltMode(target.get(), COLORONCOLOR);
+        const NineGridMargins margins{element.marginLeft, element.marginTop, element.marginRight, element.marginBottom};
+        for (const NineGridPart& part : NineGridParts(frameWidth, frameHeight, margins, width, height)) {
+            const GridRect& d = part.destination;
+            const GridRect& s = part.source;
+            if (d.Empty() || s.Empty())
+                continue;
+            if (part.stretched)
+                StretchBlt(target.get(), d.x, d.y, d.width, d.height, source.get(), s.x, s.y, s.width, s.height,
+                           SRCCOPY);
+            else
+                BitBlt(target.get(), d.x, d.y, d.width, d.height, source.get(), s.x, s.y, SRCCOPY);
+        }
+    }
+
+    UniqueImageList composed(ImageList_Create(width, height, ILC_MASK | kImageListColour, 0, 1));
+    if (composed && ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) >= 0)
+        ImageList_Draw(composed.get(), 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
+    return true;
+}
+
+bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle) {
+    if (IsRectEmpty(&rect))
+        return false;
+    const HIMAGELIST image = LoadElement(id);
+    if (!image)
+        return false;
+    // Frames outside the strip draw nothing; a negative index would make the image list read before its start.
+    if (frame >= 0)
+        ImageList_Draw(image, frame, hdc, rect.left, rect.top, drawStyle);
+    return true;
+}
+
+void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
+    SetBkColor(hdc, colour);
+    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+void SkinManager::FreeImages() {
+    for (UniqueImageList& image : images_)
+        image.reset();
+}
+
+} // namespace tarnvale

@@ -1,0 +1,299 @@
+// The manager: current pointer, hook, attaching and detaching, registries and the hover timer.
+#include "skin/win/SkinManager.h"
+
+#include "platform/File.h"
+#include "skin/win/SkinButtons.h"
+#include "skin/win/SkinDialog.h"
+#include "skin/win/SkinEditLists.h"
+#include "skin/win/SkinListView.h"
+#include "skin/win/SkinScrollBar.h"
+
+#include <algorithm>
+#include <cctype>
+#include <utility>
+#include <vector>
+
+namespace tarnvale {
+namespace {
+
+// The predefined dialog class, as the dialog manager names it when it creates a dialog.
+constexpr WORD kDialogClassAtom = 0x8002;
+constexpr int kClassNameChars = 50;
+constexpr UINT kHoverTimerId = 0;
+constexpr UINT kHoverTimerMs = 50;
+constexpr DWORD kListViewFlatScrollBars = 0x100; // LVS_EX_FLATSB
+
+std::string ClassNameOf(HWND window) {
+    char name[kClassNameChars] = {};
+    GetClassNameA(window, name, kClassNameChars);
+    return name;
+}
+
+DWORD StyleOf(HWND window) {
+    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
+}
+
+DWORD ExStyleOf(HWND window) {
+    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
+}
+
+// The system's own scroll bars of edits and list views shrink to nothing; the skinned bars take their place.
+void HideSystemScrollBars(HWND window) {
+    FlatSB_SetScrollProp(window, WSB_PROP_CYHSCROLL, 0, FALSE);
+    FlatSB_SetScrollProp(window, WSB_PROP_CXVSCROLL, 0, FALSE);
+}
+
+void PrepareEdit(SkinManager&, HWND window) {
+    InitializeFlatSB(window);
+    HideSystemScrollBars(window);
+}
+
+void PrepareListView(SkinManager& manager, HWND window) {
+    manager.AttachChildren(window); // its header
+    const auto exStyle = static_cast<DWORD>(SendMessageA(window, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    SendMessageA(window, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, exStyle | kListViewFlatScrollBars);
+    HideSystemScrollBars(window);
+}
+
+template <typename Kind>
+std::unique_ptr<SkinControl> Make(SkinManager& manager) {
+    return std::make_unique<Kind>(manager);
+}
+
+// Skin kind -> the object it gets and what is done to the control before the object takes it over.
+struct KindRow {
+    SkinKind kind;
+    std::unique_ptr<SkinControl> (*make)(SkinManager&);
+    void (*prepare)(SkinManager&, HWND);
+};
+
+const KindRow kKinds[] = {
+    {SkinKind::Static, Make<SkinStatic>, nullptr},
+    {SkinKind::PushButton, Make<SkinPushButton>, nullptr},
+    {SkinKind::RadioButton, Make<SkinRadioButton>, nullptr},
+    {SkinKind::CheckBox, Make<SkinCheckBox>, nullptr},
+    {SkinKind::GroupBox, Make<SkinGroupBox>, nullptr},
+    {SkinKind::Edit, Make<SkinEdit>, PrepareEdit},
+    {SkinKind::ComboBox, Make<SkinComboBox>, nullptr},
+    {SkinKind::ListBox, Make<SkinListBox>, nullptr},
+    {SkinKind::ScrollBar, Make<SkinScrollBar>, nullptr},
+    {SkinKind::Header, Make<SkinHeader>, nullptr},
+    {SkinKind::ListView, Make<SkinListView>, PrepareListView},
+};
+
+std::string UpperCase(std::string text) {
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+SkinManager* SkinManager::current_ = nullptr;
+
+SkinManager::SkinManager() {
+    current_ = this;
+}
+
+SkinManager::~SkinManager() {
+    Unhook();
+    DetachAll(controls_);
+    DetachAll(dialogs_);
+    FreeImages();
+    if (current_ == this)
+        current_ = nullptr;
+}
+
+SkinManager* SkinManager::Current() {
+    return current_;
+}
+
+HHOOK SkinManager::Start(const char* skinPath) {
+    if (hook_)
+        return hook_;
+    LoadSkin(skinPath);
+    hook_ = SetWindowsHookExA(WH_CBT, CbtHookProc, nullptr, GetCurrentThreadId());
+    return hook_;
+}
+
+void SkinManager::Unhook() {
+    if (hook_)
+        UnhookWindowsHookEx(std::exchange(hook_, nullptr));
+}
+
+void SkinManager::LoadSkin(const char* path) {
+    FreeImages();
+    skinPath_ = path ? path : "";
+    const DWORD attributes = skinPath_.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(skinPath_.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        // Nothing to read: every element reads its defaults and has no image; the global settings stay.
+        profile_ = IniProfile();
+    } else {
+        skinPath_ = ResolveSkinPath(skinPath_, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        std::vector<std::uint8_t> bytes;
+        platform::ReadWholeFile(skinPath_, bytes);
+        profile_ = IniProfile::Parse(bytes);
+        for (int id = 0; id < kElementCount; ++id) {
+            elements_[id].frame = {};
+            elements_[id].offsetX = elements_[id].offsetY = 0;
+            elements_[id].anchorTopRight = false;
+            LoadElement(id);
+        }
+        settings_ =
+            ReadGlobalSettings(profile_, GetSysColor(COLOR_CAPTIONTEXT), GetSysColor(COLOR_INACTIVECAPTIONTEXT));
+    }
+    // Dialogs are told even when the skin is missing: their images are gone, so their frames must change.
+    std::vector<HWND> dialogs;
+    for (const auto& entry : dialogs_)
+        dialogs.push_back(entry.first);
+    for (HWND dialog : dialogs) {
+        if (FindDialog(dialog))
+            SendMessageA(dialog, WM_SKINCHANGED, 0, 0);
+    }
+}
+
+bool SkinManager::IsSkinned(HWND window) const {
+    return controls_.contains(window) || dialogs_.contains(window);
+}
+
+void SkinManager::AttachDialog(HWND window) {
+    if (!window || !IsWindow(window) || IsSkinned(window))
+        return;
+    auto& dialog = dialogs_[window];
+    dialog = std::make_unique<SkinDialog>(*this);
+    dialog->Subclass(window, DialogWindowProc);
+}
+
+void SkinManager::AttachControl(HWND window) {
+    if (!window || !IsWindow(window) || IsSkinned(window))
+        return;
+    const std::string className = ClassNameOf(window);
+    const HWND parent = GetParent(window);
+    const std::string parentClassName = parent ? ClassNameOf(parent) : std::string();
+    const SkinKind kind =
+        ClassifyControl({className, StyleOf(window), ExStyleOf(window), parentClassName, parent ? StyleOf(parent) : 0});
+    if (kind == SkinKind::ChildrenOnly) {
+        AttachChildren(window);
+        return;
+    }
+    const auto row =
+        std::find_if(std::begin(kKinds), std::end(kKinds), [&](const KindRow& r) { return r.kind == kind; });
+    if (row == std::end(kKinds))
+        return;
+
+    std::unique_ptr<SkinControl> control = row->make(*this);
+    if (row->prepare)
+        row->prepare(*this, window);
+    if (!IsWindow(window) || IsSkinned(window))
+        return;
+    control->SetClassName(kind == SkinKind::Edit ? "EDIT" : UpperCase(className));
+    SkinControl& entry = *(controls_[window] = std::move(control));
+    entry.Subclass(window, ControlWindowProc);
+    // Our procedure now computes the non-client area; have it do so at once.
+    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    if (SkinControl* attached = FindControl(window))
+        attached->Redraw();
+}
+
+void SkinManager::AttachChildren(HWND parent) {
+    // Collected first, so that attaching cannot lose the place in the z-order walk.
+    std::vector<HWND> children;
+    for (HWND child = GetTopWindow(parent); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    for (HWND child : children)
+        AttachControl(child);
+}
+
+template <typename Object>
+void SkinManager::Detach(Registry<Object>& registry, HWND window) {
+    const auto it = registry.find(window);
+    // While an object gives its window back, messages may come through it again, WM_NCDESTROY among them.
+    if (it == registry.end() || it->second->Detaching())
+        return;
+    it->second->Unsubclass();
+    registry.erase(window);
+}
+
+template <typename Object>
+void SkinManager::DetachAll(Registry<Object>& registry) {
+    while (!registry.empty())
+        Detach(registry, registry.begin()->first);
+}
+
+void SkinManager::DetachControl(HWND window) {
+    Detach(controls_, window);
+}
+
+void SkinManager::DetachDialog(HWND window) {
+    Detach(dialogs_, window);
+}
+
+SkinControl* SkinManager::FindControl(HWND window) const {
+    const auto it = controls_.find(window);
+    return it == controls_.end() ? nullptr : it->second.get();
+}
+
+SkinDialog* SkinManager::FindDialog(HWND window) const {
+    const auto it = dialogs_.find(window);
+    return it == dialogs_.end() ? nullptr : it->second.get();
+}
+
+int SkinManager::BorderWidthForStyle(DWORD style, DWORD exStyle) {
+    int width = (exStyle & WS_EX_WINDOWEDGE) ? 2 : (exStyle & WS_EX_STATICEDGE) ? 1 : 0;
+    if ((style & (WS_BORDER | WS_DLGFRAME)) || (exStyle & WS_EX_DLGMODALFRAME))
+        width += 1;
+    if (style & WS_THICKFRAME)
+        width += 1;
+    if (exStyle & WS_EX_CLIENTEDGE)
+        width += 2;
+    return width;
+}
+
+void SkinManager::StartHoverTimer(HWND window) {
+    SetTimer(window, kHoverTimerId, kHoverTimerMs, HoverLeaveTimerProc);
+}
+
+const SkinElement& SkinManager::Element(int id) const {
+    static const SkinElement kNone;
+    return IsElementId(id) ? elements_[id] : kNone;
+}
+
+LRESULT CALLBACK CbtHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    SkinManager* manager = SkinManager::Current();
+    if (manager && code == HCBT_CREATEWND) {
+        const auto* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
+        const char* className = create->lpcs->lpszClass;
+        if (IS_INTRESOURCE(className) && LOWORD(reinterpret_cast<ULONG_PTR>(className)) == kDialogClassAtom)
+            manager->AttachDialog(reinterpret_cast<HWND>(wParam));
+    }
+    return CallNextHookEx(manager ? manager->hook_ : nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SkinManager* manager = SkinManager::Current();
+    if (SkinDialog* dialog = manager ? manager->FindDialog(window) : nullptr)
+        return dialog->WindowProc(message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SkinManager* manager = SkinManager::Current();
+    if (SkinControl* control = manager ? manager->FindControl(window) : nullptr)
+        return control->WindowProc(message, wParam, lParam);
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+VOID CALLBACK HoverLeaveTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {
+    POINT cursor{};
+    RECT bounds{};
+    GetCursorPos(&cursor);
+    GetWindowRect(window, &bounds);
+    if (PtInRect(&bounds, cursor))
+        return;
+    // Stopped before the window hears of it, so that a handler starting the timer again keeps its new timer.
+    KillTimer(window, idEvent);
+    SendMessageA(window, WM_NCMOUSELEAVE, 0, 0);
+}
+
+} // namespace tarnvale

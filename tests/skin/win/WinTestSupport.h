@@ -1,0 +1,168 @@
+// Helpers for skin tests on real windows: bounded message pumps, a DIB canvas whose pixels can be read back,
+// in-memory dialog templates and skins written to a temporary directory.
+#pragma once
+
+#include "skin/RgbImage.h"
+#include "skin/win/GdiHandles.h"
+#include "support/TempDir.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnvale::test {
+
+// Dispatches this thread's messages until done() holds or timeoutMs passes; waits block on the queue, never sleep.
+inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000,
+                      const std::function<void(const MSG&)>& seen = nullptr) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (seen)
+                seen(msg);
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+            if (done())
+                return true;
+        }
+        if (done())
+            return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+    }
+}
+
+// Dispatches whatever is queued now.
+inline void PumpPending() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+// A 32-bit top-down DIB section selected into a memory DC; pixels read back as 0xRRGGBB.
+class DibCanvas {
+public:
+    DibCanvas(int width, int height, std::uint32_t fill)
+        : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)) {
+        void* bits = nullptr;
+        bitmap_ = CreateDib(width, height, 32, true, &bits);
+        bits_ = static_cast<std::uint32_t*>(bits);
+        previous_ = SelectObject(dc_, bitmap_);
+        Fill(fill);
+    }
+    ~DibCanvas() {
+        SelectObject(dc_, previous_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    DibCanvas(const DibCanvas&) = delete;
+    DibCanvas& operator=(const DibCanvas&) = delete;
+
+    HDC dc() const { return dc_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    std::uint32_t Pixel(int x, int y) const {
+        GdiFlush();
+        return bits_[std::size_t(y) * std::size_t(width_) + std::size_t(x)] & 0xFFFFFF;
+    }
+    void Fill(std::uint32_t rgb) {
+        GdiFlush();
+        for (int i = 0; i < width_ * height_; ++i)
+            bits_[i] = rgb;
+    }
+    RgbImage Snapshot() const {
+        RgbImage image(width_, height_);
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                image.At(x, y) = Pixel(x, y);
+        return image;
+    }
+
+private:
+    int width_, height_;
+    HDC dc_;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ previous_ = nullptr;
+    std::uint32_t* bits_ = nullptr;
+};
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary).write(text.data(), std::streamsize(text.size()));
+}
+
+inline void WriteBmp(const std::string& path, const RgbImage& image) {
+    const std::vector<std::uint8_t> bytes = EncodeBmp24(image);
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// COLORREF (0x00BBGGRR) of an 0xRRGGBB colour.
+inline COLORREF ToColorRef(std::uint32_t rgb) {
+    return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+
+// A dialog template built in memory, so a test can hold any mix of controls and styles.
+class DialogTemplate {
+public:
+    DialogTemplate(DWORD style, DWORD exStyle, short cx, short cy, const char* title) {
+        Dword(style | DS_SETFONT);
+        Dword(exStyle);
+        countAt_ = words_.size();
+        Word(0);
+        Box(0, 0, cx, cy);
+        Word(0); // no menu
+        Word(0); // the predefined dialog class
+        Text(title);
+        Word(8);
+        Text("MS Shell Dlg");
+    }
+
+    DialogTemplate& Add(const char* className, const char* text, DWORD style, DWORD exStyle, short x, short y, short cx,
+                        short cy, WORD id) {
+        if (words_.size() % 2)
+            Word(0); // items start on a 4-byte boundary
+        Dword(style | WS_CHILD | WS_VISIBLE);
+        Dword(exStyle);
+        Box(x, y, cx, cy);
+        Word(id);
+        Text(className);
+        Text(text);
+        Word(0); // no creation data
+        ++words_[countAt_];
+        return *this;
+    }
+
+    const DLGTEMPLATE* Get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+private:
+    void Word(WORD w) { words_.push_back(w); }
+    void Box(short x, short y, short cx, short cy) {
+        for (short v : {x, y, cx, cy})
+            Word(static_cast<WORD>(v));
+    }
+    void Dword(DWORD d) {
+        Word(LOWORD(d));
+        Word(HIWORD(d));
+    }
+    void Text(const char* text) {
+        for (; *text; ++text)
+            Word(static_cast<unsigned char>(*text));
+        Word(0);
+    }
+
+    std::vector<WORD> words_;
+    std::size_t countAt_ = 0;
+};
+
+} // namespace tarnvale::test

@@ -1,0 +1,537 @@
+// The skin manager on real windows: the hook, the classification of every control kind and style, attaching
+// after WM_INITDIALOG, detaching when windows or the manager go, the frame size, a missing skin, the background
+// tiles and the hover timer.
+#include "WinTestSupport.h"
+#include "skin/win/SkinControl.h"
+#include "skin/win/SkinDialog.h"
+#include "skin/win/SkinManager.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tarnvale {
+namespace {
+
+constexpr int kCaptionHeight = 30, kSideWidth = 6, kBottomHeight = 8;
+constexpr int kTile = 13; // the background tile, an odd size so tiles do not line up with the samples
+
+std::uint32_t TilePixel(int x, int y) {
+    return 0x406080u + std::uint32_t(x * 4 << 8) + std::uint32_t(y * 4);
+}
+
+// What a test dialog's own procedure saw.
+struct DialogLog {
+    bool initialised = false;
+    bool attachedAtInit = false;
+    bool controlAttachedAtInit = true;
+};
+
+INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* log = reinterpret_cast<DialogLog*>(lParam);
+        if (log) {
+            SkinManager* manager = SkinManager::Current();
+            log->initialised = true;
+            log->attachedAtInit = manager && manager->FindDialog(dialog);
+            log->controlAttachedAtInit = manager && manager->FindControl(GetDlgItem(dialog, 107));
+        }
+        return TRUE;
+    }
+    return FALSE;
+}
+
+struct Item {
+    const char* className;
+    DWORD style, exStyle;
+    WORD id;
+    SkinKind kind;
+};
+
+// One of each control kind and style the classification tells apart.
+const Item kItems[] = {
+    {"Static", SS_LEFT, 0, 100, SkinKind::Static},
+    {"Static", SS_CENTER, 0, 101, SkinKind::Static},
+    {"Static", SS_RIGHT, 0, 102, SkinKind::Static},
+    {"Static", SS_LEFTNOWORDWRAP, 0, 103, SkinKind::Static},
+    {"Static", SS_ICON, 0, 104, SkinKind::None},
+    {"Static", SS_ETCHEDHORZ, 0, 105, SkinKind::None},
+    {"Static", SS_BLACKRECT, 0, 106, SkinKind::None},
+    {"Button", BS_PUSHBUTTON, 0, 107, SkinKind::PushButton},
+    {"Button", BS_DEFPUSHBUTTON, 0, 108, SkinKind::PushButton},
+    {"Button", BS_PUSHBUTTON | BS_ICON, 0, 109, SkinKind::None},
+    {"Button", BS_PUSHBUTTON | BS_BITMAP, 0, 110, SkinKind::None},
+    {"Button", BS_PUSHBUTTON | BS_FLAT, 0, 111, SkinKind::None},
+    {"Button", BS_OWNERDRAW, 0, 112, SkinKind::None},
+    {"Button", BS_PUSHBUTTON, WS_EX_CLIENTEDGE, 113, SkinKind::None},
+    {"Button", BS_RADIOBUTTON, 0, 114, SkinKind::RadioButton},
+    {"Button", BS_AUTORADIOBUTTON, 0, 115, SkinKind::RadioButton},
+    {"Button", BS_CHECKBOX, 0, 116, SkinKind::CheckBox},
+    {"Button", BS_AUTOCHECKBOX, 0, 117, SkinKind::CheckBox},
+    {"Button", BS_3STATE, 0, 118, SkinKind::CheckBox},
+    {"Button", BS_AUTO3STATE, 0, 119, SkinKind::CheckBox},
+    {"Button", BS_AUTOCHECKBOX | BS_PUSHLIKE, 0, 120, SkinKind::CheckBox},
+    {"Button", BS_GROUPBOX, 0, 121, SkinKind::GroupBox},
+    {"Button", BS_PUSHBOX, 0, 122, SkinKind::None},
+    {"Edit", ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 123, SkinKind::Edit},
+    {"Edit", ES_MULTILINE | WS_VSCROLL, WS_EX_CLIENTEDGE, 124, SkinKind::Edit},
+    {"ComboBox", CBS_SIMPLE, 0, 125, SkinKind::None},
+    {"ComboBox", CBS_DROPDOWN, 0, 126, SkinKind::ComboBox},
+    {"ComboBox", CBS_DROPDOWNLIST, 0, 127, SkinKind::ComboBox},
+    {"ListBox", LBS_NOTIFY | WS_VSCROLL, WS_EX_CLIENTEDGE, 128, SkinKind::ListBox},
+    {"SysListView32", LVS_REPORT, WS_EX_CLIENTEDGE, 129, SkinKind::ListView},
+    {"ScrollBar", SBS_HORZ, 0, 130, SkinKind::ScrollBar},
+    {"ScrollBar", SBS_VERT, 0, 131, SkinKind::ScrollBar},
+    {"ScrollBar", SBS_SIZEGRIP, 0, 132, SkinKind::None},
+    {"ToolbarWindow32", CCS_NORESIZE | CCS_NOPARENTALIGN, 0, 133, SkinKind::None},
+    {"SysTabControl32", 0, 0, 134, SkinKind::None},
+    {"msctls_updown32", 0, 0, 135, SkinKind::None},
+};
+
+test::DialogTemplate EveryControlTemplate(DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME) {
+    test::DialogTemplate dialog(style, 0, 320, 260, "Every control");
+    short y = 4;
+    for (const Item& item : kItems) {
+        const bool tall = item.id == 124 || item.id == 125 || item.id == 128 || item.id == 129;
+        const short height = tall ? 40 : 12;
+        dialog.Add(item.className, "Text", item.style, item.exStyle, short(4 + (item.id % 2) * 150), y, 140, height,
+                   item.id);
+        if (item.id % 2)
+            y = short(y + height + 2);
+    }
+    return dialog;
+}
+
+HWND CreateTestDialog(const test::DialogTemplate& dialog, DialogLog* log = nullptr, HWND parent = nullptr) {
+    return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), parent, TestDialogProc,
+                                      reinterpret_cast<LPARAM>(log));
+}
+
+HWND ChildOfClass(HWND parent, const char* className) {
+    return FindWindowExA(parent, nullptr, className, nullptr);
+}
+
+int Width(const RECT& r) {
+    return r.right - r.left;
+}
+int Height(const RECT& r) {
+    return r.bottom - r.top;
+}
+
+class SkinnedWindows : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        INITCOMMONCONTROLSEX controls{sizeof(controls),
+                                      ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS};
+        InitCommonControlsEx(&controls);
+    }
+
+    void SetUp() override {
+        // Caption, frames and background of a skin whose frame sizes the tests know.
+        test::WriteBmp(dir_.File("caption.bmp"), RgbImage(40, 2 * kCaptionHeight, 0x203040));
+        test::WriteBmp(dir_.File("left.bmp"), RgbImage(2 * kSideWidth, 60, 0x304050));
+        test::WriteBmp(dir_.File("right.bmp"), RgbImage(2 * kSideWidth, 60, 0x304050));
+        test::WriteBmp(dir_.File("bottom.bmp"), RgbImage(40, 2 * kBottomHeight, 0x304050));
+        RgbImage tile(kTile, kTile);
+        for (int y = 0; y < kTile; ++y)
+            for (int x = 0; x < kTile; ++x)
+                tile.At(x, y) = TilePixel(x, y);
+        test::WriteBmp(dir_.File("tile.bmp"), tile);
+        test::WriteFile(dir_.File("skin.ini"), "[Window.Caption]\nImageFile=caption.bmp\n"
+                                               "[Window.FrameLeft]\nImageFile=left.bmp\n"
+                                               "[Window.FrameRight]\nImageFile=right.bmp\n"
+                                               "[Window.FrameBottom]\nImageFile=bottom.bmp\n"
+                                               "[Window.Dialog]\nImageFile=tile.bmp\n");
+        skin_ = dir_.File("skin.ini");
+    }
+
+    void TearDown() override {
+        for (HWND window : windows_) {
+            if (IsWindow(window))
+                DestroyWindow(window);
+        }
+        test::PumpPending();
+    }
+
+    HWND Keep(HWND window) {
+        windows_.push_back(window);
+        return window;
+    }
+
+    test::TempDir dir_;
+    std::string skin_;
+    std::vector<HWND> windows_;
+};
+
+TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
+    SkinManager manager;
+    ASSERT_NE(manager.Start(skin_.c_str()), nullptr);
+    DialogLog log;
+    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate(), &log));
+    ASSERT_NE(dialog, nullptr);
+
+    ASSERT_NE(manager.FindDialog(dialog), nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(DialogWindowProc));
+    std::size_t skinned = 0;
+    for (const Item& item : kItems) {
+        const HWND control = GetDlgItem(dialog, item.id);
+        SCOPED_TRACE(std::string(item.className) + " " + std::to_string(item.id));
+        ASSERT_NE(control, nullptr);
+        const SkinControl* object = manager.FindControl(control);
+        const SkinKind kind = object ? object->Kind() : SkinKind::None;
+        EXPECT_EQ(kind, item.kind) << SkinKindName(kind);
+        EXPECT_EQ(GetWindowLongPtrA(control, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ControlWindowProc),
+                  item.kind != SkinKind::None);
+        skinned += item.kind != SkinKind::None;
+    }
+    EXPECT_EQ(manager.FindControl(GetDlgItem(dialog, 123))->ClassName(), "EDIT");
+    EXPECT_EQ(manager.FindControl(GetDlgItem(dialog, 107))->ClassName(), "BUTTON");
+    EXPECT_EQ(manager.FindControl(GetDlgItem(dialog, 129))->ClassName(), "SYSLISTVIEW32");
+
+    // A simple combo box is left alone, but its list is skinned; its edit is not.
+    const HWND simple = GetDlgItem(dialog, 125);
+    const HWND simpleList = ChildOfClass(simple, "ComboLBox");
+    const HWND simpleEdit = ChildOfClass(simple, "Edit");
+    ASSERT_NE(simpleList, nullptr);
+    ASSERT_NE(simpleEdit, nullptr);
+    ASSERT_NE(manager.FindControl(simpleList), nullptr);
+    EXPECT_EQ(manager.FindControl(simpleList)->Kind(), SkinKind::ListBox);
+    EXPECT_EQ(manager.FindControl(simpleEdit), nullptr);
+
+    // The list view's header is skinned, and the list view asked for flat scroll bars.
+    const HWND listView = GetDlgItem(dialog, 129);
+    const HWND header = ChildOfClass(listView, "SysHeader32");
+    ASSERT_NE(header, nullptr);
+    ASSERT_NE(manager.FindControl(header), nullptr);
+    EXPECT_EQ(manager.FindControl(header)->Kind(), SkinKind::Header);
+    EXPECT_TRUE(SendMessageA(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FLATSB);
+
+    EXPECT_EQ(manager.ControlCount(), skinned + 2);
+    EXPECT_EQ(manager.DialogCount(), 1u);
+
+    // The dialog was skinned before its own procedure saw anything; its controls only after WM_INITDIALOG.
+    EXPECT_TRUE(log.initialised);
+    EXPECT_TRUE(log.attachedAtInit);
+    EXPECT_FALSE(log.controlAttachedAtInit);
+
+    // Attaching again changes nothing.
+    SkinControl* button = manager.FindControl(GetDlgItem(dialog, 107));
+    SkinDialog* skinDialog = manager.FindDialog(dialog);
+    manager.AttachControl(GetDlgItem(dialog, 107));
+    manager.AttachDialog(dialog);
+    manager.AttachControl(nullptr);
+    manager.AttachControl(reinterpret_cast<HWND>(0x7FFF1234));
+    EXPECT_EQ(manager.FindControl(GetDlgItem(dialog, 107)), button);
+    EXPECT_EQ(manager.FindDialog(dialog), skinDialog);
+    EXPECT_EQ(manager.ControlCount(), skinned + 2);
+
+    // Destroying the dialog empties both registries.
+    DestroyWindow(dialog);
+    EXPECT_EQ(manager.ControlCount(), 0u);
+    EXPECT_EQ(manager.DialogCount(), 0u);
+}
+
+TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
+    SkinManager manager;
+    manager.Start(skin_.c_str());
+    test::DialogTemplate empty(WS_POPUP | WS_CAPTION, 0, 200, 100, "Later");
+    const HWND dialog = Keep(CreateTestDialog(empty));
+    ASSERT_NE(manager.FindDialog(dialog), nullptr);
+
+    struct Row {
+        const char* className;
+        DWORD style, exStyle;
+        SkinKind kind;
+    } rows[] = {
+        {"Button", BS_AUTOCHECKBOX, 0, SkinKind::CheckBox},
+        {"Edit", ES_LEFT, WS_EX_CLIENTEDGE, SkinKind::Edit},
+        {"Static", SS_ICON, 0, SkinKind::None},
+        {"Button", BS_PUSHBUTTON, WS_EX_NOPARENTNOTIFY, SkinKind::None}, // the dialog never hears of it
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.className);
+        const HWND control = CreateWindowExA(row.exStyle, row.className, "", row.style | WS_CHILD | WS_VISIBLE, 4, 4,
+                                             60, 20, dialog, nullptr, GetModuleHandleA(nullptr), nullptr);
+        ASSERT_NE(control, nullptr);
+        const SkinControl* object = manager.FindControl(control);
+        EXPECT_EQ(object ? object->Kind() : SkinKind::None, row.kind);
+    }
+    // Windows other than dialogs are not attached by the hook, top-level or not.
+    const HWND popup = Keep(CreateWindowExA(0, "Button", "Popup", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr,
+                                            GetModuleHandleA(nullptr), nullptr));
+    EXPECT_FALSE(manager.IsSkinned(popup));
+
+    // Dialogs of other threads are never skinned: the hook watches this thread only.
+    bool attachedElsewhere = true;
+    std::thread([&] {
+        const HWND other = CreateTestDialog(empty);
+        attachedElsewhere = manager.IsSkinned(other);
+        DestroyWindow(other);
+    }).join();
+    EXPECT_FALSE(attachedElsewhere);
+}
+
+TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
+    auto manager = std::make_unique<SkinManager>();
+    manager->Start(skin_.c_str());
+    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    ASSERT_NE(dialog, nullptr);
+
+    std::vector<HWND> descendants;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&descendants));
+    std::map<HWND, WNDPROC> previous;
+    for (HWND window : descendants) {
+        if (const SkinControl* control = manager->FindControl(window))
+            previous[window] = control->PreviousProcedure();
+    }
+    ASSERT_EQ(previous.size(), manager->ControlCount());
+    const WNDPROC dialogProcedure = manager->FindDialog(dialog)->PreviousProcedure();
+    const RECT before = manager->FindDialog(dialog)->RectBeforeSkinning();
+    RECT skinned;
+    GetWindowRect(dialog, &skinned);
+    ASSERT_NE(Width(skinned), Width(before)); // the skin frame changed the size
+
+    manager.reset();
+    EXPECT_EQ(SkinManager::Current(), nullptr);
+    EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(dialogProcedure));
+    for (const auto& [window, procedure] : previous)
+        EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(procedure));
+    RECT after;
+    GetWindowRect(dialog, &after);
+    EXPECT_EQ(Width(after), Width(before));
+    EXPECT_EQ(Height(after), Height(before));
+
+    // The controls still work through their own procedures.
+    const HWND check = GetDlgItem(dialog, 117);
+    SendMessageA(check, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
+    SetWindowTextA(GetDlgItem(dialog, 107), "Renamed");
+    char text[16] = {};
+    GetWindowTextA(GetDlgItem(dialog, 107), text, sizeof(text));
+    EXPECT_STREQ(text, "Renamed");
+
+    // The hook went with the manager: a new manager that was never started sees no dialogs.
+    SkinManager unstarted;
+    const HWND later = Keep(CreateTestDialog(EveryControlTemplate()));
+    EXPECT_EQ(unstarted.DialogCount(), 0u);
+    EXPECT_EQ(unstarted.ControlCount(), 0u);
+    EXPECT_NE(GetWindowLongPtrA(later, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(DialogWindowProc));
+}
+
+TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
+    SkinManager manager;
+    EXPECT_NE(manager.Start(dir_.File("no-such-skin\\skin.ini").c_str()), nullptr);
+    const HHOOK first = manager.Start(skin_.c_str()); // a second start keeps the hook and the skin
+    EXPECT_EQ(first, manager.Start(nullptr));
+    EXPECT_FALSE(manager.HasElementImage(kElementCaption));
+
+    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    ASSERT_NE(manager.FindDialog(dialog), nullptr);
+    for (const Item& item : kItems) {
+        const SkinControl* object = manager.FindControl(GetDlgItem(dialog, item.id));
+        EXPECT_EQ(object ? object->Kind() : SkinKind::None, item.kind) << item.id;
+    }
+    // Without frame images the dialog keeps its size.
+    RECT now;
+    GetWindowRect(dialog, &now);
+    const RECT before = manager.FindDialog(dialog)->RectBeforeSkinning();
+    EXPECT_EQ(Width(now), Width(before));
+    EXPECT_EQ(Height(now), Height(before));
+
+    test::DibCanvas canvas(64, 64, 0x123456);
+    for (int id = 0; id < kElementCount; ++id) {
+        for (int frame : {0, 1, 3}) {
+            EXPECT_FALSE(manager.DrawSized(canvas.dc(), id, frame, {0, 0, 64, 64})) << id;
+            EXPECT_FALSE(manager.DrawFrame(canvas.dc(), id, frame, {0, 0, 64, 64}, ILD_TRANSPARENT)) << id;
+        }
+    }
+    EXPECT_EQ(canvas.Pixel(10, 10), 0x123456u);
+    // Every window paints itself through the skin procedures (hidden windows render through WM_PRINT).
+    test::DibCanvas print(800, 600, 0x123456);
+    SendMessageA(dialog, WM_PRINT, reinterpret_cast<WPARAM>(print.dc()),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+    SendMessageA(dialog, WM_SKINCHANGED, 0, 0);
+    test::PumpPending();
+    DestroyWindow(dialog);
+    EXPECT_EQ(manager.DialogCount(), 0u);
+    EXPECT_EQ(manager.ControlCount(), 0u);
+}
+
+TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
+    SkinManager manager;
+    manager.Start(skin_.c_str());
+    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    const SkinDialog* skin = manager.FindDialog(dialog);
+    ASSERT_NE(skin, nullptr);
+    ASSERT_TRUE(skin->IsFrameSkinned());
+    const RECT before = skin->RectBeforeSkinning();
+    ASSERT_FALSE(IsRectEmpty(&before));
+
+    const int border = SkinManager::BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)),
+                                                        static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
+    ASSERT_GT(border, 0);
+    const int extraWidth = 2 * kSideWidth - 2 * border;
+    const int extraHeight = (kCaptionHeight - border - GetSystemMetrics(SM_CYCAPTION)) + (kBottomHeight - border);
+    auto expectSize = [&](int width, int height) {
+        RECT now;
+        GetWindowRect(dialog, &now);
+        EXPECT_EQ(Width(now), width);
+        EXPECT_EQ(Height(now), height);
+        EXPECT_EQ(now.left, before.left); // resized in place
+        EXPECT_EQ(now.top, before.top);
+    };
+    expectSize(Width(before) + extraWidth, Height(before) + extraHeight);
+    EXPECT_TRUE(skin->ShapePending());
+
+    // Loading a skin without a frame tells the dialog, which takes its old size back; the skin's return grows it again.
+    manager.LoadSkin(dir_.File("absent").c_str());
+    expectSize(Width(before), Height(before));
+    manager.LoadSkin(dir_.Path().string().c_str());
+    expectSize(Width(before) + extraWidth, Height(before) + extraHeight);
+    SendMessageA(dialog, WM_SKINCHANGED, 0, 0); // idempotent: always measured from the size before skinning
+    expectSize(Width(before) + extraWidth, Height(before) + extraHeight);
+}
+
+TEST_F(SkinnedWindows, ChildDialogsKeepTheirPlaceAndSize) {
+    SkinManager manager;
+    manager.Start(skin_.c_str());
+    const HWND parent = Keep(CreateTestDialog(EveryControlTemplate()));
+    test::DialogTemplate page(WS_CHILD | WS_VISIBLE | DS_CONTROL, 0, 80, 40, "");
+    page.Add("Button", "Inside", BS_PUSHBUTTON, 0, 4, 4, 50, 14, 1);
+    const HWND child = CreateTestDialog(page, nullptr, parent);
+    ASSERT_NE(manager.FindDialog(child), nullptr);
+    ASSERT_NE(manager.FindControl(GetDlgItem(child, 1)), nullptr);
+
+    RECT expected{0, 0, 80, 40};
+    MapDialogRect(child, &expected);
+    RECT now;
+    GetWindowRect(child, &now);
+    POINT origin{now.left, now.top};
+    ScreenToClient(parent, &origin);
+    EXPECT_EQ(origin.x, 0);
+    EXPECT_EQ(origin.y, 0);
+    EXPECT_EQ(Width(now), Width(expected));
+    EXPECT_EQ(Height(now), Height(expected));
+}
+
+TEST_F(SkinnedWindows, BackgroundIsTiledFromTheClientOrigin) {
+    SkinManager manager;
+    manager.Start(skin_.c_str());
+    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    RECT client;
+    GetClientRect(dialog, &client);
+    test::DibCanvas canvas(client.right + 7, client.bottom + 5, 0x010203);
+    EXPECT_EQ(SendMessageA(dialog, WM_ERASEBKGND, reinterpret_cast<WPARAM>(canvas.dc()), 0), 1);
+    for (int y = 0; y < canvas.Height(); y += 3) {
+        for (int x = 0; x < canvas.Width(); x += 5) {
+            const bool inside = x < client.right && y < client.bottom;
+            ASSERT_EQ(canvas.Pixel(x, y), inside ? TilePixel(x % kTile, y % kTile) : 0x010203u) << x << "," << y;
+        }
+    }
+    // The DC comes back as it was given: no clip region left behind.
+    HRGN clip = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetClipRgn(canvas.dc(), clip), 0);
+    DeleteObject(clip);
+}
+
+LRESULT CALLBACK HoverProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCMOUSELEAVE) {
+        ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST_F(SkinnedWindows, HoverTimerReportsTheCursorLeaving) {
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = HoverProbeProc;
+    windowClass.hInstance = GetModuleHandleA(nullptr);
+    windowClass.lpszClassName = "TarnvaleHoverProbe";
+    RegisterClassA(&windowClass);
+    const HWND window = Keep(CreateWindowExA(WS_EX_TOOLWINDOW, "TarnvaleHoverProbe", "", WS_POPUP, 100, 100, 200, 120,
+                                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    int leaves = 0;
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&leaves));
+    SkinManager manager;
+
+    ASSERT_TRUE(SetCursorPos(150, 150));
+    manager.StartHoverTimer(window);
+    int ticks = 0;
+    auto countTicks = [&](const MSG& msg) { ticks += msg.hwnd == window && msg.message == WM_TIMER; };
+    ASSERT_TRUE(test::PumpUntil([&] { return ticks >= 3; }, 5000, countTicks));
+    EXPECT_EQ(leaves, 0); // the cursor is still inside
+
+    ASSERT_TRUE(SetCursorPos(600, 600));
+    ASSERT_TRUE(test::PumpUntil([&] { return leaves > 0; }, 5000));
+    EXPECT_EQ(leaves, 1);
+    EXPECT_FALSE(KillTimer(window, 0)); // the timer stopped itself
+}
+
+TEST_F(SkinnedWindows, UnregisteredWindowsFallBackToTheDefaultProcedure) {
+    SkinManager manager;
+    const HWND window = Keep(
+        CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
+    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc));
+    SetWindowTextA(window, "default");
+    char text[16] = {};
+    GetWindowTextA(window, text, sizeof(text));
+    EXPECT_STREQ(text, "default");
+}
+
+TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
+    char module[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    std::string directory = module;
+    directory = directory.substr(0, directory.find_last_of('\\') + 1) + "skins\\Tarnvale";
+    SkinManager manager;
+    manager.Start(directory.c_str());
+    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)));
+    const SkinDialog* skin = manager.FindDialog(dialog);
+    ASSERT_NE(skin, nullptr);
+    EXPECT_TRUE(skin->IsFrameSkinned());
+    RECT now;
+    GetWindowRect(dialog, &now);
+    EXPECT_GT(Height(now), Height(skin->RectBeforeSkinning())); // the skin's caption is taller than the system's
+    test::PumpPending();
+    RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    EXPECT_EQ(manager.ControlCount(),
+              std::size_t(std::count_if(std::begin(kItems), std::end(kItems),
+                                        [](const Item& i) { return i.kind != SkinKind::None; })) +
+                  2);
+}
+
+TEST(BorderWidthForStyle, StylesAddUp) {
+    struct Row {
+        DWORD style, exStyle;
+        int expected;
+    } rows[] = {
+        {0, 0, 0},
+        {WS_BORDER, 0, 1},
+        {WS_DLGFRAME, 0, 1},
+        {WS_CAPTION, 0, 1},
+        {0, WS_EX_DLGMODALFRAME, 1},
+        {WS_THICKFRAME, 0, 1},
+        {0, WS_EX_STATICEDGE, 1},
+        {0, WS_EX_WINDOWEDGE | WS_EX_STATICEDGE, 2},
+        {0, WS_EX_CLIENTEDGE, 2},
+        {WS_CAPTION, WS_EX_WINDOWEDGE | WS_EX_DLGMODALFRAME, 3},
+        {WS_CAPTION | WS_THICKFRAME, WS_EX_WINDOWEDGE | WS_EX_CLIENTEDGE, 6},
+    };
+    for (const Row& row : rows)
+        EXPECT_EQ(SkinManager::BorderWidthForStyle(row.style, row.exStyle), row.expected)
+            << std::hex << row.style << " " << row.exStyle;
+}
+
+} // namespace
+} // namespace tarnvale

@@ -1,0 +1,29 @@
+// tarnvale: the catalogue commands for operators without the Windows program.
+#include "core/ListFile.h"
+#include "platform/Console.h"
+#include "tools/CatalogueTool.h"
+
+#include <atomic>
+#include <csignal>
+#include <iostream>
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+
+extern "C" void OnInterrupt(int) {
+    stopRequested.store(true);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGINT, OnInterrupt);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    // The same default as tarnvale-server's, so that the two agree without being told.
+    const std::string folder = tarnvale::platform::UserDataDirectory();
+    const std::string defaultList = folder.empty() ? tarnvale::kWindowsListFilePath : folder + "/Tarnvale.lst";
+    const tarnvale::ToolStreams io{std::cout, std::cerr, tarnvale::platform::IsTerminal(stderr), &stopRequested,
+                                   defaultList};
+    return tarnvale::RunCatalogueTool(args, io);
+}
