@@ -32,7 +32,8 @@ if [ -f "$state/display" ]; then
 fi
 
 mkdir -p "$WINEPREFIX"
-"$wineserver" -p </dev/null >/dev/null 2>&1
+# A wineserver left by an interrupted run is taken over as it is.
+"$wineserver" -p </dev/null >/dev/null 2>&1 || true
 if [ ! -f "$WINEPREFIX/.tarnvale-ready" ]; then
     echo "wine-setup: creating the Wine prefix in $WINEPREFIX (takes a few seconds)" >&2
     "$wine" wineboot -i >"$state/wineboot.log" 2>&1
