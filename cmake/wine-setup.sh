@@ -31,19 +31,28 @@ if [ -f "$state/display" ]; then
     export DISPLAY
 fi
 
+# Wine sees the host's root as drive Z:.
+winepath_of() { printf 'Z:%s' "$(printf '%s' "$1" | tr / '\\')"; }
+
 mkdir -p "$WINEPREFIX"
 # A wineserver left by an interrupted run is taken over as it is.
 "$wineserver" -p </dev/null >/dev/null 2>&1 || true
 if [ ! -f "$WINEPREFIX/.tarnvale-ready" ]; then
     echo "wine-setup: creating the Wine prefix in $WINEPREFIX (takes a few seconds)" >&2
     "$wine" wineboot -i >"$state/wineboot.log" 2>&1
-    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1
-    # No window manager runs on the test display: unmanaged windows spare every hidden window a two-second wait
-    # for a window manager that never answers.
-    "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >>"$state/wineboot.log" 2>&1
     touch "$WINEPREFIX/.tarnvale-ready"
 fi
-# Start Wine's own services here, their output going nowhere. Started by the first test instead, they would keep
-# that test's output pipe open for the rest of the run, and ctest would wait on it until the test timed out.
-"$wine" cmd /c exit </dev/null >>"$state/wineboot.log" 2>&1
+# The settings are applied on every run, so a prefix made by an older script gets them too. Windows paint their own
+# frame; and with no window manager on the test display, unmanaged windows spare every hidden window a two-second
+# wait for a window manager that never answers. Importing also starts Wine's own services here, their output going
+# nowhere: started by the first test instead, they would keep that test's output pipe open for the rest of the run,
+# and ctest would wait on it until the test timed out.
+cat >"$state/settings.reg" <<'EOT'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+"Managed"="N"
+EOT
+"$wine" regedit /S "$(winepath_of "$state/settings.reg")" </dev/null >>"$state/wineboot.log" 2>&1
 echo "wine-setup: ready (DISPLAY=${DISPLAY:-none})"
