@@ -49,6 +49,8 @@ CMainDlg::~CMainDlg() {
     // The threads go first, each before what it uses: the search, then the receive thread (so no client command
     // can run any more), then the stream sender.
     search_.Stop();
+    // A connect to a client that does not answer must not hold the window's closing for the system's time-out.
+    sender_.CancelConnects();
     server_.StopReceiving();
     sender_.Close();
     sender_.Stop();

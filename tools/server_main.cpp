@@ -4,6 +4,7 @@
 #include "core/MediaType.h"
 #include "net/CommandDispatcher.h"
 #include "net/CommandServer.h"
+#include "net/DispatchListener.h"
 #include "net/HostAddress.h"
 #include "net/StreamSender.h"
 #include "platform/Console.h"
@@ -100,21 +101,6 @@ void LogStream(const StreamEvent& event) {
     LogLine(line);
 }
 
-// Hands every received datagram to the dispatcher, on the command server's receive thread.
-class DispatchListener : public CListener {
-public:
-    explicit DispatchListener(CCommandDispatcher& dispatcher) : dispatcher_(dispatcher) {}
-    bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override {
-        if (code != NOTIFY_DATAGRAM)
-            return CListener::OnNotify(code, data, extra);
-        dispatcher_.DispatchCommand(std::span(static_cast<const std::uint8_t*>(data), extra));
-        return true;
-    }
-
-private:
-    CCommandDispatcher& dispatcher_;
-};
-
 bool Save(const std::string& path, const CMediaInfoList& catalogue) {
     std::error_code ignored;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -171,7 +157,7 @@ int main(int argc, char** argv) {
         CStreamSender sender;
         CCommandServer server;
         CCommandDispatcher dispatcher(catalogue, server, sender);
-        DispatchListener listener(dispatcher);
+        CDispatchListener listener(dispatcher);
         if (options.verbose) {
             dispatcher.SetLog(LogLine);
             sender.SetObserver(LogStream);

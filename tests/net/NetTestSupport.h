@@ -7,6 +7,7 @@
 #include "net/CommandClient.h"
 #include "net/CommandDispatcher.h"
 #include "net/CommandServer.h"
+#include "net/DispatchListener.h"
 #include "net/StreamSender.h"
 #include "platform/Socket.h"
 
@@ -140,21 +141,6 @@ private:
     std::vector<StreamEvent> events_;
 };
 
-// Hands datagrams to a dispatcher, as the main window and the headless server do.
-class DispatchListener : public CListener {
-public:
-    explicit DispatchListener(CCommandDispatcher& dispatcher) : dispatcher_(dispatcher) {}
-    bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override {
-        if (code != NOTIFY_DATAGRAM)
-            return CListener::OnNotify(code, data, extra);
-        dispatcher_.DispatchCommand(std::span(static_cast<const std::uint8_t*>(data), extra));
-        return true;
-    }
-
-private:
-    CCommandDispatcher& dispatcher_;
-};
-
 // A whole command service on 127.0.0.1, torn down in the order the programs use: receiving first, then the
 // sender.
 class ServerHarness {
@@ -178,7 +164,7 @@ public:
     CStreamSender sender;
     CCommandServer server;
     CCommandDispatcher dispatcher;
-    DispatchListener listener;
+    CDispatchListener listener;
     EventLog events;
 };
 

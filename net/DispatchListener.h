@@ -1,0 +1,28 @@
+// CDispatchListener: a listener that hands every received datagram to a dispatcher, on the command server's
+// receive thread. The headless server uses it; the Windows main window is a listener of its own that does the same.
+#pragma once
+
+#include "net/CommandDispatcher.h"
+#include "net/Notifier.h"
+
+#include <cstdint>
+#include <span>
+
+namespace tarnvale {
+
+class CDispatchListener : public CListener {
+public:
+    explicit CDispatchListener(CCommandDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+
+    bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override {
+        if (code != NOTIFY_DATAGRAM)
+            return CListener::OnNotify(code, data, extra);
+        dispatcher_.DispatchCommand(std::span(static_cast<const std::uint8_t*>(data), extra));
+        return true;
+    }
+
+private:
+    CCommandDispatcher& dispatcher_;
+};
+
+} // namespace tarnvale
