@@ -5,4 +5,6 @@ source "$(dirname "$0")/common.sh"
 install_packages
 build_native
 build_windows
-say "Built: $build/native/bin (Linux) and $build/win/bin (Windows)"
+# build/bin is the Linux programs' folder under a short name.
+ln -sfn native/bin "$build/bin"
+say "Built: $build/bin (Linux programs, in build/native/bin) and $build/win/bin (Windows programs)"
