@@ -10,6 +10,7 @@
 #include "platform/Console.h"
 #include "platform/File.h"
 #include "platform/Socket.h"
+#include "tools/DefaultListFile.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,11 +39,6 @@ struct Options {
     std::string list;
     bool verbose = false;
 };
-
-std::string DefaultListFile() {
-    const std::string folder = platform::UserDataDirectory();
-    return folder.empty() ? std::string(kWindowsListFilePath) : folder + "/Tarnvale.lst";
-}
 
 bool ParsePort(const char* text, std::uint16_t& port) {
     char* end = nullptr;

@@ -2,6 +2,7 @@
 #include "core/ListFile.h"
 #include "platform/Console.h"
 #include "tools/CatalogueTool.h"
+#include "tools/DefaultListFile.h"
 
 #include <atomic>
 #include <csignal>
@@ -20,10 +21,7 @@ extern "C" void OnInterrupt(int) {
 int main(int argc, char** argv) {
     std::signal(SIGINT, OnInterrupt);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    // The same default as tarnvale-server's, so that the two agree without being told.
-    const std::string folder = tarnvale::platform::UserDataDirectory();
-    const std::string defaultList = folder.empty() ? tarnvale::kWindowsListFilePath : folder + "/Tarnvale.lst";
     const tarnvale::ToolStreams io{std::cout, std::cerr, tarnvale::platform::IsTerminal(stderr), &stopRequested,
-                                   defaultList};
+                                   tarnvale::DefaultListFile()};
     return tarnvale::RunCatalogueTool(args, io);
 }
