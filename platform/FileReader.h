@@ -16,7 +16,13 @@ public:
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
     FileReader(FileReader&& other) noexcept : handle_(other.release()) {}
-    FileReader& operator=(FileReader&& other) noexcept;
+    FileReader& operator=(FileReader&& other) noexcept {
+        if (this != &other) {
+            Close();
+            handle_ = other.release();
+        }
+        return *this;
+    }
 
     // Opens path for reading, closing what was open before.
     bool Open(const std::string& path, SystemError* error = nullptr);

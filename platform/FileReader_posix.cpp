@@ -2,7 +2,6 @@
 #include "platform/FileReader.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
@@ -10,20 +9,12 @@
 
 namespace tarnvale::platform {
 
-FileReader& FileReader::operator=(FileReader&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.release();
-    }
-    return *this;
-}
-
 bool FileReader::Open(const std::string& path, SystemError* error) {
     Close();
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (error)
-            *error = SystemError{errno, "cannot open " + path + ": " + std::strerror(errno)};
+            *error = MakeSystemError(errno, "cannot open " + path);
         return false;
     }
     // A folder opens like a file here but not on Windows; refuse it the same everywhere.
@@ -31,7 +22,7 @@ bool FileReader::Open(const std::string& path, SystemError* error) {
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
         if (error)
-            *error = SystemError{EISDIR, "cannot open " + path + ": " + std::strerror(EISDIR)};
+            *error = MakeSystemError(EISDIR, "cannot open " + path);
         return false;
     }
     handle_ = fd;

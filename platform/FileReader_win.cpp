@@ -14,22 +14,13 @@ HANDLE AsHandle(std::intptr_t h) {
 
 } // namespace
 
-FileReader& FileReader::operator=(FileReader&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.release();
-    }
-    return *this;
-}
-
 bool FileReader::Open(const std::string& path, SystemError* error) {
     Close();
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
         if (error)
-            *error = SystemError{static_cast<int>(GetLastError()),
-                                 "cannot open " + path + ": error " + std::to_string(GetLastError())};
+            *error = MakeSystemError(static_cast<int>(GetLastError()), "cannot open " + path);
         return false;
     }
     handle_ = reinterpret_cast<std::intptr_t>(h);

@@ -2,7 +2,6 @@
 #include "platform/File.h"
 
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
@@ -15,7 +14,7 @@ namespace {
 
 void Capture(SystemError* error, const std::string& what, int code) {
     if (error)
-        *error = SystemError{code, what + ": " + std::strerror(code)};
+        *error = MakeSystemError(code, what);
 }
 
 class FileDescriptor {

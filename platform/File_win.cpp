@@ -11,21 +11,9 @@
 namespace tarnvale::platform {
 namespace {
 
-std::string MessageFor(DWORD code) {
-    char* text = nullptr;
-    DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n ? std::string(text, n) : "error " + std::to_string(code);
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
-        result.pop_back();
-    return result;
-}
-
 void Capture(SystemError* error, const std::string& what, DWORD code) {
     if (error)
-        *error = SystemError{static_cast<int>(code), what + ": " + MessageFor(code)};
+        *error = MakeSystemError(static_cast<int>(code), what);
 }
 
 class FileHandle {

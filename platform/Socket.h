@@ -121,9 +121,6 @@ void ShutdownSocket(NativeSocket socket);
 bool LocalHostName(std::string& name, SystemError* error = nullptr);
 bool ResolveIPv4(const std::string& name, std::uint32_t& address, SystemError* error = nullptr);
 
-// The system's words for a socket error code.
-std::string SocketErrorText(int code);
-
 } // namespace tarnvale::platform
 
 namespace tarnvale {

@@ -3,7 +3,6 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -23,7 +22,7 @@ int Fd(NativeSocket socket) {
 
 void Capture(SystemError* error, const char* what, int code) {
     if (error)
-        *error = SystemError{code, std::string(what) + ": " + std::strerror(code)};
+        *error = MakeSystemError(code, what);
 }
 
 sockaddr_in ToSockaddr(Endpoint endpoint) {
@@ -299,10 +298,6 @@ bool ResolveIPv4(const std::string& name, std::uint32_t& address, SystemError* e
     address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return true;
-}
-
-std::string SocketErrorText(int code) {
-    return std::strerror(code);
 }
 
 } // namespace tarnvale::platform

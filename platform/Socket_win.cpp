@@ -17,7 +17,7 @@ SOCKET Handle(NativeSocket socket) {
 
 void Capture(SystemError* error, const char* what, int code) {
     if (error)
-        *error = SystemError{code, std::string(what) + ": " + SocketErrorText(code)};
+        *error = MakeSystemError(code, what);
 }
 
 sockaddr_in ToSockaddr(Endpoint endpoint) {
@@ -288,18 +288,6 @@ bool ResolveIPv4(const std::string& name, std::uint32_t& address, SystemError* e
     address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return true;
-}
-
-std::string SocketErrorText(int code) {
-    char* text = nullptr;
-    DWORD n =
-        FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string result = n ? std::string(text, n) : "error " + std::to_string(code);
-    LocalFree(text);
-    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == '.'))
-        result.pop_back();
-    return result;
 }
 
 } // namespace tarnvale::platform

@@ -10,4 +10,12 @@ struct SystemError {
     std::string message; // what failed, and the system's own words for why
 };
 
+// The system's own words for an error code (strerror, or FormatMessage on Windows), without a trailing full stop.
+std::string SystemErrorText(int code);
+
+// "what: the system's words", kept with the code.
+inline SystemError MakeSystemError(int code, const std::string& what) {
+    return SystemError{code, what + ": " + SystemErrorText(code)};
+}
+
 } // namespace tarnvale::platform
