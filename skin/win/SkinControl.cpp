@@ -23,16 +23,12 @@ void SkinControl::Subclass(HWND window, WNDPROC newProcedure) {
     if (!window || !IsWindow(window))
         return;
     window_ = window;
-    installed_ = newProcedure;
-    previous_ =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(newProcedure)));
+    procedure_.Install(window, newProcedure);
 }
 
 void SkinControl::Unsubclass() {
     detaching_ = true;
-    // A procedure installed over ours later still calls ours; taking ours out would cut that one off too.
-    if (window_ && previous_ && GetWindowLongPtrA(window_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(installed_))
-        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    procedure_.Restore(window_);
 }
 
 void SkinControl::Redraw() {
@@ -41,8 +37,7 @@ void SkinControl::Redraw() {
 }
 
 LRESULT SkinControl::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
-    return previous_ ? CallWindowProcA(previous_, window_, message, wParam, lParam)
-                     : DefWindowProcA(window_, message, wParam, lParam);
+    return procedure_.CallPrevious(window_, message, wParam, lParam);
 }
 
 } // namespace tarnvale

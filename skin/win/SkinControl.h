@@ -3,6 +3,7 @@
 #pragma once
 
 #include "skin/ControlClassifier.h"
+#include "skin/win/ProcedureSwap.h"
 
 #include <windows.h>
 
@@ -33,7 +34,7 @@ public:
     void Redraw();
 
     HWND Window() const { return window_; }
-    WNDPROC PreviousProcedure() const { return previous_; }
+    WNDPROC PreviousProcedure() const { return procedure_.Previous(); }
     SkinKind Kind() const { return kind_; }
     // The window class in upper case, such as "EDIT" or "SYSLISTVIEW32".
     const std::string& ClassName() const { return className_; }
@@ -45,10 +46,9 @@ protected:
 
     SkinManager& owner_;
     HWND window_ = nullptr;
-    WNDPROC previous_ = nullptr;
 
 private:
-    WNDPROC installed_ = nullptr;
+    ProcedureSwap procedure_;
     SkinKind kind_;
     std::string className_;
     bool detaching_ = false;

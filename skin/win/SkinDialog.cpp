@@ -31,9 +31,7 @@ LRESULT SkinDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 void SkinDialog::Subclass(HWND window, WNDPROC newProcedure) {
     window_ = window;
-    installed_ = newProcedure;
-    previous_ =
-        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(newProcedure)));
+    procedure_.Install(window, newProcedure);
 }
 
 void SkinDialog::Unsubclass() {
@@ -42,8 +40,7 @@ void SkinDialog::Unsubclass() {
         return;
     // The dialog's own procedure goes back first, so that it sees the size change and lays out its standard
     // frame again, instead of the skin frame being kept for the old size.
-    if (previous_ && GetWindowLongPtrA(window_, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(installed_))
-        SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous_));
+    procedure_.Restore(window_);
     if (!IsRectEmpty(&beforeSkinning_))
         SetWindowPos(window_, nullptr, 0, 0, Width(beforeSkinning_), Height(beforeSkinning_),
                      SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -55,8 +52,7 @@ bool SkinDialog::IsFrameSkinned() const {
 }
 
 LRESULT SkinDialog::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
-    return previous_ ? CallWindowProcA(previous_, window_, message, wParam, lParam)
-                     : DefWindowProcA(window_, message, wParam, lParam);
+    return procedure_.CallPrevious(window_, message, wParam, lParam);
 }
 
 LRESULT SkinDialog::OnActivate(WPARAM wParam, LPARAM lParam) {

@@ -2,6 +2,8 @@
 // its client area the size it was designed for when the skin frame replaces the standard one.
 #pragma once
 
+#include "skin/win/ProcedureSwap.h"
+
 #include <windows.h>
 
 namespace tarnvale {
@@ -27,7 +29,7 @@ public:
     bool IsFrameSkinned() const;
 
     HWND Window() const { return window_; }
-    WNDPROC PreviousProcedure() const { return previous_; }
+    WNDPROC PreviousProcedure() const { return procedure_.Previous(); }
     bool Active() const { return active_; }
     // The window rectangle recorded at WM_INITDIALOG, before the skin frame changed the size; empty before.
     const RECT& RectBeforeSkinning() const { return beforeSkinning_; }
@@ -53,8 +55,7 @@ private:
 
     SkinManager& owner_;
     HWND window_ = nullptr;
-    WNDPROC previous_ = nullptr;
-    WNDPROC installed_ = nullptr;
+    ProcedureSwap procedure_;
     RECT beforeSkinning_{};
     bool active_ = false;
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint
