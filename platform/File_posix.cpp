@@ -13,9 +13,14 @@
 namespace tarnvale::platform {
 namespace {
 
-void Capture(SystemError* error, const std::string& what, int code) {
+void Capture(SystemError* error, int code, const char* verb, const std::string& path) {
     if (error)
-        *error = MakeSystemError(code, what);
+        *error = MakeSystemError(code, std::string(verb) + " " + path);
+}
+
+// Why the call just made failed: errno is read before building the text could change it.
+void CaptureErrno(SystemError* error, const char* verb, const std::string& path) {
+    Capture(error, errno, verb, path);
 }
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -47,13 +52,13 @@ void FileTraits::Release(NativeFile file) {
 UniqueFile OpenForReading(const std::string& path, SystemError* error) {
     UniqueFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file) {
-        Capture(error, "cannot open " + path, errno);
+        CaptureErrno(error, "cannot open", path);
         return file;
     }
     // A folder opens like a file here but not on Windows; refuse it the same everywhere.
     struct stat st {};
     if (::fstat(Fd(file), &st) == 0 && S_ISDIR(st.st_mode)) {
-        Capture(error, "cannot open " + path, EISDIR);
+        Capture(error, EISDIR, "cannot open", path);
         file.reset();
     }
     return file;
@@ -82,7 +87,7 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            Capture(error, "cannot read " + path, errno);
+            CaptureErrno(error, "cannot read", path);
             bytes.clear();
             return ReadResult::Failed;
         }
@@ -98,22 +103,22 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
                              std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
     UniqueFile file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
     if (!file) {
-        Capture(error, "cannot create " + temp, errno);
+        CaptureErrno(error, "cannot create", temp);
         return false;
     }
     if (!WriteAll(Fd(file), bytes) || ::fsync(Fd(file)) != 0) {
-        Capture(error, "cannot write " + temp, errno);
+        CaptureErrno(error, "cannot write", temp);
         ::unlink(temp.c_str());
         return false;
     }
     // Closed by hand, since a write the system deferred can still fail here.
     if (::close(static_cast<int>(file.release())) != 0) {
-        Capture(error, "cannot write " + temp, errno);
+        CaptureErrno(error, "cannot write", temp);
         ::unlink(temp.c_str());
         return false;
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        Capture(error, "cannot replace " + path, errno);
+        CaptureErrno(error, "cannot replace", path);
         ::unlink(temp.c_str());
         return false;
     }

@@ -12,9 +12,14 @@
 namespace tarnvale::platform {
 namespace {
 
-void Capture(SystemError* error, const std::string& what, DWORD code) {
+void Capture(SystemError* error, DWORD code, const char* verb, const std::string& path) {
     if (error)
-        *error = MakeSystemError(static_cast<int>(code), what);
+        *error = MakeSystemError(static_cast<int>(code), std::string(verb) + " " + path);
+}
+
+// Why the call just made failed: the code is read before building the text could change it.
+void CaptureLastError(SystemError* error, const char* verb, const std::string& path) {
+    Capture(error, GetLastError(), verb, path);
 }
 
 bool IsMissing(DWORD code) {
@@ -32,7 +37,7 @@ UniqueFile OpenForReading(const std::string& path, SystemError* error) {
         OwnFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
-        Capture(error, "cannot open " + path, GetLastError());
+        CaptureLastError(error, "cannot open", path);
     return file;
 }
 
@@ -56,7 +61,7 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
         DWORD n = 0;
         DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
         if (!ReadFile(AsHandle(file), bytes.data() + filled, want, &n, nullptr)) {
-            Capture(error, "cannot read " + path, GetLastError());
+            CaptureLastError(error, "cannot read", path);
             bytes.clear();
             return ReadResult::Failed;
         }
@@ -75,7 +80,7 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     UniqueFile file =
         OwnFile(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) {
-        Capture(error, "cannot create " + temp, GetLastError());
+        CaptureLastError(error, "cannot create", temp);
         return false;
     }
     bool written = true;
@@ -93,12 +98,12 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
         code = GetLastError();
     }
     if (!written) {
-        Capture(error, "cannot write " + temp, code);
+        Capture(error, code, "cannot write", temp);
         DeleteFileA(temp.c_str());
         return false;
     }
     if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Capture(error, "cannot replace " + path, GetLastError());
+        CaptureLastError(error, "cannot replace", path);
         DeleteFileA(temp.c_str());
         return false;
     }
