@@ -23,6 +23,12 @@ namespace tarnvale {
 class SkinControl;
 class SkinDialog;
 
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle hook) { UnhookWindowsHookEx(hook); }
+};
+
 // Tells a skinned dialog to recompute its frame size and shape; wParam and lParam are 0.
 inline constexpr UINT WM_SKINCHANGED = WM_USER + 101;
 
@@ -43,8 +49,8 @@ public:
     HHOOK Start(const char* skinPath);
     void Unhook();
     // Frees the images and reads the skin at path (a skin file, or a directory holding "skin.ini"); skinned
-    // dialogs are told with WM_SKINCHANGED. A path that does not exist leaves no element with an image and the
-    // global settings as they were.
+    // dialogs are told with WM_SKINCHANGED. A path that does not exist, or a skin file that cannot be read, leaves
+    // no element with an image and the global settings as they were.
     void LoadSkin(const char* path);
 
     bool IsSkinned(HWND window) const;
@@ -97,7 +103,7 @@ private:
     Registry<SkinControl> controls_;
     Registry<SkinDialog> dialogs_;
     std::string skinPath_;
-    HHOOK hook_ = nullptr;
+    UniqueHandle<HookTraits> hook_;
     GlobalSettings settings_;
     IniProfile profile_;
     std::array<SkinElement, kElementCount> elements_{};
@@ -112,10 +118,5 @@ LRESULT CALLBACK CbtHookProc(int code, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 VOID CALLBACK HoverLeaveTimerProc(HWND window, UINT message, UINT_PTR idEvent, DWORD time);
-
-// Loads a bitmap of frames stacked top to bottom, each frameHeight rows tall, as an image list of those frames.
-// maskColour 0xFFFFFFFF adds the frames without a mask.
-HIMAGELIST ImageListFromVerticalStrip(HINSTANCE instance, const char* fileName, int frameHeight, int growBy,
-                                      COLORREF maskColour, UINT imageType, UINT loadFlags);
 
 } // namespace tarnvale

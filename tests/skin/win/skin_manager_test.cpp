@@ -440,9 +440,8 @@ TEST_F(SkinnedWindows, BackgroundIsTiledFromTheClientOrigin) {
         }
     }
     // The DC comes back as it was given: no clip region left behind.
-    HRGN clip = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(GetClipRgn(canvas.dc(), clip), 0);
-    DeleteObject(clip);
+    const UniqueRegion clip(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(GetClipRgn(canvas.dc(), clip.get()), 0);
 }
 
 LRESULT CALLBACK HoverProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,6 @@
-// Opens the main window on a sample catalogue, then the program dialog on one of its programs, and pauses at
-// each so that scripts/screenshots.sh can photograph the display: it prints "shot NAME X Y WIDTH HEIGHT" (the
-// window's place on the screen) and waits for a line on its input before it goes on.
+// tarnvale-screenshots: opens the main window on a sample catalogue, then the program dialog on one of its
+// programs, and pauses at each so that scripts/screenshots.sh can photograph the display: it prints "shot NAME X Y
+// WIDTH HEIGHT" (the window's place on the screen) and waits for a line on its input before it goes on.
 #include "app/MainDlg.h"
 #include "app/ServerApp.h"
 #include "core/ListFile.h"

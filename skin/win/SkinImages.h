@@ -1,0 +1,28 @@
+// Skin images: element bitmaps as image lists of frames, and the nine-grid drawing every painter rests on.
+#pragma once
+
+#include "skin/Geometry.h"
+#include "skin/SkinElement.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <string>
+
+namespace tarnvale {
+
+// Loads the bitmap of element id from path as an image list of its frames, magenta see-through; frame receives the
+// size of one frame. Null when the bitmap cannot be loaded or holds no whole frame.
+HIMAGELIST LoadElementImage(int id, const std::string& path, FrameSize& frame);
+
+// Loads a bitmap of frames stacked top to bottom, each frameHeight rows tall, as an image list of those frames.
+// maskColour 0xFFFFFFFF adds the frames without a mask.
+HIMAGELIST ImageListFromVerticalStrip(HINSTANCE instance, const char* fileName, int frameHeight, int growBy,
+                                      COLORREF maskColour, UINT imageType, UINT loadFlags);
+
+// Draws frame `frame` of image, whose frames are frameSize, into rect by the nine-grid rule: corners at their size,
+// edges and centre stretched, magenta see-through. rect must not be empty.
+void DrawNineGrid(HDC hdc, HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, const RECT& rect);
+
+} // namespace tarnvale
