@@ -3,6 +3,9 @@
 
 #include "skin/NineGrid.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace tarnvale {
 namespace {
 
@@ -90,14 +93,29 @@ bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
     const HIMAGELIST image = LoadElement(id);
     if (!image)
         return false;
-    const SkinElement& element = elements_[id];
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const int frameWidth = element.frame.width, frameHeight = element.frame.height;
+    if (const HIMAGELIST sized = SizedFrameImage(id, image, frame, rect.right - rect.left, rect.bottom - rect.top))
+        ImageList_Draw(sized, 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
+    return true;
+}
 
-    // The frame alone, its see-through pixels left magenta.
-    MemoryDC source(hdc), target(hdc);
-    UniqueBitmap sourceBits(CreateCompatibleBitmap(hdc, frameWidth, frameHeight));
-    UniqueBitmap targetBits(CreateCompatibleBitmap(hdc, width, height));
+HIMAGELIST SkinManager::SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height) {
+    const auto kept = std::find_if(sizedFrames_.begin(), sizedFrames_.end(), [&](const SizedFrame& s) {
+        return s.id == id && s.frame == frame && s.width == width && s.height == height;
+    });
+    if (kept != sizedFrames_.end()) {
+        std::rotate(sizedFrames_.begin(), kept, kept + 1);
+        return sizedFrames_.front().image.get();
+    }
+
+    const SkinElement& element = elements_[id];
+    const int frameWidth = element.frame.width, frameHeight = element.frame.height;
+    // The frame alone, its see-through pixels left magenta. Bitmaps of the image lists' own depth, so that what is
+    // composed does not depend on the device it is drawn to and can be kept.
+    MemoryDC source(nullptr), target(nullptr);
+    UniqueBitmap sourceBits(CreateDib(frameWidth, frameHeight, 24, false, nullptr));
+    UniqueBitmap targetBits(CreateDib(width, height, 24, false, nullptr));
+    if (!source || !target || !sourceBits || !targetBits)
+        return nullptr;
     {
         ScopedSelect selectSource(source.get(), sourceBits.get());
         ScopedSelect selectTarget(target.get(), targetBits.get());
@@ -122,11 +140,15 @@ bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
                 BitBlt(target.get(), d.x, d.y, d.width, d.height, source.get(), s.x, s.y, SRCCOPY);
         }
     }
-
     UniqueImageList composed(ImageList_Create(width, height, ILC_MASK | kImageListColour, 0, 1));
-    if (composed && ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) >= 0)
-        ImageList_Draw(composed.get(), 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
-    return true;
+    if (!composed || ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) < 0)
+        return nullptr;
+
+    constexpr std::size_t kKept = 32;
+    if (sizedFrames_.size() == kKept)
+        sizedFrames_.pop_back();
+    sizedFrames_.insert(sizedFrames_.begin(), {id, frame, width, height, std::move(composed)});
+    return sizedFrames_.front().image.get();
 }
 
 bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle) {
@@ -147,6 +169,7 @@ void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
 }
 
 void SkinManager::FreeImages() {
+    sizedFrames_.clear();
     for (UniqueImageList& image : images_)
         image.reset();
 }
