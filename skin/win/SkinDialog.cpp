@@ -313,9 +313,12 @@ LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinDialog::OnSetText(UINT message, WPARAM wParam, LPARAM lParam) {
+    SkinManager& owner = owner_;
+    const HWND window = window_;
     // Hidden for the moment, so that the system does not paint its own caption with the new text.
     const LRESULT result = CallPreviousWithout(WS_VISIBLE, message, wParam, lParam);
-    PaintFrame();
+    if (Serves(owner, window))
+        PaintFrame();
     return result;
 }
 
