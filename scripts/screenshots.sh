@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Photographs the Windows program's main window and program dialog under Wine on a virtual display, as PNG files
-# in build/screenshots/ (or the folder given as the first argument). Builds the Windows tree first.
+# Photographs the Windows program's main window and program dialog, each active and inactive, under Wine on a
+# virtual display, as PNG files in build/screenshots/ (or the folder given as the first argument). Installs what it
+# needs (ImageMagick's import takes the pictures) and builds the Windows tree first.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+packages+=(imagemagick)
+install_packages
 out=${1:-$build/screenshots}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)

@@ -70,14 +70,15 @@ HIMAGELIST LoadElementImage(int id, const std::string& path, FrameSize& frame) {
     return ImageListFromBitmap(bitmap.get(), frame, stacked, 0, kMagenta);
 }
 
-void DrawNineGrid(HDC hdc, HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, const RECT& rect) {
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
+HIMAGELIST ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, int width, int height) {
     const int frameWidth = frameSize.width, frameHeight = frameSize.height;
-
-    // The frame alone, its see-through pixels left magenta.
-    MemoryDC source(hdc), target(hdc);
-    UniqueBitmap sourceBits(CreateCompatibleBitmap(hdc, frameWidth, frameHeight));
-    UniqueBitmap targetBits(CreateCompatibleBitmap(hdc, width, height));
+    // The frame alone, its see-through pixels left magenta. Bitmaps of the image lists' own depth, so that what is
+    // composed does not depend on the device it is drawn to and can be kept.
+    MemoryDC source(nullptr), target(nullptr);
+    UniqueBitmap sourceBits(CreateDib(frameWidth, frameHeight, 24, false, nullptr));
+    UniqueBitmap targetBits(CreateDib(width, height, 24, false, nullptr));
+    if (!source || !target || !sourceBits || !targetBits)
+        return nullptr;
     {
         ScopedSelect selectSource(source.get(), sourceBits.get());
         ScopedSelect selectTarget(target.get(), targetBits.get());
@@ -101,10 +102,10 @@ void DrawNineGrid(HDC hdc, HIMAGELIST image, int frame, FrameSize frameSize, Mar
                 BitBlt(target.get(), d.x, d.y, d.width, d.height, source.get(), s.x, s.y, SRCCOPY);
         }
     }
-
     UniqueImageList composed(ImageList_Create(width, height, ILC_MASK | kImageListColour, 0, 1));
-    if (composed && ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) >= 0)
-        ImageList_Draw(composed.get(), 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
+    if (!composed || ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) < 0)
+        return nullptr;
+    return composed.release();
 }
 
 } // namespace tarnvale

@@ -21,8 +21,9 @@ HIMAGELIST LoadElementImage(int id, const std::string& path, FrameSize& frame);
 HIMAGELIST ImageListFromVerticalStrip(HINSTANCE instance, const char* fileName, int frameHeight, int growBy,
                                       COLORREF maskColour, UINT imageType, UINT loadFlags);
 
-// Draws frame `frame` of image, whose frames are frameSize, into rect by the nine-grid rule: corners at their size,
-// edges and centre stretched, magenta see-through. rect must not be empty.
-void DrawNineGrid(HDC hdc, HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, const RECT& rect);
+// Frame `frame` of image, whose frames are frameSize, laid into width x height by the nine-grid rule (corners at their
+// size, edges and centre stretched) as a new one-image masked list, magenta see-through and wherever no part covers
+// it. The caller owns the list; null on failure.
+HIMAGELIST ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, int width, int height);
 
 } // namespace tarnvale

@@ -183,9 +183,28 @@ bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
     const HIMAGELIST image = LoadElement(id);
     if (!image)
         return false;
-    const SkinElement& element = elements_[id];
-    DrawNineGrid(hdc, image, frame, element.frame, element.margins, rect);
+    if (const HIMAGELIST sized = SizedFrameImage(id, image, frame, rect.right - rect.left, rect.bottom - rect.top))
+        ImageList_Draw(sized, 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
     return true;
+}
+
+HIMAGELIST SkinManager::SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height) {
+    const auto kept = std::find_if(sizedFrames_.begin(), sizedFrames_.end(), [&](const SizedFrame& s) {
+        return s.id == id && s.frame == frame && s.width == width && s.height == height;
+    });
+    if (kept != sizedFrames_.end()) {
+        std::rotate(sizedFrames_.begin(), kept, kept + 1);
+        return sizedFrames_.front().image.get();
+    }
+    const SkinElement& element = elements_[id];
+    UniqueImageList composed(ComposeNineGrid(image, frame, element.frame, element.margins, width, height));
+    if (!composed)
+        return nullptr;
+    constexpr std::size_t kKept = 32;
+    if (sizedFrames_.size() == kKept)
+        sizedFrames_.pop_back();
+    sizedFrames_.insert(sizedFrames_.begin(), {id, frame, width, height, std::move(composed)});
+    return sizedFrames_.front().image.get();
 }
 
 bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle) {
@@ -206,6 +225,7 @@ void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
 }
 
 void SkinManager::FreeImages() {
+    sizedFrames_.clear();
     for (UniqueImageList& image : images_)
         image.reset();
 }

@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace tarnvale {
 
@@ -99,6 +100,15 @@ private:
     static void DetachAll(Registry<Object>& registry);
 
     friend LRESULT CALLBACK CbtHookProc(int code, WPARAM wParam, LPARAM lParam);
+
+    // The frame of an element laid into a size by the nine-grid rule, magenta where nothing covers it, as a one-image
+    // masked list. Kept for the next request of the same size, since window frames repaint at one size many times.
+    HIMAGELIST SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height);
+    struct SizedFrame {
+        int id, frame, width, height;
+        UniqueImageList image;
+    };
+    std::vector<SizedFrame> sizedFrames_; // the most recently drawn first
 
     Registry<SkinControl> controls_;
     Registry<SkinDialog> dialogs_;

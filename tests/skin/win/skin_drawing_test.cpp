@@ -1,5 +1,6 @@
-// Element images and drawing on real GDI: nine-grid pixels read back from a DIB section, frame strips, the skin
-// path rule, images that appear later, and the default skin beside the executable.
+// Element images and drawing on real GDI: nine-grid pixels read back from a DIB section (and again from what the
+// first drawing kept), frame strips, the skin path rule, images that appear later, and the default skin beside the
+// executable.
 #include "WinTestSupport.h"
 #include "platform/FileHandle_win.h"
 #include "skin/win/SkinImages.h"
@@ -164,6 +165,16 @@ TEST_F(SkinDrawing, CornersKeptEdgesAndCentreStretched) {
     EXPECT_EQ(at(0, 0), kBackground);
     EXPECT_EQ(canvas.Pixel(9, 9), kBackground);
     EXPECT_EQ(canvas.Pixel(10 + W, 10 + H), kBackground);
+
+    // Drawn again at that size, from what the first drawing kept: the same pixels.
+    test::DibCanvas again(W + 20, H + 20, kBackground);
+    ASSERT_TRUE(manager_.DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
+    EXPECT_EQ(again.Snapshot().pixels, canvas.Snapshot().pixels);
+    // A skin loaded again draws its new image, not what was kept from the old one.
+    test::WriteBmp(dir_.File("button.bmp"), RgbImage(4 * kFrameW, kFrameH, 0x0A0B0C));
+    manager_.LoadSkin(dir_.File("skin.ini").c_str());
+    ASSERT_TRUE(manager_.DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
+    EXPECT_EQ(again.Pixel(10 + W / 2, 10 + H / 2), 0x0A0B0Cu);
 }
 
 TEST_F(SkinDrawing, RequestsThatDrawNothing) {
