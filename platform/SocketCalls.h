@@ -1,0 +1,22 @@
+// What the socket sources share: the system's own socket declarations with the few words in which POSIX and
+// Winsock differ (SocketCalls_posix.h or SocketCalls_win.h, named by CMake), and the address conversions.
+#pragma once
+
+#include "platform/Socket.h"
+
+#include TARNVALE_SOCKET_CALLS
+
+#include <string>
+
+namespace tarnvale::platform {
+
+sockaddr_in ToSockaddr(Endpoint endpoint);
+Endpoint FromSockaddr(const sockaddr_in& address);
+
+// Fills error, when given, with the system's words for code.
+void Capture(SystemError* error, const std::string& what, int code);
+
+// A socket of type and protocol that programs started by this process do not inherit.
+Socket OpenSocket(int type, int protocol, SystemError* error);
+
+} // namespace tarnvale::platform
