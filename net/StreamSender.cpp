@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <system_error>
 #include <vector>
 
@@ -13,6 +14,8 @@ namespace {
 constexpr int kSendSliceMs = 20;
 // The paused worker's poll; SetPaused and Stop also wake it at once.
 constexpr auto kPausePoll = std::chrono::milliseconds(10);
+// The file is read this much at a time and sent in pieces from there: one system read per many pieces.
+constexpr std::size_t kReadAheadBytes = 64 * 1024;
 
 } // namespace
 
@@ -141,6 +144,7 @@ bool CStreamSender::Open(const CMediaInfo& record) {
     // A running worker goes on with this file's first byte, and a tail block under way is over.
     position_ = 0;
     tailEnd_ = 0;
+    readAheadBytes_ = 0;
     return opened;
 }
 
@@ -210,9 +214,17 @@ void CStreamSender::EndTail() {
 
 std::size_t CStreamSender::ReadPiece(std::uint8_t* buffer, std::size_t size) {
     std::lock_guard lock(fileMutex_);
-    std::size_t got = 0;
-    if (!file_.IsOpen() || !file_.ReadAt(position_, buffer, size, got))
+    if (!file_.IsOpen())
         return 0;
+    if (position_ < readAheadAt_ || position_ + size > readAheadAt_ + readAheadBytes_) {
+        readAhead_.resize(kReadAheadBytes);
+        readAheadAt_ = position_;
+        if (!file_.ReadAt(position_, readAhead_.data(), readAhead_.size(), readAheadBytes_))
+            readAheadBytes_ = 0;
+    }
+    const std::size_t from = static_cast<std::size_t>(position_ - readAheadAt_);
+    const std::size_t got = std::min(size, readAheadBytes_ - from);
+    std::memcpy(buffer, readAhead_.data() + from, got);
     position_ += got;
     return got;
 }

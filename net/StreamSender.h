@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace tarnvale {
 
@@ -134,6 +135,10 @@ private:
     platform::FileReader file_;
     std::uint64_t position_ = 0; // where the next read starts
     std::uint64_t tailEnd_ = 0;  // while the tail block is being read, where it ends; 0 otherwise
+    // The file's bytes from readAheadAt_ on, read in one system call for many pieces.
+    std::vector<std::uint8_t> readAhead_;
+    std::uint64_t readAheadAt_ = 0;
+    std::size_t readAheadBytes_ = 0;
 
     bool waitingReported_ = false; // worker thread only
     std::atomic<bool> paused_{false};

@@ -111,6 +111,20 @@ bool LocalAddressFor(std::uint32_t remote, std::uint32_t& local, SystemError* er
     return true;
 }
 
+WaitResult WaitReadable(NativeSocket socket, int timeoutMs) {
+    return WaitReady(socket, true, timeoutMs);
+}
+
+WaitResult WaitWritable(NativeSocket socket, int timeoutMs) {
+    return WaitReady(socket, false, timeoutMs);
+}
+
+void ShutdownSocket(NativeSocket socket) {
+    // On POSIX this also wakes a receive blocked on an unconnected datagram socket, though the call reports
+    // ENOTCONN there.
+    ::shutdown(Handle(socket), kShutdownBoth);
+}
+
 bool LocalHostName(std::string& name, SystemError* error) {
     char buffer[kHostNameBytes + 1] = {};
     if (::gethostname(buffer, kHostNameBytes) != 0) {

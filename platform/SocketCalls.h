@@ -19,4 +19,7 @@ void Capture(SystemError* error, const std::string& what, int code);
 // A socket of type and protocol that programs started by this process do not inherit.
 Socket OpenSocket(int type, int protocol, SystemError* error);
 
+// Waits at most timeoutMs for the socket to be readable, or else writable.
+WaitResult WaitReady(NativeSocket socket, bool readable, int timeoutMs);
+
 } // namespace tarnvale::platform

@@ -18,6 +18,7 @@ namespace tarnvale::platform {
 
 using SystemSocket = int;
 using SocketLength = socklen_t;
+inline constexpr int kShutdownBoth = SHUT_RDWR;
 
 // Asks for a receive buffer beyond the system's limit, which only a privileged process gets; 0 where the
 // system has no such option.

@@ -15,6 +15,7 @@ namespace tarnvale::platform {
 
 using SystemSocket = SOCKET;
 using SocketLength = int;
+inline constexpr int kShutdownBoth = SD_BOTH;
 
 // Winsock has no option for a receive buffer beyond the system's limit.
 inline constexpr int kForcedReceiveBuffer = 0;

@@ -156,17 +156,8 @@ IoResult ReceiveFrom(NativeSocket socket, void* buffer, std::size_t size, Endpoi
     return result;
 }
 
-WaitResult WaitReadable(NativeSocket socket, int timeoutMs) {
-    return Wait(socket, POLLIN, timeoutMs);
-}
-
-WaitResult WaitWritable(NativeSocket socket, int timeoutMs) {
-    return Wait(socket, POLLOUT, timeoutMs);
-}
-
-void ShutdownSocket(NativeSocket socket) {
-    // Also wakes a receive blocked on an unconnected datagram socket, though the call reports ENOTCONN there.
-    ::shutdown(Handle(socket), SHUT_RDWR);
+WaitResult WaitReady(NativeSocket socket, bool readable, int timeoutMs) {
+    return Wait(socket, readable ? POLLIN : POLLOUT, timeoutMs);
 }
 
 } // namespace tarnvale::platform

@@ -159,16 +159,8 @@ IoResult ReceiveFrom(NativeSocket socket, void* buffer, std::size_t size, Endpoi
     return result;
 }
 
-WaitResult WaitReadable(NativeSocket socket, int timeoutMs) {
-    return Wait(socket, true, timeoutMs);
-}
-
-WaitResult WaitWritable(NativeSocket socket, int timeoutMs) {
-    return Wait(socket, false, timeoutMs);
-}
-
-void ShutdownSocket(NativeSocket socket) {
-    ::shutdown(Handle(socket), SD_BOTH);
+WaitResult WaitReady(NativeSocket socket, bool readable, int timeoutMs) {
+    return Wait(socket, readable, timeoutMs);
 }
 
 } // namespace tarnvale::platform
