@@ -46,8 +46,8 @@ CMainDlg::CMainDlg(HWND parent)
       smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), service_(catalogue_, this) {}
 
 CMainDlg::~CMainDlg() {
-    // The threads go first, each before what it uses: the search, then the command service's (whose commands
-    // call this window's OnNotify).
+    // The threads go first, each before what it uses: the folder search, then the command service's threads
+    // (its receive thread calls this window's OnNotify).
     search_.Stop();
     service_.Stop();
 }
