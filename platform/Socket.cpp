@@ -1,4 +1,4 @@
-// The half of the socket shim that POSIX and Winsock share: addresses, options, binding, names and resolving.
+// The half of the socket shim that POSIX and Winsock share: addresses, options, binding, waits, names and resolving.
 #include "platform/SocketCalls.h"
 
 namespace tarnvale::platform {

@@ -210,10 +210,6 @@ int Play(CommandClient& client, const Options& options) {
     return received == expected || (ended && options.seconds > 0 && Clock::now() >= deadline) ? 0 : 1;
 }
 
-// The commands the protocol does not answer.
-template <std::uint32_t Code>
-int SendOnly(CommandClient& client, const Options& options);
-
 struct Command {
     const char* name;
     const char* arguments; // as the usage shows them
@@ -221,6 +217,15 @@ struct Command {
     bool takesPid;
     int (*run)(CommandClient& client, const Options& options);
 };
+
+// The commands the protocol does not answer.
+template <std::uint32_t Code>
+int SendOnly(CommandClient& client, const Options& options) {
+    if (!client.SendCommand(Code))
+        Fail(1, "cannot send to %s", ServerText(options));
+    std::fprintf(stderr, "sent %s to %s\n", options.command->name, ServerText(options).c_str());
+    return 0;
+}
 
 constexpr Command kCommands[] = {
     {"list", "", "one line per program: PID, type, size, tail offset, path", false, List},
@@ -232,14 +237,6 @@ constexpr Command kCommands[] = {
     {"stop", "", "ends the stream (no answer)", false, SendOnly<CMD_STOP>},
     {"disconnect", "", "ends the stream and its connection (no answer)", false, SendOnly<CMD_DISCONNECT>},
 };
-
-template <std::uint32_t Code>
-int SendOnly(CommandClient& client, const Options& options) {
-    if (!client.SendCommand(Code))
-        Fail(1, "cannot send to %s", ServerText(options));
-    std::fprintf(stderr, "sent %s to %s\n", options.command->name, ServerText(options).c_str());
-    return 0;
-}
 
 std::string Usage() {
     // Every help text starts in one column, and so do its further lines.
