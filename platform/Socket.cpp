@@ -26,7 +26,7 @@ Endpoint FromSockaddr(const sockaddr_in& address) {
     return Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
 }
 
-void Capture(SystemError* error, const std::string& what, int code) {
+void Capture(SystemError* error, const char* what, int code) {
     if (error)
         *error = MakeSystemError(code, what);
 }

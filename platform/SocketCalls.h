@@ -6,15 +6,14 @@
 
 #include TARNVALE_SOCKET_CALLS
 
-#include <string>
-
 namespace tarnvale::platform {
 
 sockaddr_in ToSockaddr(Endpoint endpoint);
 Endpoint FromSockaddr(const sockaddr_in& address);
 
-// Fills error, when given, with the system's words for code.
-void Capture(SystemError* error, const std::string& what, int code);
+// Fills error, when given, with the system's words for code. what is plain text, so that nothing is built (and
+// no system call made) before the failed call's code is read.
+void Capture(SystemError* error, const char* what, int code);
 
 // A socket of type and protocol that programs started by this process do not inherit.
 Socket OpenSocket(int type, int protocol, SystemError* error);
