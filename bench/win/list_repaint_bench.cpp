@@ -11,8 +11,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 using namespace tarnvale;
@@ -20,7 +20,7 @@ using namespace tarnvale;
 namespace {
 
 constexpr int kPrograms = 1000;
-constexpr int kRepaints = 100, kRuns = 5;
+constexpr int kRepaints = 50, kRuns = 9;
 
 INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG;
@@ -34,8 +34,9 @@ void Pump() {
     }
 }
 
-// The main window's own template, without the window's commands and network service: just its list, filled.
-HWND OpenCatalogue() {
+// The main window's own template, without the window's commands and network service: just its list, filled, at
+// left pixels from the screen's left edge.
+HWND OpenCatalogue(int left) {
     const HWND dialog =
         CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, QuietDialogProc, 0);
     if (!dialog)
@@ -51,37 +52,18 @@ HWND OpenCatalogue() {
         record.m_nSize = 1048576 * (i % 700);
         list.AppendRow(record);
     }
-    SetWindowPos(dialog, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetWindowPos(dialog, HWND_TOP, left, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     Pump();
     return dialog;
 }
 
-// Seconds per full repaint of the list: its frame and bars, its header and the visible rows, drawn now.
-double RepaintSeconds(HWND list) {
-    const double best = bench::BestSeconds(kRuns, [&] {
+// Seconds for kRepaints full repaints of the list: its frame and bars, its header and the visible rows, drawn now.
+double RepaintBatch(HWND list) {
+    return bench::BestSeconds(1, [&] {
         for (int i = 0; i < kRepaints; ++i)
             RedrawWindow(list, nullptr, nullptr,
                          RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     });
-    return best / kRepaints;
-}
-
-double Measure(bool skinned) {
-    std::unique_ptr<SkinManager> skins;
-    if (skinned) {
-        skins = std::make_unique<SkinManager>();
-        skins->Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
-    }
-    const HWND dialog = OpenCatalogue();
-    if (!dialog)
-        return -1;
-    const HWND list = GetDlgItem(dialog, IDC_PROGRAM_LIST);
-    if (skinned && !(skins->FindControl(list) && skins->HasElementImage(kElementScrollArrows)))
-        std::fprintf(stderr, "the default skin did not dress the list; is skins\\Tarnvale beside the program?\n");
-    const double seconds = RepaintSeconds(list);
-    DestroyWindow(dialog);
-    Pump();
-    return seconds;
 }
 
 } // namespace
@@ -89,16 +71,38 @@ double Measure(bool skinned) {
 int main() {
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
-    const double plain = Measure(false);
-    const double skinned = Measure(true);
-    if (plain <= 0 || skinned <= 0) {
+    // The plain window is opened before the skin manager exists, so that it stays unskinned; the two are then
+    // measured in turns, so that a busy machine slows both alike.
+    const HWND plain = OpenCatalogue(20);
+    SkinManager skins;
+    skins.Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
+    RECT bounds{};
+    GetWindowRect(plain, &bounds);
+    const HWND skinned = OpenCatalogue(bounds.right + 20);
+    if (!plain || !skinned) {
         std::fprintf(stderr, "the catalogue window could not be opened\n");
         return 1;
     }
-    std::printf("catalogue list view, %d programs, full repaint (best of %d runs of %d)\n", kPrograms, kRuns,
+    const HWND plainList = GetDlgItem(plain, IDC_PROGRAM_LIST);
+    const HWND skinnedList = GetDlgItem(skinned, IDC_PROGRAM_LIST);
+    if (skins.FindControl(plainList) || !skins.FindControl(skinnedList) ||
+        !skins.HasElementImage(kElementScrollArrows)) {
+        std::fprintf(stderr, "the default skin did not dress just the second list; is skins\\Tarnvale beside the "
+                             "program?\n");
+        return 1;
+    }
+    double plainBest = 1e9, skinnedBest = 1e9;
+    for (int run = 0; run < kRuns; ++run) {
+        plainBest = std::min(plainBest, RepaintBatch(plainList));
+        skinnedBest = std::min(skinnedBest, RepaintBatch(skinnedList));
+    }
+    DestroyWindow(skinned);
+    DestroyWindow(plain);
+    const double plainEach = plainBest / kRepaints, skinnedEach = skinnedBest / kRepaints;
+    std::printf("catalogue list view, %d programs, full repaint (best of %d runs of %d, in turns)\n", kPrograms, kRuns,
                 kRepaints);
-    std::printf("unskinned: %8.3f ms per repaint\n", plain * 1e3);
-    std::printf("skinned:   %8.3f ms per repaint\n", skinned * 1e3);
-    std::printf("ratio:     %8.2fx (target at most 1.5x)\n", skinned / plain);
+    std::printf("unskinned: %8.3f ms per repaint\n", plainEach * 1e3);
+    std::printf("skinned:   %8.3f ms per repaint\n", skinnedEach * 1e3);
+    std::printf("ratio:     %8.2fx (target at most 1.5x)\n", skinnedEach / plainEach);
     return 0;
 }

@@ -92,8 +92,6 @@ LRESULT SkinControl::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!StillAttached(owner, window, this))
         return result;
     Redraw();
-    // The bars show the disabled look at once, not at the next frame paint.
-    PaintScrollBars();
     return result;
 }
 

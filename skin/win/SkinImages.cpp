@@ -90,15 +90,31 @@ bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
     const HIMAGELIST image = LoadElement(id);
     if (!image)
         return false;
-    const SkinElement& element = elements_[id];
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const int frameWidth = element.frame.width, frameHeight = element.frame.height;
+    const HIMAGELIST sized = SizedFrame(image, id, frame, rect.right - rect.left, rect.bottom - rect.top);
+    if (sized)
+        ImageList_Draw(sized, 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
+    return true;
+}
 
-    // The frame alone, its see-through pixels left magenta.
-    MemoryDC source(hdc), target(hdc);
-    UniqueBitmap sourceBits(CreateCompatibleBitmap(hdc, frameWidth, frameHeight));
-    UniqueBitmap targetBits(CreateCompatibleBitmap(hdc, width, height));
+HIMAGELIST SkinManager::SizedFrame(HIMAGELIST image, int id, int frame, int width, int height) {
+    const SizedKey key{id, frame, width, height};
+    if (const auto found = sized_.find(key); found != sized_.end())
+        return found->second.get();
+    // Sizes follow the windows; a bound keeps a window resized again and again from piling them up.
+    constexpr std::size_t kMaxSized = 256;
+    if (sized_.size() >= kMaxSized)
+        sized_.clear();
+
+    const SkinElement& element = elements_[id];
+    const int frameWidth = element.frame.width, frameHeight = element.frame.height;
+    // Drawn in 24-bit bitmaps of their own, so the result does not depend on the device it is first drawn to.
+    MemoryDC source(nullptr), target(nullptr);
+    UniqueBitmap sourceBits(CreateDib(frameWidth, frameHeight, 24, false, nullptr));
+    UniqueBitmap targetBits(CreateDib(width, height, 24, false, nullptr));
+    if (!source || !target || !sourceBits || !targetBits)
+        return nullptr;
     {
+        // The frame alone, its see-through pixels left magenta.
         ScopedSelect selectSource(source.get(), sourceBits.get());
         ScopedSelect selectTarget(target.get(), targetBits.get());
         FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
@@ -124,9 +140,9 @@ bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
     }
 
     UniqueImageList composed(ImageList_Create(width, height, ILC_MASK | kImageListColour, 0, 1));
-    if (composed && ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) >= 0)
-        ImageList_Draw(composed.get(), 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
-    return true;
+    if (!composed || ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) < 0)
+        return nullptr;
+    return (sized_[key] = std::move(composed)).get();
 }
 
 bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle) {
@@ -147,6 +163,7 @@ void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
 }
 
 void SkinManager::FreeImages() {
+    sized_.clear();
     for (UniqueImageList& image : images_)
         image.reset();
 }

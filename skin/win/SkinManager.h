@@ -13,7 +13,9 @@
 #include <commctrl.h>
 
 #include <array>
+#include <compare>
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -93,6 +95,13 @@ private:
 
     template <typename Object>
     static void Detach(Registry<Object>& registry, HWND window);
+
+    // A frame drawn into a width x height target by the nine-grid rule, magenta where nothing covers it.
+    HIMAGELIST SizedFrame(HIMAGELIST image, int id, int frame, int width, int height);
+    struct SizedKey {
+        int id, frame, width, height;
+        auto operator<=>(const SizedKey&) const = default;
+    };
     template <typename Object>
     static void DetachAll(Registry<Object>& registry);
 
@@ -107,6 +116,8 @@ private:
     IniProfile profile_;
     std::array<SkinElement, kElementCount> elements_{};
     std::array<UniqueImageList, kElementCount> images_;
+    // Frames already drawn into a size, kept until the images go: every repaint draws the same parts again.
+    std::map<SizedKey, UniqueImageList> sized_;
 
     static SkinManager* current_;
 };
