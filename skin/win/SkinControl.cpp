@@ -11,6 +11,8 @@ const SkinControl::Handler SkinControl::kHandlers[] = {
     {WM_ENABLE, &SkinControl::OnEnable},
     {WM_PAINT, &SkinControl::OnPaint},
     {WM_NCDESTROY, &SkinControl::OnNcDestroy},
+    {WM_STYLECHANGING, &SkinControl::OnStyleChange},
+    {WM_STYLECHANGED, &SkinControl::OnStyleChange},
     {WM_NCCALCSIZE, &SkinControl::OnNcCalcSize},
     {WM_NCHITTEST, &SkinControl::OnNcHitTest},
     {WM_NCPAINT, &SkinControl::OnNcPaint},
@@ -102,6 +104,14 @@ LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     PaintBuffered();
     EndPaint(window_, &paint);
     return 0;
+}
+
+LRESULT SkinControl::OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The scroll-bar styles that WM_NCCALCSIZE takes away for a moment are no change for the control to act on: a
+    // list view would show its bars again at once, and so have its client area computed with them after all.
+    if (clearingBarStyles_ && static_cast<int>(wParam) == GWL_STYLE)
+        return 0;
+    return CallPrevious(message, wParam, lParam);
 }
 
 LRESULT SkinControl::OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam) {

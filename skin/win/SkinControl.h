@@ -106,6 +106,7 @@ private:
     LRESULT OnEnable(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam);
     // The non-client bars.
     LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam);
@@ -131,6 +132,7 @@ private:
     SkinKind kind_;
     std::string className_;
     bool detaching_ = false;
+    bool clearingBarStyles_ = false; // WM_NCCALCSIZE has taken the scroll-bar styles away for a moment
 };
 
 // The arrow auto-repeat: steps again while the cursor rests where the press was, and ends for good once it moves.

@@ -241,11 +241,13 @@ LRESULT SkinControl::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
     const DWORD bars = style & (WS_HSCROLL | WS_VSCROLL);
     hasHorzBar = (style & WS_HSCROLL) != 0;
     hasVertBar = (style & WS_VSCROLL) != 0;
+    clearingBarStyles_ = bars != 0;
     if (bars)
         SetWindowLongPtrA(window_, GWL_STYLE, static_cast<LONG_PTR>(style & ~bars));
     const LRESULT result = CallPrevious(message, wParam, lParam);
     if (bars)
         SetWindowLongPtrA(window_, GWL_STYLE, GetWindowLongPtrA(window_, GWL_STYLE) | static_cast<LONG_PTR>(bars));
+    clearingBarStyles_ = false;
     auto* rect = reinterpret_cast<RECT*>(lParam); // the first member of NCCALCSIZE_PARAMS too
     if (!rect)
         return result;

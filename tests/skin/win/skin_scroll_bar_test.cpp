@@ -232,14 +232,21 @@ TEST_F(SkinnedBars, ListViewBarsTakeTheirRoomAndShowTheSkin) {
     const LONG_PTR style = GetWindowLongPtrA(list_, GWL_STYLE);
     ASSERT_TRUE((style & WS_VSCROLL) && (style & WS_HSCROLL));
 
-    // The client area has lost exactly the room of the two bars.
-    RECT bounds, client;
-    GetWindowRect(list_, &bounds);
-    GetClientRect(list_, &client);
+    // The client area has lost exactly the room of the two bars, also when the list is resized with its bars.
     const int b = SkinManager::BorderWidthForStyle(static_cast<DWORD>(style),
                                                    static_cast<DWORD>(GetWindowLongPtrA(list_, GWL_EXSTYLE)));
-    EXPECT_EQ(client.right, bounds.right - bounds.left - 2 * b - GetSystemMetrics(SM_CXVSCROLL));
-    EXPECT_EQ(client.bottom, bounds.bottom - bounds.top - 2 * b - GetSystemMetrics(SM_CYHSCROLL));
+    for (int grow : {0, 1, 0}) {
+        SCOPED_TRACE(grow);
+        RECT bounds, client;
+        GetWindowRect(list_, &bounds);
+        SetWindowPos(list_, nullptr, 0, 0, bounds.right - bounds.left + grow, bounds.bottom - bounds.top + grow,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        GetWindowRect(list_, &bounds);
+        GetClientRect(list_, &client);
+        EXPECT_EQ(client.right, bounds.right - bounds.left - 2 * b - GetSystemMetrics(SM_CXVSCROLL));
+        EXPECT_EQ(client.bottom, bounds.bottom - bounds.top - 2 * b - GetSystemMetrics(SM_CYHSCROLL));
+    }
+    test::PumpPending();
 
     const BarPoints at = PointsOf(list_);
     const std::vector<std::uint32_t> skinColours = {ArrowColour(0),       ArrowColour(4),       ArrowColour(8),
