@@ -81,6 +81,20 @@ bool SkinControl::StillAttached(SkinManager& owner, HWND window, const SkinContr
     return owner.FindControl(window) == self;
 }
 
+bool SkinControl::CallPreviousAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    result = CallPrevious(message, wParam, lParam);
+    return StillAttached(owner, window, this);
+}
+
+bool SkinControl::SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    SendMessageA(target, message, wParam, lParam);
+    return StillAttached(owner, window, this);
+}
+
 LRESULT SkinControl::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
     focused = message == WM_SETFOCUS;
     Redraw();
@@ -88,12 +102,9 @@ LRESULT SkinControl::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinControl::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!StillAttached(owner, window, this))
-        return result;
-    Redraw();
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        Redraw();
     return result;
 }
 

@@ -76,8 +76,12 @@ protected:
     LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
     // Whether this object still stands for its window: a message sent on may have destroyed both.
     static bool StillAttached(SkinManager& owner, HWND window, const SkinControl* self);
-    // The line step that a press on an arrow part sends: WM_VSCROLL or WM_HSCROLL with its code.
-    static void LineStep(BarPart part, bool vertical, UINT& message, WPARAM& code);
+    // Calls the previous procedure, or sends a message to target (the control itself or its parent), and says
+    // whether the control outlived it; when it did not, this object is gone and must not be touched.
+    bool CallPreviousAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+    // Sends the line step of a press on an arrow part to target, from the control; false when the control went.
+    bool SendLineStep(HWND target, BarPart part, bool vertical);
 
     SkinManager& owner_;
     HWND window_ = nullptr;

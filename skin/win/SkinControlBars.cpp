@@ -68,12 +68,10 @@ bool SkinControl::BarsSkinned() const {
     return true;
 }
 
-void SkinControl::LineStep(BarPart part, bool vertical, UINT& message, WPARAM& code) {
-    message = vertical ? WM_VSCROLL : WM_HSCROLL;
-    if (part == PartFirstArrow)
-        code = vertical ? SB_LINEUP : SB_LINERIGHT;
-    else
-        code = vertical ? SB_LINEDOWN : SB_LINELEFT;
+bool SkinControl::SendLineStep(HWND target, BarPart part, bool vertical) {
+    const WPARAM code =
+        part == PartFirstArrow ? (vertical ? SB_LINEUP : SB_LINERIGHT) : (vertical ? SB_LINEDOWN : SB_LINELEFT);
+    return SendAndStay(target, vertical ? WM_VSCROLL : WM_HSCROLL, code, reinterpret_cast<LPARAM>(window_));
 }
 
 BarLayout SkinControl::ComputeBarLayout(const RECT& barRect, bool vertical) const {
@@ -282,10 +280,8 @@ LRESULT SkinControl::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     ScreenToClient(window_, &hoverPoint);
     owner_.StartHoverTimer(window_);
     // The system's own bars may still be live underneath and repaint themselves here: the skin paints last.
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (StillAttached(owner, window, this))
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
         PaintScrollBars();
     return result;
 }
@@ -309,15 +305,8 @@ LRESULT SkinControl::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam)
         dragStartOffset = ThumbTrackToPosition(vertical, kCurrentThumbOffset);
         pressPoint = point;
         ScreenToClient(window_, &pressPoint);
-    } else if (part != PartNone) {
-        SkinManager& owner = owner_;
-        const HWND self = window_;
-        UINT step;
-        WPARAM code;
-        LineStep(part, vertical, step, code);
-        SendMessageA(self, step, code, reinterpret_cast<LPARAM>(self));
-        if (!StillAttached(owner, self, this))
-            return 0;
+    } else if (part != PartNone && !SendLineStep(window_, part, vertical)) {
+        return 0;
     }
     pressed = true;
     SetCapture(window_);
@@ -329,11 +318,9 @@ LRESULT SkinControl::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam)
 }
 
 LRESULT SkinControl::OnScroll(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
     // The control may have told its parent, whose handler may have destroyed it.
-    if (!StillAttached(owner, window, this) || !BarsSkinned())
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result) || !BarsSkinned())
         return result;
     Redraw();
     PaintScrollBars();
@@ -355,40 +342,39 @@ LRESULT SkinControl::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool SkinControl::DragThumb(POINT point) {
-    SkinManager& owner = owner_;
     const HWND window = window_;
     const bool edit = className_ == "EDIT";
-    // An edit repaints once after the step rather than line by line during it.
-    if (edit)
-        SendMessageA(window, WM_SETREDRAW, FALSE, 0);
     const int moved = dragVertical ? point.y - pressPoint.y : point.x - pressPoint.x;
     const int position = ThumbTrackToPosition(dragVertical, dragStartOffset + moved);
+    // An edit repaints once after the step rather than line by line during it.
+    if (edit && !SendAndStay(window, WM_SETREDRAW, FALSE, 0))
+        return false;
+    // Scrolling tells the parent, whose handler may have destroyed the control.
+    bool stays = true;
     if (className_ == "SYSLISTVIEW32") {
         // A list view scrolls by whole rows, measured in pixels; sideways it scrolls by pixels.
         if (dragVertical) {
             const int rows = position - GetScrollPos(window, SB_VERT);
             const int rowHeight = ListViewRowHeight(window);
             if (rows != 0 && rowHeight > 0)
-                SendMessageA(window, LVM_SCROLL, 0, static_cast<LPARAM>(rowHeight) * rows);
+                stays = SendAndStay(window, LVM_SCROLL, 0, static_cast<LPARAM>(rowHeight) * rows);
         } else if (const int pixels = position - GetScrollPos(window, SB_HORZ); pixels != 0) {
-            SendMessageA(window, LVM_SCROLL, static_cast<WPARAM>(pixels), 0);
+            stays = SendAndStay(window, LVM_SCROLL, static_cast<WPARAM>(pixels), 0);
         }
     } else {
-        SendMessageA(window, dragVertical ? WM_VSCROLL : WM_HSCROLL,
-                     MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window));
+        stays = SendAndStay(window, dragVertical ? WM_VSCROLL : WM_HSCROLL,
+                            MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window));
     }
-    // Scrolling tells the parent, whose handler may have destroyed the control.
-    if (!StillAttached(owner, window, this))
+    if (!stays)
         return false;
     if (edit) {
-        SendMessageA(window, WM_SETREDRAW, TRUE, 0);
-        if (!StillAttached(owner, window, this))
+        if (!SendAndStay(window, WM_SETREDRAW, TRUE, 0))
             return false;
         PaintScrollBars();
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
     }
-    return StillAttached(owner, window, this);
+    return true;
 }
 
 void SkinControl::EndBarPress() {
@@ -427,13 +413,7 @@ bool SkinControl::RepeatLineStep() {
         return false;
     if (pressedPart != PartFirstArrow && pressedPart != PartSecondArrow)
         return true; // a press on the thumb or the shaft steps nothing, but the timer keeps watching the cursor
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    UINT step;
-    WPARAM code;
-    LineStep(pressedPart, dragVertical, step, code);
-    SendMessageA(window, step, code, reinterpret_cast<LPARAM>(window));
-    return StillAttached(owner, window, this);
+    return SendLineStep(window_, pressedPart, dragVertical);
 }
 
 VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {

@@ -50,10 +50,8 @@ LRESULT SkinScrollBar::OnPaint(UINT, WPARAM, LPARAM) {
 }
 
 LRESULT SkinScrollBar::OnChangeThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (StillAttached(owner, window, this))
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
         Redraw();
     return result;
 }
@@ -100,17 +98,8 @@ LRESULT SkinScrollBar::OnLButtonDown(UINT, WPARAM, LPARAM lParam) {
     if (part == PartThumb) {
         dragStartOffset = ThumbTrackToPosition(vertical, kCurrentThumbOffset);
         pressPoint = point;
-    } else if (part != PartNone) {
-        SkinManager& owner = owner_;
-        const HWND window = window_;
-        UINT step;
-        WPARAM code;
-        LineStep(part, vertical, step, code);
-        if (const HWND parent = GetParent(window))
-            SendMessageA(parent, step, code, reinterpret_cast<LPARAM>(window));
-        // The parent's handler may have destroyed the bar.
-        if (!StillAttached(owner, window, this))
-            return 0;
+    } else if (part != PartNone && !SendLineStep(GetParent(window_), part, vertical)) {
+        return 0; // the parent's handler destroyed the bar
     }
     pressed = true;
     Redraw();
@@ -123,10 +112,8 @@ LRESULT SkinScrollBar::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
     if (GetCapture() == window_)
         ReleaseCapture();
     pressedPart = PartNone;
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (StillAttached(owner, window, this))
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
         Redraw();
     return result;
 }
@@ -144,10 +131,8 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
         const bool vertical = Vertical();
         const int moved = vertical ? point.y - pressPoint.y : point.x - pressPoint.x;
         const int position = ThumbTrackToPosition(vertical, dragStartOffset + moved);
-        if (const HWND parent = GetParent(window))
-            SendMessageA(parent, vertical ? WM_VSCROLL : WM_HSCROLL,
-                         MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window));
-        if (!StillAttached(owner, window, this))
+        if (!SendAndStay(GetParent(window), vertical ? WM_VSCROLL : WM_HSCROLL,
+                         MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window)))
             return 0;
     } else if (!captured && !hot) {
         hot = true;
