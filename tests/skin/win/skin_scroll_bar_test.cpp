@@ -134,13 +134,12 @@ protected:
         list_ = GetDlgItem(dialog_, kListView);
         edit_ = GetDlgItem(dialog_, kEdit);
         bar_ = GetDlgItem(dialog_, kScrollBar);
-        for (int i = 0; i < 2; ++i) {
-            LVCOLUMNA column{};
-            column.mask = LVCF_TEXT | LVCF_WIDTH;
-            column.cx = 250;
-            column.pszText = const_cast<char*>("Column");
-            SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
-        }
+        // One column, wider than the list, as in the catalogue a column of long paths.
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH;
+        column.cx = 500;
+        column.pszText = const_cast<char*>("Column");
+        SendMessageA(list_, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
         for (int i = 0; i < kRows; ++i) {
             const std::string text = "Row " + std::to_string(i);
             LVITEMA item{};
