@@ -1,37 +1,27 @@
 // POSIX file services.
 #include "platform/File.h"
 
+#include "platform/FileHandle_posix.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
-#include <utility>
 
 namespace tarnvale::platform {
 namespace {
 
-void Capture(SystemError* error, const std::string& what, int code) {
+void Capture(SystemError* error, int code, const char* verb, const std::string& path) {
     if (error)
-        *error = MakeSystemError(code, what);
+        *error = MakeSystemError(code, std::string(verb) + " " + path);
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
+// Why the call just made failed: errno is read before building the text could change it.
+void CaptureErrno(SystemError* error, const char* verb, const std::string& path) {
+    Capture(error, errno, verb, path);
+}
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -55,29 +45,49 @@ std::string DirectoryOf(const std::string& path) {
 
 } // namespace
 
+void FileTraits::Release(NativeFile file) {
+    ::close(static_cast<int>(file));
+}
+
+UniqueFile OpenForReading(const std::string& path, SystemError* error) {
+    UniqueFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) {
+        CaptureErrno(error, "cannot open", path);
+        return file;
+    }
+    // A folder opens like a file here but not on Windows; refuse it the same everywhere.
+    struct stat st {};
+    if (::fstat(Fd(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        Capture(error, EISDIR, "cannot open", path);
+        file.reset();
+    }
+    return file;
+}
+
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
     bytes.clear();
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        int code = errno;
-        Capture(error, "cannot open " + path, code);
-        return code == ENOENT ? ReadResult::NotFound : ReadResult::Failed;
+    SystemError opening;
+    const UniqueFile file = OpenForReading(path, &opening);
+    if (!file) {
+        if (error)
+            *error = opening;
+        return opening.code == ENOENT ? ReadResult::NotFound : ReadResult::Failed;
     }
     // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
     struct stat st {};
-    std::size_t size = ::fstat(fd.get(), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    std::size_t size = ::fstat(Fd(file), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
     bytes.resize(size + 1);
     std::size_t filled = 0;
     for (;;) {
         if (filled == bytes.size())
             bytes.resize(bytes.size() * 2);
-        ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+        ssize_t n = ::read(Fd(file), bytes.data() + filled, bytes.size() - filled);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            Capture(error, "cannot read " + path, errno);
+            CaptureErrno(error, "cannot read", path);
             bytes.clear();
             return ReadResult::Failed;
         }
@@ -91,30 +101,31 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     // A name of this thread's own, so that two savers never write into one temporary file.
     const std::string temp = path + ".tmp." + std::to_string(::getpid()) + "." +
                              std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
-    FileDescriptor fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (fd.get() < 0) {
-        Capture(error, "cannot create " + temp, errno);
+    UniqueFile file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!file) {
+        CaptureErrno(error, "cannot create", temp);
         return false;
     }
-    if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
-        Capture(error, "cannot write " + temp, errno);
+    if (!WriteAll(Fd(file), bytes) || ::fsync(Fd(file)) != 0) {
+        CaptureErrno(error, "cannot write", temp);
         ::unlink(temp.c_str());
         return false;
     }
-    if (::close(fd.release()) != 0) {
-        Capture(error, "cannot write " + temp, errno);
+    // Closed by hand, since a write the system deferred can still fail here.
+    if (::close(static_cast<int>(file.release())) != 0) {
+        CaptureErrno(error, "cannot write", temp);
         ::unlink(temp.c_str());
         return false;
     }
     if (::rename(temp.c_str(), path.c_str()) != 0) {
-        Capture(error, "cannot replace " + path, errno);
+        CaptureErrno(error, "cannot replace", path);
         ::unlink(temp.c_str());
         return false;
     }
     // Make the rename itself durable.
-    FileDescriptor dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (dir.get() >= 0)
-        ::fsync(dir.get());
+    const UniqueFile folder(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder)
+        ::fsync(Fd(folder));
     return true;
 }
 

@@ -74,7 +74,7 @@ protected:
 
     void SetUp() override {
         gLog = &log_;
-        test::MoveCursor({790, 590}); // away from every window, so that nothing starts hot
+        input_.MoveTo({790, 590}); // away from every window, so that nothing starts hot
     }
 
     void TearDown() override {
@@ -220,6 +220,7 @@ protected:
     int TopIndex() const { return static_cast<int>(SendMessageA(list_, LVM_GETTOPINDEX, 0, 0)); }
 
     test::TempDir dir_;
+    test::RealInput input_;
     Log log_;
     HWND dialog_ = nullptr, list_ = nullptr, edit_ = nullptr, bar_ = nullptr;
 };
@@ -278,11 +279,11 @@ TEST_F(SkinnedBars, ListViewBarsTakeTheirRoomAndShowTheSkin) {
 
     // The cursor over an arrow makes it hot, and the skin, not the system's own bar, is what stays on screen;
     // leaving the control makes it normal again.
-    ASSERT_TRUE(test::MoveCursor(OnScreen(list_, at.down)));
+    input_.MoveTo(OnScreen(list_, at.down));
     EXPECT_TRUE(WaitForPixel(list_, at.down, ArrowColour(4 + 3)));
     test::PumpUntil([] { return false; }, 200);
     EXPECT_EQ(ScreenPixel(list_, at.down), ArrowColour(4 + 3));
-    ASSERT_TRUE(test::MoveCursor({790, 590}));
+    input_.MoveTo({790, 590});
     EXPECT_TRUE(WaitForPixel(list_, at.down, ArrowColour(4)));
 }
 
@@ -293,47 +294,48 @@ TEST_F(SkinnedBars, ArrowRepeatsWhileTheCursorRests) {
     const BarPoints at = PointsOf(list_);
 
     // Held still on the down arrow: a step at the press, then more from the timer.
-    ASSERT_TRUE(test::MoveCursor(OnScreen(list_, at.down)));
-    ASSERT_TRUE(test::RunInputWhilePumping([] { test::SendLeftButton(true); },
-                                           [&] { return Count(WM_VSCROLL, SB_LINEDOWN) >= 3; }));
+    input_.MoveTo(OnScreen(list_, at.down));
+    input_.LeftDown();
+    ASSERT_TRUE(test::PumpUntil([&] { return Count(WM_VSCROLL, SB_LINEDOWN) >= 3; }));
     EXPECT_EQ(GetCapture(), list_);
     EXPECT_EQ(ScreenPixel(list_, at.down), ArrowColour(4 + 1)); // pressed
     EXPECT_EQ(TopIndex(), Count(WM_VSCROLL, SB_LINEDOWN));
 
     // One pixel of movement ends the repeat for the rest of the press.
-    ASSERT_TRUE(test::MoveCursor(OnScreen(list_, {at.down.x, at.down.y + 1})));
+    input_.MoveTo(OnScreen(list_, {at.down.x, at.down.y + 1}));
     PumpForRepeatTicks();
     const int afterMove = Count(WM_VSCROLL, SB_LINEDOWN);
     PumpForRepeatTicks();
     EXPECT_EQ(Count(WM_VSCROLL, SB_LINEDOWN), afterMove);
     EXPECT_EQ(GetCapture(), list_);
-    test::SendLeftButton(false);
+    input_.LeftUp();
     ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == nullptr; }));
     EXPECT_TRUE(WaitForPixel(list_, at.down, ArrowColour(4 + 3))); // hot again, no longer pressed
 
     // Losing the capture mid-press ends it as a button-up would: the arrow stops although the cursor rests.
-    ASSERT_TRUE(test::MoveCursor(OnScreen(list_, at.up)));
+    input_.MoveTo(OnScreen(list_, at.up));
     const int upBefore = Count(WM_VSCROLL, SB_LINEUP);
-    ASSERT_TRUE(test::RunInputWhilePumping([] { test::SendLeftButton(true); },
-                                           [&] { return Count(WM_VSCROLL, SB_LINEUP) >= upBefore + 2; }));
+    input_.LeftDown();
+    ASSERT_TRUE(test::PumpUntil([&] { return Count(WM_VSCROLL, SB_LINEUP) >= upBefore + 2; }));
     SetCapture(dialog_);
     const int afterLoss = Count(WM_VSCROLL, SB_LINEUP);
     PumpForRepeatTicks();
     EXPECT_EQ(Count(WM_VSCROLL, SB_LINEUP), afterLoss);
     EXPECT_EQ(ScreenPixel(list_, at.up), ArrowColour(0 + 3));
-    test::SendLeftButton(false);
+    input_.LeftUp();
     test::PumpPending();
     ReleaseCapture();
 
     // A press on the shaft captures and shows the press, but scrolls nothing, also after an arrow press.
     const int top = TopIndex();
     const std::size_t logged = log_.control.size();
-    ASSERT_TRUE(test::MoveCursor(OnScreen(list_, PointsOf(list_).shaftBelowThumb)));
-    ASSERT_TRUE(test::RunInputWhilePumping([] { test::SendLeftButton(true); }, [&] { return GetCapture() == list_; }));
+    input_.MoveTo(OnScreen(list_, PointsOf(list_).shaftBelowThumb));
+    input_.LeftDown();
+    ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == list_; }));
     PumpForRepeatTicks();
     EXPECT_EQ(TopIndex(), top);
     EXPECT_EQ(log_.control.size(), logged);
-    test::SendLeftButton(false);
+    input_.LeftUp();
     EXPECT_TRUE(test::PumpUntil([&] { return GetCapture() == nullptr; }));
 }
 
@@ -355,21 +357,21 @@ TEST_F(SkinnedBars, ThumbDragsByWholeRowsOrByThumbTrack) {
         };
         ASSERT_EQ(top(), 0);
         const POINT thumb = OnScreen(window, PointsOf(window).thumb);
-        ASSERT_TRUE(test::MoveCursor(thumb));
-        ASSERT_TRUE(
-            test::RunInputWhilePumping([] { test::SendLeftButton(true); }, [&] { return GetCapture() == window; }));
+        input_.MoveTo(thumb);
+        input_.LeftDown();
+        ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == window; }));
         log_.control.clear();
 
         // Down by 40 pixels, then back to where the press was.
-        ASSERT_TRUE(test::MoveCursor({thumb.x, thumb.y + 40}));
+        input_.MoveTo({thumb.x, thumb.y + 40});
         ASSERT_TRUE(test::PumpUntil([&] { return top() > 0; }));
         const int moved = top();
         if (isList) {
             EXPECT_EQ(GetScrollPos(window, SB_VERT), moved); // an edit moves its bar only when a drag of its own ends
         }
-        ASSERT_TRUE(test::MoveCursor(thumb));
+        input_.MoveTo(thumb);
         ASSERT_TRUE(test::PumpUntil([&] { return top() == 0; }));
-        test::SendLeftButton(false);
+        input_.LeftUp();
         ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == nullptr; }));
         test::PumpPending();
 
