@@ -1,6 +1,7 @@
 // The main window's catalogue list view with 1,000 programs under the default skin: one full repaint (frame, bars,
 // header and rows) skinned and unskinned, per call, and the ratio between the two.
 #include "BenchTiming.h"
+#include "WinBench.h"
 #include "app/ProgramListView.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
@@ -22,23 +23,11 @@ namespace {
 constexpr int kPrograms = 1000;
 constexpr int kRepaints = 50, kRuns = 9;
 
-INT_PTR CALLBACK QuietDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
 // The main window's own template, without the window's commands and network service: just its list, filled, at
 // left pixels from the screen's left edge.
 HWND OpenCatalogue(int left) {
     const HWND dialog =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, QuietDialogProc, 0);
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, bench::PlainDialogProc, 0);
     if (!dialog)
         return nullptr;
     ProgramListView list;
@@ -53,7 +42,7 @@ HWND OpenCatalogue(int left) {
         list.AppendRow(record);
     }
     SetWindowPos(dialog, HWND_TOP, left, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    Pump();
+    bench::PumpPending();
     return dialog;
 }
 
