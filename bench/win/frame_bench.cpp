@@ -2,6 +2,7 @@
 // window before it is skinned, and the window region cut from the frame, against reading the frame one pixel at
 // a time.
 #include "BenchTiming.h"
+#include "WinBench.h"
 #include "res/resource.h"
 #include "skin/win/GdiHandles.h"
 #include "skin/win/SkinDialog.h"
@@ -15,18 +16,6 @@
 using namespace tarnvale;
 
 namespace {
-
-INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) {
-    return message == WM_INITDIALOG;
-}
-
-void Pump() {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
 
 // The region as one GetPixel per pixel reads it, for comparison.
 HRGN RegionPixelByPixel(HDC hdc, int width, int height, const RECT& client) {
@@ -52,13 +41,13 @@ int main() {
     skinDir = skinDir.substr(0, skinDir.find_last_of('\\') + 1) + "skins\\Tarnvale";
 
     const HWND window =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, PlainDialogProc, 0);
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, bench::PlainDialogProc, 0);
     if (!window) {
         std::fprintf(stderr, "cannot create the main window's dialog\n");
         return 1;
     }
     SetWindowPos(window, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-    Pump();
+    bench::PumpPending();
 
     constexpr int kPaints = 200, kRuns = 5;
     const double standard = bench::BestSeconds(kRuns, [&] {
@@ -77,7 +66,7 @@ int main() {
         return 1;
     }
     SendMessageA(window, WM_SKINCHANGED, 0, 0);
-    Pump();
+    bench::PumpPending();
     const double skinned = bench::BestSeconds(kRuns, [&] {
         for (int i = 0; i < kPaints; ++i)
             skin->PaintFrame();

@@ -1,8 +1,10 @@
 // The skin object of one control: it owns the control's replaced window procedure and is the base of every
-// control kind, whose painters override WindowProc and Paint.
+// control kind. The base procedure keeps the focus flag, lays the kind's painting over the control's own, and
+// draws and operates skinned scroll bars in place of the system's non-client ones.
 #pragma once
 
 #include "skin/ControlClassifier.h"
+#include "skin/ScrollBarGeometry.h"
 #include "skin/win/ProcedureSwap.h"
 
 #include <windows.h>
@@ -13,6 +15,9 @@ namespace tarnvale {
 
 class SkinManager;
 
+// The cursor is over none of the control.
+inline constexpr POINT kNoHoverPoint{-1, -1};
+
 class SkinControl {
 public:
     SkinControl(SkinManager& owner, SkinKind kind) : owner_(owner), kind_(kind) {}
@@ -20,18 +25,44 @@ public:
     SkinControl(const SkinControl&) = delete;
     SkinControl& operator=(const SkinControl&) = delete;
 
-    // Handles one message of the control; what a kind does not handle goes to the previous procedure. The base
-    // detaches the object at WM_NCDESTROY, after the control's own procedure has seen it.
+    // Handles one message of the control; what a kind does not handle it passes here, and what the base does not
+    // handle goes to the previous procedure. The base detaches the object at WM_NCDESTROY, after the control's own
+    // procedure has seen it.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
-    // Paints the skin over the control into hdc, whose origin is the window's top-left corner.
+    // Paints the skin over the control into hdc, whose origin is the window's top-left corner; rect is the whole
+    // window. The base draws nothing.
     virtual void Paint(HDC hdc, const RECT& rect);
+    // Whether this kind's Paint draws anything: a kind that draws nothing is spared the window copy. Kinds that
+    // override Paint say so here.
+    virtual bool HasPaint() const { return false; }
 
     // Installs newProcedure and keeps the window's current procedure as the previous one; nothing for a window
     // that does not exist.
     void Subclass(HWND window, WNDPROC newProcedure);
     // Puts the previous procedure back, if ours is still the window's procedure.
     void Unsubclass();
+
+    // The three ways the skin repaints a control; every repaint goes through one of them.
+    // The whole client area, erased and painted now.
     void Redraw();
+    // Paint over the whole window (non-client area included) through an off-screen copy of the window's image.
+    void PaintBuffered();
+    // The skinned non-client scroll bars, each through an off-screen copy of its own area.
+    void PaintScrollBars();
+
+    // Draws one complete bar (shaft, arrows, thumb) into barRect of hdc, whose origin is the window's top-left corner.
+    void DrawScrollBar(HDC hdc, const RECT& barRect, bool vertical);
+    // The parts of the bar in barRect, with the thumb where the system puts it.
+    BarLayout ComputeBarLayout(const RECT& barRect, bool vertical) const;
+    // The scroll position for a thumb dragged offset pixels along the track; kCurrentThumbOffset asks for the
+    // thumb's current offset.
+    int ThumbTrackToPosition(bool vertical, int offset) const;
+    // Skinned bars are in force only while the skin has all five scroll-bar images.
+    bool BarsSkinned() const;
+
+    // The arrow auto-repeat's tick: the same line step as the press, if the press was on an arrow. False once the
+    // press has ended or the control is gone, which ends the repeat.
+    bool RepeatLineStep();
 
     HWND Window() const { return window_; }
     WNDPROC PreviousProcedure() const { return procedure_.Previous(); }
@@ -43,15 +74,72 @@ public:
 
 protected:
     LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
+    // Whether this object still stands for its window: a message sent on may have destroyed both.
+    static bool StillAttached(SkinManager& owner, HWND window, const SkinControl* self);
+    // Calls the previous procedure, or sends a message to target (the control itself or its parent), and says
+    // whether the control outlived it; when it did not, this object is gone and must not be touched.
+    bool CallPreviousAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
+    // Sends the line step of a press on an arrow part to target, from the control; false when the control went.
+    bool SendLineStep(HWND target, BarPart part, bool vertical);
 
     SkinManager& owner_;
     HWND window_ = nullptr;
 
+    // Painter state.
+    bool hot = false;                 // the cursor is over the control and a leave report is armed
+    bool focused = false;             // the control has the keyboard focus
+    bool pressed = false;             // the left button is held on the control or on a scroll-bar part
+    bool hasHorzBar = false;          // the window had WS_HSCROLL at the last WM_NCCALCSIZE
+    bool hasVertBar = false;          // the window had WS_VSCROLL at the last WM_NCCALCSIZE
+    int dragStartOffset = 0;          // thumb offset from the track's start when the thumb was pressed
+    POINT pressPoint{};               // client coordinates of the press
+    POINT hoverPoint = kNoHoverPoint; // last cursor point seen over the window, client coordinates
+    BarPart pressedPart = PartNone;
+    bool dragVertical = false; // the non-client bar under tracking is the vertical one
+    bool ncTracking = false;   // a press on a non-client bar holds the capture and runs the repeat timer
+
 private:
+    struct Handler {
+        UINT message;
+        LRESULT (SkinControl::*handle)(UINT, WPARAM, LPARAM);
+    };
+    static const Handler kHandlers[];
+
+    LRESULT OnFocus(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnEnable(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam);
+    // The non-client bars.
+    LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnScroll(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // Ends a press on a non-client bar: the repeat timer stopped, the pressed look gone.
+    void EndBarPress();
+    // Moves the content after the thumb of the tracked bar dragged to client point; false once the control is gone.
+    bool DragThumb(POINT point);
+    // Where PaintScrollBars puts a bar, relative to the window's top-left corner.
+    RECT NonClientBarRect(bool vertical) const;
+    void PaintBar(HDC windowDC, const RECT& barRect, bool vertical);
+    void DrawShaft(HDC hdc, const BarLayout& layout, bool vertical);
+
     ProcedureSwap procedure_;
     SkinKind kind_;
     std::string className_;
     bool detaching_ = false;
+    bool clearingBarStyles_ = false; // WM_NCCALCSIZE has taken the scroll-bar styles away for a moment
 };
+
+// The arrow auto-repeat: steps again while the cursor rests where the press was, and ends for good once it moves.
+VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT message, UINT_PTR idEvent, DWORD time);
 
 } // namespace tarnvale

@@ -357,9 +357,15 @@ LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
 
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     SkinManager* manager = SkinManager::Current();
-    if (SkinControl* control = manager ? manager->FindControl(window) : nullptr)
-        return control->WindowProc(message, wParam, lParam);
-    return DefWindowProcA(window, message, wParam, lParam);
+    SkinControl* control = manager ? manager->FindControl(window) : nullptr;
+    if (!control)
+        return DefWindowProcA(window, message, wParam, lParam);
+    const LRESULT result = control->WindowProc(message, wParam, lParam);
+    // However a kind treats its messages (one without its images passes them all on), a destroyed window leaves
+    // the registry: a later window given the same handle must not count as skinned.
+    if (message == WM_NCDESTROY)
+        manager->DetachControl(window);
+    return result;
 }
 
 VOID CALLBACK HoverLeaveTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {

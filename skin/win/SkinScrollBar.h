@@ -1,4 +1,5 @@
-// Skin object of stand-alone "ScrollBar" controls.
+// Skin object of stand-alone "ScrollBar" controls: the whole control is one skinned bar, which tells its parent of
+// line steps and thumb drags as a scroll-bar control does.
 #pragma once
 
 #include "skin/win/SkinControl.h"
@@ -8,6 +9,30 @@ namespace tarnvale {
 class SkinScrollBar : public SkinControl {
 public:
     explicit SkinScrollBar(SkinManager& owner) : SkinControl(owner, SkinKind::ScrollBar) {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The whole control as one bar, vertical when the style has SBS_VERT.
+    void Paint(HDC hdc, const RECT& rect) override;
+    bool HasPaint() const override { return true; }
+
+private:
+    struct Handler {
+        UINT message;
+        LRESULT (SkinScrollBar::*handle)(UINT, WPARAM, LPARAM);
+    };
+    static const Handler kHandlers[];
+
+    bool Vertical() const;
+
+    LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnChangeThenRedraw(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetPos(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetScrollInfo(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnLButtonDblClk(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 } // namespace tarnvale

@@ -1,9 +1,11 @@
-// Conversions between the portable layout types and the window system's RECT and POINT.
+// Conversions between the portable layout types and the window system's RECT and POINT, and the point a mouse
+// message carries.
 #pragma once
 
 #include "skin/Geometry.h"
 
 #include <windows.h>
+#include <windowsx.h>
 
 namespace tarnvale {
 
@@ -15,6 +17,12 @@ inline RECT ToRECT(const Rect& r) {
 }
 inline Point FromPOINT(const POINT& p) {
     return {p.x, p.y};
+}
+
+// The point of a mouse message; coordinates are signed (left of or above a multi-monitor origin, or outside a
+// window that holds the capture).
+inline POINT PointFromLParam(LPARAM lParam) {
+    return {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
 }
 
 } // namespace tarnvale

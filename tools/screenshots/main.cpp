@@ -51,13 +51,17 @@ void Shot(const char* name, HWND window) {
 int main() {
     test::TempDir dir;
     const std::string listFile = dir.File("Tarnvale.lst");
-    const std::vector<CMediaInfo> samples = {
+    std::vector<CMediaInfo> samples = {
         Sample("C:\\Media\\Films\\harbour-at-dusk.mpg", 10, 1, 734003200),
         Sample("C:\\Media\\Films\\river-crossing.avi", 11, 2, 524288000),
         Sample("C:\\Media\\Music\\morning-tide.mp3", 12, 3, 6291456),
         Sample("D:\\Archive\\lecture-03.mpg", 13, 0, 157286400),
         Sample("D:\\Archive\\VIDEO_TS\\VTS_01_1.VOB", 14, 1, 1073741823),
     };
+    // More programs than the list shows at once, so that its scroll bar shows.
+    for (std::int32_t i = 1; i <= 25; ++i)
+        samples.push_back(Sample(("D:\\Archive\\Episodes\\episode-" + std::to_string(i) + ".mpg").c_str(), 14 + i, 0,
+                                 52428800 + i * 1048576));
     platform::ReplaceFileContents(listFile, EncodeListFile(samples));
 
     SocketLibrary sockets;

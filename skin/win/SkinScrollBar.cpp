@@ -1,0 +1,159 @@
+// Stand-alone scroll bars: painting the whole control as one bar, presses and drags reported to the parent, and
+// showing, disabling or hiding the bar by its range.
+#include "skin/win/SkinScrollBar.h"
+
+#include "skin/win/SkinManager.h"
+#include "skin/win/WinGeometry.h"
+
+#include <cstdint>
+
+namespace tarnvale {
+
+const SkinScrollBar::Handler SkinScrollBar::kHandlers[] = {
+    {WM_PAINT, &SkinScrollBar::OnPaint},
+    {WM_ENABLE, &SkinScrollBar::OnChangeThenRedraw},
+    {SBM_SETRANGEREDRAW, &SkinScrollBar::OnChangeThenRedraw},
+    {WM_HSCROLL, &SkinScrollBar::OnChangeThenRedraw},
+    {WM_VSCROLL, &SkinScrollBar::OnChangeThenRedraw},
+    {SBM_SETPOS, &SkinScrollBar::OnSetPos},
+    {SBM_SETSCROLLINFO, &SkinScrollBar::OnSetScrollInfo},
+    {WM_LBUTTONDOWN, &SkinScrollBar::OnLButtonDown},
+    {WM_LBUTTONUP, &SkinScrollBar::OnLButtonUp},
+    {WM_LBUTTONDBLCLK, &SkinScrollBar::OnLButtonDblClk},
+    {WM_MOUSEMOVE, &SkinScrollBar::OnMouseMove},
+    {WM_MOUSELEAVE, &SkinScrollBar::OnMouseLeave},
+};
+
+LRESULT SkinScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Without all five bar images the control is the system's, whole.
+    if (!BarsSkinned())
+        return CallPrevious(message, wParam, lParam);
+    for (const Handler& handler : kHandlers) {
+        if (handler.message == message)
+            return (this->*handler.handle)(message, wParam, lParam);
+    }
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+void SkinScrollBar::Paint(HDC hdc, const RECT& rect) {
+    DrawScrollBar(hdc, rect, Vertical());
+}
+
+bool SkinScrollBar::Vertical() const {
+    return (GetWindowLongPtrA(window_, GWL_STYLE) & SBS_VERT) != 0;
+}
+
+LRESULT SkinScrollBar::OnPaint(UINT, WPARAM, LPARAM) {
+    ValidateRect(window_, nullptr);
+    PaintBuffered();
+    return 0;
+}
+
+LRESULT SkinScrollBar::OnChangeThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinScrollBar::OnSetPos(UINT message, WPARAM wParam, LPARAM) {
+    // The control must not paint itself: the skin does, once.
+    const LRESULT result = CallPrevious(message, wParam, FALSE);
+    Redraw();
+    return result;
+}
+
+LRESULT SkinScrollBar::OnSetScrollInfo(UINT message, WPARAM, LPARAM lParam) {
+    const LRESULT result = CallPrevious(message, FALSE, lParam);
+    // The caller's structure holds only what its mask names (SetScrollPos sends the position alone): whether the
+    // bar can scroll is read back from the control.
+    SCROLLINFO now{};
+    now.cbSize = sizeof(now);
+    now.fMask = SIF_ALL;
+    CallPrevious(SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&now));
+    const auto* given = reinterpret_cast<const SCROLLINFO*>(lParam);
+    const bool keepShown = given && (given->fMask & SIF_DISABLENOSCROLL);
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    if (std::int64_t(now.nMin) < std::int64_t(now.nMax) - std::int64_t(now.nPage) + 1) {
+        EnableWindow(window, TRUE);
+        ShowWindow(window, SW_SHOW);
+    } else {
+        EnableWindow(window, FALSE);
+        if (!keepShown)
+            ShowWindow(window, SW_HIDE);
+    }
+    if (StillAttached(owner, window, this))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinScrollBar::OnLButtonDown(UINT, WPARAM, LPARAM lParam) {
+    const bool vertical = Vertical();
+    const POINT point = PointFromLParam(lParam);
+    RECT client;
+    GetClientRect(window_, &client);
+    const BarPart part = HitBarPart(ComputeBarLayout(client, vertical), FromPOINT(point));
+    pressedPart = part;
+    if (part == PartThumb) {
+        dragStartOffset = ThumbTrackToPosition(vertical, kCurrentThumbOffset);
+        pressPoint = point;
+    } else if (part != PartNone && !SendLineStep(GetParent(window_), part, vertical)) {
+        return 0; // the parent's handler destroyed the bar
+    }
+    pressed = true;
+    Redraw();
+    SetCapture(window_);
+    return 0;
+}
+
+LRESULT SkinScrollBar::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
+    pressed = false;
+    if (GetCapture() == window_)
+        ReleaseCapture();
+    pressedPart = PartNone;
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinScrollBar::OnLButtonDblClk(UINT, WPARAM wParam, LPARAM lParam) {
+    return SendMessageA(window_, WM_LBUTTONDOWN, wParam, lParam);
+}
+
+LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    const POINT point = PointFromLParam(lParam);
+    const bool captured = GetCapture() == window;
+    if (captured && pressedPart == PartThumb) {
+        const bool vertical = Vertical();
+        const int moved = vertical ? point.y - pressPoint.y : point.x - pressPoint.x;
+        const int position = ThumbTrackToPosition(vertical, dragStartOffset + moved);
+        if (!SendAndStay(GetParent(window), vertical ? WM_VSCROLL : WM_HSCROLL,
+                         MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window)))
+            return 0;
+    } else if (!captured && !hot) {
+        hot = true;
+        TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window, 0};
+        _TrackMouseEvent(&leave);
+    }
+    hoverPoint = point;
+    // The system's own bar may repaint itself on the move: the skin paints last.
+    const LRESULT result = SkinControl::WindowProc(message, wParam, lParam);
+    if (StillAttached(owner, window, this))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinScrollBar::OnMouseLeave(UINT, WPARAM, LPARAM) {
+    if (hot) {
+        hoverPoint = kNoHoverPoint;
+        hot = false;
+        Redraw();
+    }
+    return 0;
+}
+
+} // namespace tarnvale
