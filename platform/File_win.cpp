@@ -1,11 +1,12 @@
 // Win32 file services (ANSI paths, as the rest of the system uses).
 #include "platform/File.h"
 
+#include "platform/FileTestSeam.h"
+#include "platform/SaveTemporaryFile.h"
+
 #include <windows.h>
 
 #include <algorithm>
-#include <functional>
-#include <thread>
 #include <utility>
 
 namespace tarnvale::platform {
@@ -35,6 +36,60 @@ private:
     HANDLE h_;
 };
 
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD n = 0;
+        if (!WriteFile(file, bytes.data() + done, piece, &n, nullptr) || n != piece)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool SetLength(HANDLE file, std::size_t length) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+// Opens a save's temporary file for writing, shared with nobody: a clean-up cannot delete it while it is open.
+HANDLE CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
+    if (seam && seam->refuseTemporaryFile) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return INVALID_HANDLE_VALUE;
+    }
+    return CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// "what: reason" after the refusal that sent a save to rewrite in place.
+bool FailAfterRefusal(SystemError* error, const SystemError& refused, const std::string& what, DWORD code) {
+    if (error)
+        *error = SystemError{static_cast<int>(code),
+                             refused.message + "; " + what + ": " + SystemErrorText(static_cast<int>(code))};
+    return false;
+}
+
+// The fallback of a save that could not create its temporary file; not safe against a crash part-way, but the
+// only way to save where the folder takes no new files (C:\ for a standard user).
+bool RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes, const SystemError& refused,
+                    SystemError* error) {
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return FailAfterRefusal(error, refused, "nor can " + path + " be opened to rewrite it in place",
+                                GetLastError());
+    LARGE_INTEGER old{};
+    if (GetFileSizeEx(file.get(), &old) && static_cast<std::uint64_t>(old.QuadPart) < bytes.size() &&
+        !SetLength(file.get(), bytes.size()))
+        return FailAfterRefusal(error, refused, "nor is there room to rewrite " + path + " in place", GetLastError());
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) || !WriteAll(file.get(), bytes) ||
+        !SetLength(file.get(), bytes.size()) || !FlushFileBuffers(file.get()))
+        return FailAfterRefusal(error, refused, "rewriting " + path + " in place failed part-way", GetLastError());
+    return true;
+}
+
 } // namespace
 
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
@@ -44,7 +99,8 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     if (!file.valid()) {
         DWORD code = GetLastError();
         Capture(error, "cannot open " + path, code);
-        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::NotFound : ReadResult::Failed;
+        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::NotFound
+                                                                            : ReadResult::CannotOpen;
     }
     // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
     LARGE_INTEGER size{};
@@ -70,39 +126,44 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
 }
 
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
-    // A name of this thread's own, so that two savers never write into one temporary file.
-    const std::string temp = path + ".tmp." + std::to_string(GetCurrentProcessId()) + "." +
-                             std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
-    FileHandle file(
-        CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        Capture(error, "cannot create " + temp, GetLastError());
-        return false;
-    }
-    bool written = true;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        DWORD n = 0;
-        written = WriteFile(file.get(), bytes.data() + done, piece, &n, nullptr) && n == piece;
-        done += n;
-    }
-    written = written && FlushFileBuffers(file.get());
-    DWORD code = written ? 0 : GetLastError();
-    if (!file.reset() && written) {
-        written = false;
+    RemoveInterruptedSaves(path);
+    const SaveTestSeam* seam = SaveTestSeamInForce();
+    const std::string temp = SaveTemporaryName(path, GetCurrentProcessId());
+    // A clean-up elsewhere may take the file between its closing and its rename; then it is written afresh.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        FileHandle file(CreateTemporary(temp, seam));
+        if (!file.valid())
+            return RewriteInPlace(path, bytes,
+                                  MakeSystemError(static_cast<int>(GetLastError()), "cannot create " + temp), error);
+        bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+        DWORD code = written ? 0 : GetLastError();
+        if (written && seam && seam->whileHeld)
+            seam->whileHeld(temp);
+        if (!file.reset() && written) {
+            written = false;
+            code = GetLastError();
+        }
+        if (!written) {
+            Capture(error, "cannot write " + temp, code);
+            DeleteFileA(temp.c_str());
+            return false;
+        }
+        if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
         code = GetLastError();
-    }
-    if (!written) {
-        Capture(error, "cannot write " + temp, code);
+        if (code == ERROR_FILE_NOT_FOUND)
+            continue;
+        Capture(error, "cannot replace " + path, code);
         DeleteFileA(temp.c_str());
         return false;
     }
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Capture(error, "cannot replace " + path, GetLastError());
-        DeleteFileA(temp.c_str());
-        return false;
-    }
-    return true;
+    Capture(error, "cannot keep a temporary file beside " + path + ": something removes it", ERROR_FILE_NOT_FOUND);
+    return false;
+}
+
+void RemoveUnlessHeld(const std::string& candidate) {
+    // A save holds its file open without sharing it, so the system refuses to delete that one.
+    DeleteFileA(candidate.c_str());
 }
 
 bool RemoveFile(const std::string& path) {

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 namespace tarnvale {
 namespace {
@@ -57,18 +58,21 @@ IniProfile IniProfile::Parse(std::span<const std::uint8_t> bytes) {
         if (begin == end)
             continue;
 
-        if (text[begin] == '[') {
+        // Searches stay inside the line, so that a file of many lines is read in time proportional to its size.
+        const std::string_view line(text.data() + begin, end - begin);
+        if (line.front() == '[') {
             // The name runs to the last closing bracket of the line; anything after it is ignored.
-            std::size_t close = text.rfind(']', end - 1);
-            if (close != std::string::npos && close > begin) {
-                profile.sections_.push_back({Trimmed(text.substr(begin + 1, close - begin - 1)), {}});
+            const std::size_t close = line.rfind(']');
+            if (close != std::string_view::npos && close > 0) {
+                profile.sections_.push_back({Trimmed(std::string(line.substr(1, close - 1))), {}});
                 continue;
             }
             // Without a closing bracket the line is an ordinary entry.
         }
         Entry entry;
-        std::size_t equals = text.find('=', begin);
-        if (equals != std::string::npos && equals < end) {
+        const std::size_t found = line.find('=');
+        if (found != std::string_view::npos) {
+            const std::size_t equals = begin + found;
             std::size_t nameEnd = equals;
             while (nameEnd > begin && IsBlank(text[nameEnd - 1]))
                 --nameEnd;

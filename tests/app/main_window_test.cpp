@@ -1,10 +1,11 @@
 // The main window and the program dialog in real windows, driven by messages as a user drives them: the list's
-// columns and texts, Add with a cancelled chooser, Edit, Delete, Delete All, closing, resizing, and a list file
-// that ends early.
+// columns and texts, Add with a cancelled chooser, Edit, Delete, Delete All, closing, resizing, a list file that
+// ends early or cannot be opened, and saving where no file can be made beside the list file.
 #include "MainWindowFixture.h"
 #include "app/Dialog.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
+#include "platform/FileTestSeam.h"
 
 #include "skin/win/SkinManager.h"
 
@@ -13,6 +14,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -52,6 +54,7 @@ TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
         records.push_back(row.record);
     WriteCatalogue(records);
     const std::vector<std::uint8_t> original = SavedBytes();
+    test::ListViewInsertWatch watch;
 
     WaitForWindow();
     script.Then("headings", [this] {
@@ -98,6 +101,9 @@ TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
     Run();
     // Nothing changed, so closing writes back exactly what was read.
     EXPECT_EQ(SavedBytes(), original);
+    EXPECT_EQ(watch.rowsInserted, static_cast<int>(rows.size()));
+    EXPECT_EQ(watch.rowsInsertedWhileRedrawing, 0);
+    EXPECT_EQ(watch.rowsBeyondTheCountSetAhead, 0);
 }
 
 TEST_F(MainWindowTest, DeleteAndEditWithoutSelectionDoNothing) {
@@ -362,6 +368,46 @@ TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
     CloseWith(WM_CLOSE);
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\first.mpg", 1, 1, 100)}));
+}
+
+TEST_F(MainWindowTest, ListFileThatCannotBeOpenedIsToldAndLeftAsItIs) {
+    // A folder in the list file's place: it exists, but no file can be read from it or saved over it.
+    std::filesystem::create_directories(dir.Path() / "Tarnvale.lst" / "inside");
+    script.Then("the message says the file could not be opened", [] {
+        HWND box = FindMessageBox();
+        if (!box)
+            return false;
+        const std::string text = ItemText(box, 0xFFFF);
+        EXPECT_NE(text.find("could not be opened: "), std::string::npos) << text;
+        EXPECT_EQ(text.find("to its end"), std::string::npos) << text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    WaitForWindow();
+    script.Then("nothing shown, the command port closed", [this] {
+        EXPECT_EQ(RowCount(List()), 0);
+        EXPECT_EQ(window.BoundCommandPort(), 0);
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "Tarnvale.lst" / "inside"));
+}
+
+TEST_F(MainWindowTest, SavesInPlaceWhereNoFileCanBeMadeBesideTheListFile) {
+    // As C:\ is for a standard user: the list file can be changed, but the folder takes no new file.
+    WriteCatalogue({Record("C:\\a.mpg", 1), Record("C:\\b.mpg", 2)});
+    platform::ScopedSaveTestSeam refuse(platform::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
+    WaitForWindow();
+    script.Then("delete the first row", [this] {
+        SelectRow(List(), 0);
+        Click(Main(), IDC_DELETE);
+        return true;
+    });
+    script.Then("one row left", [this] { return RowCount(List()) == 1; });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.mpg", 2)}));
 }
 
 TEST_F(MainWindowTest, ResizingPutsTheListBelowAFixedBand) {
