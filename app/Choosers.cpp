@@ -31,7 +31,8 @@ bool ChooseFileToOpen(HWND owner, std::string_view barSeparatedFilter, std::stri
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
-    // The folder search works with the process's current directory; browsing must not move it.
+    // Browsing must not move the process's current directory: relative paths given on the command line (the list
+    // file, the port file) are still to be found against it when the window closes.
     ofn.Flags = OFN_HIDEREADONLY | OFN_EXPLORER | OFN_ENABLESIZING | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameA(&ofn))
         return false;

@@ -16,6 +16,9 @@ inline constexpr const char* kWholeNumberMessage = "Please enter a whole number.
 // Parses a decimal whole number that fits 32 bits, with an optional sign and blanks around it.
 std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
 
+// A window's whole text, however long.
+std::string WindowText(HWND window);
+
 // One transfer between a dialog's controls and its members, in one direction.
 class DataExchange {
 public:

@@ -11,16 +11,9 @@
 
 #include <algorithm>
 #include <span>
-#include <vector>
 
 namespace tarnvale {
 namespace {
-
-std::string WindowText(HWND window) {
-    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 2);
-    const int n = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-}
 
 UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
     return UniqueIcon(static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON,

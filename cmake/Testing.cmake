@@ -1,6 +1,7 @@
 # GoogleTest for both builds, and tarnvale_add_test(), which registers a test executable with ctest:
 # natively one ctest test per test case; under Wine one ctest test per executable, since starting Wine costs
-# seconds. A tree built with TARNVALE_SANITIZE=thread keeps only the tests marked THREADED.
+# seconds. A tree built with TARNVALE_SANITIZE=thread keeps only the tests marked THREADED. Tests marked DISPLAY
+# show windows and move the cursor on the run's one display, so no two of them run at the same time.
 if(WIN32)
     # Debian's googletest package ships the sources; build them with the cross compiler.
     set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
@@ -13,7 +14,7 @@ endif()
 include(GoogleTest)
 
 function(tarnvale_add_test name)
-    cmake_parse_arguments(T "THREADED;NATIVE_ONLY" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "THREADED;NATIVE_ONLY;DISPLAY" "" "SOURCES;LIBS" ${ARGN})
     if(TARNVALE_SANITIZE STREQUAL "thread" AND NOT T_THREADED)
         return()
     endif()
@@ -27,6 +28,9 @@ function(tarnvale_add_test name)
     if(WIN32)
         add_test(NAME ${TARNVALE_TEST_PREFIX}${name} COMMAND ${name})
         set_tests_properties(${TARNVALE_TEST_PREFIX}${name} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600)
+        if(T_DISPLAY)
+            set_tests_properties(${TARNVALE_TEST_PREFIX}${name} PROPERTIES RESOURCE_LOCK wine_display)
+        endif()
     else()
         gtest_discover_tests(${name} TEST_PREFIX "${TARNVALE_TEST_PREFIX}${name}." DISCOVERY_MODE PRE_TEST
                              DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)

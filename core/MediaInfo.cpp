@@ -1,8 +1,6 @@
 // CMediaInfo: copying, the path field and the wire image.
 #include "core/MediaInfo.h"
 
-#include "core/MediaType.h"
-
 #include <cstring>
 
 namespace tarnvale {
@@ -15,11 +13,6 @@ std::size_t FieldLength(const char* field, std::size_t capacity) {
 }
 
 } // namespace
-
-const char* MediaTypeText(std::int32_t type) {
-    static constexpr const char* kTexts[] = {"MPEG1", "MPEG2", "AVI", "MP3"};
-    return type >= 0 && type < 4 ? kTexts[type] : "Unknown";
-}
 
 CMediaInfo& CMediaInfo::operator=(const CMediaInfo& other) {
     if (this != &other) {

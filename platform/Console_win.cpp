@@ -1,6 +1,8 @@
 // Win32 console services.
 #include "platform/Console.h"
 
+#include "platform/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <atomic>
@@ -11,26 +13,33 @@
 namespace tarnvale::platform {
 namespace {
 
-HANDLE stopEvent = nullptr;
-HANDLE doneEvent = nullptr;
+struct EventTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle event) { CloseHandle(event); }
+};
+
+// Created and closed by StopRequest; the handler only runs while one exists.
+UniqueHandle<EventTraits> stopEvent;
+UniqueHandle<EventTraits> doneEvent;
 std::atomic<const char*> stopReason{"Ctrl+C"};
 
 BOOL WINAPI OnConsoleEvent(DWORD type) {
     switch (type) {
     case CTRL_C_EVENT:
         stopReason = "Ctrl+C";
-        SetEvent(stopEvent);
+        SetEvent(stopEvent.get());
         return TRUE;
     case CTRL_BREAK_EVENT:
         stopReason = "Ctrl+Break";
-        SetEvent(stopEvent);
+        SetEvent(stopEvent.get());
         return TRUE;
     default:
         // Closing the console, logging off, shutting down: the process ends when this returns, so give the
         // program a few seconds to stop in order and save its list file.
         stopReason = "the console closing";
-        SetEvent(stopEvent);
-        WaitForSingleObject(doneEvent, 4000);
+        SetEvent(stopEvent.get());
+        WaitForSingleObject(doneEvent.get(), 4000);
         return TRUE;
     }
 }
@@ -38,24 +47,26 @@ BOOL WINAPI OnConsoleEvent(DWORD type) {
 } // namespace
 
 StopRequest::StopRequest() {
-    stopEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    doneEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    stopEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    doneEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
 StopRequest::~StopRequest() {
     SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
     Done();
+    stopEvent.reset();
+    doneEvent.reset();
 }
 
 std::string StopRequest::Wait() {
-    WaitForSingleObject(stopEvent, INFINITE);
+    WaitForSingleObject(stopEvent.get(), INFINITE);
     return stopReason.load();
 }
 
 void StopRequest::Done() {
     if (doneEvent)
-        SetEvent(doneEvent);
+        SetEvent(doneEvent.get());
 }
 
 void SetBinaryStdout() {

@@ -1,16 +1,29 @@
 // POSIX folder listing: opendir/readdir. A folder can be entered exactly when opendir succeeds on it.
 #include "platform/Directory.h"
 
+#include "platform/UniqueHandle.h"
+
 #include <cstring>
 #include <dirent.h>
 #include <sys/stat.h>
+#include <utility>
 
 namespace tarnvale::platform {
 
 const char kPathSeparator = '/';
 
+namespace {
+
+struct DirTraits {
+    using Handle = DIR*;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle dir) { ::closedir(dir); }
+};
+
+} // namespace
+
 struct DirectoryEnumeration::State {
-    DIR* dir = nullptr;
+    UniqueHandle<DirTraits> dir;
 };
 
 DirectoryEnumeration::DirectoryEnumeration() = default;
@@ -21,25 +34,22 @@ DirectoryEnumeration::~DirectoryEnumeration() {
 
 bool DirectoryEnumeration::Open(const std::string& path) {
     Close();
-    DIR* dir = ::opendir(path.c_str());
+    UniqueHandle<DirTraits> dir(::opendir(path.c_str()));
     if (!dir)
         return false;
     state_ = std::make_unique<State>();
-    state_->dir = dir;
+    state_->dir = std::move(dir);
     return true;
 }
 
 void DirectoryEnumeration::Close() {
-    if (state_) {
-        ::closedir(state_->dir);
-        state_.reset();
-    }
+    state_.reset();
 }
 
 bool DirectoryEnumeration::Next(DirectoryEntry& entry) {
     if (!state_)
         return false;
-    while (const dirent* d = ::readdir(state_->dir)) {
+    while (const dirent* d = ::readdir(state_->dir.get())) {
         if (std::strcmp(d->d_name, ".") == 0 || std::strcmp(d->d_name, "..") == 0)
             continue;
         entry.name.assign(d->d_name);
@@ -51,7 +61,7 @@ bool DirectoryEnumeration::Next(DirectoryEntry& entry) {
 
 bool DirectoryEnumeration::Identity(DirectoryId& id) const {
     struct stat st {};
-    if (!state_ || ::fstat(::dirfd(state_->dir), &st) != 0)
+    if (!state_ || ::fstat(::dirfd(state_->dir.get()), &st) != 0)
         return false;
     id.volume = static_cast<std::uint64_t>(st.st_dev);
     id.file = static_cast<std::uint64_t>(st.st_ino);

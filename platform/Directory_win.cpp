@@ -2,6 +2,8 @@
 // listing starts (or finds nothing in a folder that exists, as in an empty drive root).
 #include "platform/Directory.h"
 
+#include "platform/FileHandle_win.h"
+
 #include <windows.h>
 
 #include <cstring>
@@ -10,9 +12,19 @@ namespace tarnvale::platform {
 
 const char kPathSeparator = '\\';
 
+namespace {
+
+struct FindTraits {
+    using Handle = HANDLE;
+    static Handle Empty() { return INVALID_HANDLE_VALUE; }
+    static void Release(Handle find) { FindClose(find); }
+};
+
+} // namespace
+
 struct DirectoryEnumeration::State {
     std::string path;
-    HANDLE find = INVALID_HANDLE_VALUE;
+    UniqueHandle<FindTraits> find;
     WIN32_FIND_DATAA pending{}; // the entry FindFirstFileA returned, not yet handed out
     bool hasPending = false;
 };
@@ -31,8 +43,8 @@ bool DirectoryEnumeration::Open(const std::string& path) {
     pattern += '*';
     auto state = std::make_unique<State>();
     state->path = path;
-    state->find = FindFirstFileA(pattern.c_str(), &state->pending);
-    if (state->find == INVALID_HANDLE_VALUE) {
+    state->find.reset(FindFirstFileA(pattern.c_str(), &state->pending));
+    if (!state->find) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND) {
             return false;
         }
@@ -44,18 +56,14 @@ bool DirectoryEnumeration::Open(const std::string& path) {
 }
 
 void DirectoryEnumeration::Close() {
-    if (state_) {
-        if (state_->find != INVALID_HANDLE_VALUE)
-            FindClose(state_->find);
-        state_.reset();
-    }
+    state_.reset();
 }
 
 bool DirectoryEnumeration::Next(DirectoryEntry& entry) {
-    if (!state_ || state_->find == INVALID_HANDLE_VALUE)
+    if (!state_ || !state_->find)
         return false;
     for (;;) {
-        if (!state_->hasPending && !FindNextFileA(state_->find, &state_->pending))
+        if (!state_->hasPending && !FindNextFileA(state_->find.get(), &state_->pending))
             return false;
         state_->hasPending = false;
         const char* name = state_->pending.cFileName;
@@ -71,14 +79,12 @@ bool DirectoryEnumeration::Next(DirectoryEntry& entry) {
 bool DirectoryEnumeration::Identity(DirectoryId& id) const {
     if (!state_)
         return false;
-    HANDLE h = CreateFileA(state_->path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
+    // Opened for its identity only: no access, and the flag that lets a folder be opened at all.
+    const UniqueFile folder =
+        OwnFile(CreateFileA(state_->path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool ok = GetFileInformationByHandle(h, &info) != 0;
-    CloseHandle(h);
-    if (!ok)
+    if (!folder || !GetFileInformationByHandle(AsHandle(folder), &info))
         return false;
     id.volume = info.dwVolumeSerialNumber;
     id.file = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;

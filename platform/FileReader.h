@@ -1,6 +1,7 @@
 // Reading a file at any 64-bit offset, and asking a file's size, without a shared file position.
 #pragma once
 
+#include "platform/FileHandle.h"
 #include "platform/SystemError.h"
 
 #include <cstddef>
@@ -11,23 +12,13 @@ namespace tarnvale::platform {
 
 class FileReader {
 public:
-    FileReader() = default;
-    ~FileReader() { Close(); }
-    FileReader(const FileReader&) = delete;
-    FileReader& operator=(const FileReader&) = delete;
-    FileReader(FileReader&& other) noexcept : handle_(other.release()) {}
-    FileReader& operator=(FileReader&& other) noexcept {
-        if (this != &other) {
-            Close();
-            handle_ = other.release();
-        }
-        return *this;
-    }
-
     // Opens path for reading, closing what was open before.
-    bool Open(const std::string& path, SystemError* error = nullptr);
-    void Close();
-    bool IsOpen() const { return handle_ != kNone; }
+    bool Open(const std::string& path, SystemError* error = nullptr) {
+        file_ = OpenForReading(path, error);
+        return IsOpen();
+    }
+    void Close() { file_.reset(); }
+    bool IsOpen() const { return static_cast<bool>(file_); }
 
     // The file's length now.
     bool Size(std::uint64_t& size) const;
@@ -36,13 +27,7 @@ public:
     bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const;
 
 private:
-    static constexpr std::intptr_t kNone = -1;
-    std::intptr_t release() {
-        std::intptr_t h = handle_;
-        handle_ = kNone;
-        return h;
-    }
-    std::intptr_t handle_ = kNone; // a descriptor on POSIX, a HANDLE on Windows
+    UniqueFile file_;
 };
 
 // The size of the file at path; false when its status cannot be had (a missing file, for instance).

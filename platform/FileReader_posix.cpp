@@ -1,42 +1,18 @@
 // POSIX file reading: pread on a descriptor of our own.
 #include "platform/FileReader.h"
 
+#include "platform/FileHandle_posix.h"
+
 #include <cerrno>
-#include <fcntl.h>
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnvale::platform {
 
-bool FileReader::Open(const std::string& path, SystemError* error) {
-    Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        if (error)
-            *error = MakeSystemError(errno, "cannot open " + path);
-        return false;
-    }
-    // A folder opens like a file here but not on Windows; refuse it the same everywhere.
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        if (error)
-            *error = MakeSystemError(EISDIR, "cannot open " + path);
-        return false;
-    }
-    handle_ = fd;
-    return true;
-}
-
-void FileReader::Close() {
-    if (IsOpen())
-        ::close(static_cast<int>(release()));
-}
-
 bool FileReader::Size(std::uint64_t& size) const {
     struct stat st {};
-    if (!IsOpen() || ::fstat(static_cast<int>(handle_), &st) != 0 || st.st_size < 0)
+    if (!IsOpen() || ::fstat(Fd(file_), &st) != 0 || st.st_size < 0)
         return false;
     size = static_cast<std::uint64_t>(st.st_size);
     return true;
@@ -51,7 +27,7 @@ bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, s
         const std::uint64_t at = offset + got;
         if (at > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
             break;
-        ssize_t n = ::pread(static_cast<int>(handle_), out + got, count - got, static_cast<off_t>(at));
+        ssize_t n = ::pread(Fd(file_), out + got, count - got, static_cast<off_t>(at));
         if (n < 0) {
             if (errno == EINTR)
                 continue;

@@ -1,40 +1,17 @@
 // Win32 file reading: positioned ReadFile calls on a handle of our own (ANSI paths).
 #include "platform/FileReader.h"
 
+#include "platform/FileHandle_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
 
 namespace tarnvale::platform {
-namespace {
-
-HANDLE AsHandle(std::intptr_t h) {
-    return reinterpret_cast<HANDLE>(h);
-}
-
-} // namespace
-
-bool FileReader::Open(const std::string& path, SystemError* error) {
-    Close();
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        if (error)
-            *error = MakeSystemError(static_cast<int>(GetLastError()), "cannot open " + path);
-        return false;
-    }
-    handle_ = reinterpret_cast<std::intptr_t>(h);
-    return true;
-}
-
-void FileReader::Close() {
-    if (IsOpen())
-        CloseHandle(AsHandle(release()));
-}
 
 bool FileReader::Size(std::uint64_t& size) const {
     LARGE_INTEGER li{};
-    if (!IsOpen() || !GetFileSizeEx(AsHandle(handle_), &li) || li.QuadPart < 0)
+    if (!IsOpen() || !GetFileSizeEx(AsHandle(file_), &li) || li.QuadPart < 0)
         return false;
     size = static_cast<std::uint64_t>(li.QuadPart);
     return true;
@@ -52,7 +29,7 @@ bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, s
         where.OffsetHigh = static_cast<DWORD>(at >> 32);
         const DWORD want = static_cast<DWORD>(std::min<std::size_t>(count - got, 1u << 30));
         DWORD n = 0;
-        if (!ReadFile(AsHandle(handle_), out + got, want, &n, &where)) {
+        if (!ReadFile(AsHandle(file_), out + got, want, &n, &where)) {
             // Past the end of the file is no error, just nothing more to read.
             if (GetLastError() == ERROR_HANDLE_EOF)
                 break;

@@ -1,6 +1,7 @@
 // POSIX file services.
 #include "platform/File.h"
 
+#include "platform/FileHandle_posix.h"
 #include "platform/FileTestSeam.h"
 #include "platform/SaveTemporaryFile.h"
 
@@ -9,31 +10,19 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <utility>
 
 namespace tarnvale::platform {
 namespace {
 
-void Capture(SystemError* error, const std::string& what, int code) {
+void Capture(SystemError* error, int code, const char* verb, const std::string& path) {
     if (error)
-        *error = MakeSystemError(code, what);
+        *error = MakeSystemError(code, std::string(verb) + " " + path);
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
+// Why the call just made failed: errno is read before building the text could change it.
+void CaptureErrno(SystemError* error, const char* verb, const std::string& path) {
+    Capture(error, errno, verb, path);
+}
 
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     while (!bytes.empty()) {
@@ -48,13 +37,13 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
     return true;
 }
 
-// Opens a save's temporary file for writing; -1 with errno set when it cannot be created.
-int CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
+// Opens a save's temporary file for writing; an empty owner, with errno set, when it cannot be created.
+UniqueFile CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
     if (seam && seam->refuseTemporaryFile) {
         errno = EACCES;
-        return -1;
+        return UniqueFile();
     }
-    return ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return UniqueFile(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
 }
 
 // "what: reason" after the refusal that sent a save to rewrite in place.
@@ -68,13 +57,13 @@ bool FailAfterRefusal(SystemError* error, const SystemError& refused, const std:
 // only way to save where the folder takes no new files.
 bool RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes, const SystemError& refused,
                     SystemError* error) {
-    FileDescriptor fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
-    if (fd.get() < 0)
+    const UniqueFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (!file)
         return FailAfterRefusal(error, refused, "nor can " + path + " be opened to rewrite it in place", errno);
     const auto size = static_cast<off_t>(bytes.size());
-    if (int code = bytes.empty() ? 0 : ::posix_fallocate(fd.get(), 0, size); code != 0 && code != EOPNOTSUPP)
+    if (int code = bytes.empty() ? 0 : ::posix_fallocate(Fd(file), 0, size); code != 0 && code != EOPNOTSUPP)
         return FailAfterRefusal(error, refused, "nor is there room to rewrite " + path + " in place", code);
-    if (!WriteAll(fd.get(), bytes) || ::ftruncate(fd.get(), size) != 0 || ::fsync(fd.get()) != 0)
+    if (!WriteAll(Fd(file), bytes) || ::ftruncate(Fd(file), size) != 0 || ::fsync(Fd(file)) != 0)
         return FailAfterRefusal(error, refused, "rewriting " + path + " in place failed part-way", errno);
     return true;
 }
@@ -88,34 +77,49 @@ std::string DirectoryOf(const std::string& path) {
 
 } // namespace
 
+void FileTraits::Release(NativeFile file) {
+    ::close(static_cast<int>(file));
+}
+
+UniqueFile OpenForReading(const std::string& path, SystemError* error) {
+    UniqueFile file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!file) {
+        CaptureErrno(error, "cannot open", path);
+        return file;
+    }
+    // A folder opens like a file here but not on Windows; refuse it the same everywhere.
+    struct stat st {};
+    if (::fstat(Fd(file), &st) == 0 && S_ISDIR(st.st_mode)) {
+        Capture(error, EISDIR, "cannot open", path);
+        file.reset();
+    }
+    return file;
+}
+
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
     bytes.clear();
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) {
-        int code = errno;
-        Capture(error, "cannot open " + path, code);
-        return code == ENOENT ? ReadResult::NotFound : ReadResult::CannotOpen;
-    }
-    struct stat st {};
-    if (::fstat(fd.get(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        // A folder opens here but is no file, as it is not on Windows.
-        Capture(error, "cannot open " + path, EISDIR);
-        return ReadResult::CannotOpen;
+    SystemError opening;
+    const UniqueFile file = OpenForReading(path, &opening);
+    if (!file) {
+        if (error)
+            *error = opening;
+        return opening.code == ENOENT ? ReadResult::NotFound : ReadResult::CannotOpen;
     }
     // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
-    std::size_t size = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
+    struct stat st {};
+    std::size_t size = ::fstat(Fd(file), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
     bytes.resize(size + 1);
     std::size_t filled = 0;
     for (;;) {
         if (filled == bytes.size())
             bytes.resize(bytes.size() * 2);
-        ssize_t n = ::read(fd.get(), bytes.data() + filled, bytes.size() - filled);
+        ssize_t n = ::read(Fd(file), bytes.data() + filled, bytes.size() - filled);
         if (n == 0)
             break;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            Capture(error, "cannot read " + path, errno);
+            CaptureErrno(error, "cannot read", path);
             bytes.clear();
             return ReadResult::Failed;
         }
@@ -131,52 +135,53 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     const std::string temp = SaveTemporaryName(path, static_cast<unsigned long>(::getpid()));
     // A clean-up elsewhere may take the file between its creation and our lock; then it is made afresh.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        FileDescriptor fd(CreateTemporary(temp, seam));
-        if (fd.get() < 0)
+        UniqueFile file = CreateTemporary(temp, seam);
+        if (!file)
             return RewriteInPlace(path, bytes, MakeSystemError(errno, "cannot create " + temp), error);
         // Held until the file has its final name, so that clean-ups leave it alone.
         struct stat st {};
-        if (::flock(fd.get(), LOCK_EX) != 0 || ::fstat(fd.get(), &st) != 0) {
-            Capture(error, "cannot lock " + temp, errno);
+        if (::flock(Fd(file), LOCK_EX) != 0 || ::fstat(Fd(file), &st) != 0) {
+            CaptureErrno(error, "cannot lock", temp);
             ::unlink(temp.c_str());
             return false;
         }
         if (st.st_nlink == 0)
             continue;
-        if (!WriteAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
-            Capture(error, "cannot write " + temp, errno);
+        if (!WriteAll(Fd(file), bytes) || ::fsync(Fd(file)) != 0) {
+            CaptureErrno(error, "cannot write", temp);
             ::unlink(temp.c_str());
             return false;
         }
         if (seam && seam->whileHeld)
             seam->whileHeld(temp);
         if (::rename(temp.c_str(), path.c_str()) != 0) {
-            Capture(error, "cannot replace " + path, errno);
+            CaptureErrno(error, "cannot replace", path);
             ::unlink(temp.c_str());
             return false;
         }
-        if (::close(fd.release()) != 0) {
-            Capture(error, "cannot write " + path, errno);
+        // Closed by hand, since a write the system deferred can still fail here.
+        if (::close(static_cast<int>(file.release())) != 0) {
+            CaptureErrno(error, "cannot write", path);
             return false;
         }
         // Make the rename itself durable.
-        FileDescriptor dir(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (dir.get() >= 0)
-            ::fsync(dir.get());
+        const UniqueFile folder(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder)
+            ::fsync(Fd(folder));
         return true;
     }
-    Capture(error, "cannot keep a temporary file beside " + path + ": something removes it", ENOENT);
+    Capture(error, ENOENT, "cannot keep a temporary file beside", path);
     return false;
 }
 
 void RemoveUnlessHeld(const std::string& candidate) {
-    FileDescriptor fd(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (fd.get() < 0 || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
+    const UniqueFile file(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file || ::flock(Fd(file), LOCK_EX | LOCK_NB) != 0)
         return;
     // Only the very file that was found unheld; a save that made a new one under this name holds that one.
     struct stat held {
     }, named{};
-    if (::fstat(fd.get(), &held) == 0 && S_ISREG(held.st_mode) && ::lstat(candidate.c_str(), &named) == 0 &&
+    if (::fstat(Fd(file), &held) == 0 && S_ISREG(held.st_mode) && ::lstat(candidate.c_str(), &named) == 0 &&
         held.st_dev == named.st_dev && held.st_ino == named.st_ino)
         ::unlink(candidate.c_str());
 }

@@ -1,40 +1,30 @@
 // Win32 file services (ANSI paths, as the rest of the system uses).
 #include "platform/File.h"
 
+#include "platform/FileHandle_win.h"
 #include "platform/FileTestSeam.h"
 #include "platform/SaveTemporaryFile.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <utility>
 
 namespace tarnvale::platform {
 namespace {
 
-void Capture(SystemError* error, const std::string& what, DWORD code) {
+void Capture(SystemError* error, DWORD code, const char* verb, const std::string& path) {
     if (error)
-        *error = MakeSystemError(static_cast<int>(code), what);
+        *error = MakeSystemError(static_cast<int>(code), std::string(verb) + " " + path);
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) : h_(h) {}
-    ~FileHandle() { reset(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    HANDLE get() const { return h_; }
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE; }
-    bool reset() {
-        bool ok = true;
-        if (valid())
-            ok = CloseHandle(std::exchange(h_, INVALID_HANDLE_VALUE)) != 0;
-        return ok;
-    }
+// Why the call just made failed: the code is read before building the text could change it.
+void CaptureLastError(SystemError* error, const char* verb, const std::string& path) {
+    Capture(error, GetLastError(), verb, path);
+}
 
-private:
-    HANDLE h_;
-};
+bool IsMissing(DWORD code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
 
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     for (std::size_t done = 0; done < bytes.size();) {
@@ -54,12 +44,12 @@ bool SetLength(HANDLE file, std::size_t length) {
 }
 
 // Opens a save's temporary file for writing, shared with nobody: a clean-up cannot delete it while it is open.
-HANDLE CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
+UniqueFile CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
     if (seam && seam->refuseTemporaryFile) {
         SetLastError(ERROR_ACCESS_DENIED);
-        return INVALID_HANDLE_VALUE;
+        return UniqueFile();
     }
-    return CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return OwnFile(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // "what: reason" after the refusal that sent a save to rewrite in place.
@@ -74,46 +64,58 @@ bool FailAfterRefusal(SystemError* error, const SystemError& refused, const std:
 // only way to save where the folder takes no new files (C:\ for a standard user).
 bool RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes, const SystemError& refused,
                     SystemError* error) {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    const UniqueFile file = OwnFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return FailAfterRefusal(error, refused, "nor can " + path + " be opened to rewrite it in place",
                                 GetLastError());
     LARGE_INTEGER old{};
-    if (GetFileSizeEx(file.get(), &old) && static_cast<std::uint64_t>(old.QuadPart) < bytes.size() &&
-        !SetLength(file.get(), bytes.size()))
+    if (GetFileSizeEx(AsHandle(file), &old) && static_cast<std::uint64_t>(old.QuadPart) < bytes.size() &&
+        !SetLength(AsHandle(file), bytes.size()))
         return FailAfterRefusal(error, refused, "nor is there room to rewrite " + path + " in place", GetLastError());
-    LARGE_INTEGER start{};
-    if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN) || !WriteAll(file.get(), bytes) ||
-        !SetLength(file.get(), bytes.size()) || !FlushFileBuffers(file.get()))
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) || !WriteAll(AsHandle(file), bytes) ||
+        !SetLength(AsHandle(file), bytes.size()) || !FlushFileBuffers(AsHandle(file)))
         return FailAfterRefusal(error, refused, "rewriting " + path + " in place failed part-way", GetLastError());
     return true;
 }
 
 } // namespace
 
+void FileTraits::Release(NativeFile file) {
+    CloseHandle(reinterpret_cast<HANDLE>(file));
+}
+
+UniqueFile OpenForReading(const std::string& path, SystemError* error) {
+    UniqueFile file =
+        OwnFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        CaptureLastError(error, "cannot open", path);
+    return file;
+}
+
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
     bytes.clear();
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) {
-        DWORD code = GetLastError();
-        Capture(error, "cannot open " + path, code);
-        return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND ? ReadResult::NotFound
-                                                                            : ReadResult::CannotOpen;
+    SystemError opening;
+    const UniqueFile file = OpenForReading(path, &opening);
+    if (!file) {
+        if (error)
+            *error = opening;
+        return IsMissing(static_cast<DWORD>(opening.code)) ? ReadResult::NotFound : ReadResult::CannotOpen;
     }
     // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
     LARGE_INTEGER size{};
-    bytes.resize(GetFileSizeEx(file.get(), &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) + 1
-                                                                       : 1);
+    bytes.resize(GetFileSizeEx(AsHandle(file), &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) + 1
+                                                                           : 1);
     std::size_t filled = 0;
     for (;;) {
         if (filled == bytes.size())
             bytes.resize(bytes.size() * 2);
         DWORD n = 0;
         DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
-        if (!ReadFile(file.get(), bytes.data() + filled, want, &n, nullptr)) {
-            Capture(error, "cannot read " + path, GetLastError());
+        if (!ReadFile(AsHandle(file), bytes.data() + filled, want, &n, nullptr)) {
+            CaptureLastError(error, "cannot read", path);
             bytes.clear();
             return ReadResult::Failed;
         }
@@ -131,20 +133,21 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
     const std::string temp = SaveTemporaryName(path, GetCurrentProcessId());
     // A clean-up elsewhere may take the file between its closing and its rename; then it is written afresh.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        FileHandle file(CreateTemporary(temp, seam));
-        if (!file.valid())
+        UniqueFile file = CreateTemporary(temp, seam);
+        if (!file)
             return RewriteInPlace(path, bytes,
                                   MakeSystemError(static_cast<int>(GetLastError()), "cannot create " + temp), error);
-        bool written = WriteAll(file.get(), bytes) && FlushFileBuffers(file.get());
+        bool written = WriteAll(AsHandle(file), bytes) && FlushFileBuffers(AsHandle(file));
         DWORD code = written ? 0 : GetLastError();
         if (written && seam && seam->whileHeld)
             seam->whileHeld(temp);
-        if (!file.reset() && written) {
+        // Closed by hand, since a write the system deferred can still fail here.
+        if (!CloseHandle(reinterpret_cast<HANDLE>(file.release())) && written) {
             written = false;
             code = GetLastError();
         }
         if (!written) {
-            Capture(error, "cannot write " + temp, code);
+            Capture(error, code, "cannot write", temp);
             DeleteFileA(temp.c_str());
             return false;
         }
@@ -153,11 +156,11 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
         code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND)
             continue;
-        Capture(error, "cannot replace " + path, code);
+        Capture(error, code, "cannot replace", path);
         DeleteFileA(temp.c_str());
         return false;
     }
-    Capture(error, "cannot keep a temporary file beside " + path + ": something removes it", ERROR_FILE_NOT_FOUND);
+    Capture(error, ERROR_FILE_NOT_FOUND, "cannot keep a temporary file beside", path);
     return false;
 }
 

@@ -4,7 +4,7 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev libbenchmark-dev
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev
           g++-mingw-w64-x86-64-posix wine64 xvfb git)
 
 say() { printf '\n== %s\n' "$*"; }
@@ -36,5 +36,5 @@ build_tree() {
     cmake --build "$build/$name"
 }
 
-build_native() { build_tree native; }
-build_windows() { build_tree win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake"; }
+build_native() { build_tree native "$@"; }
+build_windows() { build_tree win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "$@"; }

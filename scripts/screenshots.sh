@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
-# Photographs the Windows program's main window and program dialog under Wine on a virtual display, as PNG files
-# in build/screenshots/ (or the folder given as the first argument). Builds the Windows tree first.
+# Photographs the Windows program's main window and program dialog, each active and inactive, under Wine on a
+# virtual display, as PNG files in build/screenshots/ (or the folder given as the first argument). Installs what it
+# needs (ImageMagick's import takes the pictures) and builds the Windows tree first.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
+packages+=(imagemagick)
+install_packages
 out=${1:-$build/screenshots}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 build_windows >/dev/null
-cmake --build "$build/win" --target app_screenshot_driver >/dev/null
+cmake --build "$build/win" --target tarnvale-screenshots >/dev/null
 
 # A Wine session of its own (prefix, display, wineserver), ended whatever happens.
 state="$build/win/wine-screenshots"
@@ -15,7 +18,7 @@ state="$build/win/wine-screenshots"
 trap '"$root/cmake/wine-teardown.sh" "$state"' EXIT
 display=${DISPLAY:-$(cat "$state/display")}
 
-coproc driver { "$root/cmake/wine-run.sh" "$state" "$build/win/bin/app_screenshot_driver.exe" 2>&1; }
+coproc driver { "$root/cmake/wine-run.sh" "$state" "$build/win/bin/tarnvale-screenshots.exe" 2>&1; }
 while IFS= read -r -t 120 line <&"${driver[0]}"; do
     line=${line%$'\r'}
     case $line in

@@ -5,12 +5,14 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 install_packages
-build_native
-build_windows
-build_tree asan -DTARNVALE_SANITIZE=address -DTARNVALE_BENCH=OFF
-build_tree tsan -DTARNVALE_SANITIZE=thread -DTARNVALE_BENCH=OFF
+# A warning fails the build here, so that none can land; people building by hand only see them.
+werror=-DTARNVALE_WERROR=ON
+build_native $werror
+build_windows $werror
+build_tree asan -DTARNVALE_SANITIZE=address -DTARNVALE_BENCH=OFF $werror
+build_tree tsan -DTARNVALE_SANITIZE=thread -DTARNVALE_BENCH=OFF $werror
 # The fuzz targets, built with clang in a tree of their own; ctest runs each for a bounded time.
-build_tree fuzz -DTARNVALE_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
+build_tree fuzz -DTARNVALE_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ $werror
 
 cat >"$build/CTestTestfile.cmake" <<EOT
 # Written by scripts/test.sh: runs the tests of every tree in one ctest.

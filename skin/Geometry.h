@@ -26,4 +26,13 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
+// Widths of the four edges of an image that keep their size when it is drawn into another size.
+struct Margins {
+    std::int32_t left = 0;
+    std::int32_t top = 0;
+    std::int32_t right = 0;
+    std::int32_t bottom = 0;
+    friend bool operator==(const Margins&, const Margins&) = default;
+};
+
 } // namespace tarnvale

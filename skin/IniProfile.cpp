@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <string_view>
 
 namespace tarnvale {
 namespace {
@@ -15,7 +14,13 @@ bool IsBlank(char c) {
     return std::isspace(static_cast<unsigned char>(c)) || c == '\x1A';
 }
 
-std::string Trimmed(const std::string& text) {
+bool SameName(const std::string& a, const std::string& b) {
+    return platform::EqualsIgnoringCase(a.c_str(), b.c_str());
+}
+
+} // namespace
+
+std::string TrimBlanks(const std::string& text) {
     std::size_t begin = 0, end = text.size();
     while (begin < end && IsBlank(text[begin]))
         ++begin;
@@ -23,12 +28,6 @@ std::string Trimmed(const std::string& text) {
         --end;
     return text.substr(begin, end - begin);
 }
-
-bool SameName(const std::string& a, const std::string& b) {
-    return platform::EqualsIgnoringCase(a.c_str(), b.c_str());
-}
-
-} // namespace
 
 IniProfile IniProfile::Parse(std::span<const std::uint8_t> bytes) {
     std::string text(bytes.begin(), bytes.end());
@@ -43,7 +42,7 @@ IniProfile IniProfile::Parse(std::span<const std::uint8_t> bytes) {
     profile.sections_.push_back({});
     std::size_t next = 0;
     while (next < text.size()) {
-        std::size_t begin = next;
+        const std::size_t begin = next;
         std::size_t end = text.find_first_of("\r\n", begin);
         if (end == std::string::npos)
             end = text.size();
@@ -51,38 +50,26 @@ IniProfile IniProfile::Parse(std::span<const std::uint8_t> bytes) {
         if (next == std::string::npos)
             next = text.size();
 
-        while (begin < end && IsBlank(text[begin]))
-            ++begin;
-        while (end > begin && IsBlank(text[end - 1]))
-            --end;
-        if (begin == end)
+        const std::string line = TrimBlanks(text.substr(begin, end - begin));
+        if (line.empty())
             continue;
 
-        // Searches stay inside the line, so that a file of many lines is read in time proportional to its size.
-        const std::string_view line(text.data() + begin, end - begin);
-        if (line.front() == '[') {
+        if (line[0] == '[') {
             // The name runs to the last closing bracket of the line; anything after it is ignored.
             const std::size_t close = line.rfind(']');
-            if (close != std::string_view::npos && close > 0) {
-                profile.sections_.push_back({Trimmed(std::string(line.substr(1, close - 1))), {}});
+            if (close != std::string::npos && close > 0) {
+                profile.sections_.push_back({TrimBlanks(line.substr(1, close - 1)), {}});
                 continue;
             }
             // Without a closing bracket the line is an ordinary entry.
         }
         Entry entry;
-        const std::size_t found = line.find('=');
-        if (found != std::string_view::npos) {
-            const std::size_t equals = begin + found;
-            std::size_t nameEnd = equals;
-            while (nameEnd > begin && IsBlank(text[nameEnd - 1]))
-                --nameEnd;
-            std::size_t valueBegin = equals + 1;
-            while (valueBegin < end && IsBlank(text[valueBegin]))
-                ++valueBegin;
-            entry.key = text.substr(begin, nameEnd - begin);
-            entry.value = text.substr(valueBegin, end - valueBegin);
+        const std::size_t equals = line.find('=');
+        if (equals != std::string::npos) {
+            entry.key = TrimBlanks(line.substr(0, equals));
+            entry.value = TrimBlanks(line.substr(equals + 1));
         } else {
-            entry.key = text.substr(begin, end - begin);
+            entry.key = line;
         }
         if (!entry.key.empty())
             profile.sections_.back().entries.push_back(std::move(entry));
@@ -91,8 +78,8 @@ IniProfile IniProfile::Parse(std::span<const std::uint8_t> bytes) {
 }
 
 const IniProfile::Entry* IniProfile::Find(const std::string& section, const std::string& key) const {
-    const std::string sectionName = Trimmed(section);
-    const std::string keyName = Trimmed(key);
+    const std::string sectionName = TrimBlanks(section);
+    const std::string keyName = TrimBlanks(key);
     auto inSection = std::find_if(sections_.begin(), sections_.end(),
                                   [&](const Section& s) { return SameName(s.name, sectionName); });
     if (inSection == sections_.end())

@@ -12,6 +12,10 @@
 
 namespace tarnvale {
 
+// Text without the blanks the profile reader ignores around names and values: white space, and the Ctrl-Z that old
+// editors leave at the end of a file.
+std::string TrimBlanks(const std::string& text);
+
 class IniProfile {
 public:
     IniProfile() = default;

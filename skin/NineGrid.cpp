@@ -20,7 +20,7 @@ void FitPair(std::int32_t& low, std::int32_t& high, std::int32_t limit) {
 
 } // namespace
 
-std::array<NineGridPart, 9> NineGridParts(std::int32_t frameWidth, std::int32_t frameHeight, NineGridMargins m,
+std::array<NineGridPart, 9> NineGridParts(std::int32_t frameWidth, std::int32_t frameHeight, Margins m,
                                           std::int32_t targetWidth, std::int32_t targetHeight) {
     FitPair(m.left, m.right, std::min(frameWidth, targetWidth));
     FitPair(m.top, m.bottom, std::min(frameHeight, targetHeight));

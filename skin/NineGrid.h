@@ -2,6 +2,8 @@
 // size, corners kept at their size and edges and centre stretched.
 #pragma once
 
+#include "skin/Geometry.h"
+
 #include <array>
 #include <cstdint>
 
@@ -24,19 +26,12 @@ struct NineGridPart {
     bool stretched = false;
 };
 
-struct NineGridMargins {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-};
-
 // The nine copies in drawing order: centre, the corners top-left, top-right, bottom-right, bottom-left, then the
 // edges top, right, bottom, left. Destinations are relative to the target's top-left corner. Negative margins
 // count as 0; margins that do not fit the frame or the target together (left + right wider than either) are
 // scaled down in proportion so the corners meet, and the parts between them are then empty. A part whose
 // destination or source is empty draws nothing.
-std::array<NineGridPart, 9> NineGridParts(std::int32_t frameWidth, std::int32_t frameHeight, NineGridMargins margins,
+std::array<NineGridPart, 9> NineGridParts(std::int32_t frameWidth, std::int32_t frameHeight, Margins margins,
                                           std::int32_t targetWidth, std::int32_t targetHeight);
 
 } // namespace tarnvale

@@ -2,6 +2,8 @@
 // about each one.
 #pragma once
 
+#include "skin/Geometry.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
@@ -94,10 +96,7 @@ struct FrameSize {
 // What the manager keeps per element besides its image.
 struct SkinElement {
     FrameSize frame;
-    std::int32_t marginLeft = 0; // edges that keep their size when a frame is drawn into another size
-    std::int32_t marginTop = 0;
-    std::int32_t marginRight = 0;
-    std::int32_t marginBottom = 0;
+    Margins margins;
     std::int32_t offsetX = 0; // position relative to the anchor corner of the container
     std::int32_t offsetY = 0;
     bool anchorTopRight = false;

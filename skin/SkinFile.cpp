@@ -51,29 +51,7 @@ bool IsWord(const std::string& text, const char* word) {
     return platform::EqualsIgnoringCase(text.c_str(), word);
 }
 
-std::string TrimBlanks(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
 } // namespace
-
-FrameSize FrameSizeFor(int id, std::int32_t bitmapWidth, std::int32_t bitmapHeight) {
-    if (!IsElementId(id))
-        return {};
-    const ElementInfo& info = kElementTable[id];
-    switch (info.strip) {
-    case StripLayout::Horizontal:
-        return {bitmapWidth / info.frames, bitmapHeight};
-    case StripLayout::Vertical:
-        return {bitmapWidth, bitmapHeight / info.frames};
-    case StripLayout::None:
-        break;
-    }
-    return {};
-}
 
 std::int32_t LeadingNumber(const std::string& text, std::size_t start) {
     return ScanNumber(text, start, nullptr);
@@ -146,11 +124,7 @@ std::string ReadElementSection(const IniProfile& profile, int id, SkinElement& e
     if (!IsElementId(id))
         return {};
     const char* section = kElementTable[id].section;
-    const Margins margins = ParseMargins(ReadText(profile, section, "SizingMargins", "0,0,0,0"));
-    element.marginLeft = margins.left;
-    element.marginTop = margins.top;
-    element.marginRight = margins.right;
-    element.marginBottom = margins.bottom;
+    element.margins = ParseMargins(ReadText(profile, section, "SizingMargins", "0,0,0,0"));
     element.anchorTopRight = IsWord(ReadText(profile, section, "OffsetType", "TopLeft"), "topright");
     element.offsetX = ReadIntField(profile, section, "Offset", 0, 0);
     element.offsetY = ReadIntField(profile, section, "Offset", 1, 0);

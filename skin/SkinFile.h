@@ -32,12 +32,6 @@ std::int32_t ListField(const std::string& text, int index, std::int32_t fallback
 // "R G B", components separated by single blanks, each cut to 8 bits, a missing one 0; fallback for the empty text.
 std::uint32_t ParseColour(const std::string& text, std::uint32_t fallback);
 
-struct Margins {
-    std::int32_t left = 0;
-    std::int32_t top = 0;
-    std::int32_t right = 0;
-    std::int32_t bottom = 0;
-};
 // "left,top,right,bottom" with any blanks; numbers that cannot be read stay 0.
 Margins ParseMargins(const std::string& text);
 

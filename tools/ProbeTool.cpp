@@ -1,7 +1,7 @@
 // tarnvale-probe: the probe's verdict on each file named.
+#include "tools/ProbeTool.h"
 #include "core/MediaType.h"
 #include "media/MediaProbe.h"
-#include "tools/CatalogueTool.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // tarnvale-probe: what the probe makes of files, one line per file.
-#include "tools/CatalogueTool.h"
+#include "tools/ProbeTool.h"
 
 #include <iostream>
 

@@ -1,45 +1,41 @@
 // Owners of GDI and image-list handles, and scoped changes to a device context that are undone on leaving scope.
 #pragma once
 
+#include "platform/UniqueHandle.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
 
-#include <utility>
-
 namespace tarnvale {
 
-// An owned GDI object (bitmap, region, font, brush), deleted with DeleteObject.
-template <typename Handle>
-class GdiObject {
-public:
-    GdiObject() = default;
-    explicit GdiObject(Handle handle) : handle_(handle) {}
-    ~GdiObject() { reset(); }
-    GdiObject(GdiObject&& other) noexcept : handle_(other.release()) {}
-    GdiObject& operator=(GdiObject&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-
-    Handle get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-    Handle release() { return std::exchange(handle_, nullptr); }
-    void reset(Handle handle = nullptr) {
-        if (handle_)
-            DeleteObject(handle_);
-        handle_ = handle;
-    }
-
-private:
-    Handle handle_ = nullptr;
+// A GDI object (bitmap, region, font, brush), deleted with DeleteObject.
+template <typename ObjectHandle>
+struct GdiObjectTraits {
+    using Handle = ObjectHandle;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle object) { DeleteObject(object); }
 };
+template <typename Handle>
+using GdiObject = UniqueHandle<GdiObjectTraits<Handle>>;
 
 using UniqueBitmap = GdiObject<HBITMAP>;
 using UniqueRegion = GdiObject<HRGN>;
 using UniqueFont = GdiObject<HFONT>;
+using UniqueBrush = GdiObject<HBRUSH>;
+
+struct ImageListTraits {
+    using Handle = HIMAGELIST;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle list) { ImageList_Destroy(list); }
+};
+using UniqueImageList = UniqueHandle<ImageListTraits>;
+
+struct MemoryDCTraits {
+    using Handle = HDC;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle dc) { DeleteDC(dc); }
+};
 
 // A device-independent bitmap of width x height at 24 or 32 bits per pixel, stored top-down when topDown; its
 // pixels are at *pixels. Null on failure.
@@ -56,24 +52,13 @@ inline HBITMAP CreateDib(int width, int height, WORD bitsPerPixel, bool topDown,
 }
 
 // A memory device context compatible with another one (or with the screen), deleted with DeleteDC.
-class MemoryDC {
+class MemoryDC : public UniqueHandle<MemoryDCTraits> {
 public:
-    explicit MemoryDC(HDC compatibleWith) : dc_(CreateCompatibleDC(compatibleWith)) {}
-    ~MemoryDC() {
-        if (dc_)
-            DeleteDC(dc_);
-    }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-
-    HDC get() const { return dc_; }
-    explicit operator bool() const { return dc_ != nullptr; }
-
-private:
-    HDC dc_;
+    explicit MemoryDC(HDC compatibleWith) : UniqueHandle(CreateCompatibleDC(compatibleWith)) {}
 };
 
-// The device context of a whole window (non-client area included) or, with a null window, of the screen.
+// The device context of a whole window (non-client area included) or, with a null window, of the screen. Released
+// with the window it came from, so it is a pair rather than one handle.
 class WindowDC {
 public:
     explicit WindowDC(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
@@ -122,33 +107,6 @@ public:
 private:
     HDC dc_;
     int saved_;
-};
-
-// An owned image list, destroyed with ImageList_Destroy.
-class UniqueImageList {
-public:
-    UniqueImageList() = default;
-    explicit UniqueImageList(HIMAGELIST list) : list_(list) {}
-    ~UniqueImageList() { reset(); }
-    UniqueImageList(UniqueImageList&& other) noexcept : list_(other.release()) {}
-    UniqueImageList& operator=(UniqueImageList&& other) noexcept {
-        reset(other.release());
-        return *this;
-    }
-    UniqueImageList(const UniqueImageList&) = delete;
-    UniqueImageList& operator=(const UniqueImageList&) = delete;
-
-    HIMAGELIST get() const { return list_; }
-    explicit operator bool() const { return list_ != nullptr; }
-    HIMAGELIST release() { return std::exchange(list_, nullptr); }
-    void reset(HIMAGELIST list = nullptr) {
-        if (list_)
-            ImageList_Destroy(list_);
-        list_ = list;
-    }
-
-private:
-    HIMAGELIST list_ = nullptr;
 };
 
 } // namespace tarnvale

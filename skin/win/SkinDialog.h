@@ -1,14 +1,22 @@
-// The skin object of one dialog: it attaches the dialog's controls, tiles its background from the skin, and keeps
-// its client area the size it was designed for when the skin frame replaces the standard one.
+// The skin object of one dialog: it attaches the dialog's controls, tiles its background from the skin, and
+// replaces the standard frame with the skin's caption, frames and caption buttons, keeping the client area the size
+// it was designed for, answering hit-testing for the new frame and making its magenta pixels see-through.
 #pragma once
 
+#include "skin/FrameGeometry.h"
+#include "skin/win/GdiHandles.h"
 #include "skin/win/ProcedureSwap.h"
 
 #include <windows.h>
 
+#include <optional>
+
 namespace tarnvale {
 
 class SkinManager;
+
+// The framework's private activation message; ours never sends it, but a dialog may still receive it.
+inline constexpr UINT WM_ACTIVATETOPLEVEL = 0x36E;
 
 class SkinDialog {
 public:
@@ -21,16 +29,34 @@ public:
 
     // Installs newProcedure and keeps the window's current procedure as the previous one.
     void Subclass(HWND window, WNDPROC newProcedure);
-    // Puts the previous procedure back (if ours is still the window's procedure) and gives the window its size
-    // from before skinning, when that was recorded.
+    // Puts the previous procedure back (if ours is still the window's procedure), takes off the see-through shape
+    // the skin gave the window, and gives the window its size from before skinning.
     void Unsubclass();
 
     // Whether the caption and the left, right and bottom frames all have images.
     bool IsFrameSkinned() const;
+    // Paints the whole non-client area off-screen and copies it to the window at once.
+    void PaintFrame();
+    // Where the close, minimise or maximise element's button lies within captionRect; none when the window's style
+    // or system menu does not allow the button.
+    std::optional<RECT> CaptionButtonRect(int elementId, const RECT& captionRect) const;
+    // The hit code of a point in screen coordinates.
+    int HitTest(int x, int y) const;
+    // Holds the caption button of hitCode pressed until the left button is released; true when it was released
+    // over the button. Other mouse messages meanwhile are dropped; everything else waits in the queue.
+    bool TrackCaptionButton(int hitCode);
+    // Makes the magenta pixels of the frame see-through, once per pending shape: with a layered window's colour
+    // key where the system has one, else with a window region cut from the frame in hdc.
+    void ApplyShape(HDC hdc, const RECT& windowRect);
+    // The window rectangle without the magenta pixels of the frame that hdc holds (the client area left whole);
+    // null when the skin asks for no transparency. The caller owns the region.
+    HRGN BuildRegion(HDC hdc, const RECT& windowRect) const;
 
     HWND Window() const { return window_; }
     WNDPROC PreviousProcedure() const { return procedure_.Previous(); }
     bool Active() const { return active_; }
+    // The hit code last reported by WM_NCMOUSEMOVE; -1 when none.
+    int HotButton() const { return hotButton_; }
     // The window rectangle recorded at WM_INITDIALOG, before the skin frame changed the size; empty before.
     const RECT& RectBeforeSkinning() const { return beforeSkinning_; }
     bool ShapePending() const { return shapePending_; }
@@ -38,28 +64,66 @@ public:
 
 private:
     LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
+    // The previous procedure's handling with some style bits taken off for its length.
+    LRESULT CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam);
+    bool Serves(SkinManager& owner, HWND window) const;
 
-    LRESULT OnActivate(WPARAM wParam, LPARAM lParam);
-    LRESULT OnEraseBackground(WPARAM wParam, LPARAM lParam);
-    LRESULT OnNcDestroy(WPARAM wParam, LPARAM lParam);
-    LRESULT OnInitDialog(WPARAM wParam, LPARAM lParam);
-    LRESULT OnParentNotify(WPARAM wParam, LPARAM lParam);
-    LRESULT OnSkinChanged(WPARAM wParam, LPARAM lParam);
+    FrameMetrics Metrics() const;
+    DWORD Style() const;
+    int BorderWidth() const;
+    // The window rectangle as it would be without the skin frame's growth.
+    RECT UnskinnedRect() const;
+    void ResizeTo(const RECT& rect, UINT extraFlags);
+    void RemoveShape();
+    HFONT CaptionFont();
+    void PaintCaption(HDC hdc, const RECT& caption);
+    // The button of a hit code in the caption (window coordinates), drawn with frame on the window.
+    void DrawCaptionButton(int hitCode, int frame);
+
+    LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSkinChanged(UINT message, WPARAM wParam, LPARAM lParam);
+
+    LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetText(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnActivationChange(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetCursor(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcLButtonDblClk(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcRButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
 
     struct Handler {
         UINT message;
-        LRESULT (SkinDialog::*handle)(WPARAM, LPARAM);
+        LRESULT (SkinDialog::*handle)(UINT, WPARAM, LPARAM);
     };
     // Messages handled whether or not the dialog's frame is skinned.
     static const Handler kHandlers[];
+    // Messages handled only while it is.
+    static const Handler kFrameHandlers[];
 
     SkinManager& owner_;
+    DWORD savedStyle_ = 0; // the style while a sizing drag starts without the caption-button bits; 0 = none
     HWND window_ = nullptr;
     ProcedureSwap procedure_;
     RECT beforeSkinning_{};
+    FrameGrowth growth_; // what the skin frame added to the window's size
     bool active_ = false;
+    int hotButton_ = -1;
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint
+    bool addedLayered_ = false;
+    bool setRegion_ = false;
     bool detaching_ = false;
+    UniqueFont captionFont_; // made at the first caption paint, kept until the skin changes
 };
 
 } // namespace tarnvale

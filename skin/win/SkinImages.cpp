@@ -1,7 +1,9 @@
-// Skin images: element bitmaps as image lists of frames, and the drawing every painter rests on.
-#include "skin/win/SkinManager.h"
+// Skin images: element bitmaps as image lists of frames, and the nine-grid drawing every painter rests on.
+#include "skin/win/SkinImages.h"
 
 #include "skin/NineGrid.h"
+#include "skin/win/GdiHandles.h"
+#include "skin/win/SkinManager.h"
 
 namespace tarnvale {
 namespace {
@@ -56,60 +58,38 @@ HIMAGELIST ImageListFromVerticalStrip(HINSTANCE instance, const char* fileName, 
     return ImageListFromBitmap(bitmap.get(), {info.bmWidth, frameHeight}, true, growBy, maskColour);
 }
 
-HIMAGELIST SkinManager::LoadElement(int id) {
-    if (!IsElementId(id))
-        return nullptr;
-    if (images_[id])
-        return images_[id].get();
-    SkinElement& element = elements_[id];
-    const std::string imageFile = ReadElementSection(profile_, id, element);
-    if (imageFile.empty())
-        return nullptr;
-    const std::optional<std::string> path = ImagePath(skinPath_, imageFile);
-    if (!path)
-        return nullptr;
+HIMAGELIST LoadElementImage(int id, const std::string& path, FrameSize& frame) {
     // One load serves both the measuring and the image list.
     UniqueBitmap bitmap(
-        static_cast<HBITMAP>(LoadImageA(nullptr, path->c_str(), IMAGE_BITMAP, 0, 0, kLoadFlags | LR_DEFAULTSIZE)));
+        static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, kLoadFlags | LR_DEFAULTSIZE)));
     BITMAP info{};
     if (!bitmap || !GetObjectA(bitmap.get(), sizeof(info), &info))
         return nullptr;
-    element.frame = FrameSizeFor(id, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight);
+    frame = FrameSizeFor(id, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight);
     const bool stacked = kElementTable[id].strip == StripLayout::Vertical;
-    images_[id].reset(ImageListFromBitmap(bitmap.get(), element.frame, stacked, 0, kMagenta));
-    return images_[id].get();
+    return ImageListFromBitmap(bitmap.get(), frame, stacked, 0, kMagenta);
 }
 
-bool SkinManager::HasElementImage(int id) const {
-    return IsElementId(id) && images_[id];
-}
-
-bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
-    if (IsRectEmpty(&rect))
-        return false;
-    const HIMAGELIST image = LoadElement(id);
-    if (!image)
-        return false;
-    const SkinElement& element = elements_[id];
-    const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    const int frameWidth = element.frame.width, frameHeight = element.frame.height;
-
-    // The frame alone, its see-through pixels left magenta.
-    MemoryDC source(hdc), target(hdc);
-    UniqueBitmap sourceBits(CreateCompatibleBitmap(hdc, frameWidth, frameHeight));
-    UniqueBitmap targetBits(CreateCompatibleBitmap(hdc, width, height));
+HIMAGELIST ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, int width, int height) {
+    const int frameWidth = frameSize.width, frameHeight = frameSize.height;
+    // The frame alone, its see-through pixels left magenta. Bitmaps of the image lists' own depth, so that what is
+    // composed does not depend on the device it is drawn to and can be kept.
+    MemoryDC source(nullptr), target(nullptr);
+    UniqueBitmap sourceBits(CreateDib(frameWidth, frameHeight, 24, false, nullptr));
+    UniqueBitmap targetBits(CreateDib(width, height, 24, false, nullptr));
+    if (!source || !target || !sourceBits || !targetBits)
+        return nullptr;
     {
         ScopedSelect selectSource(source.get(), sourceBits.get());
         ScopedSelect selectTarget(target.get(), targetBits.get());
-        FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
+        SkinManager::FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
         if (frame >= 0)
             ImageList_Draw(image, frame, source.get(), 0, 0, ILD_NORMAL);
 
         // Whatever no part covers stays magenta, and so see-through. Shrinking copies whole source pixels rather
         // than and-ing neighbours together, which would turn magenta edges into visible colours.
-        FillSolid(target.get(), {0, 0, width, height}, kMagenta);
+        SkinManager::FillSolid(target.get(), {0, 0, width, height}, kMagenta);
         SetStretchBltMode(target.get(), COLORONCOLOR);
-        const NineGridMargins margins{element.marginLeft, element.marginTop, element.marginRight, element.marginBottom};
         for (const NineGridPart& part : NineGridParts(frameWidth, frameHeight, margins, width, height)) {
             const GridRect& d = part.destination;
             const GridRect& s = part.source;
@@ -122,33 +102,10 @@ bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
                 BitBlt(target.get(), d.x, d.y, d.width, d.height, source.get(), s.x, s.y, SRCCOPY);
         }
     }
-
     UniqueImageList composed(ImageList_Create(width, height, ILC_MASK | kImageListColour, 0, 1));
-    if (composed && ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) >= 0)
-        ImageList_Draw(composed.get(), 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
-    return true;
-}
-
-bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle) {
-    if (IsRectEmpty(&rect))
-        return false;
-    const HIMAGELIST image = LoadElement(id);
-    if (!image)
-        return false;
-    // Frames outside the strip draw nothing; a negative index would make the image list read before its start.
-    if (frame >= 0)
-        ImageList_Draw(image, frame, hdc, rect.left, rect.top, drawStyle);
-    return true;
-}
-
-void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
-    SetBkColor(hdc, colour);
-    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
-}
-
-void SkinManager::FreeImages() {
-    for (UniqueImageList& image : images_)
-        image.reset();
+    if (!composed || ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) < 0)
+        return nullptr;
+    return composed.release();
 }
 
 } // namespace tarnvale

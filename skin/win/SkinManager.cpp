@@ -1,10 +1,12 @@
-// The manager: current pointer, hook, attaching and detaching, registries and the hover timer.
+// The manager: current pointer, hook, the loaded skin and its element images, attaching and detaching,
+// registries and the hover timer.
 #include "skin/win/SkinManager.h"
 
 #include "platform/File.h"
 #include "skin/win/SkinButtons.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinEditLists.h"
+#include "skin/win/SkinImages.h"
 #include "skin/win/SkinListView.h"
 #include "skin/win/SkinScrollBar.h"
 
@@ -110,28 +112,31 @@ SkinManager* SkinManager::Current() {
 
 HHOOK SkinManager::Start(const char* skinPath) {
     if (hook_)
-        return hook_;
+        return hook_.get();
     LoadSkin(skinPath);
-    hook_ = SetWindowsHookExA(WH_CBT, CbtHookProc, nullptr, GetCurrentThreadId());
-    return hook_;
+    hook_.reset(SetWindowsHookExA(WH_CBT, CbtHookProc, nullptr, GetCurrentThreadId()));
+    return hook_.get();
 }
 
 void SkinManager::Unhook() {
-    if (hook_)
-        UnhookWindowsHookEx(std::exchange(hook_, nullptr));
+    hook_.reset();
 }
 
 void SkinManager::LoadSkin(const char* path) {
     FreeImages();
     skinPath_ = path ? path : "";
     const DWORD attributes = skinPath_.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(skinPath_.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        // Nothing to read: every element reads its defaults and has no image; the global settings stay.
+    std::vector<std::uint8_t> bytes;
+    bool readable = false;
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        skinPath_ = ResolveSkinPath(skinPath_, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
+        readable = platform::ReadWholeFile(skinPath_, bytes) == platform::ReadResult::Ok;
+    }
+    if (!readable) {
+        // Nothing to read (no skin there, or one the system will not let us read): every element reads its
+        // defaults and has no image; the global settings stay.
         profile_ = IniProfile();
     } else {
-        skinPath_ = ResolveSkinPath(skinPath_, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0);
-        std::vector<std::uint8_t> bytes;
-        platform::ReadWholeFile(skinPath_, bytes);
         profile_ = IniProfile::Parse(bytes);
         for (int id = 0; id < kElementCount; ++id) {
             elements_[id].frame = {};
@@ -150,6 +155,79 @@ void SkinManager::LoadSkin(const char* path) {
         if (FindDialog(dialog))
             SendMessageA(dialog, WM_SKINCHANGED, 0, 0);
     }
+}
+
+HIMAGELIST SkinManager::LoadElement(int id) {
+    if (!IsElementId(id))
+        return nullptr;
+    if (images_[id])
+        return images_[id].get();
+    SkinElement& element = elements_[id];
+    const std::string imageFile = ReadElementSection(profile_, id, element);
+    if (imageFile.empty())
+        return nullptr;
+    const std::optional<std::string> path = ImagePath(skinPath_, imageFile);
+    if (!path)
+        return nullptr;
+    images_[id].reset(LoadElementImage(id, *path, element.frame));
+    return images_[id].get();
+}
+
+bool SkinManager::HasElementImage(int id) const {
+    return IsElementId(id) && images_[id];
+}
+
+bool SkinManager::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
+    if (IsRectEmpty(&rect))
+        return false;
+    const HIMAGELIST image = LoadElement(id);
+    if (!image)
+        return false;
+    if (const HIMAGELIST sized = SizedFrameImage(id, image, frame, rect.right - rect.left, rect.bottom - rect.top))
+        ImageList_Draw(sized, 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
+    return true;
+}
+
+HIMAGELIST SkinManager::SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height) {
+    const auto kept = std::find_if(sizedFrames_.begin(), sizedFrames_.end(), [&](const SizedFrame& s) {
+        return s.id == id && s.frame == frame && s.width == width && s.height == height;
+    });
+    if (kept != sizedFrames_.end()) {
+        std::rotate(sizedFrames_.begin(), kept, kept + 1);
+        return sizedFrames_.front().image.get();
+    }
+    const SkinElement& element = elements_[id];
+    UniqueImageList composed(ComposeNineGrid(image, frame, element.frame, element.margins, width, height));
+    if (!composed)
+        return nullptr;
+    constexpr std::size_t kKept = 32;
+    if (sizedFrames_.size() == kKept)
+        sizedFrames_.pop_back();
+    sizedFrames_.insert(sizedFrames_.begin(), {id, frame, width, height, std::move(composed)});
+    return sizedFrames_.front().image.get();
+}
+
+bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle) {
+    if (IsRectEmpty(&rect))
+        return false;
+    const HIMAGELIST image = LoadElement(id);
+    if (!image)
+        return false;
+    // Frames outside the strip draw nothing; a negative index would make the image list read before its start.
+    if (frame >= 0)
+        ImageList_Draw(image, frame, hdc, rect.left, rect.top, drawStyle);
+    return true;
+}
+
+void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
+    SetBkColor(hdc, colour);
+    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+void SkinManager::FreeImages() {
+    sizedFrames_.clear();
+    for (UniqueImageList& image : images_)
+        image.reset();
 }
 
 bool SkinManager::IsSkinned(HWND window) const {
@@ -267,7 +345,7 @@ LRESULT CALLBACK CbtHookProc(int code, WPARAM wParam, LPARAM lParam) {
         if (IS_INTRESOURCE(className) && LOWORD(reinterpret_cast<ULONG_PTR>(className)) == kDialogClassAtom)
             manager->AttachDialog(reinterpret_cast<HWND>(wParam));
     }
-    return CallNextHookEx(manager ? manager->hook_ : nullptr, code, wParam, lParam);
+    return CallNextHookEx(manager ? manager->hook_.get() : nullptr, code, wParam, lParam);
 }
 
 LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

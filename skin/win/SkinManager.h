@@ -17,11 +17,18 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace tarnvale {
 
 class SkinControl;
 class SkinDialog;
+
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle hook) { UnhookWindowsHookEx(hook); }
+};
 
 // Tells a skinned dialog to recompute its frame size and shape; wParam and lParam are 0.
 inline constexpr UINT WM_SKINCHANGED = WM_USER + 101;
@@ -43,8 +50,8 @@ public:
     HHOOK Start(const char* skinPath);
     void Unhook();
     // Frees the images and reads the skin at path (a skin file, or a directory holding "skin.ini"); skinned
-    // dialogs are told with WM_SKINCHANGED. A path that does not exist leaves no element with an image and the
-    // global settings as they were.
+    // dialogs are told with WM_SKINCHANGED. A path that does not exist, or a skin file that cannot be read, leaves
+    // no element with an image and the global settings as they were.
     void LoadSkin(const char* path);
 
     bool IsSkinned(HWND window) const;
@@ -94,10 +101,19 @@ private:
 
     friend LRESULT CALLBACK CbtHookProc(int code, WPARAM wParam, LPARAM lParam);
 
+    // The frame of an element laid into a size by the nine-grid rule, magenta where nothing covers it, as a one-image
+    // masked list. Kept for the next request of the same size, since window frames repaint at one size many times.
+    HIMAGELIST SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height);
+    struct SizedFrame {
+        int id, frame, width, height;
+        UniqueImageList image;
+    };
+    std::vector<SizedFrame> sizedFrames_; // the most recently drawn first
+
     Registry<SkinControl> controls_;
     Registry<SkinDialog> dialogs_;
     std::string skinPath_;
-    HHOOK hook_ = nullptr;
+    UniqueHandle<HookTraits> hook_;
     GlobalSettings settings_;
     IniProfile profile_;
     std::array<SkinElement, kElementCount> elements_{};
@@ -112,10 +128,5 @@ LRESULT CALLBACK CbtHookProc(int code, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 VOID CALLBACK HoverLeaveTimerProc(HWND window, UINT message, UINT_PTR idEvent, DWORD time);
-
-// Loads a bitmap of frames stacked top to bottom, each frameHeight rows tall, as an image list of those frames.
-// maskColour 0xFFFFFFFF adds the frames without a mask.
-HIMAGELIST ImageListFromVerticalStrip(HINSTANCE instance, const char* fileName, int frameHeight, int growBy,
-                                      COLORREF maskColour, UINT imageType, UINT loadFlags);
 
 } // namespace tarnvale

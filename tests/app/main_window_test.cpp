@@ -7,6 +7,7 @@
 #include "app/WinApp.h"
 #include "platform/FileTestSeam.h"
 
+#include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
 
 #include <gtest/gtest.h>
@@ -467,6 +468,35 @@ TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
     CloseWith(WM_CLOSE);
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.avi", 9, 2, 1500000)}));
+}
+
+// The skin frame replaces the standard one around the client area the templates were laid out for.
+TEST(SkinnedTemplates, KeepTheirClientArea) {
+    auto clientOf = [](int templateId, SkinManager* skins) {
+        const HWND dialog = CreateDialogParamA(
+            GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr,
+            [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
+        RECT client{};
+        GetClientRect(dialog, &client);
+        if (skins) {
+            EXPECT_TRUE(skins->FindDialog(dialog) && skins->FindDialog(dialog)->IsFrameSkinned());
+            RECT now{};
+            GetWindowRect(dialog, &now);
+            const RECT& before = skins->FindDialog(dialog)->RectBeforeSkinning();
+            EXPECT_NE(now.bottom - now.top, before.bottom - before.top); // the skin's caption has its own height
+        }
+        DestroyWindow(dialog);
+        return client;
+    };
+    for (int templateId : {IDD_MAIN, IDD_PROGRAM}) {
+        SCOPED_TRACE(templateId);
+        const RECT standard = clientOf(templateId, nullptr);
+        SkinManager skins;
+        skins.Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
+        const RECT skinned = clientOf(templateId, &skins);
+        EXPECT_EQ(skinned.right, standard.right);
+        EXPECT_EQ(skinned.bottom, standard.bottom);
+    }
 }
 
 TEST_F(MainWindowTest, HostLineNamesTheHostAndTheOpenCommandPort) {

@@ -1,8 +1,8 @@
 // The folder walk on real temporary trees: order, which names are probed, PIDs, progress, cancelling, long paths
 // and links that lead back up the tree.
 #include "media/FolderWalk.h"
-#include "media/MediaFixtures.h"
 #include "platform/Directory.h"
+#include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Type detection on real files: the encoder's files, the extension rules, MPEG-2 tail offsets, and the files and
 // paths that must be refused with a message.
 #include "core/MediaType.h"
-#include "media/MediaFixtures.h"
 #include "media/MediaProbe.h"
+#include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

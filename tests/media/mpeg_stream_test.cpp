@@ -1,7 +1,7 @@
 // The MPEG-1 stream test: hand-made streams for each rule, the encoder's files, cut-off prefixes, and the bound
 // on how much of a file is read.
-#include "media/MediaFixtures.h"
 #include "media/MpegStream.h"
+#include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

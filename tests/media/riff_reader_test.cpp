@@ -1,8 +1,8 @@
 // The AVI index walk on hand-made RIFF files (written to disk and also walked from memory) and on an encoder-made
 // AVI file.
 #include "core/ByteWriter.h"
-#include "media/MediaFixtures.h"
 #include "media/RiffReader.h"
+#include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -53,8 +53,8 @@ TEST(DefaultSkin, EveryElementHasItsImage) {
         const bool stacked = kElementTable[id].strip == StripLayout::Vertical;
         EXPECT_EQ((stacked ? height : width) % kElementTable[id].frames, 0);
         const FrameSize frame = FrameSizeFor(id, width, height);
-        EXPECT_LE(element.marginLeft + element.marginRight, frame.width);
-        EXPECT_LE(element.marginTop + element.marginBottom, frame.height);
+        EXPECT_LE(element.margins.left + element.margins.right, frame.width);
+        EXPECT_LE(element.margins.top + element.margins.bottom, frame.height);
     }
     EXPECT_EQ(named.size() + 1, files.size()); // every bitmap is used, and skin.ini is the one other file
 }

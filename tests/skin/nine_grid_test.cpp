@@ -57,7 +57,7 @@ TEST(NineGrid, SizesAndMargins) {
     struct Row {
         const char* name;
         std::int32_t fw, fh;
-        NineGridMargins margins;
+        Margins margins;
         std::int32_t w, h;
     } rows[] = {
         {"no margins", 30, 20, {0, 0, 0, 0}, 77, 5},
@@ -90,8 +90,7 @@ TEST(NineGrid, SizesAndMargins) {
 
 TEST(NineGrid, FrameSizeIsOneToOne) {
     // Drawn at its own size, every part copies its pixels to the same place, whatever the margins.
-    for (NineGridMargins margins : {NineGridMargins{0, 0, 0, 0}, NineGridMargins{4, 3, 4, 3},
-                                    NineGridMargins{29, 1, 1, 19}, NineGridMargins{20, 20, 20, 20}}) {
+    for (Margins margins : {Margins{0, 0, 0, 0}, Margins{4, 3, 4, 3}, Margins{29, 1, 1, 19}, Margins{20, 20, 20, 20}}) {
         SCOPED_TRACE(std::to_string(margins.left) + "," + std::to_string(margins.top));
         for (const NineGridPart& part : NineGridParts(30, 20, margins, 30, 20)) {
             if (!part.destination.Empty()) {

@@ -160,11 +160,7 @@ TEST(SkinValues, ListsMarginsAndFonts) {
     };
     for (const MarginRow& row : margins) {
         SCOPED_TRACE(row.text);
-        const Margins m = ParseMargins(row.text);
-        EXPECT_EQ(m.left, row.expected.left);
-        EXPECT_EQ(m.top, row.expected.top);
-        EXPECT_EQ(m.right, row.expected.right);
-        EXPECT_EQ(m.bottom, row.expected.bottom);
+        EXPECT_EQ(ParseMargins(row.text), row.expected);
     }
 
     struct FontRow {
@@ -197,10 +193,7 @@ TEST(SkinFile, ElementSections) {
                                          "[Edit]\nImageFile=ignored.bmp\nBorderColor=10 20 30\n");
     SkinElement e;
     EXPECT_EQ(ReadElementSection(profile, kElementShaftHorz, e), "img\\shaft.bmp");
-    EXPECT_EQ(e.marginLeft, 3);
-    EXPECT_EQ(e.marginTop, 4);
-    EXPECT_EQ(e.marginRight, 5);
-    EXPECT_EQ(e.marginBottom, 6);
+    EXPECT_EQ(e.margins, (Margins{3, 4, 5, 6}));
     EXPECT_EQ(e.sizingType, SizingTrueSize);
     EXPECT_EQ(e.offsetX, 7);
     EXPECT_EQ(e.offsetY, 0);
@@ -225,7 +218,7 @@ TEST(SkinFile, ElementSections) {
     EXPECT_EQ(d.sizingType, SizingStretch);
     EXPECT_EQ(d.textColor, kNoColour);
     EXPECT_EQ(d.borderColor, kNoColour);
-    EXPECT_EQ(d.marginLeft + d.marginTop + d.marginRight + d.marginBottom, 0);
+    EXPECT_EQ(d.margins, Margins{});
 
     SkinElement edit; // elements without frames take no image
     EXPECT_EQ(ReadElementSection(profile, kElementEdit, edit), "");

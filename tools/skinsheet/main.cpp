@@ -30,7 +30,7 @@ public:
         bits_ = static_cast<const std::uint32_t*>(bits);
         select_.emplace(dc_.get(), bitmap_.get());
         SkinManager::FillSolid(dc_.get(), {0, 0, width, height}, kSheetBack);
-        SelectObject(dc_.get(), GetStockObject(DEFAULT_GUI_FONT));
+        font_.emplace(dc_.get(), GetStockObject(DEFAULT_GUI_FONT));
         SetBkMode(dc_.get(), TRANSPARENT);
     }
     bool Valid() const { return bits_ != nullptr; }
@@ -48,6 +48,7 @@ private:
     MemoryDC dc_;
     UniqueBitmap bitmap_;
     std::optional<ScopedSelect> select_;
+    std::optional<ScopedSelect> font_;
     const std::uint32_t* bits_ = nullptr;
 };
 
@@ -187,9 +188,8 @@ void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, b
         const RECT combo{x + 360, y + 22 + state * 28, x + 520, y + 22 + state * 28 + 22};
         SkinManager::FillSolid(dc, combo, state == 3 ? RGB(0xF4, 0xF6, 0xF8) : RGB(0xFF, 0xFF, 0xFF));
         const COLORREF border = skin.Element(kElementComboBox).borderColor;
-        HBRUSH brush = CreateSolidBrush(border);
-        FrameRect(dc, &combo, brush);
-        DeleteObject(brush);
+        const UniqueBrush brush(CreateSolidBrush(border));
+        FrameRect(dc, &combo, brush.get());
         skin.DrawSized(dc, kElementComboBox,
                        state == 0   ? 0
                        : state == 1 ? 1
@@ -221,9 +221,8 @@ void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, b
     }
     ScrollBar(dc, skin, {list.right - 18, list.top + 1, list.right - 1, list.bottom - 18}, true, 0);
     ScrollBar(dc, skin, {list.left + 1, list.bottom - 18, list.right - 18, list.bottom - 1}, false, 3);
-    HBRUSH brush = CreateSolidBrush(skin.Element(kElementListView).borderColor);
-    FrameRect(dc, &list, brush);
-    DeleteObject(brush);
+    const UniqueBrush brush(CreateSolidBrush(skin.Element(kElementListView).borderColor));
+    FrameRect(dc, &list, brush.get());
     // Stand-alone bars in each state: normal, disabled, thumb pressed, hot.
     for (int state = 0; state < 4; ++state)
         ScrollBar(dc, skin, {x + 14 + state * 26, y + 180, x + 31 + state * 26, y + 300}, true, state);
@@ -233,8 +232,9 @@ void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, b
 
 std::string Describe(const SkinElement& e, int frames) {
     return std::to_string(frames) + " frames of " + std::to_string(e.frame.width) + " x " +
-           std::to_string(e.frame.height) + ", margins " + std::to_string(e.marginLeft) + "," +
-           std::to_string(e.marginTop) + "," + std::to_string(e.marginRight) + "," + std::to_string(e.marginBottom);
+           std::to_string(e.frame.height) + ", margins " + std::to_string(e.margins.left) + "," +
+           std::to_string(e.margins.top) + "," + std::to_string(e.margins.right) + "," +
+           std::to_string(e.margins.bottom);
 }
 
 // One band per element: every frame at its own size (DrawFrame), then frame 0 at several sizes (DrawSized).

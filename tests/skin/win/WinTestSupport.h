@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,23 +54,15 @@ inline void PumpPending() {
 // A 32-bit top-down DIB section selected into a memory DC; pixels read back as 0xRRGGBB.
 class DibCanvas {
 public:
-    DibCanvas(int width, int height, std::uint32_t fill)
-        : width_(width), height_(height), dc_(CreateCompatibleDC(nullptr)) {
+    DibCanvas(int width, int height, std::uint32_t fill) : width_(width), height_(height), dc_(nullptr) {
         void* bits = nullptr;
-        bitmap_ = CreateDib(width, height, 32, true, &bits);
+        bitmap_.reset(CreateDib(width, height, 32, true, &bits));
         bits_ = static_cast<std::uint32_t*>(bits);
-        previous_ = SelectObject(dc_, bitmap_);
+        select_.emplace(dc_.get(), bitmap_.get());
         Fill(fill);
     }
-    ~DibCanvas() {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    DibCanvas(const DibCanvas&) = delete;
-    DibCanvas& operator=(const DibCanvas&) = delete;
 
-    HDC dc() const { return dc_; }
+    HDC dc() const { return dc_.get(); }
     int Width() const { return width_; }
     int Height() const { return height_; }
     std::uint32_t Pixel(int x, int y) const {
@@ -91,9 +84,9 @@ public:
 
 private:
     int width_, height_;
-    HDC dc_;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ previous_ = nullptr;
+    MemoryDC dc_;
+    UniqueBitmap bitmap_;
+    std::optional<ScopedSelect> select_;
     std::uint32_t* bits_ = nullptr;
 };
 

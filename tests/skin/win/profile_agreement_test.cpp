@@ -47,13 +47,6 @@ std::vector<TrickyFile> TrickyFiles() {
     };
 }
 
-std::string Trim(const std::string& text) {
-    const std::size_t begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
-}
-
 // Every name a reader might be asked for in this file: section and key names as written and trimmed, and some
 // that are not there.
 void Candidates(const std::string& text, std::set<std::string>& sections, std::set<std::string>& keys) {
@@ -69,11 +62,11 @@ void Candidates(const std::string& text, std::set<std::string>& sections, std::s
         const std::size_t open = line.find('['), close = line.rfind(']');
         if (open != std::string::npos && close != std::string::npos && close > open) {
             sections.insert(line.substr(open + 1, close - open - 1));
-            sections.insert(Trim(line.substr(open + 1, close - open - 1)));
+            sections.insert(TrimBlanks(line.substr(open + 1, close - open - 1)));
             sections.insert(line.substr(open + 1, line.find(']') - open - 1));
         }
         const std::size_t equals = line.find('=');
-        keys.insert(Trim(line.substr(0, equals)));
+        keys.insert(TrimBlanks(line.substr(0, equals)));
         if (equals != std::string::npos && !line.substr(0, equals).empty())
             keys.insert(line.substr(0, equals));
     }

@@ -1,6 +1,9 @@
-// Element images and drawing on real GDI: nine-grid pixels read back from a DIB section, frame strips, the skin
-// path rule, images that appear later, and the default skin beside the executable.
+// Element images and drawing on real GDI: nine-grid pixels read back from a DIB section (and again from what the
+// first drawing kept), frame strips, the skin path rule, images that appear later, and the default skin beside the
+// executable.
 #include "WinTestSupport.h"
+#include "platform/FileHandle_win.h"
+#include "skin/win/SkinImages.h"
 #include "skin/win/SkinManager.h"
 
 #include <gtest/gtest.h>
@@ -75,15 +78,14 @@ TEST_F(SkinDrawing, FramesComeFromTheirStrips) {
         EXPECT_EQ(canvas.Pixel(42, 3), kBackground); // the frame is drawn at its own size only
     }
 
-    HIMAGELIST strip = ImageListFromVerticalStrip(nullptr, dir_.File("caption.bmp").c_str(), 30, 0, CLR_NONE,
-                                                  IMAGE_BITMAP, LR_LOADFROMFILE | LR_CREATEDIBSECTION);
-    ASSERT_NE(strip, nullptr);
+    const UniqueImageList strip(ImageListFromVerticalStrip(nullptr, dir_.File("caption.bmp").c_str(), 30, 0, CLR_NONE,
+                                                           IMAGE_BITMAP, LR_LOADFROMFILE | LR_CREATEDIBSECTION));
+    ASSERT_TRUE(strip);
     int cx = 0, cy = 0;
-    ImageList_GetIconSize(strip, &cx, &cy);
-    EXPECT_EQ(ImageList_GetImageCount(strip), 2);
+    ImageList_GetIconSize(strip.get(), &cx, &cy);
+    EXPECT_EQ(ImageList_GetImageCount(strip.get()), 2);
     EXPECT_EQ(cx, 40);
     EXPECT_EQ(cy, 30);
-    ImageList_Destroy(strip);
     EXPECT_EQ(ImageListFromVerticalStrip(nullptr, dir_.File("absent.bmp").c_str(), 30, 0, CLR_NONE, IMAGE_BITMAP,
                                          LR_LOADFROMFILE),
               nullptr);
@@ -163,6 +165,16 @@ TEST_F(SkinDrawing, CornersKeptEdgesAndCentreStretched) {
     EXPECT_EQ(at(0, 0), kBackground);
     EXPECT_EQ(canvas.Pixel(9, 9), kBackground);
     EXPECT_EQ(canvas.Pixel(10 + W, 10 + H), kBackground);
+
+    // Drawn again at that size, from what the first drawing kept: the same pixels.
+    test::DibCanvas again(W + 20, H + 20, kBackground);
+    ASSERT_TRUE(manager_.DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
+    EXPECT_EQ(again.Snapshot().pixels, canvas.Snapshot().pixels);
+    // A skin loaded again draws its new image, not what was kept from the old one.
+    test::WriteBmp(dir_.File("button.bmp"), RgbImage(4 * kFrameW, kFrameH, 0x0A0B0C));
+    manager_.LoadSkin(dir_.File("skin.ini").c_str());
+    ASSERT_TRUE(manager_.DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
+    EXPECT_EQ(again.Pixel(10 + W / 2, 10 + H / 2), 0x0A0B0Cu);
 }
 
 TEST_F(SkinDrawing, RequestsThatDrawNothing) {
@@ -224,8 +236,8 @@ TEST_F(SkinDrawing, FillSolidKeepsTheBackgroundColour) {
 
 TEST_F(SkinDrawing, MissingImagesAreRetriedOnRequest) {
     EXPECT_FALSE(manager_.HasElementImage(kElementGroupBox));
-    EXPECT_EQ(manager_.Element(kElementGroupBox).marginLeft, 5); // the other keys stay in force
-    EXPECT_EQ(manager_.Element(kElementGroupBox).marginBottom, 8);
+    EXPECT_EQ(manager_.Element(kElementGroupBox).margins.left, 5); // the other keys stay in force
+    EXPECT_EQ(manager_.Element(kElementGroupBox).margins.bottom, 8);
     test::DibCanvas canvas(40, 40, kBackground);
     EXPECT_FALSE(manager_.DrawSized(canvas.dc(), kElementGroupBox, 0, {0, 0, 30, 20}));
 
@@ -257,15 +269,33 @@ TEST_F(SkinDrawing, SkinPathRules) {
     }
 }
 
-TEST_F(SkinDrawing, MissingSkinKeepsTheGlobalSettings) {
+TEST_F(SkinDrawing, MissingOrUnreadableSkinKeepsTheGlobalSettings) {
     test::WriteFile(dir_.File("skin.ini"), "[SysMetrics]\nUseTransparency=1\nCaptionFont=Tahoma, 13, 400\n");
-    manager_.LoadSkin(dir_.File("skin.ini").c_str());
-    EXPECT_EQ(manager_.Settings().useTransparency, 1);
-    manager_.LoadSkin(dir_.File("absent.ini").c_str());
-    EXPECT_EQ(manager_.Settings().useTransparency, 1);
-    EXPECT_EQ(manager_.Settings().captionFont.face, "Tahoma");
-    for (int id = 0; id < kElementCount; ++id)
-        EXPECT_FALSE(manager_.HasElementImage(id)) << id;
+    test::WriteFile(dir_.File("locked.ini"), "[SysMetrics]\nCaptionFont=Arial, 9, 700\n"
+                                             "[Button.Pushbutton]\nImageFile=button.bmp\n");
+    CreateDirectoryA(dir_.File("empty").c_str(), nullptr);
+    // Held open without sharing: the file is there, but the skin reader cannot open it.
+    const platform::UniqueFile lock = platform::OwnFile(
+        CreateFileA(dir_.File("locked.ini").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    const struct {
+        const char* name;
+        std::string path;
+    } rows[] = {
+        {"absent", dir_.File("absent.ini")},
+        {"folder without a skin file", dir_.File("empty")},
+        {"unreadable", dir_.File("locked.ini")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        manager_.LoadSkin(dir_.File("skin.ini").c_str());
+        ASSERT_EQ(manager_.Settings().useTransparency, 1);
+        manager_.LoadSkin(row.path.c_str());
+        EXPECT_EQ(manager_.Settings().useTransparency, 1);
+        EXPECT_EQ(manager_.Settings().captionFont.face, "Tahoma");
+        for (int id = 0; id < kElementCount; ++id)
+            EXPECT_FALSE(manager_.HasElementImage(id)) << id;
+    }
 }
 
 // The default skin as the build places it beside the executables.
@@ -289,13 +319,13 @@ TEST(DefaultSkin, LoadsFromBesideTheExecutable) {
         EXPECT_EQ(ImageList_GetImageCount(manager.LoadElement(id)), kElementTable[id].frames);
         EXPECT_GT(element.frame.width, 0);
         EXPECT_GT(element.frame.height, 0);
-        EXPECT_LE(element.marginLeft + element.marginRight, element.frame.width);
-        EXPECT_LE(element.marginTop + element.marginBottom, element.frame.height);
+        EXPECT_LE(element.margins.left + element.margins.right, element.frame.width);
+        EXPECT_LE(element.margins.top + element.margins.bottom, element.frame.height);
     }
     // The frame thicknesses agree, so the corners of the caption and the frames meet.
     EXPECT_EQ(manager.Element(kElementFrameLeft).frame.width, manager.Element(kElementFrameRight).frame.width);
-    EXPECT_EQ(manager.Element(kElementFrameLeft).marginTop, manager.Element(kElementCaption).frame.height);
-    EXPECT_EQ(manager.Element(kElementFrameLeft).marginBottom, manager.Element(kElementFrameBottom).frame.height);
+    EXPECT_EQ(manager.Element(kElementFrameLeft).margins.top, manager.Element(kElementCaption).frame.height);
+    EXPECT_EQ(manager.Element(kElementFrameLeft).margins.bottom, manager.Element(kElementFrameBottom).frame.height);
     for (int id : {kElementEdit, kElementComboBox, kElementListBox, kElementListView})
         EXPECT_NE(manager.Element(id).borderColor, kNoColour) << kElementTable[id].section;
     EXPECT_NE(manager.Element(kElementSysMetrics).textColor, kNoColour);

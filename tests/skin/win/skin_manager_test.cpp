@@ -392,7 +392,7 @@ TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
         EXPECT_EQ(now.top, before.top);
     };
     expectSize(Width(before) + extraWidth, Height(before) + extraHeight);
-    EXPECT_TRUE(skin->ShapePending());
+    EXPECT_FALSE(skin->ShapePending()); // the resize repainted the frame, which applied the shape
 
     // Loading a skin without a frame tells the dialog, which takes its old size back; the skin's return grows it again.
     manager.LoadSkin(dir_.File("absent").c_str());
@@ -423,6 +423,16 @@ TEST_F(SkinnedWindows, ChildDialogsKeepTheirPlaceAndSize) {
     EXPECT_EQ(origin.y, 0);
     EXPECT_EQ(Width(now), Width(expected));
     EXPECT_EQ(Height(now), Height(expected));
+
+    // With no standard border to replace, the skin frame takes nothing of the client area, in either form of the
+    // computation.
+    RECT client;
+    GetClientRect(child, &client);
+    EXPECT_EQ(client.right, Width(expected));
+    EXPECT_EQ(client.bottom, Height(expected));
+    RECT asked = now;
+    SendMessageA(child, WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&asked));
+    EXPECT_TRUE(EqualRect(&asked, &now));
 }
 
 TEST_F(SkinnedWindows, BackgroundIsTiledFromTheClientOrigin) {
@@ -440,9 +450,8 @@ TEST_F(SkinnedWindows, BackgroundIsTiledFromTheClientOrigin) {
         }
     }
     // The DC comes back as it was given: no clip region left behind.
-    HRGN clip = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(GetClipRgn(canvas.dc(), clip), 0);
-    DeleteObject(clip);
+    const UniqueRegion clip(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(GetClipRgn(canvas.dc(), clip.get()), 0);
 }
 
 LRESULT CALLBACK HoverProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,6 +1,7 @@
-// Opens the main window on a sample catalogue, then the program dialog on one of its programs, and pauses at
-// each so that scripts/screenshots.sh can photograph the display: it prints "shot NAME X Y WIDTH HEIGHT" (the
-// window's place on the screen) and waits for a line on its input before it goes on.
+// tarnvale-screenshots: opens the main window on a sample catalogue, then the program dialog on one of its
+// programs, and pauses at each so that scripts/screenshots.sh can photograph the display: it prints "shot NAME X Y
+// WIDTH HEIGHT" (the window's place on the screen) and waits for a line on its input before it goes on. Each window
+// is taken active and inactive, so that both looks of the skinned frame show.
 #include "app/MainDlg.h"
 #include "app/ServerApp.h"
 #include "core/ListFile.h"
@@ -67,6 +68,7 @@ int main() {
     window.SetListFilePath(listFile);
     window.SetCommandPort(0);
     HWND list = nullptr;
+    HWND other = nullptr;
     test::WindowScript script;
     script.Then("main window", [&] {
         if (!window.GetSafeHwnd() || !IsWindowVisible(window.GetSafeHwnd()))
@@ -82,11 +84,31 @@ int main() {
         test::Click(window.GetSafeHwnd(), IDC_EDIT);
         return true;
     });
-    script.Then("program dialog", [] { return test::FindDialog("Add a program...") != nullptr; });
-    script.Then("settle", Settle(30));
-    script.Then("shoot program", [] {
+    script.Then("program dialog", [&] {
         HWND dialog = test::FindDialog("Add a program...");
-        Shot("program", dialog);
+        if (!dialog)
+            return false;
+        // Beside the main window, so that neither hides the other.
+        RECT main;
+        GetWindowRect(window.GetSafeHwnd(), &main);
+        SetWindowPos(dialog, nullptr, main.right + 20, main.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+        return true;
+    });
+    script.Then("settle", Settle(30));
+    script.Then("shoot program", [&] {
+        Shot("program", test::FindDialog("Add a program..."));
+        Shot("main-inactive", window.GetSafeHwnd());
+        // Another window takes the activation, and the program dialog shows its inactive frame.
+        other = CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP | WS_VISIBLE | SS_WHITERECT, 1200, 960, 40, 40,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        SetActiveWindow(other);
+        return true;
+    });
+    script.Then("settle", Settle(30));
+    script.Then("shoot inactive program", [&] {
+        HWND dialog = test::FindDialog("Add a program...");
+        Shot("program-inactive", dialog);
+        DestroyWindow(other);
         test::Click(dialog, IDCANCEL);
         return true;
     });

@@ -1,0 +1,120 @@
+// The skinned dialog frame's arithmetic.
+#include "skin/FrameGeometry.h"
+
+#include <algorithm>
+
+namespace tarnvale {
+namespace {
+
+// A rectangle whose edges crossed keeps its left and top edges and has no area.
+Rect NotInverted(Rect r) {
+    r.right = std::max(r.right, r.left);
+    r.bottom = std::max(r.bottom, r.top);
+    return r;
+}
+
+} // namespace
+
+Rect CaptionRect(std::int32_t width, const FrameMetrics& frame) {
+    return {frame.left, 0, width - frame.right, frame.caption};
+}
+
+Rect FrameClientRect(std::int32_t width, std::int32_t height, const FrameMetrics& frame) {
+    return {frame.left, frame.caption, width - frame.right, height - frame.bottom};
+}
+
+Rect CaptionButtonRect(const Rect& caption, const ButtonPlacement& button) {
+    const std::int32_t left =
+        button.anchorTopRight ? caption.right - button.offsetX - button.width : caption.left + button.offsetX;
+    const std::int32_t top = caption.top + button.offsetY;
+    return {left, top, left + button.width, top + button.height};
+}
+
+Rect HitTestCaptionRect(const Rect& window, const FrameMetrics& frame) {
+    return {window.left + frame.left, window.top, window.right - frame.right,
+            window.top + frame.bottom + frame.caption};
+}
+
+int FrameHitTest(Point point, const Rect& window, const Rect& client, const FrameMetrics& frame, FrameStyle style,
+                 std::span<const ButtonHit> buttons) {
+    if (!window.Contains(point))
+        return kHitNowhere;
+    if (style.minimized)
+        return kHitCaption;
+    if (client.Contains(point))
+        return kHitClient;
+    const Rect inner{window.left + frame.left, window.top + frame.bottom, window.right - frame.right,
+                     window.bottom - frame.bottom};
+    if (inner.Contains(point)) {
+        for (const ButtonHit& button : buttons) {
+            if (button.rect.Contains(point))
+                return button.code;
+        }
+        return HitTestCaptionRect(window, frame).Contains(point) ? kHitCaption : kHitNowhere;
+    }
+    if (!style.thickFrame || (style.dialogFrame && !style.border))
+        return kHitBorder;
+    static constexpr int kZones[3][3] = {
+        {kHitTopLeft, kHitTop, kHitTopRight},
+        {kHitLeft, kHitNowhere, kHitRight},
+        {kHitBottomLeft, kHitBottom, kHitBottomRight},
+    };
+    const int row = point.y < inner.top ? 0 : point.y < inner.bottom ? 1 : 2;
+    const int column = point.x < inner.left ? 0 : point.x < inner.right ? 1 : 2;
+    return kZones[row][column];
+}
+
+FrameGrowth SkinFrameGrowth(const FrameMetrics& frame, const StandardFrame& standard) {
+    const std::int32_t b = standard.border;
+    if (b == 0)
+        return {};
+    const std::int32_t top = frame.caption != 0 ? frame.caption - b - standard.systemCaption : 0;
+    const std::int32_t bottom = frame.bottom != 0 ? frame.bottom - b : 0;
+    const std::int32_t sides = frame.left + frame.right;
+    return {sides != 0 ? sides - 2 * b : 0, top + bottom};
+}
+
+Rect SkinClientFromStandard(const Rect& standardClient, const FrameMetrics& frame, const StandardFrame& standard) {
+    const std::int32_t b = standard.border;
+    if (b == 0)
+        return standardClient;
+    Rect client = standardClient;
+    if (frame.caption != 0)
+        client.top += frame.caption - b - standard.systemCaption;
+    if (frame.bottom != 0)
+        client.bottom -= frame.bottom - b;
+    client.left += frame.left - b;
+    client.right -= frame.right - b;
+    return NotInverted(client);
+}
+
+std::optional<Rect> SkinClientFromWindow(const Rect& window, const FrameMetrics& frame, std::int32_t border) {
+    if (border == 0 || window.Empty())
+        return std::nullopt;
+    return NotInverted({window.left + frame.left, window.top + frame.caption, window.right - frame.right,
+                        window.bottom - frame.bottom});
+}
+
+std::vector<PixelRun> SeeThroughRuns(std::span<const std::uint32_t> pixels, std::int32_t width, std::int32_t height,
+                                     const Rect& client, std::uint32_t key) {
+    std::vector<PixelRun> runs;
+    if (width <= 0 || height <= 0 || pixels.size() < std::size_t(width) * std::size_t(height))
+        return runs;
+    for (std::int32_t y = 0; y < height; ++y) {
+        const std::uint32_t* row = pixels.data() + std::size_t(y) * std::size_t(width);
+        std::int32_t start = 0;
+        for (std::int32_t x = 0; x < width; ++x) {
+            const bool opaque = client.Contains({x, y}) || (row[x] & 0xFFFFFF) != key;
+            if (!opaque)
+                continue;
+            if (start < x)
+                runs.push_back({y, start, x});
+            start = x + 1;
+        }
+        if (start < width)
+            runs.push_back({y, start, width});
+    }
+    return runs;
+}
+
+} // namespace tarnvale

@@ -1,0 +1,122 @@
+// The skinned dialog frame as arithmetic: the caption strip, the caption buttons' places, which part of the frame
+// a point is on, the client rectangle the skin frame leaves, how much a window grows when the skin frame replaces
+// the standard one, and which pixels of the composed frame are see-through.
+#pragma once
+
+#include "skin/Geometry.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace tarnvale {
+
+// Hit-test codes, as the window system numbers them.
+enum HitCode : int {
+    kHitNowhere = 0,
+    kHitClient = 1,
+    kHitCaption = 2,
+    kHitSysMenu = 3,
+    kHitMinButton = 8,
+    kHitMaxButton = 9,
+    kHitLeft = 10,
+    kHitRight = 11,
+    kHitTop = 12,
+    kHitTopLeft = 13,
+    kHitTopRight = 14,
+    kHitBottom = 15,
+    kHitBottomLeft = 16,
+    kHitBottomRight = 17,
+    kHitBorder = 18,
+    kHitClose = 20,
+};
+
+// The sizing codes, from the left edge to the bottom-right corner.
+inline bool IsSizingHit(int code) {
+    return code >= kHitLeft && code <= kHitBottomRight;
+}
+
+// The skin frame's thickness: the left and right frames' widths, the caption's and the bottom frame's heights.
+struct FrameMetrics {
+    std::int32_t left = 0;
+    std::int32_t right = 0;
+    std::int32_t caption = 0;
+    std::int32_t bottom = 0;
+};
+
+// The caption strip of a window width pixels wide, in window coordinates: between the side frames, from the top.
+Rect CaptionRect(std::int32_t width, const FrameMetrics& frame);
+// The client area the skin frame leaves in a width x height window, in window coordinates.
+Rect FrameClientRect(std::int32_t width, std::int32_t height, const FrameMetrics& frame);
+
+// Where a caption button sits: its offset from the caption's top-left or top-right corner and its size.
+struct ButtonPlacement {
+    std::int32_t offsetX = 0;
+    std::int32_t offsetY = 0;
+    bool anchorTopRight = false;
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+Rect CaptionButtonRect(const Rect& caption, const ButtonPlacement& button);
+
+// The styles that decide how the frame answers hit-testing.
+struct FrameStyle {
+    bool minimized = false;
+    bool thickFrame = false;  // sizable
+    bool dialogFrame = false; // the caption's dialog-frame bit
+    bool border = false;      // the caption's border bit
+};
+
+// A caption button that is shown, with its hit code and its rectangle in the same coordinates as the point.
+struct ButtonHit {
+    int code = kHitNowhere;
+    Rect rect;
+};
+
+// The caption rectangle that hit-testing uses, in the window rectangle's coordinates: it starts below a top
+// sizing band as thick as the bottom frame.
+Rect HitTestCaptionRect(const Rect& window, const FrameMetrics& frame);
+
+// The hit code of point: window and client are rectangles in the point's coordinates (the screen's), buttons the
+// shown caption buttons in the order they are tried.
+int FrameHitTest(Point point, const Rect& window, const Rect& client, const FrameMetrics& frame, FrameStyle style,
+                 std::span<const ButtonHit> buttons);
+
+// What the standard frame and the window system's caption add to a window: border is the standard border's
+// thickness on each side, systemCaption the system caption's height.
+struct StandardFrame {
+    std::int32_t border = 0;
+    std::int32_t systemCaption = 0;
+};
+
+// How much wider and taller the window must be for its client area to keep its size under the skin frame. A window
+// without a standard border is not grown: the skin frame has nothing to replace.
+struct FrameGrowth {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+FrameGrowth SkinFrameGrowth(const FrameMetrics& frame, const StandardFrame& standard);
+
+// The client rectangle under the skin frame, from the one that the standard frame leaves (both in the parent's
+// coordinates). A window without a standard border keeps the standard one. Never inverted.
+Rect SkinClientFromStandard(const Rect& standardClient, const FrameMetrics& frame, const StandardFrame& standard);
+// The client rectangle under the skin frame, from the window rectangle; none when the standard computation must
+// stand: an empty rectangle, or a window without a standard border, whose client the skin frame must not shrink.
+std::optional<Rect> SkinClientFromWindow(const Rect& window, const FrameMetrics& frame, std::int32_t border);
+
+// One see-through run of a row of the composed frame: pixels [left, right) of row y.
+struct PixelRun {
+    std::int32_t y = 0;
+    std::int32_t left = 0;
+    std::int32_t right = 0;
+    friend bool operator==(const PixelRun&, const PixelRun&) = default;
+};
+
+// The runs of key-coloured pixels of a width x height picture (pixels 0xRRGGBB, row by row from the top), row by
+// row and left to right. Pixels inside client count as opaque whatever their colour: the frame alone is cut.
+std::vector<PixelRun> SeeThroughRuns(std::span<const std::uint32_t> pixels, std::int32_t width, std::int32_t height,
+                                     const Rect& client, std::uint32_t key);
+
+} // namespace tarnvale
