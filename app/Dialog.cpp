@@ -2,11 +2,11 @@
 #include "app/Dialog.h"
 
 #include "app/WinApp.h"
+#include "core/ParseInteger.h"
 
 #include <commctrl.h>
 
 #include <cctype>
-#include <limits>
 #include <vector>
 
 namespace tarnvale {
@@ -47,26 +47,7 @@ std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
         text.remove_prefix(1);
     while (!text.empty() && blank(text.back()))
         text.remove_suffix(1);
-    bool negative = false;
-    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-        negative = text.front() == '-';
-        text.remove_prefix(1);
-    }
-    if (text.empty())
-        return std::nullopt;
-    std::int64_t value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        value = value * 10 + (c - '0');
-        if (value > std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
+    return ParseInteger<std::int32_t>(text);
 }
 
 void DataExchange::Text(int controlId, std::string& value) {

@@ -41,23 +41,19 @@ std::string ListFileReadMessage(const std::string& path, const ListFileLoad& loa
 
 CMainDlg::CMainDlg(HWND parent)
     : CDialog(IDD_MAIN, parent), icon_(LoadAppIcon(SM_CXICON, SM_CYICON)),
-      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), dispatcher_(catalogue_, server_, sender_) {}
+      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), service_(catalogue_, this) {}
 
 CMainDlg::~CMainDlg() {
-    // The threads go first, each before what it uses: the search, then the receive thread (so no client command
-    // can run any more), then the stream sender.
+    // The threads go first, each before what it uses: the folder search, then the command service's threads
+    // (its receive thread calls this window's OnNotify).
     search_.Stop();
-    // A connect to a client that does not answer must not hold the window's closing for the system's time-out.
-    sender_.CancelConnects();
-    server_.StopReceiving();
-    sender_.Close();
-    sender_.Stop();
+    service_.Stop();
 }
 
 bool CMainDlg::OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) {
     if (code != NOTIFY_DATAGRAM)
         return CListener::OnNotify(code, data, extra);
-    dispatcher_.DispatchCommand(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(data), extra));
+    service_.Dispatch(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(data), extra));
     return true;
 }
 
@@ -94,11 +90,10 @@ void CMainDlg::ShowHostLine() {
 }
 
 void CMainDlg::OpenCommandPort() {
-    server_.Attach(this);
-    server_.SetLocalPort(commandPort_);
-    if (!server_.OpenReceiveSocket() || !server_.StartReceiving())
+    service_.SetLocalPort(commandPort_);
+    if (!service_.Start())
         return;
-    boundPort_ = server_.BoundPort();
+    boundPort_ = service_.BoundPort();
     if (commandPort_ == 0)
         ShowHostLine();
     if (portOpened_)

@@ -9,12 +9,10 @@
 #include "core/ListFile.h"
 #include "core/MediaInfoList.h"
 #include "media/FolderWalk.h"
-#include "net/CommandDispatcher.h"
-#include "net/CommandServer.h"
+#include "net/CommandService.h"
 #include "net/HostAddress.h"
 #include "net/Notifier.h"
 #include "net/Protocol.h"
-#include "net/StreamSender.h"
 
 #include <cstdint>
 #include <functional>
@@ -45,7 +43,7 @@ public:
     // The port the command server listens on, or 0 while it does not.
     std::uint16_t BoundCommandPort() const { return boundPort_; }
 
-    // Datagrams from the command server's receive thread go to the shared command dispatch.
+    // Datagrams from the command server's receive thread go to the command service's dispatch.
     bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override;
 
     // Row insertion: a new last row in the list view and a copy at the end of the catalogue.
@@ -85,10 +83,8 @@ private:
     HWND hostLine_ = nullptr;
     UniqueIcon icon_;
     UniqueIcon smallIcon_;
-    CCommandServer server_;
-    CStreamSender sender_;
     CMediaInfoList catalogue_;
-    CCommandDispatcher dispatcher_;
+    CCommandService service_;
     std::int32_t pidCounter_ = kFirstSearchPid;
     std::string listFilePath_ = kWindowsListFilePath;
     std::uint16_t commandPort_ = kCommandPort;

@@ -3,10 +3,10 @@
 
 #include "app/MainDlg.h"
 
+#include "core/ParseInteger.h"
 #include "platform/Socket.h"
 #include "skin/win/SkinManager.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -19,15 +19,6 @@ std::vector<std::string> CommandLineArguments() {
     for (int i = 1; i < __argc; ++i)
         arguments.emplace_back(__argv[i]);
     return arguments;
-}
-
-bool ParsePort(const std::string& text, std::uint16_t& port) {
-    unsigned value = 0;
-    auto [end, failure] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (failure != std::errc() || end != text.data() + text.size() || value > 65535)
-        return false;
-    port = static_cast<std::uint16_t>(value);
-    return true;
 }
 
 void WritePortFile(const std::string& path, std::uint16_t port) {
@@ -53,12 +44,11 @@ bool ParseAppOptions(std::span<const std::string> arguments, AppOptions& options
         } else if (name == "--port-file") {
             options.portFile = value;
         } else {
-            std::uint16_t port = 0;
-            if (!ParsePort(value, port)) {
+            options.commandPort = ParseInteger<std::uint16_t>(value, 0, 65535);
+            if (!options.commandPort) {
                 error = "The command port must be a number from 0 to 65535, not \"" + value + "\".";
                 return false;
             }
-            options.commandPort = port;
         }
     }
     return true;

@@ -2,6 +2,7 @@
 // file and sends it in the same 2048-byte pieces with TCP_NODELAY, in the same run. Prints throughput, the
 // ratio, and the sending side's CPU seconds per GiB (the receiver's own CPU time taken out).
 #include "BenchTiming.h"
+#include "core/ParseInteger.h"
 #include "net/StreamSender.h"
 #include "platform/Socket.h"
 
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -83,7 +85,12 @@ Run Measure(platform::NativeSocket listener, std::uint16_t port, std::uint64_t b
 } // namespace
 
 int main(int argc, char** argv) {
-    const std::uint64_t bytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : kGiB;
+    const std::optional<std::uint64_t> size = argc > 1 ? ParseInteger<std::uint64_t>(argv[1], 1) : kGiB;
+    if (!size) {
+        std::fprintf(stderr, "usage: bench_stream [BYTES], BYTES a whole number from 1 up (default 1 GiB)\n");
+        return 2;
+    }
+    const std::uint64_t bytes = *size;
     const int runs = 3;
     SocketLibrary sockets;
     const std::string path = (std::filesystem::temp_directory_path() / "tarnvale-stream-bench.mpg").string();

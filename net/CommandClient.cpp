@@ -17,11 +17,8 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 bool CommandClient::Open(platform::Endpoint server, platform::SystemError* error, int streamBufferBytes) {
     server_ = server;
-    if (!platform::LocalAddressFor(server.address, localAddress_)) {
-        if (error)
-            *error = platform::SystemError{0, "no route to the server's address"};
+    if (!platform::LocalAddressFor(server.address, localAddress_, error))
         return false;
-    }
     reply_ = platform::CreateUdpSocket(error);
     if (!reply_ || !platform::Bind(reply_.get(), platform::Endpoint{localAddress_, 0}, error))
         return false;
@@ -33,10 +30,10 @@ bool CommandClient::Open(platform::Endpoint server, platform::SystemError* error
         !platform::Listen(listener_.get(), 4, error))
         return false;
     platform::Endpoint local;
-    if (!platform::LocalEndpoint(reply_.get(), local))
+    if (!platform::LocalEndpoint(reply_.get(), local, error))
         return false;
     replyPort_ = local.port;
-    if (!platform::LocalEndpoint(listener_.get(), local))
+    if (!platform::LocalEndpoint(listener_.get(), local, error))
         return false;
     streamPort_ = local.port;
     return true;

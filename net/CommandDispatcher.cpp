@@ -1,15 +1,12 @@
 // The commands of the protocol, one handler each.
 #include "net/CommandDispatcher.h"
 
+#include "net/HostAddress.h"
+
 #include <iterator>
 #include <vector>
 
 namespace tarnvale {
-
-std::string FormatIPv4(std::uint32_t address) {
-    return std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 0xFF) + "." +
-           std::to_string(address >> 8 & 0xFF) + "." + std::to_string(address & 0xFF);
-}
 
 CCommandDispatcher::CCommandDispatcher(CMediaInfoList& catalogue, CCommandServer& server, CStreamSender& sender)
     : catalogue_(catalogue), server_(server), sender_(sender) {}
@@ -44,8 +41,8 @@ void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram)
 void CCommandDispatcher::OnConnect(const Command& command) {
     Log("CONNECT from " + FormatIPv4(command.address) + ", reply port " + std::to_string(command.replyPort) +
         ", stream port " + std::to_string(command.streamPort));
-    replyAddress_ = command.address;
-    replyPort_ = command.replyPort;
+    server_.SetReplyAddress(command.address);
+    server_.SetReplyPort(command.replyPort);
     if (!sender_.Connect(command.address, command.streamPort))
         Log("cannot connect to " + FormatIPv4(command.address) + ":" + std::to_string(command.streamPort) +
             "; streams wait for the next CONNECT");
@@ -71,13 +68,17 @@ void CCommandDispatcher::OnPlay(const Command& command) {
         return;
     }
     const bool opened = sender_.Open(*record);
+    // Started before the pause ends: a paused worker is then surely found running and goes on with the new file,
+    // where once unpaused it might send the whole file and end before Start looked, and a second worker would
+    // send it all again.
+    const bool started = opened && sender_.Start();
     // Unpaused either way: a running stream whose new file would not open ends at its next piece.
     sender_.SetPaused(false);
     if (!opened) {
         Log("cannot open " + std::string(record->Path()) + " for PID " + std::to_string(command.pid));
         return;
     }
-    if (!sender_.Start())
+    if (!started)
         Log("no connection to stream PID " + std::to_string(command.pid) + " on; send CONNECT first");
 }
 
@@ -92,14 +93,8 @@ void CCommandDispatcher::OnStop(const Command&) {
     sender_.Stop();
 }
 
-bool CCommandDispatcher::PrepareReplies() {
-    server_.SetReplyAddress(replyAddress_);
-    server_.SetReplyPort(replyPort_);
-    return server_.OpenReplySocket();
-}
-
 void CCommandDispatcher::SendProgramList() {
-    if (!PrepareReplies())
+    if (!server_.OpenReplySocket())
         return;
     // The datagrams are built under the catalogue's lock and sent after it is released, so that the window and
     // the folder search are not held up by the network.
@@ -118,7 +113,7 @@ void CCommandDispatcher::SendProgramList() {
 }
 
 void CCommandDispatcher::SendConnected() {
-    if (!PrepareReplies())
+    if (!server_.OpenReplySocket())
         return;
     const ReplyDatagram reply = EncodeConnectedReply();
     server_.SendTo(reply.data(), reply.size());

@@ -29,12 +29,8 @@ bool CCommandServer::OpenReceiveSocket(platform::SystemError* error) {
     platform::Socket socket = platform::CreateUdpSocket(error);
     if (!socket)
         return false;
-    if (!platform::SetReuseAddress(socket.get(), true)) {
-        if (error)
-            *error = platform::SystemError{0, "cannot set SO_REUSEADDR on the command socket"};
-        return false;
-    }
-    if (!platform::Bind(socket.get(), platform::Endpoint{localAddress_, localPort_}, error))
+    if (!platform::SetReuseAddress(socket.get(), true, error) ||
+        !platform::Bind(socket.get(), platform::Endpoint{localAddress_, localPort_}, error))
         return false;
     receiveSocket_ = std::move(socket);
     return true;
@@ -43,18 +39,18 @@ bool CCommandServer::OpenReceiveSocket(platform::SystemError* error) {
 bool CCommandServer::OpenReplySocket() {
     replySocket_.reset();
     replySocket_ = platform::CreateUdpSocket();
-    return replySocket_.valid();
+    return static_cast<bool>(replySocket_);
 }
 
 bool CCommandServer::SendTo(const void* data, std::size_t length) {
-    if (!replySocket_)
-        return false;
     const platform::Endpoint target{replyAddress_.load(), replyPort_.load()};
+    if (!replySocket_ || target.port == 0)
+        return false;
     return platform::SendTo(replySocket_.get(), data, length, target).status == platform::IoStatus::Ok;
 }
 
-bool CCommandServer::StartReceiving() {
-    if (!receiveSocket_ && !OpenReceiveSocket())
+bool CCommandServer::StartReceiving(platform::SystemError* error) {
+    if (!receiveSocket_ && !OpenReceiveSocket(error))
         return false;
     if (receiving_.load())
         return true;
@@ -63,8 +59,11 @@ bool CCommandServer::StartReceiving() {
     receiving_ = true;
     try {
         receiveThread_ = std::thread(&CCommandServer::ReceiveLoop, this);
-    } catch (const std::system_error&) {
+    } catch (const std::system_error& failure) {
         receiving_ = false;
+        if (error)
+            *error = platform::SystemError{failure.code().value(),
+                                           "cannot start the receive thread: " + failure.code().message()};
         return false;
     }
     return true;

@@ -30,11 +30,13 @@ public:
     bool OpenReceiveSocket(platform::SystemError* error = nullptr);
     // Replaces the reply socket with a fresh unbound one, so each burst of replies leaves from its own port.
     bool OpenReplySocket();
-    // One datagram from the reply socket to the reply target; false when the send reports an error.
+    // One datagram from the reply socket to the reply target; false without a target (before a client has said
+    // where its replies go) or when the send reports an error.
     bool SendTo(const void* data, std::size_t length);
 
-    // Starts the receive thread (opening the receive socket first if there is none). True when it runs.
-    bool StartReceiving();
+    // Starts the receive thread (opening the receive socket first if there is none). True when it runs;
+    // otherwise error, when given, says why.
+    bool StartReceiving(platform::SystemError* error = nullptr);
     // Ends the receive loop and joins its thread; the command being carried out, if any, is finished first.
     // Closes the receive socket.
     void StopReceiving();
@@ -51,8 +53,9 @@ private:
 
     platform::Socket receiveSocket_;
     platform::Socket replySocket_;
-    std::atomic<std::uint32_t> replyAddress_{platform::kLoopbackAddress};
-    std::atomic<std::uint16_t> replyPort_{kCommandPort};
+    // The one reply target, set by each CMD_CONNECT; none until the first.
+    std::atomic<std::uint32_t> replyAddress_{0};
+    std::atomic<std::uint16_t> replyPort_{0};
     std::uint16_t localPort_ = kCommandPort;
     std::uint32_t localAddress_ = platform::kAnyAddress;
     std::atomic<bool> receiving_{false};

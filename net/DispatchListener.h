@@ -1,5 +1,5 @@
 // CDispatchListener: a listener that hands every received datagram to a dispatcher, on the command server's
-// receive thread. The headless server uses it; the Windows main window is a listener of its own that does the same.
+// receive thread. The command service's own; the Windows main window is a listener of its own that does the same.
 #pragma once
 
 #include "net/CommandDispatcher.h"

@@ -1,7 +1,6 @@
 // Host name and address lookup through the platform's resolver.
 #include "net/HostAddress.h"
 
-#include "net/CommandDispatcher.h"
 #include "platform/Socket.h"
 
 namespace tarnvale {
@@ -17,6 +16,11 @@ bool GetHostAddress(std::string& address, std::string* name) {
         return false;
     address = FormatIPv4(resolved);
     return true;
+}
+
+std::string FormatIPv4(std::uint32_t address) {
+    return std::to_string(address >> 24) + "." + std::to_string(address >> 16 & 0xFF) + "." +
+           std::to_string(address >> 8 & 0xFF) + "." + std::to_string(address & 0xFF);
 }
 
 std::string HostLine(const std::string& name, const std::string& address, int port) {

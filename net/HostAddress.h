@@ -10,6 +10,9 @@ namespace tarnvale {
 // dotted form. False when the name cannot be read or does not resolve (the name is filled in already then).
 bool GetHostAddress(std::string& address, std::string* name);
 
+// "a.b.c.d" for an address in host order.
+std::string FormatIPv4(std::uint32_t address);
+
 // "Host: srv1  IP: 10.0.0.5  Command Port (UDP) : 10080"
 std::string HostLine(const std::string& name, const std::string& address, int port);
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <system_error>
 #include <vector>
 
@@ -13,8 +14,8 @@ namespace {
 constexpr int kSendSliceMs = 20;
 // The paused worker's poll; SetPaused and Stop also wake it at once.
 constexpr auto kPausePoll = std::chrono::milliseconds(10);
-// The file's own read buffer: a few system reads per many pieces.
-constexpr std::size_t kFileBufferBytes = 64 * 1024;
+// The file is read this much at a time and sent in pieces from there: one system read per many pieces.
+constexpr std::size_t kReadAheadBytes = 64 * 1024;
 
 } // namespace
 
@@ -131,18 +132,19 @@ CStreamSender::~CStreamSender() {
     Close();
     Stop();
     std::lock_guard lock(fileMutex_);
-    file_.reset();
+    file_.Close();
 }
 
 bool CStreamSender::Open(const CMediaInfo& record) {
-    File file(std::fopen(record.m_szFile, "rb"));
-    if (file)
-        std::setvbuf(file.get(), nullptr, _IOFBF, kFileBufferBytes);
-    const bool opened = file != nullptr;
+    platform::FileReader file;
+    const bool opened = file.Open(record.m_szFile);
     std::lock_guard lock(fileMutex_);
     program_ = record;
     file_ = std::move(file);
-    ++fileGeneration_;
+    // A running worker goes on with this file's first byte, and a tail block under way is over.
+    position_ = 0;
+    tailEnd_ = 0;
+    readAheadBytes_ = 0;
     return opened;
 }
 
@@ -177,50 +179,70 @@ void CStreamSender::WaitWhilePaused() {
     pauseChanged_.wait_for(lock, kPausePoll, [this] { return !paused_.load() || !Running(); });
 }
 
+void CStreamSender::BeginStream() {
+    std::lock_guard lock(fileMutex_);
+    const std::int64_t offset = program_.m_nTailOffset;
+    const std::int64_t end = program_.m_nSize;
+    const bool tail = file_.IsOpen() && offset > 0 && offset < end;
+    position_ = tail ? static_cast<std::uint64_t>(offset) : 0;
+    tailEnd_ = tail ? static_cast<std::uint64_t>(end) : 0;
+}
+
+std::size_t CStreamSender::ReadTail(std::uint8_t* buffer, std::size_t size) {
+    std::lock_guard lock(fileMutex_);
+    if (tailEnd_ == 0 || !file_.IsOpen())
+        return 0;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(tailEnd_ - position_, size));
+    std::size_t got = 0;
+    if (!file_.ReadAt(position_, buffer, want, got))
+        got = 0;
+    position_ += got;
+    // A file shorter than its record gives only the bytes it has.
+    if (got < want || position_ >= tailEnd_) {
+        position_ = 0;
+        tailEnd_ = 0;
+    }
+    return got;
+}
+
+void CStreamSender::EndTail() {
+    // Nothing has been read since an Open meanwhile (only the worker reads), so this is where Open put it too.
+    std::lock_guard lock(fileMutex_);
+    position_ = 0;
+    tailEnd_ = 0;
+}
+
 std::size_t CStreamSender::ReadPiece(std::uint8_t* buffer, std::size_t size) {
     std::lock_guard lock(fileMutex_);
-    if (!file_)
+    if (!file_.IsOpen())
         return 0;
-    return std::fread(buffer, 1, size, file_.get());
+    if (position_ < readAheadAt_ || position_ + size > readAheadAt_ + readAheadBytes_) {
+        readAhead_.resize(kReadAheadBytes);
+        readAheadAt_ = position_;
+        if (!file_.ReadAt(position_, readAhead_.data(), readAhead_.size(), readAheadBytes_))
+            readAheadBytes_ = 0;
+    }
+    const std::size_t from = static_cast<std::size_t>(position_ - readAheadAt_);
+    const std::size_t got = std::min(size, readAheadBytes_ - from);
+    std::memcpy(buffer, readAhead_.data() + from, got);
+    position_ += got;
+    return got;
 }
 
 std::uint64_t CStreamSender::SendTailBlock(std::uint8_t* buffer, std::size_t bufferSize) {
-    std::int64_t offset, end;
-    std::uint64_t generation;
-    {
-        std::lock_guard lock(fileMutex_);
-        offset = program_.m_nTailOffset;
-        end = program_.m_nSize;
-        generation = fileGeneration_;
-        if (!file_ || offset <= 0 || offset >= end)
-            return 0;
-    }
-    // The whole block goes on the connection current at its start. It is read and sent in bounded pieces, so
-    // a record announcing a huge block never needs a buffer of that size; a file shorter than the record says
-    // gives only the bytes it has.
+    // The whole block goes on the connection current at its start. It is read and sent in bounded pieces, so a
+    // record announcing a huge block never needs a buffer of that size.
     const Connection connection = CurrentConnection();
     std::uint64_t sent = 0;
-    while (offset < end && Running()) {
-        const std::size_t want = static_cast<std::size_t>(std::min<std::int64_t>(end - offset, bufferSize));
-        std::size_t got;
-        {
-            std::lock_guard lock(fileMutex_);
-            if (generation != fileGeneration_ || !file_ || std::fseek(file_.get(), static_cast<long>(offset), SEEK_SET))
-                break;
-            got = std::fread(buffer, 1, want, file_.get());
-        }
+    while (Running()) {
+        const std::size_t got = ReadTail(buffer, bufferSize);
         // A failed send here ends only the tail block; the first piece of the file finds out what the
         // connection is worth.
         if (got == 0 || !connection || SendAll(connection, buffer, got) != SendOutcome::Sent)
             break;
         sent += got;
-        offset += static_cast<std::int64_t>(got);
-        if (got < want)
-            break;
     }
-    std::lock_guard lock(fileMutex_);
-    if (generation == fileGeneration_ && file_)
-        std::fseek(file_.get(), 0, SEEK_SET);
+    EndTail();
     return sent;
 }
 
@@ -240,6 +262,7 @@ void CStreamSender::Run() {
     // One buffer for the worker's life: the tail block's pieces, then the file's 2048-byte pieces.
     std::vector<std::uint8_t> buffer(kTailPieceBytes);
     waitingReported_ = false;
+    BeginStream();
     Report(StreamEvent::Kind::Started, StreamEvent::End::None, 0, 0);
     const std::uint64_t tail = SendTailBlock(buffer.data(), buffer.size());
     std::uint64_t total = tail;
@@ -252,7 +275,7 @@ void CStreamSender::Run() {
         const std::size_t got = ReadPiece(buffer.data(), kPieceBytes);
         if (got == 0) {
             std::lock_guard lock(fileMutex_);
-            end = file_ ? StreamEvent::End::EndOfFile : StreamEvent::End::NoFile;
+            end = file_.IsOpen() ? StreamEvent::End::EndOfFile : StreamEvent::End::NoFile;
             break;
         }
         const Connection connection = CurrentConnection();

@@ -4,17 +4,18 @@
 #pragma once
 
 #include "core/MediaInfo.h"
+#include "platform/FileReader.h"
 #include "platform/Socket.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace tarnvale {
 
@@ -36,9 +37,10 @@ public:
     bool Start();
     // Ends the worker and waits for it. A worker waiting for a client that does not read ends within a slice.
     void Stop();
-    // From now on a connect under way and every later one fail at once; for shutting down while a client's
-    // address does not answer.
+    // From now on a connect under way and every later one fail at once, until AllowConnects; for shutting down
+    // while a client's address does not answer.
     void CancelConnects() { cancelConnects_ = true; }
+    void AllowConnects() { cancelConnects_ = false; }
 
     bool Connected() const;
     bool Running() const { return running_.load(); }
@@ -114,21 +116,29 @@ protected:
     void OnSendWaiting() override;
 
 private:
-    struct FileCloser {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    using File = std::unique_ptr<std::FILE, FileCloser>;
-
-    // Reads up to size bytes at the current position; 0 at the end, on a read error or without a file.
+    // Puts the read position where a new worker starts: at the tail block when the program has one, otherwise at
+    // the file's first byte.
+    void BeginStream();
+    // The next bytes of the tail block (none once it is over, or when Open has replaced the file meanwhile).
+    std::size_t ReadTail(std::uint8_t* buffer, std::size_t size);
+    // Leaves the tail block, wherever it stands: the file follows from its first byte.
+    void EndTail();
+    // The next bytes of the file; 0 at the end, on a read error or without a file.
     std::size_t ReadPiece(std::uint8_t* buffer, std::size_t size);
     std::uint64_t SendTailBlock(std::uint8_t* buffer, std::size_t bufferSize);
     void WaitWhilePaused();
     void Report(StreamEvent::Kind kind, StreamEvent::End end, std::uint64_t tail, std::uint64_t total);
 
-    mutable std::mutex fileMutex_; // the program, the file and its generation
+    // The program, its file and the read position, which Open resets while a worker reads.
+    mutable std::mutex fileMutex_;
     CMediaInfo program_;
-    File file_;
-    std::uint64_t fileGeneration_ = 0; // counts Open calls, so the worker can tell that its file was replaced
+    platform::FileReader file_;
+    std::uint64_t position_ = 0; // where the next read starts
+    std::uint64_t tailEnd_ = 0;  // while the tail block is being read, where it ends; 0 otherwise
+    // The file's bytes from readAheadAt_ on, read in one system call for many pieces.
+    std::vector<std::uint8_t> readAhead_;
+    std::uint64_t readAheadAt_ = 0;
+    std::size_t readAheadBytes_ = 0;
 
     bool waitingReported_ = false; // worker thread only
     std::atomic<bool> paused_{false};

@@ -3,12 +3,12 @@
 #pragma once
 
 #include "platform/SystemError.h"
+#include "platform/UniqueHandle.h"
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <utility>
 
 namespace tarnvale::platform {
 
@@ -29,30 +29,13 @@ private:
     bool ready_ = false;
 };
 
-// Owns one socket; closing it is the destructor's job.
-class Socket {
-public:
-    Socket() = default;
-    explicit Socket(NativeSocket socket) : socket_(socket) {}
-    ~Socket() { reset(); }
-    Socket(Socket&& other) noexcept : socket_(other.release()) {}
-    Socket& operator=(Socket&& other) noexcept {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-
-    NativeSocket get() const { return socket_; }
-    bool valid() const { return socket_ != kNoSocket; }
-    explicit operator bool() const { return valid(); }
-    NativeSocket release() { return std::exchange(socket_, kNoSocket); }
-    void reset(NativeSocket socket = kNoSocket);
-
-private:
-    NativeSocket socket_ = kNoSocket;
+// Closes a socket when its owner lets go.
+struct SocketTraits {
+    using Handle = NativeSocket;
+    static Handle Empty() { return kNoSocket; }
+    static void Release(Handle socket);
 };
+using Socket = UniqueHandle<SocketTraits>;
 
 // An IPv4 address and port, both in host order.
 struct Endpoint {
@@ -83,7 +66,7 @@ enum class WaitResult { Ready, TimedOut, Failed };
 Socket CreateUdpSocket(SystemError* error = nullptr);
 Socket CreateTcpSocket(SystemError* error = nullptr);
 
-bool SetReuseAddress(NativeSocket socket, bool on);
+bool SetReuseAddress(NativeSocket socket, bool on, SystemError* error = nullptr);
 bool SetNoDelay(NativeSocket socket, bool on);
 // Closing returns at once and the system sends what is queued in the background.
 bool SetLingerOff(NativeSocket socket);
@@ -94,9 +77,9 @@ int RequestReceiveBuffer(NativeSocket socket, int bytes);
 
 bool Bind(NativeSocket socket, Endpoint local, SystemError* error = nullptr);
 bool Listen(NativeSocket socket, int backlog, SystemError* error = nullptr);
-bool LocalEndpoint(NativeSocket socket, Endpoint& local);
+bool LocalEndpoint(NativeSocket socket, Endpoint& local, SystemError* error = nullptr);
 // The local address the system would use to reach remote; sends nothing.
-bool LocalAddressFor(std::uint32_t remote, std::uint32_t& local);
+bool LocalAddressFor(std::uint32_t remote, std::uint32_t& local, SystemError* error = nullptr);
 
 // Connects a blocking or non-blocking socket and waits until the connect succeeds or fails, or until *abandon
 // turns true (checked every few milliseconds; the connect then fails). The socket is left blocking.

@@ -1,51 +1,11 @@
-// Winsock sockets.
-#include "platform/Socket.h"
-
-#include <winsock2.h>
-#include <ws2tcpip.h>
-
-#include <windows.h>
+// Winsock sockets: what differs from POSIX (starting the library, creating and closing, blocking modes, waits,
+// the sends and receives).
+#include "platform/SocketCalls.h"
 
 namespace tarnvale::platform {
 namespace {
 
 constexpr int kConnectSliceMs = 50;
-
-SOCKET Handle(NativeSocket socket) {
-    return static_cast<SOCKET>(socket);
-}
-
-void Capture(SystemError* error, const char* what, int code) {
-    if (error)
-        *error = MakeSystemError(code, what);
-}
-
-sockaddr_in ToSockaddr(Endpoint endpoint) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(endpoint.address);
-    address.sin_port = htons(endpoint.port);
-    return address;
-}
-
-Endpoint FromSockaddr(const sockaddr_in& address) {
-    return Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
-}
-
-Socket Create(int type, int protocol, SystemError* error) {
-    SOCKET s = ::socket(AF_INET, type, protocol);
-    if (s == INVALID_SOCKET) {
-        Capture(error, "cannot create a socket", WSAGetLastError());
-        return Socket();
-    }
-    // Not inherited by programs this process starts.
-    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
-    return Socket(static_cast<NativeSocket>(s));
-}
-
-bool SetInt(NativeSocket socket, int level, int name, int value) {
-    return ::setsockopt(Handle(socket), level, name, reinterpret_cast<const char*>(&value), sizeof value) == 0;
-}
 
 IoResult FromCount(int n) {
     if (n != SOCKET_ERROR)
@@ -58,6 +18,11 @@ IoResult FromCount(int n) {
 
 int Length(std::size_t size) {
     return size > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(size);
+}
+
+// Not inherited by programs this process starts.
+void KeepFromChildren(SOCKET s) {
+    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
 }
 
 // select() on one socket: readable, writable, or writable-or-failed (a connect under way reports its failure
@@ -92,30 +57,18 @@ SocketLibrary::~SocketLibrary() {
         WSACleanup();
 }
 
-void Socket::reset(NativeSocket socket) {
-    if (socket_ != kNoSocket)
-        ::closesocket(Handle(socket_));
-    socket_ = socket;
+void SocketTraits::Release(NativeSocket socket) {
+    ::closesocket(Handle(socket));
 }
 
-Socket CreateUdpSocket(SystemError* error) {
-    return Create(SOCK_DGRAM, IPPROTO_UDP, error);
-}
-
-Socket CreateTcpSocket(SystemError* error) {
-    return Create(SOCK_STREAM, IPPROTO_TCP, error);
-}
-
-bool SetReuseAddress(NativeSocket socket, bool on) {
-    return SetInt(socket, SOL_SOCKET, SO_REUSEADDR, on ? 1 : 0);
-}
-
-bool SetNoDelay(NativeSocket socket, bool on) {
-    return SetInt(socket, IPPROTO_TCP, TCP_NODELAY, on ? 1 : 0);
-}
-
-bool SetLingerOff(NativeSocket socket) {
-    return SetInt(socket, SOL_SOCKET, SO_DONTLINGER, 1);
+Socket OpenSocket(int type, int protocol, SystemError* error) {
+    const SOCKET s = ::socket(AF_INET, type, protocol);
+    if (s == INVALID_SOCKET) {
+        Capture(error, "cannot create a socket", WSAGetLastError());
+        return Socket();
+    }
+    KeepFromChildren(s);
+    return Socket(static_cast<NativeSocket>(s));
 }
 
 bool SetNonBlocking(NativeSocket socket, bool on) {
@@ -123,60 +76,12 @@ bool SetNonBlocking(NativeSocket socket, bool on) {
     return ::ioctlsocket(Handle(socket), FIONBIO, &mode) == 0;
 }
 
-int RequestReceiveBuffer(NativeSocket socket, int bytes) {
-    SetInt(socket, SOL_SOCKET, SO_RCVBUF, bytes);
-    int granted = 0;
-    int length = sizeof granted;
-    if (::getsockopt(Handle(socket), SOL_SOCKET, SO_RCVBUF, reinterpret_cast<char*>(&granted), &length) != 0)
-        return 0;
-    return granted;
-}
-
-bool Bind(NativeSocket socket, Endpoint local, SystemError* error) {
-    sockaddr_in address = ToSockaddr(local);
-    if (::bind(Handle(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
-        return true;
-    Capture(error, "cannot bind", WSAGetLastError());
-    return false;
-}
-
-bool Listen(NativeSocket socket, int backlog, SystemError* error) {
-    if (::listen(Handle(socket), backlog) == 0)
-        return true;
-    Capture(error, "cannot listen", WSAGetLastError());
-    return false;
-}
-
-bool LocalEndpoint(NativeSocket socket, Endpoint& local) {
-    sockaddr_in address{};
-    int length = sizeof address;
-    if (::getsockname(Handle(socket), reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return false;
-    local = FromSockaddr(address);
-    return true;
-}
-
-bool LocalAddressFor(std::uint32_t remote, std::uint32_t& local) {
-    // Connecting a datagram socket only picks a route; nothing goes on the wire.
-    Socket probe = CreateUdpSocket();
-    if (!probe)
-        return false;
-    sockaddr_in address = ToSockaddr(Endpoint{remote, 9});
-    if (::connect(Handle(probe.get()), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
-        return false;
-    Endpoint endpoint;
-    if (!LocalEndpoint(probe.get(), endpoint))
-        return false;
-    local = endpoint.address;
-    return true;
-}
-
 bool Connect(NativeSocket socket, Endpoint remote, const std::atomic<bool>* abandon, SystemError* error) {
     if (!SetNonBlocking(socket, true)) {
         Capture(error, "cannot connect", WSAGetLastError());
         return false;
     }
-    sockaddr_in address = ToSockaddr(remote);
+    const sockaddr_in address = ToSockaddr(remote);
     int code = 0;
     if (::connect(Handle(socket), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
         code = WSAGetLastError();
@@ -210,12 +115,12 @@ bool Connect(NativeSocket socket, Endpoint remote, const std::atomic<bool>* aban
 Socket Accept(NativeSocket listener, Endpoint* peer, SystemError* error) {
     sockaddr_in address{};
     int length = sizeof address;
-    SOCKET s = ::accept(Handle(listener), reinterpret_cast<sockaddr*>(&address), &length);
+    const SOCKET s = ::accept(Handle(listener), reinterpret_cast<sockaddr*>(&address), &length);
     if (s == INVALID_SOCKET) {
         Capture(error, "cannot accept", WSAGetLastError());
         return Socket();
     }
-    SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
+    KeepFromChildren(s);
     if (peer)
         *peer = FromSockaddr(address);
     return Socket(static_cast<NativeSocket>(s));
@@ -233,7 +138,7 @@ IoResult Receive(NativeSocket socket, void* buffer, std::size_t size) {
 }
 
 IoResult SendTo(NativeSocket socket, const void* data, std::size_t size, Endpoint to) {
-    sockaddr_in address = ToSockaddr(to);
+    const sockaddr_in address = ToSockaddr(to);
     return FromCount(::sendto(Handle(socket), static_cast<const char*>(data), Length(size), 0,
                               reinterpret_cast<const sockaddr*>(&address), sizeof address));
 }
@@ -254,40 +159,8 @@ IoResult ReceiveFrom(NativeSocket socket, void* buffer, std::size_t size, Endpoi
     return result;
 }
 
-WaitResult WaitReadable(NativeSocket socket, int timeoutMs) {
-    return Wait(socket, true, timeoutMs);
-}
-
-WaitResult WaitWritable(NativeSocket socket, int timeoutMs) {
-    return Wait(socket, false, timeoutMs);
-}
-
-void ShutdownSocket(NativeSocket socket) {
-    ::shutdown(Handle(socket), SD_BOTH);
-}
-
-bool LocalHostName(std::string& name, SystemError* error) {
-    char buffer[301] = {};
-    if (::gethostname(buffer, sizeof buffer - 1) != 0) {
-        Capture(error, "cannot read the host name", WSAGetLastError());
-        return false;
-    }
-    name = buffer;
-    return true;
-}
-
-bool ResolveIPv4(const std::string& name, std::uint32_t& address, SystemError* error) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* found = nullptr;
-    int code = ::getaddrinfo(name.c_str(), nullptr, &hints, &found);
-    if (code != 0 || !found) {
-        Capture(error, ("cannot resolve " + name).c_str(), code);
-        return false;
-    }
-    address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
-    ::freeaddrinfo(found);
-    return true;
+WaitResult WaitReady(NativeSocket socket, bool readable, int timeoutMs) {
+    return Wait(socket, readable, timeoutMs);
 }
 
 } // namespace tarnvale::platform

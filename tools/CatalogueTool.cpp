@@ -4,10 +4,10 @@
 #include "tools/CatalogueTool.h"
 #include "core/ListFile.h"
 #include "core/MediaType.h"
+#include "core/ParseInteger.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -62,12 +62,6 @@ int Fail(const ToolStreams& io, const std::string& text) {
 int UsageError(const ToolStreams& io, const std::string& text) {
     io.err << "tarnvale: " << text << "\n(tarnvale --help shows how to call it)\n";
     return 2;
-}
-
-bool ParsePid(const std::string& text, std::int32_t& pid) {
-    const char* end = text.data() + text.size();
-    auto [stop, ec] = std::from_chars(text.data(), end, pid);
-    return ec == std::errc() && stop == end && !text.empty();
 }
 
 std::string FullPath(const std::string& path) {
@@ -137,8 +131,8 @@ int Show(Session& s) {
 }
 
 int Add(Session& s) {
-    std::int32_t pid = 0;
-    if (!ParsePid(s.words[1], pid))
+    const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(s.words[1]);
+    if (!pid)
         return UsageError(s.io, "the PID must be a whole number, not \"" + s.words[1] + "\"");
     if (!Load(s, true))
         return 1;
@@ -148,7 +142,7 @@ int Add(Session& s) {
     CMediaInfo record;
     if (!SetFile(record, path.c_str(), [&](const char* text) { s.io.err << path << ": " << text << '\n'; }))
         return 1;
-    record.m_nPID = pid;
+    record.m_nPID = *pid;
     s.catalogue.Append(record);
     return Save(s, "added:\n" + ProgramLine(record));
 }
@@ -163,8 +157,8 @@ std::optional<std::string> FindProgram(Session& s, const std::string& path) {
 }
 
 int ChangePid(Session& s) {
-    std::int32_t pid = 0;
-    if (!ParsePid(s.words[1], pid))
+    const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(s.words[1]);
+    if (!pid)
         return UsageError(s.io, "the PID must be a whole number, not \"" + s.words[1] + "\"");
     if (!Load(s, true))
         return 1;
@@ -172,7 +166,7 @@ int ChangePid(Session& s) {
     if (!path)
         return 1;
     CMediaInfo record = *s.catalogue.FindByPath(path->c_str());
-    record.m_nPID = pid;
+    record.m_nPID = *pid;
     s.catalogue.UpdateByPath(path->c_str(), record);
     return Save(s, "changed:\n" + ProgramLine(record));
 }
@@ -298,11 +292,10 @@ int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io
             listGiven = true;
         } else if (arg == "--first-pid" || arg.rfind("--first-pid=", 0) == 0) {
             auto text = value("--first-pid");
-            std::int32_t pid = 0;
-            if (!text || !ParsePid(*text, pid))
+            s.firstPid = text ? ParseInteger<std::int32_t>(*text) : std::nullopt;
+            if (!s.firstPid)
                 return UsageError(io, "--first-pid needs a whole number");
-            s.firstPid = pid;
-        } else if (std::int32_t number = 0; arg.size() > 1 && arg[0] == '-' && !ParsePid(arg, number)) {
+        } else if (arg.size() > 1 && arg[0] == '-' && !ParseInteger<std::int32_t>(arg)) {
             return UsageError(io, "unknown option " + arg);
         } else {
             s.words.push_back(arg);

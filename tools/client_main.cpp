@@ -1,15 +1,17 @@
 // tarnvale-client: speaks the command protocol to a server: lists its catalogue, plays a program into a file
 // or standard output, and sends pause, stop and disconnect.
 #include "core/MediaType.h"
+#include "core/ParseInteger.h"
 #include "net/CommandClient.h"
-#include "net/CommandDispatcher.h"
 #include "platform/Console.h"
 #include "platform/Socket.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,15 +21,8 @@ using namespace tarnvale;
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: tarnvale-client [--host H] [--port N] [--timeout S] COMMAND
-
-Commands:
-  list                                   one line per program: PID, type, size, tail offset, path
-  play PID [--out FILE|-] [--seconds N]  receives the program's stream (the tail block, then the whole file)
-                                         into FILE or standard output (-), or only counts it; stops after
-                                         N seconds when given
-  pause | stop | disconnect              sends that command (the protocol has no answer to them)
-
+constexpr const char* kUsageHead = "Usage: tarnvale-client [--host H] [--port N] [--timeout S] COMMAND\n";
+constexpr const char* kUsageOptions = R"(
 Options:
   --host H      the server's name or IPv4 address (default 127.0.0.1)
   --port N      the server's UDP command port (default 10080)
@@ -36,11 +31,13 @@ Options:
 
 using Clock = std::chrono::steady_clock;
 
+struct Command;
+
 struct Options {
     std::string host = "127.0.0.1";
     std::uint16_t port = kCommandPort;
     int timeoutMs = 3000;
-    std::string command;
+    const Command* command = nullptr;
     std::int32_t pid = 0;
     std::optional<std::string> out;
     double seconds = 0;
@@ -54,70 +51,6 @@ struct Options {
             text.replace(at, 2, *part);
     std::fprintf(stderr, "tarnvale-client: %s\n", text.c_str());
     std::exit(code);
-}
-
-bool ParseLong(const char* text, long low, long high, long& value) {
-    char* end = nullptr;
-    value = std::strtol(text, &end, 10);
-    return *text && !*end && value >= low && value <= high;
-}
-
-Options ParseOptions(int argc, char** argv) {
-    Options options;
-    std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        long number = 0;
-        if (arg == "--help" || arg == "-h") {
-            std::printf("%s", kUsage);
-            std::exit(0);
-        } else if (arg == "--host" || arg == "--port" || arg == "--timeout" || arg == "--out" || arg == "--seconds") {
-            if (!value)
-                Fail(2, "missing value after %s; see tarnvale-client --help", arg);
-            ++i;
-            if (arg == "--host") {
-                options.host = value;
-            } else if (arg == "--port") {
-                if (!ParseLong(value, 1, 65535, number))
-                    Fail(2, "--port wants a number from 1 to 65535, not \"%s\"", value);
-                options.port = static_cast<std::uint16_t>(number);
-            } else if (arg == "--timeout") {
-                if (!ParseLong(value, 1, 3600, number))
-                    Fail(2, "--timeout wants seconds from 1 to 3600, not \"%s\"", value);
-                options.timeoutMs = static_cast<int>(number * 1000);
-            } else if (arg == "--out") {
-                options.out = value;
-            } else {
-                char* end = nullptr;
-                options.seconds = std::strtod(value, &end);
-                if (!*value || *end || !(options.seconds > 0))
-                    Fail(2, "--seconds wants a positive number, not \"%s\"", value);
-            }
-        } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
-            Fail(2, "unknown option %s; see tarnvale-client --help", arg);
-        } else {
-            words.push_back(arg);
-        }
-    }
-    if (words.empty())
-        Fail(2, "no command given; see tarnvale-client --help");
-    options.command = words[0];
-    const bool play = options.command == "play";
-    if (play) {
-        long pid = 0;
-        if (words.size() != 2 || !ParseLong(words[1].c_str(), INT32_MIN, INT32_MAX, pid))
-            Fail(2, "play wants one PID (a whole number), for example: tarnvale-client play 12");
-        options.pid = static_cast<std::int32_t>(pid);
-    } else if (options.command != "list" && options.command != "pause" && options.command != "stop" &&
-               options.command != "disconnect") {
-        Fail(2, "unknown command \"%s\"; the commands are list, play, pause, stop and disconnect", options.command);
-    } else if (words.size() > 1) {
-        Fail(2, "%s takes no arguments (\"%s\" is one too many)", options.command, words[1]);
-    }
-    if (!play && (options.out || options.seconds > 0))
-        Fail(2, "--out and --seconds belong to play");
-    return options;
 }
 
 std::string ServerText(const Options& options) {
@@ -277,18 +210,117 @@ int Play(CommandClient& client, const Options& options) {
     return received == expected || (ended && options.seconds > 0 && Clock::now() >= deadline) ? 0 : 1;
 }
 
+struct Command {
+    const char* name;
+    const char* arguments; // as the usage shows them
+    const char* help;      // a line break goes on at the help's column
+    bool takesPid;
+    int (*run)(CommandClient& client, const Options& options);
+};
+
+// The commands the protocol does not answer.
+template <std::uint32_t Code>
 int SendOnly(CommandClient& client, const Options& options) {
-    static const struct {
-        const char* name;
-        std::uint32_t code;
-    } kCommands[] = {{"pause", CMD_PAUSE}, {"stop", CMD_STOP}, {"disconnect", CMD_DISCONNECT}};
-    for (const auto& command : kCommands)
-        if (options.command == command.name) {
-            if (!client.SendCommand(command.code))
-                Fail(1, "cannot send to %s", ServerText(options));
-            std::fprintf(stderr, "sent %s to %s\n", command.name, ServerText(options).c_str());
-        }
+    if (!client.SendCommand(Code))
+        Fail(1, "cannot send to %s", ServerText(options));
+    std::fprintf(stderr, "sent %s to %s\n", options.command->name, ServerText(options).c_str());
     return 0;
+}
+
+constexpr Command kCommands[] = {
+    {"list", "", "one line per program: PID, type, size, tail offset, path", false, List},
+    {"play", "PID [--out FILE|-] [--seconds N]",
+     "receives the program's stream (the tail block, then the whole file)\ninto FILE or standard output (-), or "
+     "only counts it; stops after\nN seconds when given",
+     true, Play},
+    {"pause", "", "holds the stream where it is (the protocol has no answer)", false, SendOnly<CMD_PAUSE>},
+    {"stop", "", "ends the stream (no answer)", false, SendOnly<CMD_STOP>},
+    {"disconnect", "", "ends the stream and its connection (no answer)", false, SendOnly<CMD_DISCONNECT>},
+};
+
+std::string Usage() {
+    // Every help text starts in one column, and so do its further lines.
+    constexpr std::size_t kSynopsisWidth = 37;
+    std::string text = std::string(kUsageHead) + "\nCommands:\n";
+    for (const Command& command : kCommands) {
+        std::string synopsis = std::string(command.name) + (*command.arguments ? " " : "") + command.arguments;
+        synopsis.resize(std::max(synopsis.size(), kSynopsisWidth), ' ');
+        std::string help = command.help;
+        for (std::size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1))
+            help.insert(at + 1, kSynopsisWidth + 4, ' ');
+        text += "  " + synopsis + "  " + help + "\n";
+    }
+    return text + kUsageOptions;
+}
+
+// "list, play, pause, stop and disconnect".
+std::string CommandNames() {
+    std::string names;
+    for (const Command& command : kCommands) {
+        if (!names.empty())
+            names += &command == std::end(kCommands) - 1 ? " and " : ", ";
+        names += command.name;
+    }
+    return names;
+}
+
+Options ParseOptions(int argc, char** argv) {
+    Options options;
+    std::vector<std::string> words;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+        if (arg == "--help" || arg == "-h") {
+            std::printf("%s", Usage().c_str());
+            std::exit(0);
+        } else if (arg == "--host" || arg == "--port" || arg == "--timeout" || arg == "--out" || arg == "--seconds") {
+            if (!value)
+                Fail(2, "missing value after %s; see tarnvale-client --help", arg);
+            ++i;
+            if (arg == "--host") {
+                options.host = value;
+            } else if (arg == "--port") {
+                const std::optional<std::uint16_t> port = ParseInteger<std::uint16_t>(value, 1, 65535);
+                if (!port)
+                    Fail(2, "--port wants a number from 1 to 65535, not \"%s\"", value);
+                options.port = *port;
+            } else if (arg == "--timeout") {
+                const std::optional<int> seconds = ParseInteger(value, 1, 3600);
+                if (!seconds)
+                    Fail(2, "--timeout wants seconds from 1 to 3600, not \"%s\"", value);
+                options.timeoutMs = *seconds * 1000;
+            } else if (arg == "--out") {
+                options.out = value;
+            } else {
+                char* end = nullptr;
+                options.seconds = std::strtod(value, &end);
+                if (!*value || *end || !(options.seconds > 0))
+                    Fail(2, "--seconds wants a positive number, not \"%s\"", value);
+            }
+        } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
+            Fail(2, "unknown option %s; see tarnvale-client --help", arg);
+        } else {
+            words.push_back(arg);
+        }
+    }
+    if (words.empty())
+        Fail(2, "no command given; see tarnvale-client --help");
+    for (const Command& command : kCommands)
+        if (words[0] == command.name)
+            options.command = &command;
+    if (!options.command)
+        Fail(2, "unknown command \"%s\"; the commands are %s", words[0], CommandNames());
+    if (options.command->takesPid) {
+        const std::optional<std::int32_t> pid = words.size() == 2 ? ParseInteger<std::int32_t>(words[1]) : std::nullopt;
+        if (!pid)
+            Fail(2, "%s wants one PID (a whole number), for example: tarnvale-client %s 12", words[0], words[0]);
+        options.pid = *pid;
+    } else if (words.size() > 1) {
+        Fail(2, "%s takes no arguments (\"%s\" is one too many)", words[0], words[1]);
+    }
+    if (options.command->run != Play && (options.out || options.seconds > 0))
+        Fail(2, "--out and --seconds belong to play");
+    return options;
 }
 
 } // namespace
@@ -305,9 +337,5 @@ int main(int argc, char** argv) {
     CommandClient client;
     if (!client.Open(platform::Endpoint{address, options.port}, &error))
         Fail(1, "cannot set up this machine's reply and stream ports: %s", error.message);
-    if (options.command == "list")
-        return List(client, options);
-    if (options.command == "play")
-        return Play(client, options);
-    return SendOnly(client, options);
+    return options.command->run(client, options);
 }

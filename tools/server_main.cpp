@@ -2,20 +2,17 @@
 // streams their programs until the operator stops it, then saves the list file.
 #include "core/ListFile.h"
 #include "core/MediaType.h"
-#include "net/CommandDispatcher.h"
-#include "net/CommandServer.h"
-#include "net/DispatchListener.h"
+#include "core/ParseInteger.h"
+#include "net/CommandService.h"
 #include "net/HostAddress.h"
-#include "net/StreamSender.h"
 #include "platform/Console.h"
 #include "platform/File.h"
 #include "platform/Socket.h"
 #include "tools/DefaultListFile.h"
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,15 +37,6 @@ struct Options {
     bool verbose = false;
 };
 
-bool ParsePort(const char* text, std::uint16_t& port) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (!*text || *end || value < 1 || value > 65535)
-        return false;
-    port = static_cast<std::uint16_t>(value);
-    return true;
-}
-
 // 0 to go on, otherwise the exit code.
 int ParseOptions(int argc, char** argv, Options& options) {
     options.list = DefaultListFile();
@@ -61,10 +49,12 @@ int ParseOptions(int argc, char** argv, Options& options) {
         } else if (arg == "--verbose" || arg == "-v") {
             options.verbose = true;
         } else if (arg == "--port" && hasValue) {
-            if (!ParsePort(argv[++i], options.port)) {
+            const std::optional<std::uint16_t> port = ParseInteger<std::uint16_t>(argv[++i], 1, 65535);
+            if (!port) {
                 std::fprintf(stderr, "tarnvale-server: --port wants a number from 1 to 65535, not \"%s\"\n", argv[i]);
                 return 2;
             }
+            options.port = *port;
         } else if (arg == "--list" && hasValue) {
             options.list = argv[++i];
         } else {
@@ -150,40 +140,27 @@ int main(int argc, char** argv) {
     platform::ReadWholeFile(options.list, loadedBytes);
 
     {
-        CStreamSender sender;
-        CCommandServer server;
-        CCommandDispatcher dispatcher(catalogue, server, sender);
-        CDispatchListener listener(dispatcher);
+        CCommandService service(catalogue);
         if (options.verbose) {
-            dispatcher.SetLog(LogLine);
-            sender.SetObserver(LogStream);
+            service.SetLog(LogLine);
+            service.SetStreamObserver(LogStream);
         }
-        server.Attach(&listener);
-        server.SetLocalPort(options.port);
+        service.SetLocalPort(options.port);
         platform::SystemError error;
-        if (!server.OpenReceiveSocket(&error)) {
+        if (!service.Start(&error)) {
             std::fprintf(stderr,
                          "tarnvale-server: cannot receive on UDP port %u: %s.\nIs another server running? Stop it, "
                          "or choose another port with --port.\n",
                          options.port, error.message.c_str());
             return 1;
         }
-        if (!server.StartReceiving()) {
-            std::fprintf(stderr, "tarnvale-server: the receive thread could not be started\n");
-            return 1;
-        }
-        std::printf("Serving on UDP port %u. Press Ctrl+C to stop.\n", server.BoundPort());
+        std::printf("Serving on UDP port %u. Press Ctrl+C to stop.\n", service.BoundPort());
         std::fflush(stdout);
 
         const std::string reason = stop.Wait();
         std::printf("Stopping (%s)...\n", reason.c_str());
         std::fflush(stdout);
-        // No command can run once receiving has stopped; only then the sender goes. A client whose address does
-        // not answer must not hold the shutdown up in its connect.
-        sender.CancelConnects();
-        server.StopReceiving();
-        sender.Close();
-        sender.Stop();
+        service.Stop();
     }
     std::vector<std::uint8_t> bytesNow;
     platform::ReadWholeFile(options.list, bytesNow);

@@ -1,13 +1,11 @@
 // Shared by the network tests: files whose bytes tell where they came from, stream readers with bounded waits,
-// a log of the stream worker's events, and a whole server (catalogue, command server, dispatch, sender) bound
-// to 127.0.0.1 on a port the system picks.
+// a log of the stream worker's events, and a whole command service with its catalogue, bound to 127.0.0.1 on a
+// port the system picks.
 #pragma once
 
 #include "core/MediaInfoList.h"
 #include "net/CommandClient.h"
-#include "net/CommandDispatcher.h"
-#include "net/CommandServer.h"
-#include "net/DispatchListener.h"
+#include "net/CommandService.h"
 #include "net/StreamSender.h"
 #include "platform/Socket.h"
 
@@ -141,31 +139,55 @@ private:
     std::vector<StreamEvent> events_;
 };
 
-// A whole command service on 127.0.0.1, torn down in the order the programs use: receiving first, then the
-// sender.
+// The command service's log lines, with a bounded wait for one of them.
+class LineLog {
+public:
+    void Attach(CCommandService& service) {
+        service.SetLog([this](const std::string& line) {
+            {
+                std::lock_guard lock(mutex_);
+                lines_.push_back(line);
+            }
+            changed_.notify_all();
+        });
+    }
+    // Waits for a line that starts with start; false when none comes within kWaitMs.
+    bool WaitFor(const std::string& start) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] {
+            for (const std::string& line : lines_)
+                if (line.rfind(start, 0) == 0)
+                    return true;
+            return false;
+        });
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> lines_;
+};
+
+// A whole command service on 127.0.0.1.
 class ServerHarness {
 public:
-    ServerHarness() : dispatcher(catalogue, server, sender), listener(dispatcher) {
+    ServerHarness() : server(service.Server()), sender(service.Sender()) {
         events.Attach(sender);
-        server.Attach(&listener);
-        server.SetLocalAddress(platform::kLoopbackAddress);
-        server.SetLocalPort(0);
+        log.Attach(service);
+        service.SetLocalAddress(platform::kLoopbackAddress);
+        service.SetLocalPort(0);
     }
-    ~ServerHarness() {
-        server.StopReceiving();
-        sender.Close();
-        sender.Stop();
-    }
-    bool Start() { return server.OpenReceiveSocket() && server.StartReceiving(); }
+    bool Start() { return service.Start(); }
     platform::Endpoint Address() const { return platform::Endpoint{platform::kLoopbackAddress, server.BoundPort()}; }
 
     SocketLibrary sockets;
     CMediaInfoList catalogue;
-    CStreamSender sender;
-    CCommandServer server;
-    CCommandDispatcher dispatcher;
-    CDispatchListener listener;
+    // Before the service, whose threads report to them until it stops.
     EventLog events;
+    LineLog log;
+    CCommandService service{catalogue};
+    CCommandServer& server;
+    CStreamSender& sender;
 };
 
 } // namespace tarnvale::test

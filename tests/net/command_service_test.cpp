@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <future>
 
 namespace tarnvale::test {
 namespace {
@@ -392,6 +393,52 @@ TEST_F(CommandServiceTest, StopReceivingEndsTheLoopAndTheReceiveSocket) {
     ASSERT_TRUE(harness.Start());
     auto client = NewClient();
     Connect(*client);
+}
+
+// Stopping the service waits for no client: neither for one that stopped reading its stream nor for one whose
+// stream port never answers the connect.
+TEST(CommandService, StopEndsAStalledStreamAndGivesUpAPendingConnect) {
+    constexpr std::size_t kSize = 16 * 1024 * 1024;
+    for (const bool pendingConnect : {false, true}) {
+        SCOPED_TRACE(pendingConnect ? "a connect to a port that never answers" : "a client that stopped reading");
+        TempDir dir;
+        ServerHarness harness;
+        ASSERT_TRUE(harness.Start());
+        CommandClient client;
+        ASSERT_TRUE(client.Open(harness.Address(), nullptr, 4096));
+        platform::Socket stream, deadEnd, queued;
+        if (!pendingConnect) {
+            const std::string path = dir.File("big.mpg");
+            WriteFile(path, PatternBytes(kSize));
+            harness.catalogue.Append(Record(path, 1, MEDIA_MPEG1, kSize, 0));
+            ASSERT_EQ(client.Connect(kWaitMs), CommandClient::Wait::Got);
+            stream = client.AcceptStream(kWaitMs);
+            ASSERT_TRUE(client.SendPlay(1));
+            ASSERT_TRUE(harness.events.WaitFor(StreamEvent::Kind::Waiting, 1));
+        } else {
+            // A listener whose queue (room for one) is full leaves further connection requests unanswered.
+            platform::Endpoint end{platform::kLoopbackAddress, 0};
+            deadEnd = platform::CreateTcpSocket();
+            ASSERT_TRUE(platform::Bind(deadEnd.get(), end));
+            ASSERT_TRUE(platform::Listen(deadEnd.get(), 0));
+            ASSERT_TRUE(platform::LocalEndpoint(deadEnd.get(), end));
+            queued = platform::CreateTcpSocket();
+            ASSERT_TRUE(platform::Connect(queued.get(), end));
+            ASSERT_TRUE(client.Send(EncodeConnect(client.LocalAddress(), client.ReplyPort(), end.port)));
+            ASSERT_TRUE(harness.log.WaitFor("CONNECT from"));
+            ASSERT_FALSE(harness.sender.Connected()) << "the connect was answered after all";
+        }
+        auto stopped = std::async(std::launch::async, [&] { harness.service.Stop(); });
+        ASSERT_EQ(stopped.wait_for(std::chrono::milliseconds(kWaitMs)), std::future_status::ready);
+        EXPECT_FALSE(harness.server.Receiving());
+        EXPECT_FALSE(harness.sender.Running());
+        EXPECT_FALSE(harness.sender.Connected());
+        if (stream) {
+            bool closed = false;
+            ReadToClose(stream.get(), &closed);
+            EXPECT_TRUE(closed) << "the stalled client's stream was closed";
+        }
+    }
 }
 
 TEST(HostAddress, NamesThisHostAndItsAddressInTheOperatorsLine) {

@@ -1,0 +1,31 @@
+// Starting and stopping the command service.
+#include "net/CommandService.h"
+
+namespace tarnvale {
+
+CCommandService::CCommandService(CMediaInfoList& catalogue, CListener* listener)
+    : dispatcher_(catalogue, server_, sender_), listener_(dispatcher_) {
+    server_.Attach(listener ? listener : &listener_);
+}
+
+CCommandService::~CCommandService() {
+    Stop();
+}
+
+bool CCommandService::Start(platform::SystemError* error) {
+    sender_.AllowConnects();
+    return server_.OpenReceiveSocket(error) && server_.StartReceiving(error);
+}
+
+void CCommandService::Stop() {
+    // A connect to a client whose address does not answer holds the receive thread, and with it this stop, for
+    // the system's whole time-out unless it is given up first.
+    sender_.CancelConnects();
+    // No command can run once receiving has stopped, so nothing starts the stream again after this.
+    server_.StopReceiving();
+    // Closing first wakes a send that waits on a client which stopped reading.
+    sender_.Close();
+    sender_.Stop();
+}
+
+} // namespace tarnvale
