@@ -112,6 +112,28 @@ protected:
     void WaitForWindow() {
         script.Then("main window shown", [this] { return Main() && IsWindowVisible(Main()); });
     }
+    // Deletes the row as a user does, and waits until rowsLeft rows are left.
+    void DeleteRow(int row, int rowsLeft) {
+        script.Then("delete row " + std::to_string(row), [this, row] {
+            SelectRow(List(), row);
+            Click(Main(), IDC_DELETE);
+            return true;
+        });
+        script.Then(std::to_string(rowsLeft) + " rows left", [this, rowsLeft] { return RowCount(List()) == rowsLeft; });
+    }
+    // A message box that holds every one of parts; it is dismissed.
+    void DismissMessageSaying(std::vector<std::string> parts) {
+        script.Then("a message saying " + parts.front(), [parts] {
+            HWND box = FindMessageBox();
+            if (!box)
+                return false;
+            const std::string text = ItemText(box, 0xFFFF);
+            for (const std::string& part : parts)
+                EXPECT_NE(text.find(part), std::string::npos) << text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return true;
+        });
+    }
     // The last: closed the way a user closes it (close box, Escape or Enter).
     void CloseWith(UINT message, WPARAM wParam = 0) {
         script.Then("close", [this, message, wParam] {

@@ -349,16 +349,7 @@ TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
         Record("C:\\first.mpg", 1, 1, 100), Record("C:\\second.mpg", 2, 1, 200), Record("C:\\third.mpg", 3)});
     bytes.resize(4 + (12 + 21) + 10);
     WriteBytes(bytes);
-    script.Then("the message names the failed read", [] {
-        HWND box = FindMessageBox();
-        if (!box)
-            return false;
-        const std::string text = ItemText(box, 0xFFFF);
-        EXPECT_NE(text.find("record 2"), std::string::npos) << text;
-        EXPECT_NE(text.find("byte offset"), std::string::npos) << text;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return true;
-    });
+    DismissMessageSaying({"record 2", "byte offset"});
     WaitForWindow();
     script.Then("the records read so far are shown, the command port is closed", [this] {
         EXPECT_EQ(RowCount(List()), 1);
@@ -374,16 +365,7 @@ TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
 TEST_F(MainWindowTest, ListFileThatCannotBeOpenedIsToldAndLeftAsItIs) {
     // A folder in the list file's place: it exists, but no file can be read from it or saved over it.
     std::filesystem::create_directories(dir.Path() / "Tarnvale.lst" / "inside");
-    script.Then("the message says the file could not be opened", [] {
-        HWND box = FindMessageBox();
-        if (!box)
-            return false;
-        const std::string text = ItemText(box, 0xFFFF);
-        EXPECT_NE(text.find("could not be opened: "), std::string::npos) << text;
-        EXPECT_EQ(text.find("to its end"), std::string::npos) << text;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return true;
-    });
+    DismissMessageSaying({"could not be opened: ", "nothing is saved over it"});
     WaitForWindow();
     script.Then("nothing shown, the command port closed", [this] {
         EXPECT_EQ(RowCount(List()), 0);
@@ -400,12 +382,7 @@ TEST_F(MainWindowTest, SavesInPlaceWhereNoFileCanBeMadeBesideTheListFile) {
     WriteCatalogue({Record("C:\\a.mpg", 1), Record("C:\\b.mpg", 2)});
     platform::ScopedSaveTestSeam refuse(platform::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
     WaitForWindow();
-    script.Then("delete the first row", [this] {
-        SelectRow(List(), 0);
-        Click(Main(), IDC_DELETE);
-        return true;
-    });
-    script.Then("one row left", [this] { return RowCount(List()) == 1; });
+    DeleteRow(0, 1);
     CloseWith(WM_CLOSE);
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.mpg", 2)}));
@@ -457,14 +434,8 @@ TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
         Click(dialog, IDOK);
         return true;
     });
-    script.Then("delete the first row", [this] {
-        if (FindDialog(kProgramDialog))
-            return false;
-        SelectRow(List(), 0);
-        Click(Main(), IDC_DELETE);
-        return true;
-    });
-    script.Then("one row left", [this] { return RowCount(List()) == 1; });
+    script.Then("the dialog closed", [] { return FindDialog(kProgramDialog) == nullptr; });
+    DeleteRow(0, 1);
     CloseWith(WM_CLOSE);
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.avi", 9, 2, 1500000)}));
