@@ -40,7 +40,9 @@ constexpr const char* kUsage =
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
     text.replace(text.find("%s"), 2,
-                 io.defaultList.empty() ? "" : "Without --list: " + io.defaultList + ", as tarnvale-server.\n");
+                 io.defaultList.empty()
+                     ? ""
+                     : "Without --list: " + io.defaultList + ", as tarnvale-server ($TARNVALE_LIST names another).\n");
     return text;
 }
 
@@ -85,8 +87,7 @@ std::string ProgramLine(const CMediaInfo& record) {
 bool Load(Session& s, bool forEditing) {
     ListFileLoad load;
     if (!LoadListFile(s.listPath, s.catalogue, &load)) {
-        Fail(s.io, "cannot read the list file " + s.listPath + ": " + load.error + " (record " +
-                       std::to_string(load.failedRecord) + ", byte " + std::to_string(load.failedOffset) + ")." +
+        Fail(s.io, FailedLoadText(s.listPath, load) + "." +
                        (forEditing ? " Nothing was changed; repair or remove the file first." : ""));
         return false;
     }
@@ -109,7 +110,7 @@ int Save(Session& s, const std::string& done) {
     }
     platform::SystemError error;
     if (!SaveListFile(s.listPath, s.catalogue, &error))
-        return Fail(s.io, "cannot save the list file: " + error.message + ". The list file was not changed.");
+        return Fail(s.io, "cannot save the list file: " + error.message + ".");
     s.io.out << done << '\n';
     return 0;
 }

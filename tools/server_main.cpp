@@ -26,7 +26,7 @@ Serves the programs of a list file to clients on the local network: commands arr
 command port, and the chosen program is sent back over TCP. Stop it with Ctrl+C; the list file is saved then.
 
   --port N      UDP command port (default 10080)
-  --list FILE   the list file (default: %s)
+  --list FILE   the list file (default: %s; $TARNVALE_LIST names another)
   --verbose     one line on stderr per command received and per stream started or ended
   --help        this text
 )";
@@ -124,9 +124,9 @@ int main(int argc, char** argv) {
     ListFileLoad load;
     if (!LoadListFile(options.list, catalogue, &load)) {
         std::fprintf(stderr,
-                     "tarnvale-server: cannot read the list file %s: %s.\nNothing was changed; repair or move the "
-                     "file, or name another with --list.\n",
-                     options.list.c_str(), load.error.c_str());
+                     "tarnvale-server: %s.\nNothing was changed; repair or move the file, or name another with "
+                     "--list.\n",
+                     FailedLoadText(options.list, load).c_str());
         return 1;
     }
     if (load.recordsSkipped)
