@@ -3,17 +3,16 @@
 // code of 0: a network thread left running would have ended it abnormally).
 #include "core/ListFile.h"
 #include "platform/File.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -26,6 +25,9 @@ namespace tarnvale {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Quote;
+using test::Ran;
+using test::RunCommand;
 
 // The Wine prefix maps the whole Unix file system as drive Z.
 std::string WinePath(const std::string& unixPath) {
@@ -38,31 +40,6 @@ std::string WinePath(const std::string& unixPath) {
 
 std::string Wine(const std::string& program) {
     return std::string(TARNVALE_WINE_DIR) + "/" + program;
-}
-
-// Runs a command line through the shell; its standard output and exit code.
-struct Ran {
-    int code = -1;
-    std::string out;
-};
-Ran RunCommand(const std::string& command) {
-    Ran ran;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return ran;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        ran.out.append(buffer, n);
-    const int status = pclose(pipe);
-    ran.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return ran;
-}
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 // Waits until a file named name is closed after writing in folder (a watch set up before the writer starts).
