@@ -96,7 +96,7 @@ void LogStream(const StreamEvent& event) {
 // Refusals and a watch that ended are always told: the operator's edit is not being served. Reloads only with
 // --verbose.
 void LogChange(const std::string& list, bool verbose, const ListFileChange& change) {
-    const std::string programs = std::to_string(change.programs) + " programs";
+    const std::string programs = std::to_string(change.programs) + (change.programs == 1 ? " program" : " programs");
     const ListFileLoad& load = change.load;
     if (change.kind == ListFileChange::Kind::Taken) {
         if (verbose)
@@ -105,9 +105,12 @@ void LogChange(const std::string& list, bool verbose, const ListFileChange& chan
             LogLine(std::to_string(load.recordsSkipped) + " records of " + list +
                     " have paths longer than 255 bytes and are left out");
     } else if (change.kind == ListFileChange::Kind::Refused) {
-        const std::string where = load.failedRecord < 0 ? ""
-                                                        : " at record " + std::to_string(load.failedRecord) +
-                                                              ", byte " + std::to_string(load.failedOffset);
+        // Record 0 is the count that leads the file.
+        std::string where;
+        if (load.failedRecord > 0)
+            where = " at record " + std::to_string(load.failedRecord) + ", byte " + std::to_string(load.failedOffset);
+        else if (load.failedRecord == 0)
+            where = " at byte " + std::to_string(load.failedOffset);
         LogLine(list + " changed but cannot be read whole (" + load.error + where + "); still serving the " + programs +
                 " loaded before");
     } else {
