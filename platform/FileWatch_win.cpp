@@ -2,6 +2,7 @@
 // it; the caller compares the file itself) and an event that wakes the wait.
 #include "platform/FileWatch.h"
 
+#include "platform/Event_win.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -15,17 +16,11 @@ struct ChangeTraits {
     static void Release(Handle change) { FindCloseChangeNotification(change); }
 };
 
-struct EventTraits {
-    using Handle = HANDLE;
-    static Handle Empty() { return nullptr; }
-    static void Release(Handle event) { CloseHandle(event); }
-};
-
 } // namespace
 
 struct FileWatch::State {
     UniqueHandle<ChangeTraits> change;
-    UniqueHandle<EventTraits> wake;
+    UniqueEvent wake;
 };
 
 FileWatch::FileWatch() = default;

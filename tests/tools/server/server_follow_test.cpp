@@ -81,9 +81,9 @@ protected:
     TempDir dir;
     std::string list = dir.File("Tarnvale.lst");
     ServerHarness harness;
-    // After the catalogue it fills, so that it stops first.
-    CListFileFollower follower{list, harness.catalogue};
     ChangeLog changes;
+    // After the catalogue it fills and the log it reports to, so that it stops first.
+    CListFileFollower follower{list, harness.catalogue};
     CommandClient client;
 };
 
