@@ -7,6 +7,7 @@
 #include "core/ParseInteger.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
+#include "tools/Version.h"
 
 #include <chrono>
 #include <cstdio>
@@ -35,7 +36,11 @@ constexpr const char* kUsage =
     "  search FOLDER [--first-pid N]   add every media file below FOLDER, numbered from N (default 10)\n"
     "\n"
     "Paths are stored in full; a program's path is matched without regard to letter case, and where several\n"
-    "programs match, the first one counts. Ctrl-C stops a search and keeps what it found.\n";
+    "programs match, the first one counts. Ctrl-C stops a search and keeps what it found. A running\n"
+    "tarnvale-server serves the changes from its next command on.\n"
+    "\n"
+    "  --help     this text\n"
+    "  --version  the version\n";
 
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
@@ -282,6 +287,10 @@ int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io
         };
         if (arg == "-h" || arg == "--help") {
             io.out << Usage(io);
+            return 0;
+        }
+        if (arg == "--version") {
+            io.out << VersionLine("tarnvale");
             return 0;
         }
         if (arg == "--list" || arg.rfind("--list=", 0) == 0) {
