@@ -127,6 +127,20 @@ TEST_F(ServerFollow, AFileThatCannotBeReadWholeIsNotTaken) {
     EXPECT_EQ(Listed(), InTheFile());
 }
 
+// The server starts as the catalogue tool does: a list file that is there but cannot be opened is named as such.
+TEST(ServerStart, AListFileThatCannotBeOpenedSaysSo) {
+    TempDir dir;
+    const std::string folder = dir.File("Tarnvale.lst");
+    std::filesystem::create_directory(folder);
+    CMediaInfoList catalogue;
+    CListFileFollower follower{folder, catalogue};
+    ListFileLoad load;
+    EXPECT_FALSE(follower.Load(&load));
+    EXPECT_TRUE(load.cannotOpen);
+    EXPECT_EQ(FailedLoadText(folder, load).rfind("cannot open the list file " + folder + ": ", 0), 0u);
+    EXPECT_GT(FailedLoadText(folder, load).size(), ("cannot open the list file " + folder + ": ").size());
+}
+
 TEST_F(ServerFollow, AStreamGoesOnThroughAReload) {
     // Larger than the connection's buffers can hold, so that the stream is still being sent at the reload.
     const std::string film = dir.File("long.mpg");
