@@ -3,6 +3,7 @@
 #include "core/ListFile.h"
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
+#include "net/AllowList.h"
 #include "net/CommandService.h"
 #include "net/HostAddress.h"
 #include "platform/Console.h"
@@ -28,13 +29,22 @@ command port, and the chosen program is sent back over TCP. Stop it with Ctrl+C;
   --port N      UDP command port (default 10080)
   --list FILE   the list file (default: %s)
   --verbose     one line on stderr per command received and per stream started or ended
+  --sessions N  serve up to N clients at once, each with its own program (default 1: whoever
+                connected last gets the replies and the stream)
+  --allow NETS  answer and connect to only these addresses: IPv4 addresses or networks,
+                comma-separated, such as 192.168.1.0/24,10.0.0.5 (default: every address)
   --help        this text
 )";
+
+// Each session has a stream worker of its own.
+constexpr std::size_t kMaxSessions = 256;
 
 struct Options {
     std::uint16_t port = kCommandPort;
     std::string list;
     bool verbose = false;
+    std::size_t sessions = 1;
+    AllowList allow;
 };
 
 // 0 to go on, otherwise the exit code.
@@ -57,6 +67,22 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.port = *port;
         } else if (arg == "--list" && hasValue) {
             options.list = argv[++i];
+        } else if (arg == "--sessions" && hasValue) {
+            const std::optional<std::size_t> sessions = ParseInteger<std::size_t>(argv[++i], 1, kMaxSessions);
+            if (!sessions) {
+                std::fprintf(stderr, "tarnvale-server: --sessions wants a number from 1 to %zu, not \"%s\"\n",
+                             kMaxSessions, argv[i]);
+                return 2;
+            }
+            options.sessions = *sessions;
+        } else if (arg == "--allow" && hasValue) {
+            std::string error;
+            std::optional<AllowList> allow = AllowList::Parse(argv[++i], &error);
+            if (!allow) {
+                std::fprintf(stderr, "tarnvale-server: --allow: %s\n", error.c_str());
+                return 2;
+            }
+            options.allow = std::move(*allow);
         } else {
             std::fprintf(stderr, "tarnvale-server: %s \"%s\"; see tarnvale-server --help\n",
                          hasValue || arg.rfind("--", 0) != 0 ? "unknown argument" : "missing value after", arg.c_str());
@@ -72,6 +98,8 @@ void LogLine(const std::string& line) {
 
 void LogStream(const StreamEvent& event) {
     const CMediaInfo& program = event.program;
+    // With a session per client, the client's address first.
+    const std::string client = event.client ? FormatIPv4(event.client) + ": " : "";
     char line[512];
     if (event.kind == StreamEvent::Kind::Started) {
         std::snprintf(line, sizeof line, "stream started: PID %d (%s, %d bytes, tail offset %d) %s", program.m_nPID,
@@ -84,7 +112,7 @@ void LogStream(const StreamEvent& event) {
                       static_cast<unsigned long long>(event.totalBytes),
                       static_cast<unsigned long long>(event.tailBytes), StreamEndText(event.end));
     }
-    LogLine(line);
+    LogLine(client + line);
 }
 
 bool Save(const std::string& path, const CMediaInfoList& catalogue) {
@@ -146,6 +174,8 @@ int main(int argc, char** argv) {
             service.SetStreamObserver(LogStream);
         }
         service.SetLocalPort(options.port);
+        service.SetSessionLimit(options.sessions);
+        service.SetAllowList(options.allow);
         platform::SystemError error;
         if (!service.Start(&error)) {
             std::fprintf(stderr,
@@ -154,7 +184,11 @@ int main(int argc, char** argv) {
                          options.port, error.message.c_str());
             return 1;
         }
-        std::printf("Serving on UDP port %u. Press Ctrl+C to stop.\n", service.BoundPort());
+        if (options.sessions > 1)
+            std::printf("Serving up to %zu clients at once on UDP port %u. Press Ctrl+C to stop.\n", options.sessions,
+                        service.BoundPort());
+        else
+            std::printf("Serving on UDP port %u. Press Ctrl+C to stop.\n", service.BoundPort());
         std::fflush(stdout);
 
         const std::string reason = stop.Wait();
