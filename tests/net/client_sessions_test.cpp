@@ -27,10 +27,30 @@ struct Screen {
     platform::Socket stream;
 };
 
+// Whether a datagram sent from a socket bound to 127.0.0.2 arrives from 127.0.0.2. Wine binds a UDP socket to the
+// interface of its address instead (so that it hears broadcasts), and every loopback datagram then leaves from
+// 127.0.0.1: clients on one machine cannot be told apart there.
+bool LoopbackSourcesKept() {
+    platform::Socket receiver = platform::CreateUdpSocket(), sender = platform::CreateUdpSocket();
+    platform::Endpoint to, from;
+    std::uint8_t byte = 1;
+    return platform::Bind(receiver.get(), platform::Endpoint{platform::kLoopbackAddress, 0}) &&
+           platform::LocalEndpoint(receiver.get(), to) &&
+           platform::Bind(sender.get(), platform::Endpoint{kClientA, 0}) &&
+           platform::SendTo(sender.get(), &byte, 1, to).status == platform::IoStatus::Ok &&
+           platform::WaitReadable(receiver.get(), kWaitMs) == platform::WaitResult::Ready &&
+           platform::ReceiveFrom(receiver.get(), &byte, 1, &from).status == platform::IoStatus::Ok &&
+           from.address == kClientA;
+}
+
 class ClientSessionsTest : public ::testing::Test {
 protected:
     explicit ClientSessionsTest(std::size_t sessions = 3) : harness(sessions), shared(sessions == 1) {}
-    void SetUp() override { ASSERT_TRUE(harness.Start()); }
+    void SetUp() override {
+        if (!LoopbackSourcesKept())
+            GTEST_SKIP() << "datagrams from 127.0.0.2 arrive from another address on this system";
+        ASSERT_TRUE(harness.Start());
+    }
 
     // Small stream buffers make the server wait for a client that does not read.
     Screen Open(std::uint32_t address) {
@@ -136,6 +156,8 @@ TEST_F(TwoSessionsTest, AThirdClientEndsTheLongestIdleSessionAndAnAddressWithout
 class AllowListTest : public ClientSessionsTest {
 protected:
     AllowListTest() : ClientSessionsTest(1) { harness.service.SetAllowList(*AllowList::Parse("127.0.0.0/30")); }
+    // Where datagrams cannot come from outside the list, a CONNECT naming an address outside it still can.
+    void SetUp() override { ASSERT_TRUE(harness.Start()); }
 };
 
 TEST_F(AllowListTest, DatagramsFromOutsideAndConnectsNamingAnOutsideAddressAreIgnored) {
@@ -143,9 +165,11 @@ TEST_F(AllowListTest, DatagramsFromOutsideAndConnectsNamingAnOutsideAddressAreIg
     Screen a = Connect(kClientA);
     PlayUntilTheServerWaits(a, 1);
     Screen outside = Open(kOutside);
-    ASSERT_TRUE(outside.client->SendConnect());
-    for (const std::uint32_t code : {CMD_LIST, CMD_PAUSE, CMD_STOP, CMD_DISCONNECT})
-        ASSERT_TRUE(outside.client->SendCommand(code));
+    if (LoopbackSourcesKept()) {
+        ASSERT_TRUE(outside.client->SendConnect());
+        for (const std::uint32_t code : {CMD_LIST, CMD_PAUSE, CMD_STOP, CMD_DISCONNECT})
+            ASSERT_TRUE(outside.client->SendCommand(code));
+    }
     // An allowed client naming the outside address.
     CommandClient& named = *outside.client;
     ASSERT_TRUE(a.client->Send(EncodeConnect(named.LocalAddress(), named.ReplyPort(), named.StreamPort())));
