@@ -53,7 +53,8 @@ CMainDlg::~CMainDlg() {
 bool CMainDlg::OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) {
     if (code != NOTIFY_DATAGRAM)
         return CListener::OnNotify(code, data, extra);
-    service_.Dispatch(std::span<const std::uint8_t>(static_cast<const std::uint8_t*>(data), extra));
+    const ReceivedDatagram& datagram = *static_cast<const ReceivedDatagram*>(data);
+    service_.Dispatch(datagram.bytes, datagram.source.address);
     return true;
 }
 

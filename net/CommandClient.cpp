@@ -15,9 +15,11 @@ int MillisecondsLeft(Clock::time_point deadline) {
 
 } // namespace
 
-bool CommandClient::Open(platform::Endpoint server, platform::SystemError* error, int streamBufferBytes) {
+bool CommandClient::Open(platform::Endpoint server, platform::SystemError* error, int streamBufferBytes,
+                         std::uint32_t localAddress) {
     server_ = server;
-    if (!platform::LocalAddressFor(server.address, localAddress_, error))
+    localAddress_ = localAddress;
+    if (localAddress == platform::kAnyAddress && !platform::LocalAddressFor(server.address, localAddress_, error))
         return false;
     reply_ = platform::CreateUdpSocket(error);
     if (!reply_ || !platform::Bind(reply_.get(), platform::Endpoint{localAddress_, 0}, error))

@@ -16,10 +16,12 @@ public:
     // The server sends the whole catalogue back to back; a default buffer keeps only a few hundred replies.
     static constexpr int kReplyBufferBytes = 16 * 1024 * 1024;
 
-    // Sets up the reply socket and the stream listener on the local address that reaches server (the address
-    // told to the server in CMD_CONNECT), both on ports the system chooses. A streamBufferBytes above 0 sets the
-    // stream connection's receive buffer (a small one makes the server wait for this client sooner).
-    bool Open(platform::Endpoint server, platform::SystemError* error = nullptr, int streamBufferBytes = 0);
+    // Sets up the reply socket and the stream listener on localAddress, or without one on the local address that
+    // reaches server (the address told to the server in CMD_CONNECT, and the source of the commands), both on
+    // ports the system chooses. A streamBufferBytes above 0 sets the stream connection's receive buffer (a small
+    // one makes the server wait for this client sooner).
+    bool Open(platform::Endpoint server, platform::SystemError* error = nullptr, int streamBufferBytes = 0,
+              std::uint32_t localAddress = platform::kAnyAddress);
 
     std::uint32_t LocalAddress() const { return localAddress_; }
     std::uint16_t ReplyPort() const { return replyPort_; }

@@ -8,10 +8,10 @@
 
 namespace tarnvale {
 
-CCommandDispatcher::CCommandDispatcher(CMediaInfoList& catalogue, CCommandServer& server, CStreamSender& sender)
-    : catalogue_(catalogue), server_(server), sender_(sender) {}
+CCommandDispatcher::CCommandDispatcher(CMediaInfoList& catalogue, CCommandServer& server, CSessionTable& sessions)
+    : catalogue_(catalogue), server_(server), sessions_(sessions) {}
 
-void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram) {
+void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram, std::uint32_t source) {
     // Indexed by command code; replies and unknown codes have no handler.
     static const struct {
         const char* name;
@@ -22,6 +22,13 @@ void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram)
         {"PLAY", &CCommandDispatcher::OnPlay},       {"PAUSE", &CCommandDispatcher::OnPause},
         {"STOP", &CCommandDispatcher::OnStop},       {"CONNECTED (a reply)", nullptr},
     };
+    logPrefix_.clear();
+    if (!allow_.Allows(source)) {
+        Log("ignored: a datagram from " + FormatIPv4(source) + ", which is not an allowed address");
+        return;
+    }
+    if (!sessions_.Shared())
+        logPrefix_ = FormatIPv4(source) + ": ";
     Command command;
     const DecodeResult decoded = DecodeCommand(datagram, command);
     const bool known = command.code < std::size(kCommands);
@@ -35,45 +42,64 @@ void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram)
         Log("ignored: " + name);
         return;
     }
-    (this->*handler)(command);
+    if (ClientSession* session = SessionFor(command, name, source))
+        (this->*handler)(*session, command);
 }
 
-void CCommandDispatcher::OnConnect(const Command& command) {
+ClientSession* CCommandDispatcher::SessionFor(const Command& command, const std::string& name, std::uint32_t source) {
+    if (command.code != CMD_CONNECT) {
+        ClientSession* session = sessions_.Find(source);
+        if (!session)
+            Log("ignored: " + name + " from an address without a session; CONNECT opens one");
+        return session;
+    }
+    // Any datagram could otherwise make the server connect out, and send its answer, to any address it names.
+    if (!allow_.Allows(command.address)) {
+        Log("ignored: CONNECT naming " + FormatIPv4(command.address) + ", which is not an allowed address");
+        return nullptr;
+    }
+    std::optional<std::uint32_t> ended;
+    ClientSession& session = sessions_.Open(source, &ended);
+    if (ended)
+        Log("ended the session of " + FormatIPv4(*ended) + ", idle longest, to make room");
+    return &session;
+}
+
+void CCommandDispatcher::OnConnect(ClientSession& session, const Command& command) {
     Log("CONNECT from " + FormatIPv4(command.address) + ", reply port " + std::to_string(command.replyPort) +
         ", stream port " + std::to_string(command.streamPort));
-    server_.SetReplyAddress(command.address);
-    server_.SetReplyPort(command.replyPort);
-    if (!sender_.Connect(command.address, command.streamPort))
+    session.replyTarget = platform::Endpoint{command.address, command.replyPort};
+    if (!session.sender.Connect(command.address, command.streamPort, &cancelConnects_))
         Log("cannot connect to " + FormatIPv4(command.address) + ":" + std::to_string(command.streamPort) +
             "; streams wait for the next CONNECT");
-    SendConnected();
+    SendConnected(session);
 }
 
-void CCommandDispatcher::OnDisconnect(const Command&) {
+void CCommandDispatcher::OnDisconnect(ClientSession& session, const Command&) {
     Log("DISCONNECT");
-    sender_.Close();
-    sender_.Stop();
+    sessions_.End(session);
 }
 
-void CCommandDispatcher::OnList(const Command&) {
+void CCommandDispatcher::OnList(ClientSession& session, const Command&) {
     Log("LIST");
-    SendProgramList();
+    SendProgramList(session);
 }
 
-void CCommandDispatcher::OnPlay(const Command& command) {
+void CCommandDispatcher::OnPlay(ClientSession& session, const Command& command) {
+    CStreamSender& sender = session.sender;
     Log("PLAY PID " + std::to_string(command.pid));
     const std::optional<CMediaInfo> record = catalogue_.FindByPid(command.pid);
     if (!record) {
         Log("no program has PID " + std::to_string(command.pid));
         return;
     }
-    const bool opened = sender_.Open(*record);
+    const bool opened = sender.Open(*record);
     // Started before the pause ends: a paused worker is then surely found running and goes on with the new file,
     // where once unpaused it might send the whole file and end before Start looked, and a second worker would
     // send it all again.
-    const bool started = opened && sender_.Start();
+    const bool started = opened && sender.Start();
     // Unpaused either way: a running stream whose new file would not open ends at its next piece.
-    sender_.SetPaused(false);
+    sender.SetPaused(false);
     if (!opened) {
         Log("cannot open " + std::string(record->Path()) + " for PID " + std::to_string(command.pid));
         return;
@@ -82,18 +108,18 @@ void CCommandDispatcher::OnPlay(const Command& command) {
         Log("no connection to stream PID " + std::to_string(command.pid) + " on; send CONNECT first");
 }
 
-void CCommandDispatcher::OnPause(const Command&) {
+void CCommandDispatcher::OnPause(ClientSession& session, const Command&) {
     Log("PAUSE");
-    sender_.SetPaused(true);
+    session.sender.SetPaused(true);
 }
 
-void CCommandDispatcher::OnStop(const Command&) {
+void CCommandDispatcher::OnStop(ClientSession& session, const Command&) {
     Log("STOP");
-    sender_.SetPaused(false);
-    sender_.Stop();
+    session.sender.SetPaused(false);
+    session.sender.Stop();
 }
 
-void CCommandDispatcher::SendProgramList() {
+void CCommandDispatcher::SendProgramList(const ClientSession& session) {
     if (!server_.OpenReplySocket())
         return;
     // The datagrams are built under the catalogue's lock and sent after it is released, so that the window and
@@ -109,19 +135,19 @@ void CCommandDispatcher::SendProgramList() {
         return out;
     });
     for (const ReplyDatagram& reply : replies)
-        server_.SendTo(reply.data(), reply.size());
+        server_.SendTo(reply.data(), reply.size(), session.replyTarget);
 }
 
-void CCommandDispatcher::SendConnected() {
+void CCommandDispatcher::SendConnected(const ClientSession& session) {
     if (!server_.OpenReplySocket())
         return;
     const ReplyDatagram reply = EncodeConnectedReply();
-    server_.SendTo(reply.data(), reply.size());
+    server_.SendTo(reply.data(), reply.size(), session.replyTarget);
 }
 
 void CCommandDispatcher::Log(const std::string& line) const {
     if (log_)
-        log_(line);
+        log_(logPrefix_ + line);
 }
 
 } // namespace tarnvale

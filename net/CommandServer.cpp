@@ -42,8 +42,7 @@ bool CCommandServer::OpenReplySocket() {
     return static_cast<bool>(replySocket_);
 }
 
-bool CCommandServer::SendTo(const void* data, std::size_t length) {
-    const platform::Endpoint target{replyAddress_.load(), replyPort_.load()};
+bool CCommandServer::SendTo(const void* data, std::size_t length, platform::Endpoint target) {
     if (!replySocket_ || target.port == 0)
         return false;
     return platform::SendTo(replySocket_.get(), data, length, target).status == platform::IoStatus::Ok;
@@ -95,14 +94,16 @@ void CCommandServer::ReceiveLoop() {
         if (waited == platform::WaitResult::TimedOut)
             continue;
         platform::IoResult received{};
+        platform::Endpoint source;
         if (waited == platform::WaitResult::Ready)
-            received = platform::ReceiveFrom(socket, buffer, sizeof buffer);
+            received = platform::ReceiveFrom(socket, buffer, sizeof buffer, &source);
         if (!receiving_.load())
             break;
         // An empty datagram, one longer than the buffer and a passing error are not commands: the service
         // goes on with the next datagram.
         if (received.status == platform::IoStatus::Ok && received.bytes > 0) {
-            Notify(NOTIFY_DATAGRAM, buffer, received.bytes);
+            ReceivedDatagram datagram{std::span(buffer, received.bytes), source};
+            Notify(NOTIFY_DATAGRAM, &datagram, 0);
         } else if (received.status == platform::IoStatus::Failed || waited == platform::WaitResult::Failed) {
             std::this_thread::sleep_for(kErrorPause);
         }

@@ -1,5 +1,6 @@
-// CCommandServer: receives command datagrams on the command port and hands each one to its listeners as
-// NOTIFY_DATAGRAM, on a receive thread of its own; sends replies from a fresh unbound socket per burst.
+// CCommandServer: receives command datagrams on the command port and hands each one, with the address it came
+// from, to its listeners as NOTIFY_DATAGRAM, on a receive thread of its own; sends replies from a fresh unbound
+// socket per burst.
 #pragma once
 
 #include "net/Notifier.h"
@@ -9,9 +10,16 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <thread>
 
 namespace tarnvale {
+
+// What NOTIFY_DATAGRAM hands its listeners: the bytes of one datagram and where it came from.
+struct ReceivedDatagram {
+    std::span<const std::uint8_t> bytes;
+    platform::Endpoint source;
+};
 
 class CCommandServer : public CNotifier {
 public:
@@ -22,17 +30,15 @@ public:
     void SetLocalPort(std::uint16_t port) { localPort_ = port; }
     // The address the receive socket binds to; every local address unless set.
     void SetLocalAddress(std::uint32_t address) { localAddress_ = address; }
-    void SetReplyAddress(std::uint32_t address) { replyAddress_ = address; }
-    void SetReplyPort(std::uint16_t port) { replyPort_ = port; }
 
     // Binds a fresh receive socket (with SO_REUSEADDR) to the local address and port, stopping a running receive
     // loop first. On failure there is no receive socket and error, when given, says why.
     bool OpenReceiveSocket(platform::SystemError* error = nullptr);
     // Replaces the reply socket with a fresh unbound one, so each burst of replies leaves from its own port.
     bool OpenReplySocket();
-    // One datagram from the reply socket to the reply target; false without a target (before a client has said
+    // One datagram from the reply socket to target; false without a target (port 0: before a client has said
     // where its replies go) or when the send reports an error.
-    bool SendTo(const void* data, std::size_t length);
+    bool SendTo(const void* data, std::size_t length, platform::Endpoint target);
 
     // Starts the receive thread (opening the receive socket first if there is none). True when it runs;
     // otherwise error, when given, says why.
@@ -45,17 +51,12 @@ public:
     // The port the receive socket is bound to (the one the system chose when the local port is 0); 0 without
     // a receive socket.
     std::uint16_t BoundPort() const;
-    std::uint32_t ReplyAddress() const { return replyAddress_; }
-    std::uint16_t ReplyPort() const { return replyPort_; }
 
 private:
     void ReceiveLoop();
 
     platform::Socket receiveSocket_;
     platform::Socket replySocket_;
-    // The one reply target, set by each CMD_CONNECT; none until the first.
-    std::atomic<std::uint32_t> replyAddress_{0};
-    std::atomic<std::uint16_t> replyPort_{0};
     std::uint16_t localPort_ = kCommandPort;
     std::uint32_t localAddress_ = platform::kAnyAddress;
     std::atomic<bool> receiving_{false};

@@ -4,7 +4,7 @@
 namespace tarnvale {
 
 CCommandService::CCommandService(CMediaInfoList& catalogue, CListener* listener)
-    : dispatcher_(catalogue, server_, sender_), listener_(dispatcher_) {
+    : dispatcher_(catalogue, server_, sessions_), listener_(dispatcher_) {
     server_.Attach(listener ? listener : &listener_);
 }
 
@@ -13,19 +13,17 @@ CCommandService::~CCommandService() {
 }
 
 bool CCommandService::Start(platform::SystemError* error) {
-    sender_.AllowConnects();
+    dispatcher_.AllowConnects();
     return server_.OpenReceiveSocket(error) && server_.StartReceiving(error);
 }
 
 void CCommandService::Stop() {
     // A connect to a client whose address does not answer holds the receive thread, and with it this stop, for
     // the system's whole time-out unless it is given up first.
-    sender_.CancelConnects();
-    // No command can run once receiving has stopped, so nothing starts the stream again after this.
+    dispatcher_.CancelConnects();
+    // No command can run once receiving has stopped, so nothing starts a stream or opens a session after this.
     server_.StopReceiving();
-    // Closing first wakes a send that waits on a client which stopped reading.
-    sender_.Close();
-    sender_.Stop();
+    sessions_.EndAll();
 }
 
 } // namespace tarnvale

@@ -1,15 +1,19 @@
-// CCommandService: the command service in one piece (the command server, the stream sender, the command dispatch
-// between them and the listener that feeds it), started in one call and stopped in the one safe order.
+// CCommandService: the command service in one piece (the command server, the client sessions with their stream
+// senders, the command dispatch between them and the listener that feeds it), started in one call and stopped in
+// the one safe order.
 #pragma once
 
 #include "core/MediaInfoList.h"
+#include "net/AllowList.h"
 #include "net/CommandDispatcher.h"
 #include "net/CommandServer.h"
 #include "net/DispatchListener.h"
 #include "net/Notifier.h"
+#include "net/SessionTable.h"
 #include "net/StreamSender.h"
 #include "platform/SystemError.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -33,28 +37,37 @@ public:
     void SetLocalAddress(std::uint32_t address) { server_.SetLocalAddress(address); }
     // Before Start: a line per command and per outcome worth telling, and the stream worker's events.
     void SetLog(std::function<void(const std::string&)> log) { dispatcher_.SetLog(std::move(log)); }
+    // Before Start: the stream workers' events, from every session's stream.
     void SetStreamObserver(std::function<void(const StreamEvent&)> observer) {
-        sender_.SetObserver(std::move(observer));
+        sessions_.SetStreamObserver(std::move(observer));
     }
+    // Before Start: 1 (the default) serves one client at a time, whoever sent the last CMD_CONNECT; more gives
+    // each client address a session of its own, at most limit at once.
+    void SetSessionLimit(std::size_t limit) { sessions_.SetLimit(limit); }
+    // Before Start: the addresses whose commands are carried out and that CMD_CONNECT may name (default: all).
+    void SetAllowList(AllowList allow) { dispatcher_.SetAllowList(std::move(allow)); }
 
     // Binds the command socket and starts receiving; false, with error saying why when given, if either fails.
     bool Start(platform::SystemError* error = nullptr);
     // Gives up a connect to a client that does not answer, stops receiving and joins the receive thread (so no
-    // command runs any more), then closes the stream and joins its worker. Start may follow.
+    // command runs any more), then closes every session's stream and joins its worker. Start may follow.
     void Stop();
 
-    // Carries out one received command datagram.
-    void Dispatch(std::span<const std::uint8_t> datagram) { dispatcher_.DispatchCommand(datagram); }
+    // Carries out one received command datagram from source (an IPv4 address, host order).
+    void Dispatch(std::span<const std::uint8_t> datagram, std::uint32_t source) {
+        dispatcher_.DispatchCommand(datagram, source);
+    }
 
     // The port the command socket is bound to; 0 while it is not.
     std::uint16_t BoundPort() const { return server_.BoundPort(); }
     CCommandServer& Server() { return server_; }
-    CStreamSender& Sender() { return sender_; }
+    // The stream sender of the session that clients share with a session limit of 1.
+    CStreamSender& Sender() { return sessions_.SharedSession().sender; }
 
 private:
     // In the order each needs the ones before it: the dispatcher carries commands out on the server and the
-    // sender, and the listener hands it the server's datagrams.
-    CStreamSender sender_;
+    // sessions, and the listener hands it the server's datagrams.
+    CSessionTable sessions_;
     CCommandServer server_;
     CCommandDispatcher dispatcher_;
     CDispatchListener listener_;

@@ -6,7 +6,6 @@
 #include "net/Notifier.h"
 
 #include <cstdint>
-#include <span>
 
 namespace tarnvale {
 
@@ -17,7 +16,8 @@ public:
     bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override {
         if (code != NOTIFY_DATAGRAM)
             return CListener::OnNotify(code, data, extra);
-        dispatcher_.DispatchCommand(std::span(static_cast<const std::uint8_t*>(data), extra));
+        const ReceivedDatagram& datagram = *static_cast<const ReceivedDatagram*>(data);
+        dispatcher_.DispatchCommand(datagram.bytes, datagram.source.address);
         return true;
     }
 

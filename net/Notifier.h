@@ -10,7 +10,7 @@ namespace tarnvale {
 
 inline constexpr std::uint32_t NOTIFY_DETACH = 0;            // data: the notifier being destroyed
 inline constexpr std::uint32_t NOTIFY_MESSAGE = 1;           // data: four 32-bit words for OnMessage
-inline constexpr std::uint32_t NOTIFY_DATAGRAM = 0x766F6431; // data: the received bytes; extra: their length
+inline constexpr std::uint32_t NOTIFY_DATAGRAM = 0x766F6431; // data: a ReceivedDatagram (net/CommandServer.h)
 
 class CNotifier;
 

@@ -24,14 +24,14 @@ CTcpClient::~CTcpClient() {
     Stop();
 }
 
-bool CTcpClient::Connect(std::uint32_t address, std::uint16_t port) {
+bool CTcpClient::Connect(std::uint32_t address, std::uint16_t port, const std::atomic<bool>* abandon) {
     Close();
     platform::Socket socket = platform::CreateTcpSocket();
     if (!socket)
         return false;
     platform::SetNoDelay(socket.get(), true);
     platform::SetLingerOff(socket.get());
-    if (!platform::Connect(socket.get(), platform::Endpoint{address, port}, &cancelConnects_))
+    if (!platform::Connect(socket.get(), platform::Endpoint{address, port}, abandon))
         return false;
     // The worker's sends wait in slices of their own, so that Stop is never held up by a client that does not
     // read.

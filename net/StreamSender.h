@@ -29,19 +29,15 @@ public:
     CTcpClient& operator=(const CTcpClient&) = delete;
 
     // Replaces the connection with a new one to address:port (host order), with TCP_NODELAY and no lingering on
-    // close. Waits until the connect succeeds or fails; false leaves no connection.
-    bool Connect(std::uint32_t address, std::uint16_t port);
+    // close. Waits until the connect succeeds or fails, or until *abandon turns true (for shutting down while a
+    // client's address does not answer); false leaves no connection.
+    bool Connect(std::uint32_t address, std::uint16_t port, const std::atomic<bool>* abandon = nullptr);
     // Closes the connection. A worker sending on it sees its send fail.
     void Close();
     // Starts the worker when there is a connection and no worker running; true when one runs afterwards.
     bool Start();
     // Ends the worker and waits for it. A worker waiting for a client that does not read ends within a slice.
     void Stop();
-    // From now on a connect under way and every later one fail at once, until AllowConnects; for shutting down
-    // while a client's address does not answer.
-    void CancelConnects() { cancelConnects_ = true; }
-    void AllowConnects() { cancelConnects_ = false; }
-
     bool Connected() const;
     bool Running() const { return running_.load(); }
 
@@ -72,7 +68,6 @@ private:
     mutable std::mutex connectionMutex_;
     Connection connection_;
     std::atomic<bool> running_{false};
-    std::atomic<bool> cancelConnects_{false};
     std::thread worker_;
 };
 
@@ -86,6 +81,7 @@ struct StreamEvent {
     CMediaInfo program;           // the program the worker started with, or sent last
     std::uint64_t tailBytes = 0;  // Ended: bytes of the tail block sent
     std::uint64_t totalBytes = 0; // Ended: all bytes sent, tail block included
+    std::uint32_t client = 0;     // with a session per client, the client's address; 0 when clients share one
 };
 
 const char* StreamEndText(StreamEvent::End end);

@@ -3,6 +3,7 @@
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
 #include "net/CommandClient.h"
+#include "net/HostAddress.h"
 #include "platform/Console.h"
 #include "platform/Socket.h"
 #include "tools/Version.h"
@@ -22,12 +23,13 @@ using namespace tarnvale;
 
 namespace {
 
-constexpr const char* kUsageHead = "Usage: tarnvale-client [--host H] [--port N] [--timeout S] COMMAND\n";
+constexpr const char* kUsageHead = "Usage: tarnvale-client [--host H] [--port N] [--timeout S] [--bind A] COMMAND\n";
 constexpr const char* kUsageOptions = R"(
 Options:
   --host H      the server's name or IPv4 address (default 127.0.0.1)
   --port N      the server's UDP command port (default 10080)
   --timeout S   seconds to wait for the server's answers (default 3)
+  --bind A      this machine's IPv4 address to use (default: the one that reaches the server)
   --help        this text
   --version     the version
 )";
@@ -45,6 +47,7 @@ struct Options {
     std::optional<std::string> out;
     bool raw = false; // the stream as sent, tail block included
     double seconds = 0;
+    std::uint32_t bind = platform::kAnyAddress;
 };
 
 // Prints the message, with each %s replaced by the next of a and b, and ends the program with code.
@@ -290,6 +293,13 @@ Options ParseOptions(int argc, char** argv) {
             std::exit(0);
         } else if (arg == "--raw") {
             options.raw = true;
+        } else if (arg == "--bind") {
+            const std::optional<std::uint32_t> address = value ? ParseIPv4(value) : std::nullopt;
+            if (!address)
+                Fail(2, "--bind wants an IPv4 address of this machine, such as 127.0.0.2, not \"%s\"",
+                     value ? value : "");
+            options.bind = *address;
+            ++i;
         } else if (arg == "--host" || arg == "--port" || arg == "--timeout" || arg == "--out" || arg == "--seconds") {
             if (!value)
                 Fail(2, "missing value after %s; see tarnvale-client --help", arg);
@@ -352,7 +362,11 @@ int main(int argc, char** argv) {
     if (!platform::ResolveIPv4(options.host, address, &error))
         Fail(2, "cannot find the server %s: %s", options.host, error.message);
     CommandClient client;
-    if (!client.Open(platform::Endpoint{address, options.port}, &error))
+    if (!client.Open(platform::Endpoint{address, options.port}, &error, 0, options.bind)) {
+        if (options.bind != platform::kAnyAddress)
+            Fail(1, "cannot use %s for the reply and stream ports (%s); --bind wants an address of this machine",
+                 FormatIPv4(options.bind), error.message);
         Fail(1, "cannot set up this machine's reply and stream ports: %s", error.message);
+    }
     return options.command->run(client, options);
 }

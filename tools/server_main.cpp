@@ -4,6 +4,7 @@
 #include "core/ListFileFollower.h"
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
+#include "net/AllowList.h"
 #include "net/CommandService.h"
 #include "net/HostAddress.h"
 #include "platform/Console.h"
@@ -20,7 +21,8 @@ using namespace tarnvale;
 
 namespace {
 
-constexpr const char* kUsage = R"(Usage: tarnvale-server [--port N] [--list FILE] [--verbose]
+constexpr const char* kUsage =
+    R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. The server follows the list file: what tarnvale
@@ -30,14 +32,23 @@ Ctrl+C or SIGTERM.
   --port N      UDP command port (default 10080; 0 takes any free port)
   --list FILE   the list file (default: %s; $TARNVALE_LIST names another)
   --verbose     one line on stderr per command received, per stream started or ended and per reload
+  --sessions N  serve up to N clients at once, each with its own program (default 1: whoever
+                connected last gets the replies and the stream)
+  --allow NETS  answer and connect to only these addresses: IPv4 addresses or networks,
+                comma-separated, such as 192.168.1.0/24,10.0.0.5 (default: every address)
   --help        this text
   --version     the version
 )";
+
+// Each session has a stream worker of its own.
+constexpr std::size_t kMaxSessions = 256;
 
 struct Options {
     std::uint16_t port = kCommandPort;
     std::string list;
     bool verbose = false;
+    std::size_t sessions = 1;
+    AllowList allow;
 };
 
 // 0 to go on, otherwise the exit code.
@@ -63,6 +74,22 @@ int ParseOptions(int argc, char** argv, Options& options) {
             options.port = *port;
         } else if (arg == "--list" && hasValue) {
             options.list = argv[++i];
+        } else if (arg == "--sessions" && hasValue) {
+            const std::optional<std::size_t> sessions = ParseInteger<std::size_t>(argv[++i], 1, kMaxSessions);
+            if (!sessions) {
+                std::fprintf(stderr, "tarnvale-server: --sessions wants a number from 1 to %zu, not \"%s\"\n",
+                             kMaxSessions, argv[i]);
+                return 2;
+            }
+            options.sessions = *sessions;
+        } else if (arg == "--allow" && hasValue) {
+            std::string error;
+            std::optional<AllowList> allow = AllowList::Parse(argv[++i], &error);
+            if (!allow) {
+                std::fprintf(stderr, "tarnvale-server: --allow: %s\n", error.c_str());
+                return 2;
+            }
+            options.allow = std::move(*allow);
         } else {
             std::fprintf(stderr, "tarnvale-server: %s \"%s\"; see tarnvale-server --help\n",
                          hasValue || arg.rfind("--", 0) != 0 ? "unknown argument" : "missing value after", arg.c_str());
@@ -78,6 +105,8 @@ void LogLine(const std::string& line) {
 
 void LogStream(const StreamEvent& event) {
     const CMediaInfo& program = event.program;
+    // With a session per client, the client's address first.
+    const std::string client = event.client ? FormatIPv4(event.client) + ": " : "";
     char line[512];
     if (event.kind == StreamEvent::Kind::Started) {
         std::snprintf(line, sizeof line, "stream started: PID %d (%s, %d bytes, tail offset %d) %s", program.m_nPID,
@@ -90,7 +119,7 @@ void LogStream(const StreamEvent& event) {
                       static_cast<unsigned long long>(event.totalBytes),
                       static_cast<unsigned long long>(event.tailBytes), StreamEndText(event.end));
     }
-    LogLine(line);
+    LogLine(client + line);
 }
 
 // Refusals and a watch that ended are always told: the operator's edit is not being served. Reloads only with
@@ -175,6 +204,8 @@ int main(int argc, char** argv) {
             service.SetStreamObserver(LogStream);
         }
         service.SetLocalPort(options.port);
+        service.SetSessionLimit(options.sessions);
+        service.SetAllowList(options.allow);
         platform::SystemError error;
         if (!service.Start(&error)) {
             std::fprintf(stderr,
@@ -183,7 +214,11 @@ int main(int argc, char** argv) {
                          options.port, error.message.c_str());
             return 1;
         }
-        std::printf("Serving on UDP port %u. Press Ctrl+C to stop.\n", service.BoundPort());
+        if (options.sessions > 1)
+            std::printf("Serving up to %zu clients at once on UDP port %u. Press Ctrl+C to stop.\n", options.sessions,
+                        service.BoundPort());
+        else
+            std::printf("Serving on UDP port %u. Press Ctrl+C to stop.\n", service.BoundPort());
         std::fflush(stdout);
 
         const std::string reason = stop.Wait();

@@ -1,5 +1,5 @@
 // Shared by the network tests: files whose bytes tell where they came from, stream readers with bounded waits,
-// a log of the stream worker's events, and a whole command service with its catalogue, bound to 127.0.0.1 on a
+// a log of the stream workers' events, and a whole command service with its catalogue, bound to 127.0.0.1 on a
 // port the system picks.
 #pragma once
 
@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -61,6 +62,15 @@ inline CMediaInfo Record(const std::string& path, std::int32_t pid, std::int32_t
     return record;
 }
 
+inline Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) {
+    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
+}
+
+inline Bytes Join(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // Reads exactly count bytes, or fewer when the stream closes or nothing comes for kWaitMs.
 inline Bytes ReadExactly(platform::NativeSocket socket, std::size_t count) {
     Bytes bytes(count);
@@ -99,25 +109,42 @@ inline bool OpenAndIdle(platform::NativeSocket socket) {
     return got.status == platform::IoStatus::WouldBlock;
 }
 
+// CMD_CONNECT, its answer, and the stream connection the server opens.
+inline platform::Socket ConnectAndAccept(CommandClient& client) {
+    EXPECT_EQ(client.Connect(kWaitMs), CommandClient::Wait::Got);
+    platform::Socket stream = client.AcceptStream(kWaitMs);
+    EXPECT_TRUE(stream);
+    return stream;
+}
+
+// The next reply must be MSG_CONNECTED to a CMD_CONNECT sent now: commands are carried out in order and replies
+// travel in order on loopback, so anything a datagram sent earlier caused would arrive first.
+inline void ExpectNoReplyBeforeConnect(CommandClient& client) {
+    ASSERT_TRUE(client.SendConnect());
+    Reply reply;
+    ASSERT_EQ(client.NextReply(reply, kWaitMs), CommandClient::Wait::Got);
+    EXPECT_EQ(reply.code, MSG_CONNECTED);
+}
+
+inline void ExpectFirstProgramReply(CommandClient& client) {
+    Reply reply;
+    ASSERT_EQ(client.NextReply(reply, kWaitMs), CommandClient::Wait::Got);
+    EXPECT_EQ(reply.code, MSG_PROGRAM);
+}
+
 // The stream worker's events, in order, with bounded waits for the next one of a kind.
 class EventLog {
 public:
-    void Attach(CStreamSender& sender) {
-        sender.SetObserver([this](const StreamEvent& event) {
-            {
-                std::lock_guard lock(mutex_);
-                events_.push_back(event);
-            }
-            changed_.notify_all();
-        });
-    }
-    // Waits for the index-th event of kind (counted from 1); false when it does not come within kWaitMs.
-    bool WaitFor(StreamEvent::Kind kind, int index, StreamEvent* event = nullptr) {
+    void Attach(CStreamSender& sender) { sender.SetObserver(Observer()); }
+    void Attach(CCommandService& service) { service.SetStreamObserver(Observer()); }
+    // Waits for the index-th event of kind (counted from 1), of client's stream when client is not 0; false when
+    // it does not come within kWaitMs.
+    bool WaitFor(StreamEvent::Kind kind, int index, StreamEvent* event = nullptr, std::uint32_t client = 0) {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] {
             int seen = 0;
             for (const StreamEvent& e : events_)
-                if (e.kind == kind && ++seen == index) {
+                if (e.kind == kind && (client == 0 || e.client == client) && ++seen == index) {
                     if (event)
                         *event = e;
                     return true;
@@ -125,15 +152,25 @@ public:
             return false;
         });
     }
-    int Count(StreamEvent::Kind kind) const {
+    int Count(StreamEvent::Kind kind, std::uint32_t client = 0) const {
         std::lock_guard lock(mutex_);
         int n = 0;
         for (const StreamEvent& e : events_)
-            n += e.kind == kind;
+            n += e.kind == kind && (client == 0 || e.client == client);
         return n;
     }
 
 private:
+    std::function<void(const StreamEvent&)> Observer() {
+        return [this](const StreamEvent& event) {
+            {
+                std::lock_guard lock(mutex_);
+                events_.push_back(event);
+            }
+            changed_.notify_all();
+        };
+    }
+
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<StreamEvent> events_;
@@ -168,16 +205,26 @@ private:
     std::vector<std::string> lines_;
 };
 
-// A whole command service on 127.0.0.1.
+// A whole command service on 127.0.0.1, serving one client at a time or, with a session limit above 1, each
+// client address on its own.
 class ServerHarness {
 public:
-    ServerHarness() : server(service.Server()), sender(service.Sender()) {
-        events.Attach(sender);
+    explicit ServerHarness(std::size_t sessions = 1) : server(service.Server()), sender(service.Sender()) {
+        service.SetSessionLimit(sessions);
+        events.Attach(service);
         log.Attach(service);
         service.SetLocalAddress(platform::kLoopbackAddress);
         service.SetLocalPort(0);
     }
     bool Start() { return service.Start(); }
+    // Writes a file of size pattern bytes (from base) to path and appends its record to the catalogue.
+    CMediaInfo AddProgram(const std::string& path, std::int32_t pid, std::int32_t type, std::size_t size,
+                          std::int32_t tail, std::uint32_t base = 0) {
+        WriteFile(path, PatternBytes(size, base));
+        CMediaInfo record = Record(path, pid, type, static_cast<std::int64_t>(size), tail);
+        catalogue.Append(record);
+        return record;
+    }
     platform::Endpoint Address() const { return platform::Endpoint{platform::kLoopbackAddress, server.BoundPort()}; }
 
     SocketLibrary sockets;

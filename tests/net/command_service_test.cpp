@@ -24,33 +24,10 @@ protected:
         EXPECT_TRUE(client->Open(harness.Address(), nullptr, streamBuffer));
         return client;
     }
-    // CMD_CONNECT, its answer, and the stream connection the server opens.
-    platform::Socket Connect(CommandClient& client) {
-        EXPECT_EQ(client.Connect(kWaitMs), CommandClient::Wait::Got);
-        platform::Socket stream = client.AcceptStream(kWaitMs);
-        EXPECT_TRUE(stream);
-        return stream;
-    }
-    // The next reply must be MSG_CONNECTED to a CMD_CONNECT sent now: commands are carried out in order and
-    // replies travel in order on loopback, so anything a datagram sent earlier caused would arrive first.
-    void ExpectNoReplyBeforeConnect(CommandClient& client) {
-        ASSERT_TRUE(client.SendConnect());
-        Reply reply;
-        ASSERT_EQ(client.NextReply(reply, kWaitMs), CommandClient::Wait::Got);
-        EXPECT_EQ(reply.code, MSG_CONNECTED);
-    }
-    void ExpectFirstProgramReply(CommandClient& client) {
-        Reply reply;
-        ASSERT_EQ(client.NextReply(reply, kWaitMs), CommandClient::Wait::Got);
-        EXPECT_EQ(reply.code, MSG_PROGRAM);
-    }
+    platform::Socket Connect(CommandClient& client) { return ConnectAndAccept(client); }
     CMediaInfo AddProgram(const std::string& name, std::int32_t pid, std::int32_t type, std::size_t size,
                           std::int32_t tail, std::uint32_t base = 0) {
-        const std::string path = dir.File(name);
-        WriteFile(path, PatternBytes(size, base));
-        CMediaInfo record = Record(path, pid, type, static_cast<std::int64_t>(size), tail);
-        harness.catalogue.Append(record);
-        return record;
+        return harness.AddProgram(dir.File(name), pid, type, size, tail, base);
     }
 
     ServerHarness harness;
@@ -66,15 +43,6 @@ ProgramEntry EntryOf(const CMediaInfo& record) {
 bool SameEntry(const ProgramEntry& a, const ProgramEntry& b) {
     return std::memcmp(a.szFile, b.szFile, sizeof a.szFile) == 0 && a.nPID == b.nPID && a.nType == b.nType &&
            a.nSize == b.nSize && a.nExtra == b.nExtra && a.nTailOffset == b.nTailOffset;
-}
-
-Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) {
-    return Bytes(bytes.begin() + static_cast<std::ptrdiff_t>(from), bytes.begin() + static_cast<std::ptrdiff_t>(to));
-}
-
-Bytes Join(Bytes a, const Bytes& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
 }
 
 std::uint32_t FirstWord(const Bytes& bytes) {
