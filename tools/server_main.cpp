@@ -187,8 +187,8 @@ int main(int argc, char** argv) {
     if (load.recordsSkipped)
         std::fprintf(stderr, "tarnvale-server: %zu records of %s have paths longer than 255 bytes and are left out\n",
                      load.recordsSkipped, options.list.c_str());
-    std::printf("%zu programs from %s%s\n", catalogue.Count(), options.list.c_str(),
-                load.fileMissing ? " (no such file yet; tarnvale add creates it)" : "");
+    std::printf("%zu %s from %s%s\n", catalogue.Count(), catalogue.Count() == 1 ? "program" : "programs",
+                options.list.c_str(), load.fileMissing ? " (no such file yet; tarnvale add creates it)" : "");
     if (!following)
         std::fprintf(stderr, "tarnvale-server: changes to %s are not served until a restart: %s\n",
                      options.list.c_str(), watchError.message.c_str());
