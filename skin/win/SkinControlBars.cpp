@@ -203,7 +203,7 @@ RECT SkinControl::NonClientBarRect(bool vertical) const {
 }
 
 void SkinControl::PaintScrollBars() {
-    if (!(hasVertBar || hasHorzBar) || !BarsSkinned())
+    if (!(hasVertBar || hasHorzBar) || redrawOff_ || !BarsSkinned())
         return;
     WindowDC windowDC(window_);
     if (!windowDC)
@@ -368,9 +368,9 @@ bool SkinControl::DragThumb(POINT point) {
     if (!stays)
         return false;
     if (edit) {
+        // Redraw coming back on repaints the bars.
         if (!SendAndStay(window, WM_SETREDRAW, TRUE, 0))
             return false;
-        PaintScrollBars();
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
     }

@@ -50,6 +50,12 @@ void PrepareEdit(SkinManager&, HWND window) {
     HideSystemScrollBars(window);
 }
 
+// The edit of a drop-down combo box is made with the combo box, before anything could attach it: it is dressed
+// with its combo box. It has no edge of its own, so it gets no border inside the combo box's.
+void PrepareComboBox(SkinManager& manager, HWND window) {
+    manager.AttachChildren(window);
+}
+
 void PrepareListView(SkinManager& manager, HWND window) {
     manager.AttachChildren(window); // its header
     const auto exStyle = static_cast<DWORD>(SendMessageA(window, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
@@ -76,7 +82,7 @@ const KindRow kKinds[] = {
     {SkinKind::CheckBox, Make<SkinCheckBox>, nullptr},
     {SkinKind::GroupBox, Make<SkinGroupBox>, nullptr},
     {SkinKind::Edit, Make<SkinEdit>, PrepareEdit},
-    {SkinKind::ComboBox, Make<SkinComboBox>, nullptr},
+    {SkinKind::ComboBox, Make<SkinComboBox>, PrepareComboBox},
     {SkinKind::ListBox, Make<SkinListBox>, nullptr},
     {SkinKind::ScrollBar, Make<SkinScrollBar>, nullptr},
     {SkinKind::Header, Make<SkinHeader>, nullptr},

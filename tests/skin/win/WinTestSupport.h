@@ -100,9 +100,12 @@ inline void WriteBmp(const std::string& path, const RgbImage& image) {
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// COLORREF (0x00BBGGRR) of an 0xRRGGBB colour.
+// COLORREF (0x00BBGGRR) of an 0xRRGGBB colour, and back.
 inline COLORREF ToColorRef(std::uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+inline std::uint32_t FromColorRef(COLORREF colour) {
+    return std::uint32_t(GetRValue(colour)) << 16 | std::uint32_t(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 // A dialog template built in memory, so a test can hold any mix of controls and styles.
