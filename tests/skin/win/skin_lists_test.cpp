@@ -357,6 +357,7 @@ TEST_F(SkinnedLists, ComboBoxButtonAndItsListFromTheFirstOpening) {
     EXPECT_EQ(manager.FindControl(parts.hwndItem)->Kind(), SkinKind::Edit);
     RECT editBounds;
     GetWindowRect(parts.hwndItem, &editBounds);
+    SendMessageA(parts.hwndItem, WM_NCPAINT, 1, 0); // also when its frame alone is repainted
     EXPECT_NE(test::ScreenPixel(parts.hwndItem, {0, (editBounds.bottom - editBounds.top) / 2}), kEditBorder);
     EXPECT_EQ(test::ScreenPixel(combo_, {0, (editBounds.bottom - editBounds.top) / 2}), kComboBorder);
 
