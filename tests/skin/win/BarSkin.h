@@ -1,5 +1,5 @@
 // Scroll-bar images for skin tests: every frame one colour of its own (glyphs and grippers see-through), so that a
-// pixel read back from a window tells which part and frame the skin drew there.
+// pixel read back from a window tells which part and frame the skin drew there; and reading pixels back.
 #pragma once
 
 #include "WinTestSupport.h"
@@ -56,13 +56,23 @@ inline std::string WriteBarSkinSections(const TempDir& dir, int missing = -1, co
     return ini;
 }
 
-// The pixel at (x, y) of the window as it is on the screen, non-client area included.
-inline std::uint32_t ScreenPixel(HWND window, POINT at) {
-    DibCanvas canvas(1, 1, 0);
+// What area (in window coordinates; the whole window when empty) of the window shows on the screen, non-client
+// area included.
+inline RgbImage ScreenImage(HWND window, RECT area = {}) {
+    if (IsRectEmpty(&area)) {
+        GetWindowRect(window, &area);
+        OffsetRect(&area, -area.left, -area.top);
+    }
+    DibCanvas canvas(area.right - area.left, area.bottom - area.top, 0);
     HDC dc = GetWindowDC(window);
-    BitBlt(canvas.dc(), 0, 0, 1, 1, dc, at.x, at.y, SRCCOPY);
+    BitBlt(canvas.dc(), 0, 0, canvas.Width(), canvas.Height(), dc, area.left, area.top, SRCCOPY);
     ReleaseDC(window, dc);
-    return canvas.Pixel(0, 0);
+    return canvas.Snapshot();
+}
+
+// The pixel at (x, y) of the window as it is on the screen.
+inline std::uint32_t ScreenPixel(HWND window, POINT at) {
+    return ScreenImage(window, {at.x, at.y, at.x + 1, at.y + 1}).At(0, 0);
 }
 
 } // namespace tarnvale::test

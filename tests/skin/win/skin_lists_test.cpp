@@ -159,12 +159,7 @@ protected:
         const int arrow = GetSystemMetrics(SM_CXHSCROLL), x = W - b - GetSystemMetrics(SM_CXVSCROLL) / 2;
         const int top = b + arrow, bottom = H - b - arrow;
         BarColumn column;
-        test::DibCanvas canvas(1, bottom - top, 0);
-        HDC dc = GetWindowDC(window);
-        BitBlt(canvas.dc(), 0, 0, 1, bottom - top, dc, x, top, SRCCOPY);
-        ReleaseDC(window, dc);
-        for (int y = 0; y < bottom - top; ++y)
-            column.pixels.push_back(canvas.Pixel(0, y));
+        column.pixels = test::ScreenImage(window, {x, top, x + 1, bottom}).pixels;
         SCROLLBARINFO info{};
         info.cbSize = sizeof(info);
         GetScrollBarInfo(window, OBJID_VSCROLL, &info);
@@ -285,18 +280,25 @@ TEST_F(SkinnedLists, BordersAndHeaderAreDrawnFromTheSkin) {
     const HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
     RECT client;
     GetClientRect(header, &client);
-    test::DibCanvas shown(client.right, client.bottom, 0);
-    {
-        HDC dc = GetWindowDC(header);
-        BitBlt(shown.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-        ReleaseDC(header, dc);
-    }
+    const RgbImage shown = test::ScreenImage(header);
     RECT last{};
     SendMessageA(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&last));
     ASSERT_LT(last.right + 4, client.right);
-    EXPECT_EQ(shown.Pixel(1, 1), HeaderColour(kHeaderFrameNormal));
-    EXPECT_EQ(shown.Pixel(client.right - 1, client.bottom - 1), HeaderColour(kHeaderFrameNormal)); // the filler
+    EXPECT_EQ(shown.At(1, 1), HeaderColour(kHeaderFrameNormal));
+    EXPECT_EQ(shown.At(client.right - 1, client.bottom - 1), HeaderColour(kHeaderFrameNormal)); // the filler
 
+    // Only the inside of an item is compared, off its border.
+    auto inside = [&](const RgbImage& image, int item) {
+        RECT bounds;
+        SendMessageA(header, HDM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&bounds));
+        std::vector<std::uint32_t> pixels;
+        for (int y = 2; y < bounds.bottom - 2; ++y)
+            for (int x = bounds.left + 2; x < bounds.right - 2; ++x)
+                pixels.push_back(image.At(x, y));
+        return pixels;
+    };
+    auto shownIn = [&](int item) { return inside(shown, item); };
+    // The item's text drawn over the normal frame's colour, where the header puts it, with flags.
     const auto font = reinterpret_cast<HFONT>(SendMessageA(list_, WM_GETFONT, 0, 0));
     auto render = [&](int item, UINT flags) {
         test::DibCanvas canvas(client.right, client.bottom, HeaderColour(kHeaderFrameNormal));
@@ -309,24 +311,12 @@ TEST_F(SkinnedLists, BordersAndHeaderAreDrawnFromTheSkin) {
         info.cchTextMax = sizeof(text);
         SendMessageA(header, HDM_GETITEMA, item, reinterpret_cast<LPARAM>(&info));
         RECT place{bounds.left + 5, bounds.top, bounds.right - 2, bounds.bottom};
-        ScopedSelect select(canvas.dc(), font);
-        SetBkMode(canvas.dc(), TRANSPARENT);
-        DrawTextA(canvas.dc(), text, -1, &place, DT_LEFT | DT_SINGLELINE | DT_VCENTER | flags);
-        // Only the text's own pixels are compared: inside the item, off its border.
-        std::vector<std::uint32_t> pixels;
-        for (int y = 2; y < bounds.bottom - 2; ++y)
-            for (int x = bounds.left + 2; x < bounds.right - 2; ++x)
-                pixels.push_back(canvas.Pixel(x, y));
-        return pixels;
-    };
-    auto shownIn = [&](int item) {
-        RECT bounds;
-        SendMessageA(header, HDM_GETITEMRECT, item, reinterpret_cast<LPARAM>(&bounds));
-        std::vector<std::uint32_t> pixels;
-        for (int y = 2; y < bounds.bottom - 2; ++y)
-            for (int x = bounds.left + 2; x < bounds.right - 2; ++x)
-                pixels.push_back(shown.Pixel(x, y));
-        return pixels;
+        {
+            ScopedSelect select(canvas.dc(), font);
+            SetBkMode(canvas.dc(), TRANSPARENT);
+            DrawTextA(canvas.dc(), text, -1, &place, DT_LEFT | DT_SINGLELINE | DT_VCENTER | flags);
+        }
+        return inside(canvas.Snapshot(), item);
     };
     {
         SCOPED_TRACE("a literal &");
@@ -446,14 +436,7 @@ TEST_F(SkinnedLists, SkinWithoutBordersOrImagesLeavesThemToTheControls) {
     RedrawWindow(twin, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     test::PumpPending();
     auto headerImage = [](HWND listView) {
-        const HWND header = reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0));
-        RECT client;
-        GetClientRect(header, &client);
-        test::DibCanvas canvas(client.right, client.bottom, 0);
-        HDC dc = GetWindowDC(header);
-        BitBlt(canvas.dc(), 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-        ReleaseDC(header, dc);
-        return canvas.Snapshot().pixels;
+        return test::ScreenImage(reinterpret_cast<HWND>(SendMessageA(listView, LVM_GETHEADER, 0, 0))).pixels;
     };
     EXPECT_EQ(headerImage(list_), headerImage(twin));
     DestroyWindow(twin);
