@@ -5,6 +5,7 @@
 
 #include "skin/SkinElement.h"
 #include "skin/win/SkinControl.h"
+#include "skin/win/WindowText.h"
 
 #include <string>
 
@@ -103,8 +104,6 @@ public:
 };
 
 // What the painters of these kinds share.
-// The window's text.
-std::string WindowText(HWND window);
 // The font captions are drawn with: the parent's.
 HFONT ParentFont(HWND control);
 // The caption colour of a button or group-box element: its own text colour; where the skin gives none, the skin's

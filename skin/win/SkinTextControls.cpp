@@ -6,8 +6,6 @@
 #include "skin/win/SkinManager.h"
 #include "skin/win/WinGeometry.h"
 
-#include <algorithm>
-
 namespace tarnvale {
 namespace {
 
@@ -30,12 +28,6 @@ LRESULT PaintNow(SkinControl& control) {
 }
 
 } // namespace
-
-std::string WindowText(HWND window) {
-    std::string text(static_cast<std::size_t>(std::max(0, GetWindowTextLengthA(window))) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 HFONT ParentFont(HWND control) {
     const HWND parent = GetParent(control);
