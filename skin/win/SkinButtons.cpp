@@ -18,10 +18,6 @@ static_assert(kButtonAutoCheckBox == BS_AUTOCHECKBOX && kButtonAutoRadio == BS_A
 
 constexpr int kPressedFrame = 1;
 
-DWORD StyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
-}
-
 // The caption of a push button in rect, measured with the font selected into dc.
 RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD style) {
     RECT measured = rect;
@@ -36,7 +32,7 @@ RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD
 const SkinButton::Handler SkinButton::kHandlers[] = {
     {WM_SETFOCUS, &SkinButton::OnFocus},
     {WM_KILLFOCUS, &SkinButton::OnFocus},
-    {WM_SETTEXT, &SkinButton::OnSetText},
+    {WM_SETTEXT, &SkinButton::PreviousThenRedraw},
     {WM_PAINT, &SkinButton::OnPaint},
     {WM_ERASEBKGND, &SkinButton::OnEraseBackground},
     {WM_NCPAINT, &SkinButton::OnNcPaint},
@@ -166,19 +162,8 @@ LRESULT SkinButton::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
     return result;
 }
 
-LRESULT SkinButton::OnSetText(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (CallPreviousAndStay(message, wParam, lParam, result))
-        Redraw();
-    return result;
-}
-
 LRESULT SkinButton::OnPaint(UINT, WPARAM, LPARAM) {
-    PAINTSTRUCT paint;
-    BeginPaint(window_, &paint);
-    PaintBuffered();
-    EndPaint(window_, &paint);
-    return 0;
+    return PaintNow();
 }
 
 LRESULT SkinButton::OnEraseBackground(UINT, WPARAM wParam, LPARAM) {
@@ -243,8 +228,7 @@ LRESULT SkinButton::OnMouseMove(UINT, WPARAM, LPARAM lParam) {
     } else if (!hot) {
         hot = true;
         Redraw();
-        TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window_, 0};
-        _TrackMouseEvent(&leave);
+        ArmLeaveReport();
     }
     return 0;
 }

@@ -45,7 +45,6 @@ private:
     bool AutoStep();
 
     LRESULT OnFocus(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnSetText(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam);

@@ -137,10 +137,28 @@ LRESULT SkinControl::PreviousThenBars(UINT message, WPARAM wParam, LPARAM lParam
     return result;
 }
 
+LRESULT SkinControl::PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinControl::PaintNow() {
+    PAINTSTRUCT paint;
+    BeginPaint(window_, &paint);
+    PaintBuffered();
+    EndPaint(window_, &paint);
+    return 0;
+}
+
+void SkinControl::ArmLeaveReport() {
+    TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window_, 0};
+    _TrackMouseEvent(&leave);
+}
+
 LRESULT SkinControl::NcPaintWithFlatBorder(UINT message, WPARAM wParam, LPARAM lParam, COLORREF border) {
-    const auto style = static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE));
-    const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE));
-    if (SkinManager::BorderWidthForStyle(style, exStyle) == 0)
+    if (SkinManager::BorderWidthOf(window_) == 0)
         return SkinControl::WindowProc(message, wParam, lParam);
     constexpr int kEdgeBand = 2;
     RECT bounds;
@@ -185,19 +203,12 @@ LRESULT SkinControl::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinControl::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (CallPreviousAndStay(message, wParam, lParam, result))
-        Redraw();
-    return result;
+    return PreviousThenRedraw(message, wParam, lParam);
 }
 
 LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     CallPrevious(message, wParam, lParam); // the control paints itself first
-    PAINTSTRUCT paint;
-    BeginPaint(window_, &paint);
-    PaintBuffered();
-    EndPaint(window_, &paint);
-    return 0;
+    return PaintNow();
 }
 
 LRESULT SkinControl::OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,9 +6,12 @@
 #include "skin/ControlClassifier.h"
 #include "skin/ScrollBarGeometry.h"
 #include "skin/win/ProcedureSwap.h"
+#include "skin/win/WindowStyle.h"
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace tarnvale {
@@ -80,6 +83,11 @@ public:
         return (message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR) ||
                (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL);
     }
+    // Whether message is one of a kind's table of messages.
+    template <std::size_t N>
+    static bool IsOneOf(UINT message, const UINT (&messages)[N]) {
+        return std::find(std::begin(messages), std::end(messages), message) != std::end(messages);
+    }
     // A one-pixel frame around rect in border, with a one-pixel line of inner inside it: the flat border the skin
     // draws in place of a control's own edge.
     static void DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner);
@@ -99,6 +107,13 @@ protected:
     // message (it may have told its parent, whose handler may have destroyed it).
     LRESULT BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT PreviousThenBars(UINT message, WPARAM wParam, LPARAM lParam);
+    // The previous procedure, then the client area repainted, for messages after which the control shows
+    // something new in its own look (a text, the enabled state).
+    LRESULT PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_PAINT answered by the skin alone: the update region validated and the kind's painting laid on; 0.
+    LRESULT PaintNow();
+    // Asks for WM_MOUSELEAVE when the cursor leaves the control.
+    void ArmLeaveReport();
     // The base procedure; false when the control did not outlive the message.
     bool BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // WM_NCPAINT of an edit or a list box: the base paints the non-client area but for a 2-pixel band along the

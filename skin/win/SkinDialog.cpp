@@ -184,7 +184,7 @@ DWORD SkinDialog::Style() const {
 }
 
 int SkinDialog::BorderWidth() const {
-    return SkinManager::BorderWidthForStyle(Style(), static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
+    return SkinManager::BorderWidthOf(window_);
 }
 
 RECT SkinDialog::UnskinnedRect() const {

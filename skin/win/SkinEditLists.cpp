@@ -6,9 +6,6 @@
 #include "skin/win/SkinManager.h"
 #include "skin/win/WinGeometry.h"
 
-#include <algorithm>
-#include <iterator>
-
 namespace tarnvale {
 namespace {
 
@@ -61,8 +58,7 @@ LRESULT SkinListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return NcPaintWithFlatBorder(message, wParam, lParam, border);
     if (message == WM_SIZE || IsKeyOrMouseMessage(message))
         return BaseThenBars(message, wParam, lParam);
-    if (std::find(std::begin(kMovingListBoxMessages), std::end(kMovingListBoxMessages), message) !=
-        std::end(kMovingListBoxMessages))
+    if (IsOneOf(message, kMovingListBoxMessages))
         return PreviousThenBars(message, wParam, lParam);
     return SkinControl::WindowProc(message, wParam, lParam);
 }
@@ -82,8 +78,7 @@ LRESULT SkinComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (!hot) {
             hot = true;
             Redraw();
-            TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window_, 0};
-            _TrackMouseEvent(&leave);
+            ArmLeaveReport();
         }
         break;
     case WM_LBUTTONUP:
@@ -129,7 +124,7 @@ void SkinComboBox::Paint(HDC hdc, const RECT& rect) {
         DrawFlatBorder(hdc, rect, element.borderColor, GetSysColor(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
     const ComboMetrics metrics{GetSystemMetrics(SM_CXEDGE), GetSystemMetrics(SM_CYEDGE),
                                GetSystemMetrics(SM_CXDLGFRAME), GetSystemMetrics(SM_CXVSCROLL)};
-    const bool atLeft = (GetWindowLongPtrA(window_, GWL_EXSTYLE) & WS_EX_RIGHT) != 0;
+    const bool atLeft = (ExStyleOf(window_) & WS_EX_RIGHT) != 0;
     const Rect button = ComboButtonRect(rect.right - rect.left, rect.bottom - rect.top, atLeft, metrics);
     const bool dropped = SendMessageA(window_, CB_GETDROPPEDSTATE, 0, 0) != 0;
     owner_.DrawSized(hdc, kElementComboBox, ComboButtonFrame(dropped, hot, enabled), ToRECT(button));

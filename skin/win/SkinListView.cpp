@@ -6,8 +6,6 @@
 #include "skin/win/SkinManager.h"
 #include "skin/win/WinGeometry.h"
 
-#include <algorithm>
-#include <iterator>
 #include <optional>
 
 namespace tarnvale {
@@ -33,8 +31,7 @@ LRESULT SkinListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         owner_.AttachControl(reinterpret_cast<HWND>(lParam));
         return SkinControl::WindowProc(message, wParam, lParam);
     }
-    if (std::find(std::begin(kMovingListMessages), std::end(kMovingListMessages), message) !=
-        std::end(kMovingListMessages))
+    if (IsOneOf(message, kMovingListMessages))
         return PreviousThenBars(message, wParam, lParam);
     return SkinControl::WindowProc(message, wParam, lParam);
 }
@@ -55,14 +52,9 @@ LRESULT SkinHeader::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!owner_.HasElementImage(kElementHeader))
         return CallPrevious(message, wParam, lParam);
     switch (message) {
-    case WM_PAINT: {
+    case WM_PAINT:
         // The control does not paint: the skin draws every item and the filler.
-        PAINTSTRUCT paint;
-        BeginPaint(window_, &paint);
-        PaintBuffered();
-        EndPaint(window_, &paint);
-        return 0;
-    }
+        return PaintNow();
     case WM_ERASEBKGND:
         return 0;
     case WM_MOUSEMOVE:
@@ -75,10 +67,9 @@ LRESULT SkinHeader::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinHeader::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
-    if ((GetWindowLongPtrA(window_, GWL_STYLE) & HDS_BUTTONS) && !hot) {
+    if ((StyleOf(window_) & HDS_BUTTONS) && !hot) {
         hot = true;
-        TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window_, 0};
-        _TrackMouseEvent(&leave);
+        ArmLeaveReport();
     }
     hoverPoint = PointFromLParam(lParam);
     Redraw();
@@ -96,7 +87,7 @@ LRESULT SkinHeader::OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void SkinHeader::Paint(HDC hdc, const RECT&) {
-    const bool buttons = (GetWindowLongPtrA(window_, GWL_STYLE) & HDS_BUTTONS) != 0;
+    const bool buttons = (StyleOf(window_) & HDS_BUTTONS) != 0;
     // Pressed is no state of the skin: an item looks pressed while the button is down with the cursor over it,
     // a divider drag included.
     const bool down = GetKeyState(VK_LBUTTON) < 0;

@@ -9,6 +9,7 @@
 #include "skin/win/SkinImages.h"
 #include "skin/win/SkinListView.h"
 #include "skin/win/SkinScrollBar.h"
+#include "skin/win/WindowStyle.h"
 
 #include <algorithm>
 #include <cctype>
@@ -29,14 +30,6 @@ std::string ClassNameOf(HWND window) {
     char name[kClassNameChars] = {};
     GetClassNameA(window, name, kClassNameChars);
     return name;
-}
-
-DWORD StyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
-}
-
-DWORD ExStyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
 }
 
 // The system's own scroll bars of edits and list views shrink to nothing; the skinned bars take their place.
@@ -332,6 +325,10 @@ int SkinManager::BorderWidthForStyle(DWORD style, DWORD exStyle) {
     if (exStyle & WS_EX_CLIENTEDGE)
         width += 2;
     return width;
+}
+
+int SkinManager::BorderWidthOf(HWND window) {
+    return BorderWidthForStyle(StyleOf(window), ExStyleOf(window));
 }
 
 void SkinManager::StartHoverTimer(HWND window) {

@@ -69,6 +69,8 @@ public:
 
     // Thickness in pixels of the standard border that the window styles imply.
     static int BorderWidthForStyle(DWORD style, DWORD exStyle);
+    // The same for the window's present styles.
+    static int BorderWidthOf(HWND window);
     // Sends WM_NCMOUSELEAVE to the window once the cursor has left its rectangle (checked every 50 ms).
     void StartHoverTimer(HWND window);
     // Screen point of the last press on a non-client scroll bar: the arrow auto-repeat runs while the cursor

@@ -15,18 +15,6 @@ static_assert(kStaticWordEllipsis == SS_WORDELLIPSIS && kStaticNoPrefix == SS_NO
 static_assert(kTextWordEllipsis == DT_WORD_ELLIPSIS && kTextPathEllipsis == DT_PATH_ELLIPSIS);
 static_assert(kTextEndEllipsis == DT_END_ELLIPSIS && kTextNoPrefix == DT_NOPREFIX);
 
-DWORD StyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
-}
-
-LRESULT PaintNow(SkinControl& control) {
-    PAINTSTRUCT paint;
-    BeginPaint(control.Window(), &paint);
-    control.PaintBuffered();
-    EndPaint(control.Window(), &paint);
-    return 0;
-}
-
 } // namespace
 
 HFONT ParentFont(HWND control) {
@@ -59,8 +47,7 @@ void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc) {
     RECT area;
     GetWindowRect(control, &area);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
-    const int border =
-        SkinManager::BorderWidthForStyle(StyleOf(control), static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)));
+    const int border = SkinManager::BorderWidthOf(control);
     InflateRect(&area, -border, -border);
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
@@ -97,7 +84,7 @@ LRESULT SkinGroupBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return CallPrevious(message, wParam, lParam);
     switch (message) {
     case WM_PAINT:
-        return PaintNow(*this);
+        return PaintNow();
     case WM_ERASEBKGND:
         return 1; // the dialog's background stays inside the frame
     case WM_NCPAINT:
@@ -149,17 +136,13 @@ LRESULT SkinStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return CallPrevious(message, wParam, lParam);
     switch (message) {
     case WM_PAINT:
-        return PaintNow(*this);
+        return PaintNow();
     case WM_ERASEBKGND:
         PaintParentBackground(owner_, window_, reinterpret_cast<HDC>(wParam));
         return 1;
-    case WM_SETTEXT: {
+    case WM_SETTEXT:
         // The control paints its new text at once, in its own look: the skin paints over it.
-        LRESULT result;
-        if (CallPreviousAndStay(message, wParam, lParam, result))
-            Redraw();
-        return result;
-    }
+        return PreviousThenRedraw(message, wParam, lParam);
     default:
         return SkinControl::WindowProc(message, wParam, lParam);
     }

@@ -1,5 +1,5 @@
 // Scroll-bar images for skin tests: every frame one colour of its own (glyphs and grippers see-through), so that a
-// pixel read back from a window tells which part and frame the skin drew there; and reading pixels back.
+// pixel read back from a window tells which part and frame the skin drew there.
 #pragma once
 
 #include "WinTestSupport.h"
@@ -54,25 +54,6 @@ inline std::string WriteBarSkinSections(const TempDir& dir, int missing = -1, co
     for (const auto& section : sections)
         ini += section.id == missing ? section.section.substr(0, section.section.find('\n') + 1) : section.section;
     return ini;
-}
-
-// What area (in window coordinates; the whole window when empty) of the window shows on the screen, non-client
-// area included.
-inline RgbImage ScreenImage(HWND window, RECT area = {}) {
-    if (IsRectEmpty(&area)) {
-        GetWindowRect(window, &area);
-        OffsetRect(&area, -area.left, -area.top);
-    }
-    DibCanvas canvas(area.right - area.left, area.bottom - area.top, 0);
-    HDC dc = GetWindowDC(window);
-    BitBlt(canvas.dc(), 0, 0, canvas.Width(), canvas.Height(), dc, area.left, area.top, SRCCOPY);
-    ReleaseDC(window, dc);
-    return canvas.Snapshot();
-}
-
-// The pixel at (x, y) of the window as it is on the screen.
-inline std::uint32_t ScreenPixel(HWND window, POINT at) {
-    return ScreenImage(window, {at.x, at.y, at.x + 1, at.y + 1}).At(0, 0);
 }
 
 } // namespace tarnvale::test

@@ -144,21 +144,24 @@ protected:
                 image.At(x, y) = colour;
     }
 
-    // The window as it is on the screen.
-    static RgbImage Shot(HWND window) {
-        RECT bounds;
-        GetWindowRect(window, &bounds);
-        test::DibCanvas canvas(bounds.right - bounds.left, bounds.bottom - bounds.top, 0);
-        const HDC dc = GetWindowDC(window);
-        BitBlt(canvas.dc(), 0, 0, canvas.Width(), canvas.Height(), dc, 0, 0, SRCCOPY);
-        ReleaseDC(window, dc);
-        return canvas.Snapshot();
-    }
-    static std::uint32_t ScreenPixel(HWND window, POINT at) { return Shot(window).At(at.x, at.y); }
+    static RgbImage Shot(HWND window) { return test::ScreenImage(window); }
+    static std::uint32_t ScreenPixel(HWND window, POINT at) { return test::ScreenPixel(window, at); }
     static POINT Centre(HWND window) {
         RECT bounds;
         GetWindowRect(window, &bounds);
         return {(bounds.left + bounds.right) / 2, (bounds.top + bounds.bottom) / 2};
+    }
+    // Clicks at the window's centre with the real mouse and waits until the parent has heard of a click.
+    bool ClickCentre(HWND window) {
+        const POINT centre = Centre(window);
+        const bool clicked = test::RunWhilePumping([&] {
+            input_.MoveTo(centre);
+            input_.LeftDown();
+            input_.LeftUp();
+        });
+        const bool told = clicked && test::PumpUntil([&] { return !log_.clicks.empty(); });
+        test::PumpPending();
+        return told;
     }
     // Waits for a pixel to take a colour: the skin paints in answer to input still on its way.
     static bool WaitForPixel(HWND window, POINT at, std::uint32_t colour) {
@@ -202,14 +205,7 @@ TEST_F(SkinnedButtons, ClickOnAnAutoCheckBoxTogglesFirstAndNotifiesOnce) {
     manager.Start(WriteSkin().c_str());
     CreateButtonsDialog();
     const HWND check = Item(kCheck);
-    const POINT centre = Centre(check);
-    ASSERT_TRUE(test::RunWhilePumping([&] {
-        input_.MoveTo(centre);
-        input_.LeftDown();
-        input_.LeftUp();
-    }));
-    ASSERT_TRUE(test::PumpUntil([&] { return !log_.clicks.empty(); }));
-    test::PumpPending();
+    ASSERT_TRUE(ClickCentre(check));
     ASSERT_EQ(log_.clicks.size(), 1u);
     EXPECT_EQ(log_.clicks[0].id, kCheck);
     EXPECT_EQ(log_.clicks[0].checkWhenTold, BST_CHECKED); // the mouse toggles before telling
@@ -218,6 +214,7 @@ TEST_F(SkinnedButtons, ClickOnAnAutoCheckBoxTogglesFirstAndNotifiesOnce) {
 
     // Pressed, dragged off and released there: no click, no change; the face was pressed only while over it.
     const DWORD thread = GetCurrentThreadId();
+    const POINT centre = Centre(check);
     bool pressedWhileOver = false, releasedWhenOff = false;
     ASSERT_TRUE(test::RunWhilePumping([&] {
         input_.MoveTo(centre);
@@ -266,14 +263,7 @@ TEST_F(SkinnedButtons, SpaceOnAnAutoRadioButtonNotifiesThenChecksItsGroup) {
 
     // A click on another one of the group, which takes the focus with it: one click, told after the change.
     log_.clicks.clear();
-    const POINT centre = Centre(Item(kRadioC));
-    ASSERT_TRUE(test::RunWhilePumping([&] {
-        input_.MoveTo(centre);
-        input_.LeftDown();
-        input_.LeftUp();
-    }));
-    ASSERT_TRUE(test::PumpUntil([&] { return !log_.clicks.empty(); }));
-    test::PumpPending();
+    ASSERT_TRUE(ClickCentre(Item(kRadioC)));
     ASSERT_EQ(log_.clicks.size(), 1u);
     EXPECT_EQ(log_.clicks[0].id, kRadioC);
     EXPECT_EQ(log_.clicks[0].checkWhenTold, BST_CHECKED);
