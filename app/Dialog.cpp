@@ -11,10 +11,6 @@
 namespace tarnvale {
 namespace {
 
-// The dialog object lives in a window property rather than the window's user data: the skin engine that
-// subclasses every dialog is free to use what the window class offers.
-constexpr const char* kDialogProperty = "Tarnvale.Dialog";
-
 // Messages whose result a dialog procedure returns itself instead of through DWLP_MSGRESULT.
 bool ReturnsResultDirectly(UINT message) {
     switch (message) {
@@ -81,7 +77,7 @@ CDialog::CDialog(int templateId, HWND parent) : templateId_(templateId), parent_
 
 CDialog::~CDialog() {
     if (hwnd_ && IsWindow(hwnd_)) {
-        RemovePropA(hwnd_, kDialogProperty);
+        SetWindowLongPtrA(hwnd_, DWLP_USER, 0);
         DestroyWindow(hwnd_);
     }
 }
@@ -136,14 +132,17 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (message == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<CDialog*>(lParam);
         dialog->hwnd_ = hwnd;
-        SetPropA(hwnd, kDialogProperty, dialog);
+        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
     }
-    auto* dialog = static_cast<CDialog*>(GetPropA(hwnd, kDialogProperty));
+    // The dialog procedure's own slot (DWLP_USER), not the window's user data, which the skin engine that subclasses
+    // every dialog is free to use, nor a window property, whose every read is a round trip to the server under Wine
+    // (a list view sends its dialog a notification per row).
+    auto* dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     if (!dialog)
         return FALSE;
     const INT_PTR handled = dialog->Handle(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-        RemovePropA(hwnd, kDialogProperty);
+        SetWindowLongPtrA(hwnd, DWLP_USER, 0);
         dialog->hwnd_ = nullptr;
     }
     return handled;

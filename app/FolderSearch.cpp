@@ -4,7 +4,9 @@
 #include "core/ListFile.h"
 
 #include "media/FolderWalk.h"
+
 #include <system_error>
+#include <utility>
 
 namespace tarnvale {
 
@@ -36,12 +38,11 @@ void FolderSearch::Stop() {
 void FolderSearch::Run(std::string folder, FolderSearchTarget target) {
     FolderWalkHooks hooks;
     hooks.cancel = &cancel_;
-    hooks.add = [&target](const CMediaInfo& record) {
+    hooks.add = [this, &target](const CMediaInfo& record) {
         std::lock_guard order(*target.rowOrder);
         target.catalogue->Append(record);
-        auto row = std::make_unique<CMediaInfo>(record);
-        if (PostMessageA(target.window, kSearchRowMessage, 0, reinterpret_cast<LPARAM>(row.get())))
-            row.release();
+        if (QueueRow(record))
+            PostMessageA(target.window, kSearchRowsMessage, 0, 0);
     };
     hooks.progress = [this, &target](const FolderWalkProgress& progress) {
         // One progress message in the queue at a time: a fast walk must not flood the window.
@@ -57,8 +58,20 @@ void FolderSearch::Run(std::string folder, FolderSearchTarget target) {
         TellAndWait(target.window, (std::string(text) + "\n\n" + path).c_str());
     };
     WalkFolder(folder, *target.pidCounter, hooks);
-    SaveListFile(target.listFilePath, *target.catalogue);
+    if (target.saveWhenDone)
+        SaveListFile(target.listFilePath, *target.catalogue);
     PostMessageA(target.window, kSearchDoneMessage, 0, 0);
+}
+
+std::vector<CMediaInfo> FolderSearch::TakeRows() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(rows_, {});
+}
+
+bool FolderSearch::QueueRow(const CMediaInfo& record) {
+    std::lock_guard lock(mutex_);
+    rows_.push_back(record);
+    return rows_.size() == 1;
 }
 
 void FolderSearch::TellAndWait(HWND window, const char* text) {

@@ -16,13 +16,15 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tarnvale {
 
-// Posted to the window. kSearchRowMessage: lParam owns a new CMediaInfo already in the catalogue, for its row.
+// Posted to the window. kSearchRowsMessage: rows wait in the search's queue (TakeRows); posted when the queue
+// stops being empty, so that the rows found until the window gets to them make one batch.
 // kSearchProgressMessage: wParam files looked at, lParam programs added. kSearchTellMessage: the worker waits
 // for a message to be shown (AnswerTell). kSearchDoneMessage: the walk and its save are over (Finish).
-inline constexpr UINT kSearchRowMessage = WM_APP + 1;
+inline constexpr UINT kSearchRowsMessage = WM_APP + 1;
 inline constexpr UINT kSearchProgressMessage = WM_APP + 2;
 inline constexpr UINT kSearchTellMessage = WM_APP + 3;
 inline constexpr UINT kSearchDoneMessage = WM_APP + 4;
@@ -30,11 +32,13 @@ inline constexpr UINT kSearchDoneMessage = WM_APP + 4;
 struct FolderSearchTarget {
     HWND window = nullptr;
     CMediaInfoList* catalogue = nullptr;
-    // Held while a record goes into the catalogue and its row message is posted, so that the window, which
-    // holds it while it adds rows of its own, keeps the rows in catalogue order.
+    // Held while a record goes into the catalogue and into the row queue, so that the window, which holds it
+    // while it adds rows of its own, keeps the rows in catalogue order.
     std::mutex* rowOrder = nullptr;
     std::int32_t* pidCounter = nullptr;
     std::string listFilePath;
+    // False when the list file must be left as it is (it could not be opened).
+    bool saveWhenDone = true;
 };
 
 class FolderSearch {
@@ -50,12 +54,14 @@ public:
     // Starts a worker on folder; false when one is running already.
     bool Start(const std::string& folder, const FolderSearchTarget& target);
     // Cancels the walk, lets a worker that waits for a message go on, and joins it. The worker still saves what
-    // it added. Rows it posted and the window has not taken yet stay in the window's queue.
+    // it added. Rows the window has not taken yet stay in the queue.
     void Stop();
     // Joins a worker that has said it is done.
     void Finish() { Stop(); }
     // The window has shown a progress message; the next one may be posted.
     void ProgressShown() { progressPending_ = false; }
+    // The rows the worker found since the last call (already in the catalogue), in catalogue order.
+    std::vector<CMediaInfo> TakeRows();
 
     // The window's side of a message the worker wants shown: shows it with show(text), then lets the worker go
     // on. Does nothing when the worker no longer waits.
@@ -84,6 +90,8 @@ private:
 
     void Run(std::string folder, FolderSearchTarget target);
     void TellAndWait(HWND window, const char* text);
+    // Queues the row of record; true when the queue was empty, so that the window must be told.
+    bool QueueRow(const CMediaInfo& record);
 
     std::thread worker_;
     std::atomic<bool> cancel_{false};
@@ -91,18 +99,7 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::shared_ptr<Tell> pendingTell_;
+    std::vector<CMediaInfo> rows_;
 };
-
-// Takes the row messages a worker posted to window and has not been handled yet; each record goes to take
-// (which may ignore it), and its memory is freed.
-template <typename Take>
-void TakePendingRows(HWND window, Take&& take) {
-    MSG message;
-    while (PeekMessageA(&message, window, kSearchRowMessage, kSearchRowMessage, PM_REMOVE)) {
-        std::unique_ptr<CMediaInfo> record(reinterpret_cast<CMediaInfo*>(message.lParam));
-        if (record)
-            take(*record);
-    }
-}
 
 } // namespace tarnvale

@@ -23,6 +23,11 @@ UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
 } // namespace
 
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load) {
+    if (load.cannotOpen)
+        return "The list file " + path + " could not be opened: " + load.error +
+               ".\n\nNo programs are shown and clients are not served in this run. The list file is left as it is: "
+               "nothing is saved over it, not even when the window closes. Close the window, make the file readable "
+               "(another program may hold it, or a folder may be in its place), then start the server again.";
     std::string text = "The list file " + path + " could not be read to its end: " + load.error + ".";
     if (load.failedRecord > 0)
         text += "\n\nReading stopped at record " + std::to_string(load.failedRecord) + ", byte offset " +
@@ -137,15 +142,14 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         return false;
     case WM_PAINT:
         return OnPaintIconic();
+    case WM_NOTIFY:
+        return list_.AnswerTextRequest(reinterpret_cast<NMHDR*>(lParam));
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(icon_.get());
         return true;
-    case kSearchRowMessage: {
-        std::unique_ptr<CMediaInfo> record(reinterpret_cast<CMediaInfo*>(lParam));
-        if (record)
-            list_.AppendRow(*record);
+    case kSearchRowsMessage:
+        ShowSearchRows();
         return true;
-    }
     case kSearchProgressMessage:
         search_.ProgressShown();
         if (search_.Running())
@@ -187,9 +191,9 @@ bool CMainDlg::OnPaintIconic() {
 }
 
 void CMainDlg::InsertRow(const CMediaInfo& record) {
-    // Rows a running search has posted but the window has not shown yet belong before this one.
+    // Rows a running search has found but the window has not shown yet belong before this one.
     std::lock_guard order(rowOrder_);
-    TakePendingRows(GetSafeHwnd(), [this](const CMediaInfo& pending) { list_.AppendRow(pending); });
+    ShowSearchRows();
     catalogue_.Append(record);
     list_.AppendRow(record);
 }
@@ -266,6 +270,7 @@ void CMainDlg::StartFolderSearch(const std::string& folder) {
     target.rowOrder = &rowOrder_;
     target.pidCounter = &pidCounter_;
     target.listFilePath = listFilePath_;
+    target.saveWhenDone = !keepListFile_;
     if (search_.Start(folder, target))
         SetWindowTextA(GetSafeHwnd(), (caption_ + " - searching " + folder).c_str());
     else
@@ -278,33 +283,36 @@ void CMainDlg::StopSearch() {
     if (!search_.Running())
         return;
     search_.Stop();
-    // The worker is gone; the rows it posted are in the catalogue already and still belong in the view. Its
-    // other messages must not reach a later search.
-    TakePendingRows(GetSafeHwnd(), [this](const CMediaInfo& pending) { list_.AppendRow(pending); });
+    // The worker is gone; its messages must not reach a later search. The rows it found are shown next.
     MSG stale;
-    while (PeekMessageA(&stale, GetSafeHwnd(), kSearchProgressMessage, kSearchDoneMessage, PM_REMOVE)) {
+    while (PeekMessageA(&stale, GetSafeHwnd(), kSearchRowsMessage, kSearchDoneMessage, PM_REMOVE)) {
     }
     SearchEnded();
 }
 
 void CMainDlg::SearchEnded() {
     search_.Finish();
-    // Rows posted before the end message are handled before it; nothing of this search is left in the queue.
+    // The rows found before the end are in the catalogue already and belong in the view.
+    ShowSearchRows();
     EnableWindow(Item(IDC_SEARCH_FOLDER), TRUE);
     SetWindowTextA(GetSafeHwnd(), caption_.c_str());
 }
 
 bool CMainDlg::LoadCatalogue(ListFileLoad& load) {
-    TakePendingRows(GetSafeHwnd(), [](const CMediaInfo&) {});
+    search_.TakeRows();
     list_.Clear();
     const bool loaded = LoadListFile(listFilePath_, catalogue_, &load);
-    for (const CMediaInfo& record : catalogue_.Snapshot())
-        list_.AppendRow(record);
+    keepListFile_ = load.cannotOpen;
+    list_.AppendRows(catalogue_.Snapshot());
     return loaded;
 }
 
 bool CMainDlg::SaveCatalogue(platform::SystemError* error) {
-    return SaveListFile(listFilePath_, catalogue_, error);
+    return keepListFile_ || SaveListFile(listFilePath_, catalogue_, error);
+}
+
+void CMainDlg::ShowSearchRows() {
+    list_.AppendRows(search_.TakeRows());
 }
 
 } // namespace tarnvale

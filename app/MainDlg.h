@@ -25,7 +25,7 @@ inline constexpr const char* kFolderChooserText = "ALL Folder";
 // The list view's place after a resize, in pixels from the client area's top.
 inline constexpr int kListTopAfterResize = 100;
 
-// What the operator is told when the list file could not be read to its end.
+// What the operator is told when the list file could not be opened, or could not be read to its end.
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load);
 
 class CMainDlg : public CDialog, public CListener {
@@ -73,7 +73,9 @@ private:
     void OpenCommandPort();
     // Clears the view and the catalogue and loads the list file; false when it ended early or could not be read.
     bool LoadCatalogue(ListFileLoad& load);
+    // Saves the list file, unless it must be kept as it is; false only when a save failed.
     bool SaveCatalogue(platform::SystemError* error = nullptr);
+    void ShowSearchRows();
     void StopSearch();
     void SearchEnded();
 
@@ -90,6 +92,8 @@ private:
     std::function<void(std::uint16_t)> portOpened_;
     std::string caption_;
     bool choosingFolder_ = false;
+    // The list file could not be opened: this run saves nothing over it.
+    bool keepListFile_ = false;
     std::mutex rowOrder_;
     // Last, so that it is stopped before anything it uses goes away.
     FolderSearch search_;

@@ -18,9 +18,6 @@ struct ColumnSpec {
 
 constexpr std::array<ColumnSpec, 4> kColumns = {{{"File", 120}, {"Type", 80}, {"Size", 80}, {"PID", 60}}};
 
-// Long enough for any path a record can hold, with its terminator.
-constexpr int kTextBuffer = 512;
-
 } // namespace
 
 std::string SizeText(std::int32_t size) {
@@ -47,33 +44,49 @@ void ProgramListView::SetUp() {
 }
 
 int ProgramListView::AppendRow(const CMediaInfo& record) {
+    // Kept before the row exists, since the control may ask for its texts as it goes in.
+    rows_.push_back(record);
     LVITEMA item{};
     item.mask = LVIF_TEXT;
-    item.iItem = Count();
-    item.pszText = const_cast<char*>(record.m_szFile);
+    item.iItem = Count() - 1;
+    item.pszText = LPSTR_TEXTCALLBACKA;
     const int row = static_cast<int>(SendMessageA(list_, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0)
+    if (row != item.iItem) {
+        if (row >= 0)
+            ListView_DeleteItem(list_, row);
+        rows_.pop_back();
         return -1;
-    SetText(row, kColumnType, MediaTypeText(record.m_nType));
-    SetText(row, kColumnSize, SizeText(record.m_nSize));
-    SetText(row, kColumnPid, PidText(record.m_nPID));
+    }
     return row;
 }
 
+void ProgramListView::AppendRows(std::span<const CMediaInfo> records) {
+    if (records.empty())
+        return;
+    rows_.reserve(rows_.size() + records.size());
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list_, LVM_SETITEMCOUNT, rows_.size() + records.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    for (const CMediaInfo& record : records)
+        AppendRow(record);
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
 void ProgramListView::SetPid(int row, std::int32_t pid) {
-    SetText(row, kColumnPid, PidText(pid));
+    if (row < 0 || row >= Count())
+        return;
+    rows_[static_cast<std::size_t>(row)].m_nPID = pid;
+    ListView_RedrawItems(list_, row, row);
 }
 
 void ProgramListView::DeleteRow(int row) {
-    ListView_DeleteItem(list_, row);
+    if (row >= 0 && row < Count() && ListView_DeleteItem(list_, row))
+        rows_.erase(rows_.begin() + row);
 }
 
 void ProgramListView::Clear() {
     ListView_DeleteAllItems(list_);
-}
-
-int ProgramListView::Count() const {
-    return ListView_GetItemCount(list_);
+    rows_.clear();
 }
 
 int ProgramListView::FirstSelected() const {
@@ -81,20 +94,39 @@ int ProgramListView::FirstSelected() const {
 }
 
 std::string ProgramListView::Text(int row, int column) const {
-    char text[kTextBuffer] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = text;
-    item.cchTextMax = kTextBuffer;
-    SendMessageA(list_, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
-    return text;
+    if (row < 0 || row >= Count())
+        return {};
+    const CMediaInfo& cells = rows_[static_cast<std::size_t>(row)];
+    switch (column) {
+    case kColumnFile:
+        return cells.m_szFile;
+    case kColumnType:
+        return MediaTypeText(cells.m_nType);
+    case kColumnSize:
+        return SizeText(cells.m_nSize);
+    case kColumnPid:
+        return PidText(cells.m_nPID);
+    default:
+        return {};
+    }
 }
 
-void ProgramListView::SetText(int row, int column, const std::string& text) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list_, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+bool ProgramListView::AnswerTextRequest(NMHDR* header) const {
+    if (!header || header->hwndFrom != list_ || (header->code != LVN_GETDISPINFOA && header->code != LVN_GETDISPINFOW))
+        return false;
+    // The A and W forms of the request differ only in the text buffer's type.
+    auto& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
+        return true;
+    const std::string text = Text(item.iItem, item.iSubItem);
+    if (header->code == LVN_GETDISPINFOA) {
+        lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+    } else {
+        std::wstring wide(text.size() + 1, L'\0');
+        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+        lstrcpynW(reinterpret_cast<wchar_t*>(item.pszText), wide.c_str(), item.cchTextMax);
+    }
+    return true;
 }
 
 } // namespace tarnvale

@@ -30,10 +30,10 @@ void WritePortFile(const std::string& path, std::uint16_t port) {
 bool ParseAppOptions(std::span<const std::string> arguments, AppOptions& options, std::string& error) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
-        if (name != "--list-file" && name != "--command-port" && name != "--port-file") {
-            error = "Unknown option \"" + name + "\".";
-            return false;
-        }
+        // A shortcut, a file association or "Open with" may pass anything (a file name, say): it must not stop
+        // the program.
+        if (name != "--list-file" && name != "--command-port" && name != "--port-file")
+            continue;
         if (i + 1 >= arguments.size()) {
             error = "The option " + name + " needs a value.";
             return false;

@@ -29,7 +29,8 @@ struct AppOptions {
 
 inline constexpr const char* kUsage = "TarnvaleServer [--list-file PATH] [--command-port N] [--port-file PATH]";
 
-// Reads the options; false with error set for anything it does not know.
+// Reads the options, passing over arguments it does not know; false with error set for an option without its
+// value or a command port that is no port number.
 bool ParseAppOptions(std::span<const std::string> arguments, AppOptions& options, std::string& error);
 
 class CServerApp : public CWinApp {

@@ -129,6 +129,7 @@ std::vector<std::uint8_t> EncodeListFile(std::span<const CMediaInfo> records) {
 
 bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* load) {
     list.RemoveAll();
+    platform::RemoveInterruptedSaves(path);
     std::vector<std::uint8_t> bytes;
     platform::SystemError error;
     switch (platform::ReadWholeFile(path, bytes, &error)) {
@@ -136,6 +137,10 @@ bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* l
         if (load)
             load->fileMissing = true;
         return true;
+    case platform::ReadResult::CannotOpen:
+        if (load)
+            load->cannotOpen = true;
+        return Fail(load, 0, 0, platform::SystemErrorText(error.code));
     case platform::ReadResult::Failed:
         return Fail(load, 0, 0, error.message);
     case platform::ReadResult::Ok:
@@ -145,6 +150,16 @@ bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* l
     const bool ok = ParseListFile(bytes, records, load);
     list.Assign(std::move(records));
     return ok;
+}
+
+std::string FailedLoadText(const std::string& path, const ListFileLoad& load) {
+    if (load.cannotOpen)
+        return "cannot open the list file " + path + ": " + load.error;
+    std::string text = "cannot read the list file " + path + " to its end: " + load.error;
+    if (load.failedRecord > 0)
+        text += " (record " + std::to_string(load.failedRecord) + ", byte offset " + std::to_string(load.failedOffset) +
+                ")";
+    return text;
 }
 
 bool SaveListFile(const std::string& path, const CMediaInfoList& list, platform::SystemError* error) {

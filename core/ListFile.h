@@ -21,6 +21,9 @@ inline constexpr const char* kWindowsListFilePath = "C:\\\\Tarnvale.lst";
 // What a load found. A failed load keeps the records read before the fault and says where the fault was.
 struct ListFileLoad {
     bool fileMissing = false;
+    // The file is there but could not be opened (access denied, locked, a folder in its place); error then holds
+    // the system's reason.
+    bool cannotOpen = false;
     std::size_t recordsLoaded = 0;
     // Records whose path is longer than a record can hold (255 bytes); they are left out, the rest is read.
     std::size_t recordsSkipped = 0;
@@ -39,8 +42,13 @@ void EncodeListFileRecord(const CMediaInfo& record, std::vector<std::uint8_t>& o
 std::vector<std::uint8_t> EncodeListFile(std::span<const CMediaInfo> records);
 
 // Clears the catalogue, then loads it from path. A missing file yields an empty catalogue and true. False for a
-// file that cannot be read or ends early; load (when given) then says what failed.
+// file that cannot be opened, cannot be read or ends early; load (when given) then says what failed. Temporary
+// files that interrupted saves left beside path are removed.
 bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* load = nullptr);
+
+// What a failed load found, in one line for a command-line tool: "cannot open the list file PATH: reason", or
+// "cannot read the list file PATH to its end: what (record N, byte offset M)".
+std::string FailedLoadText(const std::string& path, const ListFileLoad& load);
 
 // Writes the whole catalogue to path. An interrupted save leaves the earlier file whole. Saves from several
 // threads are serialised by the catalogue's lock, so the file always holds one consistent catalogue.

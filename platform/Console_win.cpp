@@ -1,6 +1,7 @@
 // Win32 console services.
 #include "platform/Console.h"
 
+#include "platform/Event_win.h"
 #include "platform/UniqueHandle.h"
 
 #include <windows.h>
@@ -13,15 +14,9 @@
 namespace tarnvale::platform {
 namespace {
 
-struct EventTraits {
-    using Handle = HANDLE;
-    static Handle Empty() { return nullptr; }
-    static void Release(Handle event) { CloseHandle(event); }
-};
-
 // Created and closed by StopRequest; the handler only runs while one exists.
-UniqueHandle<EventTraits> stopEvent;
-UniqueHandle<EventTraits> doneEvent;
+UniqueEvent stopEvent;
+UniqueEvent doneEvent;
 std::atomic<const char*> stopReason{"Ctrl+C"};
 
 BOOL WINAPI OnConsoleEvent(DWORD type) {

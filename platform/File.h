@@ -10,14 +10,23 @@
 
 namespace tarnvale::platform {
 
-enum class ReadResult { Ok, NotFound, Failed };
+enum class ReadResult { Ok, NotFound, CannotOpen, Failed };
 
-// Reads the whole file into bytes. NotFound when the file does not exist; Failed for any other error.
+// Reads the whole file into bytes. NotFound when the file does not exist; CannotOpen when it exists but cannot be
+// opened for reading (access denied, locked by another program, a folder in its place); Failed for a read error.
 ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error = nullptr);
 
 // Replaces path with bytes so that a reader, a crash or a full disk never sees a partial file: the bytes go to a
 // temporary file beside path, are flushed to disk, and only then is the temporary file renamed over path.
+// Where no file can be created beside path (a folder whose files a user may change but not add to, as C:\ is on
+// Windows), path is rewritten in place instead: written whole, truncated to its new length and flushed, with room
+// for the new length taken first so that a full disk fails before the old contents change. error names both
+// failures when that fails too. Temporary files that interrupted saves of path left behind are removed first.
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error = nullptr);
+
+// Removes the temporary files that saves of path were interrupted in (killed, a power cut), and none that a save
+// running now, in this process or another, is writing.
+void RemoveInterruptedSaves(const std::string& path);
 
 // Deletes a file. False when it is absent or cannot be deleted.
 bool RemoveFile(const std::string& path);

@@ -2,12 +2,13 @@
 #include "platform/File.h"
 
 #include "platform/FileHandle_posix.h"
+#include "platform/FileTestSeam.h"
+#include "platform/SaveTemporaryFile.h"
 
 #include <cerrno>
 #include <fcntl.h>
-#include <functional>
+#include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tarnvale::platform {
@@ -33,6 +34,37 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
         }
         bytes = bytes.subspan(static_cast<std::size_t>(n));
     }
+    return true;
+}
+
+// Opens a save's temporary file for writing; an empty owner, with errno set, when it cannot be created.
+UniqueFile CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
+    if (seam && seam->refuseTemporaryFile) {
+        errno = EACCES;
+        return UniqueFile();
+    }
+    return UniqueFile(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+}
+
+// "what: reason" after the refusal that sent a save to rewrite in place.
+bool FailAfterRefusal(SystemError* error, const SystemError& refused, const std::string& what, int code) {
+    if (error)
+        *error = SystemError{code, refused.message + "; " + what + ": " + SystemErrorText(code)};
+    return false;
+}
+
+// The fallback of a save that could not create its temporary file; not safe against a crash part-way, but the
+// only way to save where the folder takes no new files.
+bool RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes, const SystemError& refused,
+                    SystemError* error) {
+    const UniqueFile file(::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    if (!file)
+        return FailAfterRefusal(error, refused, "nor can " + path + " be opened to rewrite it in place", errno);
+    const auto size = static_cast<off_t>(bytes.size());
+    if (int code = bytes.empty() ? 0 : ::posix_fallocate(Fd(file), 0, size); code != 0 && code != EOPNOTSUPP)
+        return FailAfterRefusal(error, refused, "nor is there room to rewrite " + path + " in place", code);
+    if (!WriteAll(Fd(file), bytes) || ::ftruncate(Fd(file), size) != 0 || ::fsync(Fd(file)) != 0)
+        return FailAfterRefusal(error, refused, "rewriting " + path + " in place failed part-way", errno);
     return true;
 }
 
@@ -71,7 +103,7 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     if (!file) {
         if (error)
             *error = opening;
-        return opening.code == ENOENT ? ReadResult::NotFound : ReadResult::Failed;
+        return opening.code == ENOENT ? ReadResult::NotFound : ReadResult::CannotOpen;
     }
     // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
     struct stat st {};
@@ -98,35 +130,60 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
 }
 
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
-    // A name of this thread's own, so that two savers never write into one temporary file.
-    const std::string temp = path + ".tmp." + std::to_string(::getpid()) + "." +
-                             std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
-    UniqueFile file(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!file) {
-        CaptureErrno(error, "cannot create", temp);
-        return false;
+    RemoveInterruptedSaves(path);
+    const SaveTestSeam* seam = SaveTestSeamInForce();
+    const std::string temp = SaveTemporaryName(path, static_cast<unsigned long>(::getpid()));
+    // A clean-up elsewhere may take the file between its creation and our lock; then it is made afresh.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        UniqueFile file = CreateTemporary(temp, seam);
+        if (!file)
+            return RewriteInPlace(path, bytes, MakeSystemError(errno, "cannot create " + temp), error);
+        // Held until the file has its final name, so that clean-ups leave it alone.
+        struct stat st {};
+        if (::flock(Fd(file), LOCK_EX) != 0 || ::fstat(Fd(file), &st) != 0) {
+            CaptureErrno(error, "cannot lock", temp);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        if (st.st_nlink == 0)
+            continue;
+        if (!WriteAll(Fd(file), bytes) || ::fsync(Fd(file)) != 0) {
+            CaptureErrno(error, "cannot write", temp);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        if (seam && seam->whileHeld)
+            seam->whileHeld(temp);
+        if (::rename(temp.c_str(), path.c_str()) != 0) {
+            CaptureErrno(error, "cannot replace", path);
+            ::unlink(temp.c_str());
+            return false;
+        }
+        // Closed by hand, since a write the system deferred can still fail here.
+        if (::close(static_cast<int>(file.release())) != 0) {
+            CaptureErrno(error, "cannot write", path);
+            return false;
+        }
+        // Make the rename itself durable.
+        const UniqueFile folder(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (folder)
+            ::fsync(Fd(folder));
+        return true;
     }
-    if (!WriteAll(Fd(file), bytes) || ::fsync(Fd(file)) != 0) {
-        CaptureErrno(error, "cannot write", temp);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Closed by hand, since a write the system deferred can still fail here.
-    if (::close(static_cast<int>(file.release())) != 0) {
-        CaptureErrno(error, "cannot write", temp);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        CaptureErrno(error, "cannot replace", path);
-        ::unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    const UniqueFile folder(::open(DirectoryOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder)
-        ::fsync(Fd(folder));
-    return true;
+    Capture(error, ENOENT, "cannot keep a temporary file beside", path);
+    return false;
+}
+
+void RemoveUnlessHeld(const std::string& candidate) {
+    const UniqueFile file(::open(candidate.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!file || ::flock(Fd(file), LOCK_EX | LOCK_NB) != 0)
+        return;
+    // Only the very file that was found unheld; a save that made a new one under this name holds that one.
+    struct stat held {
+    }, named{};
+    if (::fstat(Fd(file), &held) == 0 && S_ISREG(held.st_mode) && ::lstat(candidate.c_str(), &named) == 0 &&
+        held.st_dev == named.st_dev && held.st_ino == named.st_ino)
+        ::unlink(candidate.c_str());
 }
 
 bool RemoveFile(const std::string& path) {

@@ -2,12 +2,12 @@
 #include "platform/File.h"
 
 #include "platform/FileHandle_win.h"
+#include "platform/FileTestSeam.h"
+#include "platform/SaveTemporaryFile.h"
 
 #include <windows.h>
 
 #include <algorithm>
-#include <functional>
-#include <thread>
 
 namespace tarnvale::platform {
 namespace {
@@ -24,6 +24,60 @@ void CaptureLastError(SystemError* error, const char* verb, const std::string& p
 
 bool IsMissing(DWORD code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
+    for (std::size_t done = 0; done < bytes.size();) {
+        DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        DWORD n = 0;
+        if (!WriteFile(file, bytes.data() + done, piece, &n, nullptr) || n != piece)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+bool SetLength(HANDLE file, std::size_t length) {
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(length);
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+}
+
+// Opens a save's temporary file for writing, shared with nobody: a clean-up cannot delete it while it is open.
+UniqueFile CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
+    if (seam && seam->refuseTemporaryFile) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return UniqueFile();
+    }
+    return OwnFile(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// "what: reason" after the refusal that sent a save to rewrite in place.
+bool FailAfterRefusal(SystemError* error, const SystemError& refused, const std::string& what, DWORD code) {
+    if (error)
+        *error = SystemError{static_cast<int>(code),
+                             refused.message + "; " + what + ": " + SystemErrorText(static_cast<int>(code))};
+    return false;
+}
+
+// The fallback of a save that could not create its temporary file; not safe against a crash part-way, but the
+// only way to save where the folder takes no new files (C:\ for a standard user).
+bool RewriteInPlace(const std::string& path, std::span<const std::uint8_t> bytes, const SystemError& refused,
+                    SystemError* error) {
+    const UniqueFile file = OwnFile(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return FailAfterRefusal(error, refused, "nor can " + path + " be opened to rewrite it in place",
+                                GetLastError());
+    LARGE_INTEGER old{};
+    if (GetFileSizeEx(AsHandle(file), &old) && static_cast<std::uint64_t>(old.QuadPart) < bytes.size() &&
+        !SetLength(AsHandle(file), bytes.size()))
+        return FailAfterRefusal(error, refused, "nor is there room to rewrite " + path + " in place", GetLastError());
+    const LARGE_INTEGER start{};
+    if (!SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) || !WriteAll(AsHandle(file), bytes) ||
+        !SetLength(AsHandle(file), bytes.size()) || !FlushFileBuffers(AsHandle(file)))
+        return FailAfterRefusal(error, refused, "rewriting " + path + " in place failed part-way", GetLastError());
+    return true;
 }
 
 } // namespace
@@ -48,7 +102,7 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
     if (!file) {
         if (error)
             *error = opening;
-        return IsMissing(static_cast<DWORD>(opening.code)) ? ReadResult::NotFound : ReadResult::Failed;
+        return IsMissing(static_cast<DWORD>(opening.code)) ? ReadResult::NotFound : ReadResult::CannotOpen;
     }
     // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
     LARGE_INTEGER size{};
@@ -74,40 +128,45 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
 }
 
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
-    // A name of this thread's own, so that two savers never write into one temporary file.
-    const std::string temp = path + ".tmp." + std::to_string(GetCurrentProcessId()) + "." +
-                             std::to_string(std::hash<std::thread::id>{}(std::this_thread::get_id()));
-    UniqueFile file =
-        OwnFile(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        CaptureLastError(error, "cannot create", temp);
-        return false;
-    }
-    bool written = true;
-    for (std::size_t done = 0; written && done < bytes.size();) {
-        DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
-        DWORD n = 0;
-        written = WriteFile(AsHandle(file), bytes.data() + done, piece, &n, nullptr) && n == piece;
-        done += n;
-    }
-    written = written && FlushFileBuffers(AsHandle(file));
-    DWORD code = written ? 0 : GetLastError();
-    // Closed by hand, since a write the system deferred can still fail here.
-    if (!CloseHandle(reinterpret_cast<HANDLE>(file.release())) && written) {
-        written = false;
+    RemoveInterruptedSaves(path);
+    const SaveTestSeam* seam = SaveTestSeamInForce();
+    const std::string temp = SaveTemporaryName(path, GetCurrentProcessId());
+    // A clean-up elsewhere may take the file between its closing and its rename; then it is written afresh.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        UniqueFile file = CreateTemporary(temp, seam);
+        if (!file)
+            return RewriteInPlace(path, bytes,
+                                  MakeSystemError(static_cast<int>(GetLastError()), "cannot create " + temp), error);
+        bool written = WriteAll(AsHandle(file), bytes) && FlushFileBuffers(AsHandle(file));
+        DWORD code = written ? 0 : GetLastError();
+        if (written && seam && seam->whileHeld)
+            seam->whileHeld(temp);
+        // Closed by hand, since a write the system deferred can still fail here.
+        if (!CloseHandle(reinterpret_cast<HANDLE>(file.release())) && written) {
+            written = false;
+            code = GetLastError();
+        }
+        if (!written) {
+            Capture(error, code, "cannot write", temp);
+            DeleteFileA(temp.c_str());
+            return false;
+        }
+        if (MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
         code = GetLastError();
-    }
-    if (!written) {
-        Capture(error, code, "cannot write", temp);
+        if (code == ERROR_FILE_NOT_FOUND)
+            continue;
+        Capture(error, code, "cannot replace", path);
         DeleteFileA(temp.c_str());
         return false;
     }
-    if (!MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        CaptureLastError(error, "cannot replace", path);
-        DeleteFileA(temp.c_str());
-        return false;
-    }
-    return true;
+    Capture(error, ERROR_FILE_NOT_FOUND, "cannot keep a temporary file beside", path);
+    return false;
+}
+
+void RemoveUnlessHeld(const std::string& candidate) {
+    // A save holds its file open without sharing it, so the system refuses to delete that one.
+    DeleteFileA(candidate.c_str());
 }
 
 bool RemoveFile(const std::string& path) {

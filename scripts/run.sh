@@ -22,11 +22,6 @@ if [ ! -x "$server" ]; then
     ls "$build/native/bin" "$build/win/bin"
     exit 0
 fi
-# The per-user list file, unless the arguments name one.
-args=("$@")
-if [[ " $* " != *" --list "* ]]; then
-    list=${TARNVALE_LIST:-${XDG_DATA_HOME:-$HOME/.local/share}/tarnvale/Tarnvale.lst}
-    args+=(--list "$list")
-fi
-say "Starting $server ${args[*]}"
-exec "$server" "${args[@]}"
+# Without --list the server picks the list file itself, by the rule the catalogue tool follows too.
+say "Starting $server $*"
+exec "$server" "$@"

@@ -7,6 +7,7 @@
 #include "core/ParseInteger.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
+#include "tools/Version.h"
 
 #include <chrono>
 #include <cstdio>
@@ -35,12 +36,18 @@ constexpr const char* kUsage =
     "  search FOLDER [--first-pid N]   add every media file below FOLDER, numbered from N (default 10)\n"
     "\n"
     "Paths are stored in full; a program's path is matched without regard to letter case, and where several\n"
-    "programs match, the first one counts. Ctrl-C stops a search and keeps what it found.\n";
+    "programs match, the first one counts. Ctrl-C stops a search and keeps what it found. A running\n"
+    "tarnvale-server serves the changes from its next command on.\n"
+    "\n"
+    "  --help     this text\n"
+    "  --version  the version\n";
 
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
     text.replace(text.find("%s"), 2,
-                 io.defaultList.empty() ? "" : "Without --list: " + io.defaultList + ", as tarnvale-server.\n");
+                 io.defaultList.empty()
+                     ? ""
+                     : "Without --list: " + io.defaultList + ", as tarnvale-server ($TARNVALE_LIST names another).\n");
     return text;
 }
 
@@ -85,8 +92,7 @@ std::string ProgramLine(const CMediaInfo& record) {
 bool Load(Session& s, bool forEditing) {
     ListFileLoad load;
     if (!LoadListFile(s.listPath, s.catalogue, &load)) {
-        Fail(s.io, "cannot read the list file " + s.listPath + ": " + load.error + " (record " +
-                       std::to_string(load.failedRecord) + ", byte " + std::to_string(load.failedOffset) + ")." +
+        Fail(s.io, FailedLoadText(s.listPath, load) + "." +
                        (forEditing ? " Nothing was changed; repair or remove the file first." : ""));
         return false;
     }
@@ -109,7 +115,7 @@ int Save(Session& s, const std::string& done) {
     }
     platform::SystemError error;
     if (!SaveListFile(s.listPath, s.catalogue, &error))
-        return Fail(s.io, "cannot save the list file: " + error.message + ". The list file was not changed.");
+        return Fail(s.io, "cannot save the list file: " + error.message + ".");
     s.io.out << done << '\n';
     return 0;
 }
@@ -281,6 +287,10 @@ int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io
         };
         if (arg == "-h" || arg == "--help") {
             io.out << Usage(io);
+            return 0;
+        }
+        if (arg == "--version") {
+            io.out << VersionLine("tarnvale");
             return 0;
         }
         if (arg == "--list" || arg.rfind("--list=", 0) == 0) {

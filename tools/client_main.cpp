@@ -5,6 +5,7 @@
 #include "net/CommandClient.h"
 #include "platform/Console.h"
 #include "platform/Socket.h"
+#include "tools/Version.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,6 +28,8 @@ Options:
   --host H      the server's name or IPv4 address (default 127.0.0.1)
   --port N      the server's UDP command port (default 10080)
   --timeout S   seconds to wait for the server's answers (default 3)
+  --help        this text
+  --version     the version
 )";
 
 using Clock = std::chrono::steady_clock;
@@ -40,6 +43,7 @@ struct Options {
     const Command* command = nullptr;
     std::int32_t pid = 0;
     std::optional<std::string> out;
+    bool raw = false; // the stream as sent, tail block included
     double seconds = 0;
 };
 
@@ -149,9 +153,13 @@ int Play(CommandClient& client, const Options& options) {
         if (!out)
             Fail(1, "cannot write %s: %s", *options.out, std::strerror(errno));
     }
+    // The tail block leads the stream; a player wants the file from its first byte, so only --raw keeps it.
+    const std::uint64_t leftOut = options.raw ? 0 : tail;
+    const std::string tailText =
+        hasTail ? ", after a tail block of " + std::to_string(tail) + " bytes" + (options.raw ? "" : " (left out)")
+                : "";
     std::fprintf(stderr, "playing PID %d: %s (%s), %llu bytes%s\n", program->nPID, PathText(*program).c_str(),
-                 MediaTypeText(program->nType), static_cast<unsigned long long>(size),
-                 hasTail ? (", after a tail block of " + std::to_string(tail) + " bytes").c_str() : "");
+                 MediaTypeText(program->nType), static_cast<unsigned long long>(size), tailText.c_str());
     if (!client.SendPlay(options.pid))
         Fail(1, "cannot send to %s", ServerText(options));
 
@@ -181,7 +189,10 @@ int Play(CommandClient& client, const Options& options) {
         const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), expected - received));
         const platform::IoResult got = ReceiveWithin(stream.get(), buffer.data(), want, 200);
         if (got.status == platform::IoStatus::Ok) {
-            if (out && std::fwrite(buffer.data(), 1, got.bytes, out.get()) != got.bytes)
+            const std::size_t skip =
+                received < leftOut ? static_cast<std::size_t>(std::min<std::uint64_t>(got.bytes, leftOut - received))
+                                   : 0;
+            if (out && std::fwrite(buffer.data() + skip, 1, got.bytes - skip, out.get()) != got.bytes - skip)
                 Fail(1, "cannot write %s: %s", options.out->c_str(), std::strerror(errno));
             received += got.bytes;
             lastData = Clock::now();
@@ -229,9 +240,10 @@ int SendOnly(CommandClient& client, const Options& options) {
 
 constexpr Command kCommands[] = {
     {"list", "", "one line per program: PID, type, size, tail offset, path", false, List},
-    {"play", "PID [--out FILE|-] [--seconds N]",
-     "receives the program's stream (the tail block, then the whole file)\ninto FILE or standard output (-), or "
-     "only counts it; stops after\nN seconds when given",
+    {"play", "PID [--out FILE|-] [--raw]",
+     "receives the program into FILE or standard output (-), byte for\nbyte the served file, ready for a player; "
+     "--raw keeps the stream as\nsent (the tail block, then the whole file); without --out, only\ncounts the bytes; "
+     "--seconds N stops after N seconds",
      true, Play},
     {"pause", "", "holds the stream where it is (the protocol has no answer)", false, SendOnly<CMD_PAUSE>},
     {"stop", "", "ends the stream (no answer)", false, SendOnly<CMD_STOP>},
@@ -273,6 +285,11 @@ Options ParseOptions(int argc, char** argv) {
         if (arg == "--help" || arg == "-h") {
             std::printf("%s", Usage().c_str());
             std::exit(0);
+        } else if (arg == "--version") {
+            std::printf("%s", VersionLine("tarnvale-client").c_str());
+            std::exit(0);
+        } else if (arg == "--raw") {
+            options.raw = true;
         } else if (arg == "--host" || arg == "--port" || arg == "--timeout" || arg == "--out" || arg == "--seconds") {
             if (!value)
                 Fail(2, "missing value after %s; see tarnvale-client --help", arg);
@@ -318,8 +335,8 @@ Options ParseOptions(int argc, char** argv) {
     } else if (words.size() > 1) {
         Fail(2, "%s takes no arguments (\"%s\" is one too many)", words[0], words[1]);
     }
-    if (options.command->run != Play && (options.out || options.seconds > 0))
-        Fail(2, "--out and --seconds belong to play");
+    if (options.command->run != Play && (options.out || options.raw || options.seconds > 0))
+        Fail(2, "--out, --raw and --seconds belong to play");
     return options;
 }
 

@@ -1,20 +1,20 @@
-// tarnvale-server: the headless command server. Loads the list file, answers clients on the command port and
-// streams their programs until the operator stops it, then saves the list file.
+// tarnvale-server: the headless command server. Serves the programs of a list file, following the file as the
+// catalogue tool edits it, answers clients on the command port and streams their programs until it is stopped.
 #include "core/ListFile.h"
+#include "core/ListFileFollower.h"
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
 #include "net/CommandService.h"
 #include "net/HostAddress.h"
 #include "platform/Console.h"
-#include "platform/File.h"
 #include "platform/Socket.h"
 #include "tools/DefaultListFile.h"
+#include "tools/Version.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <vector>
 
 using namespace tarnvale;
 
@@ -23,12 +23,15 @@ namespace {
 constexpr const char* kUsage = R"(Usage: tarnvale-server [--port N] [--list FILE] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
-command port, and the chosen program is sent back over TCP. Stop it with Ctrl+C; the list file is saved then.
+command port, and the chosen program is sent back over TCP. The server follows the list file: what tarnvale
+adds or deletes while it runs is served from the next command on. It never writes the file. Stop it with
+Ctrl+C or SIGTERM.
 
-  --port N      UDP command port (default 10080)
-  --list FILE   the list file (default: %s)
-  --verbose     one line on stderr per command received and per stream started or ended
+  --port N      UDP command port (default 10080; 0 takes any free port)
+  --list FILE   the list file (default: %s; $TARNVALE_LIST names another)
+  --verbose     one line on stderr per command received, per stream started or ended and per reload
   --help        this text
+  --version     the version
 )";
 
 struct Options {
@@ -46,12 +49,15 @@ int ParseOptions(int argc, char** argv, Options& options) {
         if (arg == "--help" || arg == "-h") {
             std::printf(kUsage, DefaultListFile().c_str());
             return -1;
+        } else if (arg == "--version") {
+            std::printf("%s", VersionLine("tarnvale-server").c_str());
+            return -1;
         } else if (arg == "--verbose" || arg == "-v") {
             options.verbose = true;
         } else if (arg == "--port" && hasValue) {
-            const std::optional<std::uint16_t> port = ParseInteger<std::uint16_t>(argv[++i], 1, 65535);
+            const std::optional<std::uint16_t> port = ParseInteger<std::uint16_t>(argv[++i], 0, 65535);
             if (!port) {
-                std::fprintf(stderr, "tarnvale-server: --port wants a number from 1 to 65535, not \"%s\"\n", argv[i]);
+                std::fprintf(stderr, "tarnvale-server: --port wants a number from 0 to 65535, not \"%s\"\n", argv[i]);
                 return 2;
             }
             options.port = *port;
@@ -87,16 +93,29 @@ void LogStream(const StreamEvent& event) {
     LogLine(line);
 }
 
-bool Save(const std::string& path, const CMediaInfoList& catalogue) {
-    std::error_code ignored;
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-    if (!folder.empty())
-        std::filesystem::create_directories(folder, ignored);
-    platform::SystemError error;
-    if (SaveListFile(path, catalogue, &error))
-        return true;
-    std::fprintf(stderr, "tarnvale-server: the list file was not saved: %s\n", error.message.c_str());
-    return false;
+// Refusals and a watch that ended are always told: the operator's edit is not being served. Reloads only with
+// --verbose.
+void LogChange(const std::string& list, bool verbose, const ListFileChange& change) {
+    const std::string programs = std::to_string(change.programs) + (change.programs == 1 ? " program" : " programs");
+    const ListFileLoad& load = change.load;
+    if (change.kind == ListFileChange::Kind::Taken) {
+        if (verbose)
+            LogLine("list file reloaded: " + programs + " from " + list + (load.fileMissing ? " (no such file)" : ""));
+        if (load.recordsSkipped)
+            LogLine(std::to_string(load.recordsSkipped) + " records of " + list +
+                    " have paths longer than 255 bytes and are left out");
+    } else if (change.kind == ListFileChange::Kind::Refused) {
+        // Record 0 is the count that leads the file.
+        std::string where;
+        if (load.failedRecord > 0)
+            where = " at record " + std::to_string(load.failedRecord) + ", byte " + std::to_string(load.failedOffset);
+        else if (load.failedRecord == 0)
+            where = " at byte " + std::to_string(load.failedOffset);
+        LogLine(list + " changed but cannot be read whole (" + load.error + where + "); still serving the " + programs +
+                " loaded before");
+    } else {
+        LogLine("no longer following " + list + " (" + load.error + "); restart the server to serve later changes");
+    }
 }
 
 } // namespace
@@ -120,24 +139,34 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarnvale-server: this host's name or address cannot be found; clients must be told "
                              "its address some other way\n");
 
+    // The folder is made when missing, so that it can be watched before the catalogue tool first saves there.
+    std::error_code ignored;
+    if (const std::filesystem::path folder = std::filesystem::path(options.list).parent_path(); !folder.empty())
+        std::filesystem::create_directories(folder, ignored);
     CMediaInfoList catalogue;
+    CListFileFollower follower(options.list, catalogue);
+    platform::SystemError watchError;
+    const bool following = follower.Watch(&watchError);
     ListFileLoad load;
-    if (!LoadListFile(options.list, catalogue, &load)) {
+    if (!follower.Load(&load)) {
         std::fprintf(stderr,
-                     "tarnvale-server: cannot read the list file %s: %s.\nNothing was changed; repair or move the "
-                     "file, or name another with --list.\n",
-                     options.list.c_str(), load.error.c_str());
+                     "tarnvale-server: %s.\nNothing was changed; repair or move the file, or name another with "
+                     "--list.\n",
+                     FailedLoadText(options.list, load).c_str());
         return 1;
     }
     if (load.recordsSkipped)
         std::fprintf(stderr, "tarnvale-server: %zu records of %s have paths longer than 255 bytes and are left out\n",
                      load.recordsSkipped, options.list.c_str());
     std::printf("%zu programs from %s%s\n", catalogue.Count(), options.list.c_str(),
-                load.fileMissing ? " (no such file yet; it is created when the server stops)" : "");
-
-    // The catalogue tool may edit the list file while the server runs; what it wrote is kept.
-    std::vector<std::uint8_t> loadedBytes;
-    platform::ReadWholeFile(options.list, loadedBytes);
+                load.fileMissing ? " (no such file yet; tarnvale add creates it)" : "");
+    if (!following)
+        std::fprintf(stderr, "tarnvale-server: changes to %s are not served until a restart: %s\n",
+                     options.list.c_str(), watchError.message.c_str());
+    follower.SetObserver([&list = options.list, verbose = options.verbose](const ListFileChange& change) {
+        LogChange(list, verbose, change);
+    });
+    follower.Start();
 
     {
         CCommandService service(catalogue);
@@ -162,16 +191,6 @@ int main(int argc, char** argv) {
         std::fflush(stdout);
         service.Stop();
     }
-    std::vector<std::uint8_t> bytesNow;
-    platform::ReadWholeFile(options.list, bytesNow);
-    if (bytesNow != loadedBytes) {
-        std::printf("%s changed while the server ran; it is left as it is\n", options.list.c_str());
-        stop.Done();
-        return 0;
-    }
-    const bool saved = Save(options.list, catalogue);
-    if (saved)
-        std::printf("Saved %zu programs to %s\n", catalogue.Count(), options.list.c_str());
     stop.Done();
-    return saved ? 0 : 1;
+    return 0;
 }

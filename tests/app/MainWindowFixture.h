@@ -13,12 +13,63 @@
 
 #include "platform/Socket.h"
 
+#include <commctrl.h>
+
 #include <string>
 #include <vector>
 
 namespace tarnvale::test {
 
 inline constexpr const char* kProgramDialog = "Add a program...";
+
+// Watches the rows going into the thread's list views: a load or a batch of search rows must go in with the
+// control's redraw off and its item count set ahead, so that neither the control nor its skin repaints per row.
+class ListViewInsertWatch {
+public:
+    ListViewInsertWatch() {
+        current_ = this;
+        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &ListViewInsertWatch::Hook, nullptr, GetCurrentThreadId());
+    }
+    ~ListViewInsertWatch() {
+        UnhookWindowsHookEx(hook_);
+        current_ = nullptr;
+    }
+    ListViewInsertWatch(const ListViewInsertWatch&) = delete;
+    ListViewInsertWatch& operator=(const ListViewInsertWatch&) = delete;
+
+    int rowsInserted = 0;
+    int rowsInsertedWhileRedrawing = 0;
+    int rowsBeyondTheCountSetAhead = 0;
+
+private:
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        char className[32] = {};
+        if (code == HC_ACTION && current_ && GetClassNameA(call->hwnd, className, sizeof className) &&
+            std::string(className) == "SysListView32")
+            current_->See(call->message, call->wParam);
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    void See(UINT message, WPARAM wParam) {
+        if (message == WM_SETREDRAW) {
+            redrawing_ = wParam != FALSE;
+        } else if (message == LVM_SETITEMCOUNT) {
+            countSetAhead_ = static_cast<int>(wParam);
+        } else if (message == LVM_DELETEALLITEMS) {
+            rows_ = 0;
+        } else if (message == LVM_INSERTITEMA) {
+            ++rowsInserted;
+            rowsInsertedWhileRedrawing += redrawing_;
+            rowsBeyondTheCountSetAhead += ++rows_ > countSetAhead_;
+        }
+    }
+
+    static inline ListViewInsertWatch* current_ = nullptr;
+    HHOOK hook_ = nullptr;
+    bool redrawing_ = true;
+    int countSetAhead_ = 0;
+    int rows_ = 0;
+};
 
 inline CMediaInfo Record(const char* path, std::int32_t pid, std::int32_t type = 0, std::int32_t size = 0,
                          std::int32_t tail = 0) {
@@ -60,6 +111,28 @@ protected:
     // The first step of every script: the main window is up.
     void WaitForWindow() {
         script.Then("main window shown", [this] { return Main() && IsWindowVisible(Main()); });
+    }
+    // Deletes the row as a user does, and waits until rowsLeft rows are left.
+    void DeleteRow(int row, int rowsLeft) {
+        script.Then("delete row " + std::to_string(row), [this, row] {
+            SelectRow(List(), row);
+            Click(Main(), IDC_DELETE);
+            return true;
+        });
+        script.Then(std::to_string(rowsLeft) + " rows left", [this, rowsLeft] { return RowCount(List()) == rowsLeft; });
+    }
+    // A message box that holds every one of parts; it is dismissed.
+    void DismissMessageSaying(std::vector<std::string> parts) {
+        script.Then("a message saying " + parts.front(), [parts] {
+            HWND box = FindMessageBox();
+            if (!box)
+                return false;
+            const std::string text = ItemText(box, 0xFFFF);
+            for (const std::string& part : parts)
+                EXPECT_NE(text.find(part), std::string::npos) << text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            return true;
+        });
     }
     // The last: closed the way a user closes it (close box, Escape or Enter).
     void CloseWith(UINT message, WPARAM wParam = 0) {

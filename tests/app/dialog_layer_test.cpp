@@ -160,7 +160,9 @@ TEST(DialogLayer, CommandLineOptions) {
         {{"--command-port", "12a"}, false, std::nullopt, std::nullopt},
         {{"--command-port", "-1"}, false, std::nullopt, std::nullopt},
         {{"--list-file"}, false, std::nullopt, std::nullopt},
-        {{"/list"}, false, std::nullopt, std::nullopt},
+        // What a shortcut or "Open with" passes is passed over.
+        {{"/list"}, true, std::nullopt, std::nullopt},
+        {{"D:\\Videos\\clip.mpg", "--command-port", "7", "-x"}, true, std::nullopt, 7},
     };
     for (const Row& row : rows) {
         std::string joined;

@@ -133,6 +133,7 @@ TEST_F(FolderSearchTest, AddsEveryMediaFileWithPidsFromTenInWalkOrder) {
         expected.end());
     ASSERT_EQ(expected.size(), 7u);
     WriteCatalogue({test::Record("C:\\kept\\first.mpg", 3)});
+    test::ListViewInsertWatch watch;
 
     WaitForWindow();
     SearchThrough(media.string());
@@ -181,6 +182,10 @@ TEST_F(FolderSearchTest, AddsEveryMediaFileWithPidsFromTenInWalkOrder) {
     });
     CloseWith(WM_CLOSE);
     Run();
+    // The search's rows came in batches, each with the list's redraw off.
+    EXPECT_EQ(watch.rowsInserted, static_cast<int>(1 + expected.size() + 1));
+    EXPECT_EQ(watch.rowsInsertedWhileRedrawing, 0);
+    EXPECT_EQ(watch.rowsBeyondTheCountSetAhead, 0);
 }
 
 TEST_F(FolderSearchTest, RefusedFileIsToldAndTheWalkGoesOn) {

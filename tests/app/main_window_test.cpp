@@ -1,10 +1,11 @@
 // The main window and the program dialog in real windows, driven by messages as a user drives them: the list's
-// columns and texts, Add with a cancelled chooser, Edit, Delete, Delete All, closing, resizing, and a list file
-// that ends early.
+// columns and texts, Add with a cancelled chooser, Edit, Delete, Delete All, closing, resizing, a list file that
+// ends early or cannot be opened, and saving where no file can be made beside the list file.
 #include "MainWindowFixture.h"
 #include "app/Dialog.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
+#include "platform/FileTestSeam.h"
 
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
@@ -14,6 +15,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -53,6 +55,7 @@ TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
         records.push_back(row.record);
     WriteCatalogue(records);
     const std::vector<std::uint8_t> original = SavedBytes();
+    test::ListViewInsertWatch watch;
 
     WaitForWindow();
     script.Then("headings", [this] {
@@ -99,6 +102,9 @@ TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
     Run();
     // Nothing changed, so closing writes back exactly what was read.
     EXPECT_EQ(SavedBytes(), original);
+    EXPECT_EQ(watch.rowsInserted, static_cast<int>(rows.size()));
+    EXPECT_EQ(watch.rowsInsertedWhileRedrawing, 0);
+    EXPECT_EQ(watch.rowsBeyondTheCountSetAhead, 0);
 }
 
 TEST_F(MainWindowTest, DeleteAndEditWithoutSelectionDoNothing) {
@@ -343,16 +349,7 @@ TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
         Record("C:\\first.mpg", 1, 1, 100), Record("C:\\second.mpg", 2, 1, 200), Record("C:\\third.mpg", 3)});
     bytes.resize(4 + (12 + 21) + 10);
     WriteBytes(bytes);
-    script.Then("the message names the failed read", [] {
-        HWND box = FindMessageBox();
-        if (!box)
-            return false;
-        const std::string text = ItemText(box, 0xFFFF);
-        EXPECT_NE(text.find("record 2"), std::string::npos) << text;
-        EXPECT_NE(text.find("byte offset"), std::string::npos) << text;
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
-        return true;
-    });
+    DismissMessageSaying({"record 2", "byte offset"});
     WaitForWindow();
     script.Then("the records read so far are shown, the command port is closed", [this] {
         EXPECT_EQ(RowCount(List()), 1);
@@ -363,6 +360,32 @@ TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
     CloseWith(WM_CLOSE);
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\first.mpg", 1, 1, 100)}));
+}
+
+TEST_F(MainWindowTest, ListFileThatCannotBeOpenedIsToldAndLeftAsItIs) {
+    // A folder in the list file's place: it exists, but no file can be read from it or saved over it.
+    std::filesystem::create_directories(dir.Path() / "Tarnvale.lst" / "inside");
+    DismissMessageSaying({"could not be opened: ", "nothing is saved over it"});
+    WaitForWindow();
+    script.Then("nothing shown, the command port closed", [this] {
+        EXPECT_EQ(RowCount(List()), 0);
+        EXPECT_EQ(window.BoundCommandPort(), 0);
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "Tarnvale.lst" / "inside"));
+}
+
+TEST_F(MainWindowTest, SavesInPlaceWhereNoFileCanBeMadeBesideTheListFile) {
+    // As C:\ is for a standard user: the list file can be changed, but the folder takes no new file.
+    WriteCatalogue({Record("C:\\a.mpg", 1), Record("C:\\b.mpg", 2)});
+    platform::ScopedSaveTestSeam refuse(platform::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
+    WaitForWindow();
+    DeleteRow(0, 1);
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.mpg", 2)}));
 }
 
 TEST_F(MainWindowTest, ResizingPutsTheListBelowAFixedBand) {
@@ -419,14 +442,8 @@ TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
         Click(dialog, IDOK);
         return true;
     });
-    script.Then("delete the first row", [this] {
-        if (FindDialog(kProgramDialog))
-            return false;
-        SelectRow(List(), 0);
-        Click(Main(), IDC_DELETE);
-        return true;
-    });
-    script.Then("one row left", [this] { return RowCount(List()) == 1; });
+    script.Then("the dialog closed", [] { return FindDialog(kProgramDialog) == nullptr; });
+    DeleteRow(0, 1);
     CloseWith(WM_CLOSE);
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.avi", 9, 2, 1500000)}));

@@ -1,10 +1,13 @@
-// The list file, byte for byte: golden records, the length forms, early ends, over-long paths, and round trips.
+// The list file, byte for byte: golden records, the length forms, early ends, over-long paths, and round trips;
+// saving where no file can be made beside it, and the clean-up after interrupted saves.
 #include "core/ListFile.h"
 #include "platform/File.h"
+#include "platform/FileTestSeam.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -223,6 +226,70 @@ TEST(ListFile, SaveAndLoadThroughTheFileSystem) {
     EXPECT_FALSE(load.fileMissing);
 }
 
+// Every file in dir by name.
+std::vector<std::string> Entries(const test::TempDir& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(ListFile, SavesInPlaceWhereNoFileCanBeMadeBesideIt) {
+    test::TempDir dir;
+    const std::string path = dir.File("Tarnvale.lst");
+    CMediaInfoList few, many;
+    few.Append(GoldenRecord("C:\\a.mpg"));
+    for (int i = 0; i < 50; ++i)
+        many.Append(GoldenRecord("C:\\many\\" + std::to_string(i) + ".mpg"));
+    platform::ScopedSaveTestSeam refuse(platform::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
+    // Longer and then shorter than what the file held: it ends where the new catalogue ends.
+    for (const CMediaInfoList* list : {&few, &many, &few}) {
+        SCOPED_TRACE(list->Count());
+        platform::SystemError error;
+        ASSERT_TRUE(SaveListFile(path, *list, &error)) << error.message;
+        EXPECT_EQ(ReadBytes(path), EncodeListFile(list->Snapshot()));
+        EXPECT_EQ(Entries(dir), std::vector<std::string>{"Tarnvale.lst"});
+    }
+    // Only when rewriting in place fails too is the save a failure, and the message names both.
+    platform::SystemError error;
+    EXPECT_FALSE(SaveListFile(dir.File("no-such-folder/Tarnvale.lst"), few, &error));
+    EXPECT_NE(error.message.find("cannot create"), std::string::npos) << error.message;
+    EXPECT_NE(error.message.find("in place"), std::string::npos) << error.message;
+}
+
+TEST(ListFile, InterruptedSavesAreRemovedButNotOneBeingWritten) {
+    test::TempDir dir;
+    const std::string path = dir.File("Tarnvale.lst");
+    const auto leave = [&](const std::string& name) { WriteBytes(dir.File(name), {1, 2, 3}); };
+    // Left by saves killed part-way, beside files that only look alike.
+    leave("Tarnvale.lst.tmp.4242.77");
+    leave("Tarnvale.lst.tmp.1.2");
+    leave("Tarnvale.lst.tmp.notes");
+    leave("Other.lst.tmp.1.2");
+    CMediaInfoList list;
+    list.Append(GoldenRecord("C:\\a.mpg"));
+    ASSERT_TRUE(SaveListFile(path, list));
+    const std::vector<std::string> unrelated = {"Other.lst.tmp.1.2", "Tarnvale.lst", "Tarnvale.lst.tmp.notes"};
+    EXPECT_EQ(Entries(dir), unrelated);
+
+    // A load cleans up too, and the save under way (here: this one, while it holds its file) is left alone.
+    std::string held;
+    platform::ScopedSaveTestSeam watch(platform::SaveTestSeam{.whileHeld = [&](const std::string& temporary) {
+        held = temporary;
+        leave("Tarnvale.lst.tmp.99.5");
+        CMediaInfoList loaded;
+        EXPECT_TRUE(LoadListFile(path, loaded));
+        EXPECT_TRUE(std::filesystem::exists(temporary));
+        EXPECT_FALSE(std::filesystem::exists(dir.File("Tarnvale.lst.tmp.99.5")));
+    }});
+    list.Append(GoldenRecord("C:\\b.mpg"));
+    ASSERT_TRUE(SaveListFile(path, list));
+    EXPECT_FALSE(held.empty());
+    EXPECT_EQ(ReadBytes(path), EncodeListFile(list.Snapshot()));
+    EXPECT_EQ(Entries(dir), unrelated);
+}
+
 TEST(ListFile, MissingFileLoadsEmptyAndTruncatedFileReportsTheFault) {
     test::TempDir dir;
     CMediaInfoList list;
@@ -241,6 +308,16 @@ TEST(ListFile, MissingFileLoadsEmptyAndTruncatedFileReportsTheFault) {
     EXPECT_EQ(list.Count(), 1u);
     EXPECT_EQ(cutLoad.failedRecord, 2);
     EXPECT_NE(cutLoad.error.find("record 2"), std::string::npos) << cutLoad.error;
+    EXPECT_NE(FailedLoadText(cut, cutLoad).find("cannot read the list file " + cut + " to its end"), std::string::npos);
+
+    // A list file that is there but cannot be opened says so, with the system's reason.
+    const std::string folder = dir.File("folder.lst");
+    std::filesystem::create_directory(folder);
+    ListFileLoad folderLoad;
+    EXPECT_FALSE(LoadListFile(folder, list, &folderLoad));
+    EXPECT_TRUE(folderLoad.cannotOpen);
+    EXPECT_FALSE(folderLoad.error.empty());
+    EXPECT_EQ(FailedLoadText(folder, folderLoad).rfind("cannot open the list file " + folder + ": ", 0), 0u);
 }
 
 TEST(ListFile, UnwritableListFileIsReportedAndTheOldOneStays) {

@@ -1,19 +1,19 @@
 // TarnvaleServer.exe under Wine with a prepared list file: the native client lists its catalogue and plays a
 // program from it over loopback; closing the window saves the list file and ends the process cleanly (an exit
-// code of 0: a network thread left running would have ended it abnormally).
+// code of 0: a network thread left running would have ended it abnormally). And the Windows zip as a user gets
+// it: unpacked, started in a fresh Wine prefix, the program finds its skin beside it.
 #include "core/ListFile.h"
 #include "platform/File.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <poll.h>
 #include <sys/inotify.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -26,6 +26,9 @@ namespace tarnvale {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Quote;
+using test::Ran;
+using test::RunCommand;
 
 // The Wine prefix maps the whole Unix file system as drive Z.
 std::string WinePath(const std::string& unixPath) {
@@ -38,31 +41,6 @@ std::string WinePath(const std::string& unixPath) {
 
 std::string Wine(const std::string& program) {
     return std::string(TARNVALE_WINE_DIR) + "/" + program;
-}
-
-// Runs a command line through the shell; its standard output and exit code.
-struct Ran {
-    int code = -1;
-    std::string out;
-};
-Ran RunCommand(const std::string& command) {
-    Ran ran;
-    FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (!pipe)
-        return ran;
-    char buffer[4096];
-    while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe))
-        ran.out.append(buffer, n);
-    const int status = pclose(pipe);
-    ran.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return ran;
-}
-
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 // Waits until a file named name is closed after writing in folder (a watch set up before the writer starts).
@@ -101,28 +79,95 @@ private:
     int fd_;
 };
 
+// A Wine session (prefix, display, wineserver) in a state folder of its own, ended with the test.
+class WineSession {
+public:
+    explicit WineSession(std::string state) : state_(std::move(state)) {}
+    ~WineSession() {
+        if (started_)
+            RunCommand(Quote(Wine("wine-teardown.sh")) + " " + Quote(state_));
+    }
+    WineSession(const WineSession&) = delete;
+    WineSession& operator=(const WineSession&) = delete;
+
+    Ran Start() {
+        started_ = true;
+        return RunCommand(Quote(Wine("wine-setup.sh")) + " " + Quote(state_));
+    }
+    std::string Run(const std::string& arguments) const {
+        return Quote(Wine("wine-run.sh")) + " " + Quote(state_) + " " + arguments;
+    }
+
+private:
+    std::string state_;
+    bool started_ = false;
+};
+
+// TarnvaleServer.exe serving listFile under Wine, on a command port of the system's choosing that it writes to a
+// file in folder. The process ends with this object, whatever the test found: a kill from Wine's side is the
+// last resort.
+class ServerUnderWine {
+public:
+    ServerUnderWine(const WineSession& wine, const std::string& exe, const std::string& folder,
+                    const std::string& listFile)
+        : wine_(wine), portFile_(folder + "/port"), watch_(folder) {
+        // The output goes to a file, not to a pipe of ours: helper processes that Wine starts beside the server
+        // inherit it and outlive the server, and a pipe would stay open with them.
+        const std::string command = wine.Run(Quote(exe) + " --list-file " + Quote(WinePath(listFile)) +
+                                             " --command-port 0 --port-file " + Quote(WinePath(portFile_))) +
+                                    " >" + Quote(folder + "/server.log") + " 2>&1 </dev/null";
+        exitCode_ = exited_.get_future();
+        thread_ = std::thread([this, command] { exited_.set_value(RunCommand(command).code); });
+    }
+    ~ServerUnderWine() {
+        if (thread_.joinable()) {
+            RunCommand(wine_.Run("taskkill /F /IM TarnvaleServer.exe"));
+            thread_.join();
+        }
+    }
+
+    // The command port, once the server has opened it; empty when it did not within the wait.
+    std::string Port() {
+        std::string port;
+        if (watch_.WaitFor("port", 120s))
+            std::ifstream(portFile_) >> port;
+        return port;
+    }
+    // Closes the window as a user would; the process's exit code, or -1 when it went on.
+    int Close() {
+        const Ran close = RunCommand(wine_.Run("taskkill /IM TarnvaleServer.exe"));
+        EXPECT_EQ(close.code, 0) << close.out;
+        if (exitCode_.wait_for(120s) != std::future_status::ready)
+            return -1;
+        thread_.join();
+        return exitCode_.get();
+    }
+
+private:
+    const WineSession& wine_;
+    std::string portFile_;
+    FileWatch watch_; // set up before the server starts, so that the port file is never missed
+    std::promise<int> exited_;
+    std::future<int> exitCode_;
+    std::thread thread_;
+};
+
 class WindowsServerEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::filesystem::exists(TARNVALE_SERVER_EXE))
             GTEST_SKIP() << TARNVALE_SERVER_EXE << " is not built; build the Windows tree (scripts/test.sh does)";
-        const Ran setup = RunCommand(Quote(Wine("wine-setup.sh")) + " " + Quote(TARNVALE_WINE_STATE));
-        ASSERT_EQ(setup.code, 0) << setup.out;
-        wineReady_ = true;
-    }
-    void TearDown() override {
-        if (wineReady_)
-            RunCommand(Quote(Wine("wine-teardown.sh")) + " " + Quote(TARNVALE_WINE_STATE));
     }
 
-    std::string WineRun(const std::string& arguments) const {
-        return Quote(Wine("wine-run.sh")) + " " + Quote(TARNVALE_WINE_STATE) + " " + arguments;
+    static std::string Client(const std::string& port) {
+        return Quote(TARNVALE_CLIENT) + " --port " + port + " --timeout 20 ";
     }
-
-    bool wineReady_ = false;
 };
 
 TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
+    WineSession wine(TARNVALE_WINE_STATE);
+    const Ran setup = wine.Start();
+    ASSERT_EQ(setup.code, 0) << setup.out;
     test::TempDir dir;
     // A program of random bytes: the stream must arrive byte for byte.
     std::vector<std::uint8_t> media(300000);
@@ -144,45 +189,18 @@ TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
     const std::string listFile = dir.File("Tarnvale.lst");
     ASSERT_TRUE(platform::ReplaceFileContents(listFile, EncodeListFile(records)));
 
-    FileWatch watch(dir.Path().string());
-    const std::string portFile = dir.File("port");
-    std::promise<int> exited;
-    std::future<int> exitCode = exited.get_future();
-    // The server's output goes to a file, not to a pipe of ours: helper processes that Wine starts beside it
-    // inherit it and outlive the server, and a pipe would stay open with them.
-    const std::string serverLog = dir.File("server.log");
-    std::thread server([&] {
-        exited.set_value(RunCommand(WineRun(Quote(TARNVALE_SERVER_EXE) + " --list-file " + Quote(WinePath(listFile)) +
-                                            " --command-port 0 --port-file " + Quote(WinePath(portFile))) +
-                                    " >" + Quote(serverLog) + " 2>&1 </dev/null")
-                             .code);
-    });
-    // The process must end, whatever the test finds; a kill from Wine's side is the last resort.
-    struct Reaper {
-        std::thread& server;
-        std::string kill;
-        ~Reaper() {
-            if (server.joinable()) {
-                RunCommand(kill);
-                server.join();
-            }
-        }
-    } reaper{server, WineRun("taskkill /F /IM TarnvaleServer.exe")};
+    ServerUnderWine server(wine, TARNVALE_SERVER_EXE, dir.Path().string(), listFile);
+    const std::string port = server.Port();
+    ASSERT_FALSE(port.empty()) << "the server did not open its command port";
 
-    ASSERT_TRUE(watch.WaitFor("port", 120s)) << "the server did not open its command port";
-    std::string port;
-    std::ifstream(portFile) >> port;
-    ASSERT_FALSE(port.empty());
-    const std::string client = Quote(TARNVALE_CLIENT) + " --port " + port + " --timeout 20 ";
-
-    const Ran list = RunCommand(client + "list");
+    const Ran list = RunCommand(Client(port) + "list");
     ASSERT_EQ(list.code, 0) << list.out;
     EXPECT_NE(list.out.find("3  MPEG2  1048576  0  C:\\nowhere\\first.mpg"), std::string::npos) << list.out;
     EXPECT_NE(list.out.find("12  MP3  300000  0  " + WinePath(mediaFile)), std::string::npos) << list.out;
     EXPECT_LT(list.out.find("first.mpg"), list.out.find("song.mp3")) << "catalogue order";
 
     const std::string received = dir.File("received.bin");
-    const Ran play = RunCommand(client + "play 12 --out " + Quote(received));
+    const Ran play = RunCommand(Client(port) + "play 12 --out " + Quote(received));
     ASSERT_EQ(play.code, 0) << play.out;
     std::vector<std::uint8_t> got;
     ASSERT_EQ(platform::ReadWholeFile(received, got), platform::ReadResult::Ok);
@@ -190,14 +208,39 @@ TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
 
     // Take the list file away: only the save on close can bring it back.
     ASSERT_TRUE(platform::RemoveFile(listFile));
-    const Ran close = RunCommand(WineRun("taskkill /IM TarnvaleServer.exe"));
-    EXPECT_EQ(close.code, 0) << close.out;
-    ASSERT_EQ(exitCode.wait_for(120s), std::future_status::ready) << "the window closed but the process went on";
-    server.join();
-    EXPECT_EQ(exitCode.get(), 0);
+    EXPECT_EQ(server.Close(), 0) << "the window closed but the process went on or ended abnormally";
     std::vector<std::uint8_t> saved;
     ASSERT_EQ(platform::ReadWholeFile(listFile, saved), platform::ReadResult::Ok);
     EXPECT_EQ(saved, EncodeListFile(records));
+}
+
+TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideIt) {
+    test::TempDir dir;
+    const Ran pack = RunCommand(Quote(TARNVALE_CPACK) + " --config " + Quote(TARNVALE_WINDOWS_CPACK_CONFIG) + " -B " +
+                                Quote(dir.File("packages")));
+    ASSERT_EQ(pack.code, 0) << pack.out;
+    std::filesystem::path zip;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("packages")))
+        if (entry.path().extension() == ".zip")
+            zip = entry.path();
+    ASSERT_FALSE(zip.empty()) << pack.out;
+    const std::string unpacked = dir.File("unpacked");
+    std::filesystem::create_directory(unpacked);
+    const Ran unzip =
+        RunCommand("cd " + Quote(unpacked) + " && " + Quote(TARNVALE_CMAKE) + " -E tar xf " + Quote(zip.string()));
+    ASSERT_EQ(unzip.code, 0) << unzip.out;
+    const std::string folder = (std::filesystem::path(unpacked) / zip.stem()).string();
+    ASSERT_TRUE(std::filesystem::exists(folder + "/TarnvaleServer.exe")) << "not in the zip's one folder";
+
+    WineSession wine(dir.File("wine"));
+    const Ran setup = wine.Start();
+    ASSERT_EQ(setup.code, 0) << setup.out;
+    ServerUnderWine server(wine, folder + "/TarnvaleServer.exe", dir.Path().string(), dir.File("Tarnvale.lst"));
+    const std::string port = server.Port();
+    ASSERT_FALSE(port.empty()) << "the server did not open its command port";
+    const Ran skinned = RunCommand(wine.Run(Quote(TARNVALE_WINDOW_PROBE) + " \"Tarnvale Server\""));
+    EXPECT_EQ(skinned.code, 0) << "the window is not drawn by its skin: " << skinned.out;
+    EXPECT_EQ(server.Close(), 0);
 }
 
 } // namespace

@@ -5,11 +5,13 @@
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 #include "tools/CatalogueTool.h"
+#include "tools/DefaultListFile.h"
 #include "tools/ProbeTool.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
@@ -161,6 +163,28 @@ TEST_F(CatalogueToolTest, WithoutListUsesTheDefaultListFileAndMakesItsFolder) {
     ASSERT_EQ(Records(defaultList).size(), 1u);
     EXPECT_EQ(RunCatalogueTool({"--help"}, io), 0);
     EXPECT_NE(out.str().find("Without --list: " + defaultList), std::string::npos);
+}
+
+void SetVariable(const char* name, const std::string& value) {
+#ifdef _WIN32
+    _putenv_s(name, value.c_str()); // the empty value removes it
+#else
+    if (value.empty())
+        unsetenv(name);
+    else
+        setenv(name, value.c_str(), 1);
+#endif
+}
+
+// tarnvale, tarnvale-server and scripts/run.sh (which leaves the choice to the server) serve and edit one file.
+TEST(DefaultListFile, TheVariableNamesTheListFileOfEveryTool) {
+    const char* before = std::getenv(kListFileVariable);
+    const std::string saved = before ? before : "";
+    SetVariable(kListFileVariable, "/srv/tarnvale/shared.lst");
+    EXPECT_EQ(DefaultListFile(), "/srv/tarnvale/shared.lst");
+    SetVariable(kListFileVariable, "");
+    EXPECT_TRUE(DefaultListFile().ends_with("Tarnvale.lst")) << DefaultListFile();
+    SetVariable(kListFileVariable, saved);
 }
 
 TEST_F(CatalogueToolTest, CancelledSearchKeepsWhatItFoundAndShowsProgressInPlace) {

@@ -1,0 +1,44 @@
+# What `cmake --install` puts where, and the packages cpack makes from it: on Linux the programs, the default skin,
+# the README and a systemd unit for tarnvale-server, as a tarball to unpack at /; for Windows one folder with
+# TarnvaleServer.exe, its skin beside it in skins\Tarnvale\, the console programs and the README, as a zip.
+set(tarnvale_console_programs tarnvale-server tarnvale-client tarnvale tarnvale-probe)
+
+if(WIN32)
+    install(TARGETS TarnvaleServer ${tarnvale_console_programs} RUNTIME DESTINATION .)
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/skins/Tarnvale DESTINATION skins)
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_SYSTEM_NAME windows-x64)
+else()
+    set(CMAKE_INSTALL_DOCDIR share/doc/tarnvale CACHE PATH "Where below the install prefix the README goes")
+    include(GNUInstallDirs)
+    set(TARNVALE_SYSTEMD_UNIT_DIR lib/systemd/system CACHE STRING
+        "Where below the install prefix the systemd unit goes")
+    install(TARGETS ${tarnvale_console_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(DIRECTORY ${PROJECT_SOURCE_DIR}/skins/Tarnvale DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvale/skins)
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # The unit names the installed server by its full path, so it is written when the prefix is known: at install
+    # time, where `cmake --install --prefix` may have changed it.
+    set(unit_template ${PROJECT_SOURCE_DIR}/packaging/tarnvale-server.service.in)
+    install(CODE "
+        set(TARNVALE_BIN_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+        set(TARNVALE_DOC_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\")
+        set(unit \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TARNVALE_SYSTEMD_UNIT_DIR}/tarnvale-server.service\")
+        message(STATUS \"Installing: \${unit}\")
+        configure_file(\"${unit_template}\" \"\${unit}\" @ONLY)
+        list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${unit}\")
+    ")
+    # The tarball holds the full paths (usr/local/bin/...), so that the unit it carries names the right server.
+    set(CPACK_GENERATOR TGZ)
+    set(CPACK_SET_DESTDIR ON)
+    set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+    set(CPACK_SYSTEM_NAME linux-${CMAKE_SYSTEM_PROCESSOR})
+endif()
+
+set(CPACK_PACKAGE_NAME tarnvale)
+set(CPACK_PACKAGE_VENDOR Tarnvale)
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "A small video-on-demand server for a local network")
+set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${PROJECT_VERSION}-${CPACK_SYSTEM_NAME})
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/packages)
+include(CPack)
