@@ -218,6 +218,55 @@ bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT d
     return true;
 }
 
+bool SkinManager::DrawTiled(HDC hdc, int id, SIZE plane, const RECT& part, POINT to) {
+    RECT inside;
+    const RECT whole{0, 0, plane.cx, plane.cy};
+    if (!IntersectRect(&inside, &part, &whole))
+        return HasElementImage(id);
+    const HBITMAP tiles = TiledPlane(id, plane);
+    if (!tiles)
+        return false;
+    MemoryDC source(hdc);
+    if (!source)
+        return false;
+    ScopedSelect select(source.get(), tiles);
+    BitBlt(hdc, to.x + inside.left - part.left, to.y + inside.top - part.top, inside.right - inside.left,
+           inside.bottom - inside.top, source.get(), inside.left, inside.top, SRCCOPY);
+    return true;
+}
+
+HBITMAP SkinManager::TiledPlane(int id, SIZE plane) {
+    const auto kept = std::find_if(tiledPlanes_.begin(), tiledPlanes_.end(), [&](const TiledPlaneImage& t) {
+        return t.id == id && t.width == plane.cx && t.height == plane.cy;
+    });
+    if (kept != tiledPlanes_.end()) {
+        std::rotate(tiledPlanes_.begin(), kept, kept + 1);
+        return tiledPlanes_.front().bitmap.get();
+    }
+    const SkinElement& element = elements_[id];
+    const int tileWidth = element.frame.width, tileHeight = element.frame.height;
+    if (!LoadElement(id) || tileWidth <= 0 || tileHeight <= 0 || plane.cx <= 0 || plane.cy <= 0)
+        return nullptr;
+    WindowDC screen(nullptr);
+    MemoryDC canvas(screen.get());
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), plane.cx, plane.cy));
+    if (!canvas || !bitmap)
+        return nullptr;
+    {
+        ScopedSelect select(canvas.get(), bitmap.get());
+        for (LONG y = 0; y < plane.cy; y += tileHeight) {
+            for (LONG x = 0; x < plane.cx; x += tileWidth)
+                DrawFrame(canvas.get(), id, 0, {x, y, x + tileWidth, y + tileHeight}, ILD_NORMAL);
+        }
+    }
+    // A dialog or two, each at a size or two while it is resized.
+    constexpr std::size_t kKept = 4;
+    if (tiledPlanes_.size() == kKept)
+        tiledPlanes_.pop_back();
+    tiledPlanes_.insert(tiledPlanes_.begin(), {id, plane.cx, plane.cy, std::move(bitmap)});
+    return tiledPlanes_.front().bitmap.get();
+}
+
 void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
     SetBkColor(hdc, colour);
     ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
@@ -225,6 +274,7 @@ void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
 
 void SkinManager::FreeImages() {
     sizedFrames_.clear();
+    tiledPlanes_.clear();
     for (UniqueImageList& image : images_)
         image.reset();
 }

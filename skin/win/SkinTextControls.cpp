@@ -39,41 +39,21 @@ void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disable
 }
 
 void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc) {
-    const SkinElement& tile = manager.Element(kElementDialog);
     const HWND parent = GetParent(control);
-    if (!manager.HasElementImage(kElementDialog) || tile.frame.width <= 0 || tile.frame.height <= 0 || !parent)
+    if (!manager.HasElementImage(kElementDialog) || !parent)
         return;
-    // The control's client area as the parent sees it.
+    // The control's client area as the parent sees it, in the parent's background laid from its client origin as
+    // the dialog lays it.
     RECT area;
     GetWindowRect(control, &area);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
     const int border = SkinManager::BorderWidthOf(control);
     InflateRect(&area, -border, -border);
-    const int width = area.right - area.left, height = area.bottom - area.top;
-    if (width <= 0 || height <= 0)
+    if (IsRectEmpty(&area))
         return;
     RECT client;
     GetClientRect(parent, &client);
-
-    // The tiles are laid from the parent's client origin, as the dialog lays its own background; only those over
-    // the area are drawn, into a buffer the area's size.
-    MemoryDC buffer(hdc);
-    UniqueBitmap bits(CreateCompatibleBitmap(hdc, width, height));
-    if (!buffer || !bits)
-        return;
-    ScopedSelect select(buffer.get(), bits.get());
-    const int tileWidth = tile.frame.width, tileHeight = tile.frame.height;
-    const LONG firstY = area.top > 0 ? area.top / tileHeight * tileHeight : 0;
-    const LONG firstX = area.left > 0 ? area.left / tileWidth * tileWidth : 0;
-    for (LONG y = firstY; y < client.bottom && y < area.bottom; y += tileHeight) {
-        for (LONG x = firstX; x < client.right && x < area.right; x += tileWidth) {
-            if (x + tileWidth <= area.left || y + tileHeight <= area.top)
-                continue;
-            const RECT cell{x - area.left, y - area.top, x - area.left + tileWidth, y - area.top + tileHeight};
-            manager.DrawFrame(buffer.get(), kElementDialog, 0, cell, ILD_NORMAL);
-        }
-    }
-    BitBlt(hdc, 0, 0, width, height, buffer.get(), 0, 0, SRCCOPY);
+    manager.DrawTiled(hdc, kElementDialog, {client.right, client.bottom}, area, {0, 0});
 }
 
 LRESULT SkinGroupBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
