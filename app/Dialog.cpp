@@ -7,7 +7,6 @@
 #include <commctrl.h>
 
 #include <cctype>
-#include <vector>
 
 namespace tarnvale {
 namespace {
@@ -34,12 +33,6 @@ bool ReturnsResultDirectly(UINT message) {
 }
 
 } // namespace
-
-std::string WindowText(HWND window) {
-    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 2);
-    const int n = GetWindowTextA(window, text.data(), static_cast<int>(text.size()));
-    return std::string(text.data(), n > 0 ? static_cast<std::size_t>(n) : 0);
-}
 
 std::optional<std::int32_t> ParseWholeNumber(std::string_view text) {
     auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };

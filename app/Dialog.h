@@ -2,6 +2,8 @@
 // members and controls (text, and decimal whole numbers with a validation message when a field holds none).
 #pragma once
 
+#include "skin/win/WindowText.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -15,9 +17,6 @@ inline constexpr const char* kWholeNumberMessage = "Please enter a whole number.
 
 // Parses a decimal whole number that fits 32 bits, with an optional sign and blanks around it.
 std::optional<std::int32_t> ParseWholeNumber(std::string_view text);
-
-// A window's whole text, however long.
-std::string WindowText(HWND window);
 
 // One transfer between a dialog's controls and its members, in one direction.
 class DataExchange {

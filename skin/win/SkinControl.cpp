@@ -13,6 +13,7 @@ const SkinControl::Handler SkinControl::kHandlers[] = {
     {WM_NCDESTROY, &SkinControl::OnNcDestroy},
     {WM_STYLECHANGING, &SkinControl::OnStyleChange},
     {WM_STYLECHANGED, &SkinControl::OnStyleChange},
+    {WM_SETREDRAW, &SkinControl::OnSetRedraw},
     {WM_NCCALCSIZE, &SkinControl::OnNcCalcSize},
     {WM_NCHITTEST, &SkinControl::OnNcHitTest},
     {WM_NCPAINT, &SkinControl::OnNcPaint},
@@ -50,12 +51,14 @@ void SkinControl::Unsubclass() {
 }
 
 void SkinControl::Redraw() {
+    if (redrawOff_)
+        return;
     InvalidateRect(window_, nullptr, TRUE);
     UpdateWindow(window_);
 }
 
 void SkinControl::PaintBuffered() {
-    if (!HasPaint())
+    if (!HasPaint() || redrawOff_)
         return;
     WindowDC windowDC(window_);
     RECT rect;
@@ -71,6 +74,24 @@ void SkinControl::PaintBuffered() {
     BitBlt(buffer.get(), 0, 0, rect.right, rect.bottom, windowDC.get(), 0, 0, SRCCOPY);
     Paint(buffer.get(), rect);
     BitBlt(windowDC.get(), 0, 0, rect.right, rect.bottom, buffer.get(), 0, 0, SRCCOPY);
+}
+
+void SkinControl::DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner) {
+    // Four strips per line: far cheaper than a pen and a rectangle, and exactly one pixel wide whatever the DC's mode.
+    auto frame = [hdc](const RECT& r, COLORREF colour) {
+        if (r.right - r.left <= 0 || r.bottom - r.top <= 0)
+            return;
+        const RECT strips[] = {{r.left, r.top, r.right, r.top + 1},
+                               {r.left, r.bottom - 1, r.right, r.bottom},
+                               {r.left, r.top, r.left + 1, r.bottom},
+                               {r.right - 1, r.top, r.right, r.bottom}};
+        for (const RECT& strip : strips)
+            SkinManager::FillSolid(hdc, strip, colour);
+    };
+    const COLORREF background = GetBkColor(hdc);
+    frame({rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, inner);
+    frame(rect, border);
+    SetBkColor(hdc, background);
 }
 
 LRESULT SkinControl::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -95,6 +116,86 @@ bool SkinControl::SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM l
     return StillAttached(owner, window, this);
 }
 
+bool SkinControl::BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    result = SkinControl::WindowProc(message, wParam, lParam);
+    return StillAttached(owner, window, this);
+}
+
+LRESULT SkinControl::BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (BaseAndStay(message, wParam, lParam, result))
+        PaintScrollBars();
+    return result;
+}
+
+LRESULT SkinControl::PreviousThenBars(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        PaintScrollBars();
+    return result;
+}
+
+LRESULT SkinControl::PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinControl::PaintNow() {
+    PAINTSTRUCT paint;
+    BeginPaint(window_, &paint);
+    PaintBuffered();
+    EndPaint(window_, &paint);
+    return 0;
+}
+
+void SkinControl::ArmLeaveReport() {
+    TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window_, 0};
+    _TrackMouseEvent(&leave);
+}
+
+LRESULT SkinControl::NcPaintWithFlatBorder(UINT message, WPARAM wParam, LPARAM lParam, COLORREF border) {
+    if (SkinManager::BorderWidthOf(window_) == 0)
+        return SkinControl::WindowProc(message, wParam, lParam);
+    constexpr int kEdgeBand = 2;
+    RECT bounds;
+    GetWindowRect(window_, &bounds);
+    LRESULT result;
+    {
+        // In screen coordinates, as every WM_NCPAINT region.
+        UniqueRegion inside(CreateRectRgn(bounds.left + kEdgeBand, bounds.top + kEdgeBand, bounds.right - kEdgeBand,
+                                          bounds.bottom - kEdgeBand));
+        if (!BaseAndStay(message, reinterpret_cast<WPARAM>(inside.get()), lParam, result))
+            return result;
+    }
+    WindowDC windowDC(window_);
+    if (!windowDC)
+        return result;
+    OffsetRect(&bounds, -bounds.left, -bounds.top);
+    DrawFlatBorder(windowDC.get(), bounds, border, GetSysColor(COLOR_WINDOW));
+    return result;
+}
+
+LRESULT SkinControl::OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A control filled row by row with its redraw off (a large catalogue) must not cost a skin paint per row; the
+    // skin paints once when the control draws again, after the control itself (a list view repaints its own bars
+    // then).
+    if (!wParam) {
+        redrawOff_ = true;
+        return CallPrevious(message, wParam, lParam);
+    }
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
+        return result;
+    redrawOff_ = false;
+    PaintScrollBars();
+    PaintBuffered();
+    return result;
+}
+
 LRESULT SkinControl::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
     focused = message == WM_SETFOCUS;
     Redraw();
@@ -102,19 +203,12 @@ LRESULT SkinControl::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinControl::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (CallPreviousAndStay(message, wParam, lParam, result))
-        Redraw();
-    return result;
+    return PreviousThenRedraw(message, wParam, lParam);
 }
 
 LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     CallPrevious(message, wParam, lParam); // the control paints itself first
-    PAINTSTRUCT paint;
-    BeginPaint(window_, &paint);
-    PaintBuffered();
-    EndPaint(window_, &paint);
-    return 0;
+    return PaintNow();
 }
 
 LRESULT SkinControl::OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam) {

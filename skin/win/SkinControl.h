@@ -6,9 +6,12 @@
 #include "skin/ControlClassifier.h"
 #include "skin/ScrollBarGeometry.h"
 #include "skin/win/ProcedureSwap.h"
+#include "skin/win/WindowStyle.h"
 
 #include <windows.h>
 
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 namespace tarnvale {
@@ -42,7 +45,8 @@ public:
     // Puts the previous procedure back, if ours is still the window's procedure.
     void Unsubclass();
 
-    // The three ways the skin repaints a control; every repaint goes through one of them.
+    // The three ways the skin repaints a control; every repaint goes through one of them, and none paints while the
+    // control's redraw is off (WM_SETREDRAW): it repaints once when redraw comes back on.
     // The whole client area, erased and painted now.
     void Redraw();
     // Paint over the whole window (non-client area included) through an off-screen copy of the window's image.
@@ -71,6 +75,22 @@ public:
     const std::string& ClassName() const { return className_; }
     void SetClassName(std::string className) { className_ = std::move(className); }
     bool Detaching() const { return detaching_; }
+    bool RedrawOff() const { return redrawOff_; }
+
+    // The keyboard messages (WM_KEYDOWN to WM_SYSDEADCHAR) and the mouse messages of the client area (WM_MOUSEMOVE
+    // to WM_MOUSEWHEEL): after any of them a list or an edit may have scrolled.
+    static bool IsKeyOrMouseMessage(UINT message) {
+        return (message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR) ||
+               (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL);
+    }
+    // Whether message is one of a kind's table of messages.
+    template <std::size_t N>
+    static bool IsOneOf(UINT message, const UINT (&messages)[N]) {
+        return std::find(std::begin(messages), std::end(messages), message) != std::end(messages);
+    }
+    // A one-pixel frame around rect in border, with a one-pixel line of inner inside it: the flat border the skin
+    // draws in place of a control's own edge.
+    static void DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner);
 
 protected:
     LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
@@ -82,6 +102,24 @@ protected:
     bool SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
     // Sends the line step of a press on an arrow part to target, from the control; false when the control went.
     bool SendLineStep(HWND target, BarPart part, bool vertical);
+    // The base procedure, or the previous one, and then the skinned bars repainted, for messages after which the
+    // control may have scrolled or changed its range. The bars are left alone when the control did not outlive the
+    // message (it may have told its parent, whose handler may have destroyed it).
+    LRESULT BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT PreviousThenBars(UINT message, WPARAM wParam, LPARAM lParam);
+    // The previous procedure, then the client area repainted, for messages after which the control shows
+    // something new in its own look (a text, the enabled state).
+    LRESULT PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_PAINT answered by the skin alone: the update region validated and the kind's painting laid on; 0.
+    LRESULT PaintNow();
+    // Asks for WM_MOUSELEAVE when the cursor leaves the control.
+    void ArmLeaveReport();
+    // The base procedure; false when the control did not outlive the message.
+    bool BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // WM_NCPAINT of an edit or a list box: the base paints the non-client area but for a 2-pixel band along the
+    // edges, so that the control's own edge stays unpainted while its bars are; then the flat border in border goes
+    // over it. A control without an edge of its own (the edit inside a combo box, a borderless edit) gets none.
+    LRESULT NcPaintWithFlatBorder(UINT message, WPARAM wParam, LPARAM lParam, COLORREF border);
 
     SkinManager& owner_;
     HWND window_ = nullptr;
@@ -111,6 +149,7 @@ private:
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam);
     // The non-client bars.
     LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam);
@@ -136,6 +175,7 @@ private:
     SkinKind kind_;
     std::string className_;
     bool detaching_ = false;
+    bool redrawOff_ = false;         // the control was told WM_SETREDRAW FALSE and not yet TRUE
     bool clearingBarStyles_ = false; // WM_NCCALCSIZE has taken the scroll-bar styles away for a moment
 };
 

@@ -194,8 +194,7 @@ RECT SkinControl::NonClientBarRect(bool vertical) const {
     RECT window;
     GetWindowRect(window_, &window);
     const int width = window.right - window.left, height = window.bottom - window.top;
-    const int border = SkinManager::BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE)),
-                                                        static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
+    const int border = SkinManager::BorderWidthOf(window_);
     const int thickness = GetSystemMetrics(SM_CXVSCROLL);
     if (vertical)
         return {width - border - thickness, border, width - border, height - border};
@@ -203,7 +202,7 @@ RECT SkinControl::NonClientBarRect(bool vertical) const {
 }
 
 void SkinControl::PaintScrollBars() {
-    if (!(hasVertBar || hasHorzBar) || !BarsSkinned())
+    if (!(hasVertBar || hasHorzBar) || redrawOff_ || !BarsSkinned())
         return;
     WindowDC windowDC(window_);
     if (!windowDC)
@@ -235,7 +234,7 @@ LRESULT SkinControl::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!BarsSkinned())
         return CallPrevious(message, wParam, lParam);
     // The control computes its client area as if it had no bars; the skinned bars then take their room.
-    const auto style = static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_STYLE));
+    const auto style = StyleOf(window_);
     const DWORD bars = style & (WS_HSCROLL | WS_VSCROLL);
     hasHorzBar = (style & WS_HSCROLL) != 0;
     hasVertBar = (style & WS_VSCROLL) != 0;
@@ -368,9 +367,9 @@ bool SkinControl::DragThumb(POINT point) {
     if (!stays)
         return false;
     if (edit) {
+        // Redraw coming back on repaints the bars.
         if (!SendAndStay(window, WM_SETREDRAW, TRUE, 0))
             return false;
-        PaintScrollBars();
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
     }

@@ -184,7 +184,7 @@ DWORD SkinDialog::Style() const {
 }
 
 int SkinDialog::BorderWidth() const {
-    return SkinManager::BorderWidthForStyle(Style(), static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE)));
+    return SkinManager::BorderWidthOf(window_);
 }
 
 RECT SkinDialog::UnskinnedRect() const {
@@ -224,17 +224,9 @@ LRESULT SkinDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam
     const SkinElement& tile = owner_.Element(kElementDialog);
     if (!owner_.HasElementImage(kElementDialog) || tile.frame.width <= 0 || tile.frame.height <= 0)
         return CallPrevious(message, wParam, lParam);
-    const HDC hdc = reinterpret_cast<HDC>(wParam);
     RECT client;
     GetClientRect(window_, &client);
-    ScopedDCState state(hdc);
-    IntersectClipRect(hdc, client.left, client.top, client.right, client.bottom);
-    for (LONG y = client.top; y < client.bottom; y += tile.frame.height) {
-        for (LONG x = client.left; x < client.right; x += tile.frame.width) {
-            const RECT cell{x, y, x + tile.frame.width, y + tile.frame.height};
-            owner_.DrawFrame(hdc, kElementDialog, 0, cell, ILD_NORMAL);
-        }
-    }
+    owner_.DrawTiled(reinterpret_cast<HDC>(wParam), kElementDialog, {client.right, client.bottom}, client, {0, 0});
     return 1;
 }
 

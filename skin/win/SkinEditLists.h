@@ -1,4 +1,5 @@
-// Skin objects of edit controls, combo boxes and list boxes (the drop-down lists of combo boxes included).
+// Skin objects of edit controls, combo boxes and list boxes (the drop-down lists of combo boxes included): flat
+// skin borders, the combo box's drop-down button from the skin, and the skinned bars kept current.
 #pragma once
 
 #include "skin/win/SkinControl.h"
@@ -8,16 +9,37 @@ namespace tarnvale {
 class SkinEdit : public SkinControl {
 public:
     explicit SkinEdit(SkinManager& owner) : SkinControl(owner, SkinKind::Edit) {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    LRESULT OnEnable(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 class SkinComboBox : public SkinControl {
 public:
     explicit SkinComboBox(SkinManager& owner) : SkinControl(owner, SkinKind::ComboBox) {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The flat border, then the drop-down button over the one the control drew.
+    void Paint(HDC hdc, const RECT& rect) override;
+    // Without the button image the border is the control's too, also where the base procedure paints.
+    bool HasPaint() const override;
+
+    // The drop-down list, once it has shown; null before.
+    HWND DropList() const { return dropList_; }
+
+private:
+    LRESULT OnListColour(UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND dropList_ = nullptr;
 };
 
 class SkinListBox : public SkinControl {
 public:
     explicit SkinListBox(SkinManager& owner) : SkinControl(owner, SkinKind::ListBox) {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
 
 } // namespace tarnvale

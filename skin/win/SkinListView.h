@@ -1,4 +1,5 @@
-// Skin objects of list views and their headers.
+// Skin objects of list views and their headers: the list view's flat border and its skinned bars kept current, the
+// header's items drawn from the skin with hot and pressed looks.
 #pragma once
 
 #include "skin/win/SkinControl.h"
@@ -8,11 +9,25 @@ namespace tarnvale {
 class SkinListView : public SkinControl {
 public:
     explicit SkinListView(SkinManager& owner) : SkinControl(owner, SkinKind::ListView) {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The flat border in the skin's "ListView" colour, over the control's own edge.
+    void Paint(HDC hdc, const RECT& rect) override;
+    bool HasPaint() const override;
 };
 
 class SkinHeader : public SkinControl {
 public:
     explicit SkinHeader(SkinManager& owner) : SkinControl(owner, SkinKind::Header) {}
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Every item from the "Header" element with its text left-aligned, then the filler right of the last item.
+    void Paint(HDC hdc, const RECT& rect) override;
+    bool HasPaint() const override { return true; }
+
+private:
+    LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 } // namespace tarnvale

@@ -9,6 +9,7 @@
 #include "skin/win/SkinImages.h"
 #include "skin/win/SkinListView.h"
 #include "skin/win/SkinScrollBar.h"
+#include "skin/win/WindowStyle.h"
 
 #include <algorithm>
 #include <cctype>
@@ -31,14 +32,6 @@ std::string ClassNameOf(HWND window) {
     return name;
 }
 
-DWORD StyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE));
-}
-
-DWORD ExStyleOf(HWND window) {
-    return static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE));
-}
-
 // The system's own scroll bars of edits and list views shrink to nothing; the skinned bars take their place.
 void HideSystemScrollBars(HWND window) {
     FlatSB_SetScrollProp(window, WSB_PROP_CYHSCROLL, 0, FALSE);
@@ -48,6 +41,12 @@ void HideSystemScrollBars(HWND window) {
 void PrepareEdit(SkinManager&, HWND window) {
     InitializeFlatSB(window);
     HideSystemScrollBars(window);
+}
+
+// The edit of a drop-down combo box is made with the combo box, before anything could attach it: it is dressed
+// with its combo box. It has no edge of its own, so it gets no border inside the combo box's.
+void PrepareComboBox(SkinManager& manager, HWND window) {
+    manager.AttachChildren(window);
 }
 
 void PrepareListView(SkinManager& manager, HWND window) {
@@ -76,7 +75,7 @@ const KindRow kKinds[] = {
     {SkinKind::CheckBox, Make<SkinCheckBox>, nullptr},
     {SkinKind::GroupBox, Make<SkinGroupBox>, nullptr},
     {SkinKind::Edit, Make<SkinEdit>, PrepareEdit},
-    {SkinKind::ComboBox, Make<SkinComboBox>, nullptr},
+    {SkinKind::ComboBox, Make<SkinComboBox>, PrepareComboBox},
     {SkinKind::ListBox, Make<SkinListBox>, nullptr},
     {SkinKind::ScrollBar, Make<SkinScrollBar>, nullptr},
     {SkinKind::Header, Make<SkinHeader>, nullptr},
@@ -219,6 +218,55 @@ bool SkinManager::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT d
     return true;
 }
 
+bool SkinManager::DrawTiled(HDC hdc, int id, SIZE plane, const RECT& part, POINT to) {
+    RECT inside;
+    const RECT whole{0, 0, plane.cx, plane.cy};
+    if (!IntersectRect(&inside, &part, &whole))
+        return HasElementImage(id);
+    const HBITMAP tiles = TiledPlane(id, plane);
+    if (!tiles)
+        return false;
+    MemoryDC source(hdc);
+    if (!source)
+        return false;
+    ScopedSelect select(source.get(), tiles);
+    BitBlt(hdc, to.x + inside.left - part.left, to.y + inside.top - part.top, inside.right - inside.left,
+           inside.bottom - inside.top, source.get(), inside.left, inside.top, SRCCOPY);
+    return true;
+}
+
+HBITMAP SkinManager::TiledPlane(int id, SIZE plane) {
+    const auto kept = std::find_if(tiledPlanes_.begin(), tiledPlanes_.end(), [&](const TiledPlaneImage& t) {
+        return t.id == id && t.width == plane.cx && t.height == plane.cy;
+    });
+    if (kept != tiledPlanes_.end()) {
+        std::rotate(tiledPlanes_.begin(), kept, kept + 1);
+        return tiledPlanes_.front().bitmap.get();
+    }
+    const SkinElement& element = elements_[id];
+    const int tileWidth = element.frame.width, tileHeight = element.frame.height;
+    if (!LoadElement(id) || tileWidth <= 0 || tileHeight <= 0 || plane.cx <= 0 || plane.cy <= 0)
+        return nullptr;
+    WindowDC screen(nullptr);
+    MemoryDC canvas(screen.get());
+    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), plane.cx, plane.cy));
+    if (!canvas || !bitmap)
+        return nullptr;
+    {
+        ScopedSelect select(canvas.get(), bitmap.get());
+        for (LONG y = 0; y < plane.cy; y += tileHeight) {
+            for (LONG x = 0; x < plane.cx; x += tileWidth)
+                DrawFrame(canvas.get(), id, 0, {x, y, x + tileWidth, y + tileHeight}, ILD_NORMAL);
+        }
+    }
+    // A dialog or two, each at a size or two while it is resized.
+    constexpr std::size_t kKept = 4;
+    if (tiledPlanes_.size() == kKept)
+        tiledPlanes_.pop_back();
+    tiledPlanes_.insert(tiledPlanes_.begin(), {id, plane.cx, plane.cy, std::move(bitmap)});
+    return tiledPlanes_.front().bitmap.get();
+}
+
 void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
     SetBkColor(hdc, colour);
     ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
@@ -226,6 +274,7 @@ void SkinManager::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
 
 void SkinManager::FreeImages() {
     sizedFrames_.clear();
+    tiledPlanes_.clear();
     for (UniqueImageList& image : images_)
         image.reset();
 }
@@ -326,6 +375,10 @@ int SkinManager::BorderWidthForStyle(DWORD style, DWORD exStyle) {
     if (exStyle & WS_EX_CLIENTEDGE)
         width += 2;
     return width;
+}
+
+int SkinManager::BorderWidthOf(HWND window) {
+    return BorderWidthForStyle(StyleOf(window), ExStyleOf(window));
 }
 
 void SkinManager::StartHoverTimer(HWND window) {

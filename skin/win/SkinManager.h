@@ -69,6 +69,8 @@ public:
 
     // Thickness in pixels of the standard border that the window styles imply.
     static int BorderWidthForStyle(DWORD style, DWORD exStyle);
+    // The same for the window's present styles.
+    static int BorderWidthOf(HWND window);
     // Sends WM_NCMOUSELEAVE to the window once the cursor has left its rectangle (checked every 50 ms).
     void StartHoverTimer(HWND window);
     // Screen point of the last press on a non-client scroll bar: the arrow auto-repeat runs while the cursor
@@ -85,6 +87,10 @@ public:
     bool DrawSized(HDC hdc, int id, int frame, const RECT& rect);
     // Draws a frame at its own size at rect's top-left corner; drawStyle ILD_NORMAL or ILD_TRANSPARENT.
     bool DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle);
+    // Copies part of a plane of width x height covered with frame 0 of the element in tiles from its origin (the
+    // dialog background, laid from the client area's corner) to the point to of hdc; what of part lies outside
+    // the plane is left alone. False without the image.
+    bool DrawTiled(HDC hdc, int id, SIZE plane, const RECT& part, POINT to);
     // Fills rect with colour; the DC keeps it as its background colour.
     static void FillSolid(HDC hdc, const RECT& rect, COLORREF colour);
     void FreeImages();
@@ -113,6 +119,15 @@ private:
         UniqueImageList image;
     };
     std::vector<SizedFrame> sizedFrames_; // the most recently drawn first
+
+    // The tiled plane of DrawTiled, made once per size: every repaint of a dialog's background and of each control's
+    // piece of it is then one copy instead of a draw per tile.
+    HBITMAP TiledPlane(int id, SIZE plane);
+    struct TiledPlaneImage {
+        int id, width, height;
+        UniqueBitmap bitmap;
+    };
+    std::vector<TiledPlaneImage> tiledPlanes_; // the most recently drawn first
 
     Registry<SkinControl> controls_;
     Registry<SkinDialog> dialogs_;

@@ -11,10 +11,10 @@ namespace tarnvale {
 
 const SkinScrollBar::Handler SkinScrollBar::kHandlers[] = {
     {WM_PAINT, &SkinScrollBar::OnPaint},
-    {WM_ENABLE, &SkinScrollBar::OnChangeThenRedraw},
-    {SBM_SETRANGEREDRAW, &SkinScrollBar::OnChangeThenRedraw},
-    {WM_HSCROLL, &SkinScrollBar::OnChangeThenRedraw},
-    {WM_VSCROLL, &SkinScrollBar::OnChangeThenRedraw},
+    {WM_ENABLE, &SkinScrollBar::PreviousThenRedraw},
+    {SBM_SETRANGEREDRAW, &SkinScrollBar::PreviousThenRedraw},
+    {WM_HSCROLL, &SkinScrollBar::PreviousThenRedraw},
+    {WM_VSCROLL, &SkinScrollBar::PreviousThenRedraw},
     {SBM_SETPOS, &SkinScrollBar::OnSetPos},
     {SBM_SETSCROLLINFO, &SkinScrollBar::OnSetScrollInfo},
     {WM_LBUTTONDOWN, &SkinScrollBar::OnLButtonDown},
@@ -40,20 +40,13 @@ void SkinScrollBar::Paint(HDC hdc, const RECT& rect) {
 }
 
 bool SkinScrollBar::Vertical() const {
-    return (GetWindowLongPtrA(window_, GWL_STYLE) & SBS_VERT) != 0;
+    return (StyleOf(window_) & SBS_VERT) != 0;
 }
 
 LRESULT SkinScrollBar::OnPaint(UINT, WPARAM, LPARAM) {
     ValidateRect(window_, nullptr);
     PaintBuffered();
     return 0;
-}
-
-LRESULT SkinScrollBar::OnChangeThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (CallPreviousAndStay(message, wParam, lParam, result))
-        Redraw();
-    return result;
 }
 
 LRESULT SkinScrollBar::OnSetPos(UINT message, WPARAM wParam, LPARAM) {
@@ -136,8 +129,7 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
     } else if (!captured && !hot) {
         hot = true;
-        TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window, 0};
-        _TrackMouseEvent(&leave);
+        ArmLeaveReport();
     }
     hoverPoint = point;
     // The system's own bar may repaint itself on the move: the skin paints last.

@@ -25,7 +25,6 @@ private:
     bool Vertical() const;
 
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnChangeThenRedraw(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetPos(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetScrollInfo(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam);

@@ -420,6 +420,14 @@ TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
     WriteCatalogue({Record("C:\\a.mpg", 1, 1, 1048576), Record("C:\\b.avi", 2, 2, 1500000)});
     WaitForWindow();
     script.Then("edit the second row", [this] {
+        // The list ends where the client area ends once the skin frame has grown the window: its bars' lower
+        // arrow shows above the skin's bottom frame.
+        RECT client, list;
+        GetClientRect(Main(), &client);
+        GetWindowRect(List(), &list);
+        MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&list), 2);
+        EXPECT_EQ(list.top, kListTopAfterResize);
+        EXPECT_EQ(list.bottom, client.bottom);
         EXPECT_EQ(CellText(List(), 1, 2), "1.431M");
         SelectRow(List(), 1);
         Click(Main(), IDC_EDIT);

@@ -1,5 +1,5 @@
-// Helpers for skin tests on real windows: bounded message pumps, a DIB canvas whose pixels can be read back,
-// in-memory dialog templates and skins written to a temporary directory.
+// Helpers for skin tests on real windows: bounded message pumps, a DIB canvas and what a window shows read back
+// into one, in-memory dialog templates and skins written to a temporary directory.
 #pragma once
 
 #include "skin/RgbImage.h"
@@ -90,6 +90,25 @@ private:
     std::uint32_t* bits_ = nullptr;
 };
 
+// What area (in window coordinates; the whole window when empty) of the window shows on the screen, non-client
+// area included.
+inline RgbImage ScreenImage(HWND window, RECT area = {}) {
+    if (IsRectEmpty(&area)) {
+        GetWindowRect(window, &area);
+        OffsetRect(&area, -area.left, -area.top);
+    }
+    DibCanvas canvas(area.right - area.left, area.bottom - area.top, 0);
+    HDC dc = GetWindowDC(window);
+    BitBlt(canvas.dc(), 0, 0, canvas.Width(), canvas.Height(), dc, area.left, area.top, SRCCOPY);
+    ReleaseDC(window, dc);
+    return canvas.Snapshot();
+}
+
+// The pixel at (x, y) of the window as it is on the screen.
+inline std::uint32_t ScreenPixel(HWND window, POINT at) {
+    return ScreenImage(window, {at.x, at.y, at.x + 1, at.y + 1}).At(0, 0);
+}
+
 inline void WriteFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary).write(text.data(), std::streamsize(text.size()));
 }
@@ -100,9 +119,12 @@ inline void WriteBmp(const std::string& path, const RgbImage& image) {
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
-// COLORREF (0x00BBGGRR) of an 0xRRGGBB colour.
+// COLORREF (0x00BBGGRR) of an 0xRRGGBB colour, and back.
 inline COLORREF ToColorRef(std::uint32_t rgb) {
     return RGB((rgb >> 16) & 0xFF, (rgb >> 8) & 0xFF, rgb & 0xFF);
+}
+inline std::uint32_t FromColorRef(COLORREF colour) {
+    return std::uint32_t(GetRValue(colour)) << 16 | std::uint32_t(GetGValue(colour)) << 8 | GetBValue(colour);
 }
 
 // A dialog template built in memory, so a test can hold any mix of controls and styles.

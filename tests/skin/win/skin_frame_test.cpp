@@ -91,10 +91,7 @@ std::unique_ptr<test::DibCanvas> Shot(HWND window) {
 }
 
 std::uint32_t WindowPixel(HWND window, int x, int y) {
-    const HDC dc = GetWindowDC(window);
-    const COLORREF c = GetPixel(dc, x, y);
-    ReleaseDC(window, dc);
-    return std::uint32_t(GetRValue(c)) << 16 | std::uint32_t(GetGValue(c)) << 8 | GetBValue(c);
+    return test::ScreenPixel(window, {x, y});
 }
 
 // The columns and rows that pixels of one colour cover within the caption.

@@ -211,7 +211,8 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     EXPECT_EQ(manager.FindControl(header)->Kind(), SkinKind::Header);
     EXPECT_TRUE(SendMessageA(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FLATSB);
 
-    EXPECT_EQ(manager.ControlCount(), skinned + 2);
+    // Besides the dialog's own controls: the simple combo box's list, the header, and the drop-down combo box's edit.
+    EXPECT_EQ(manager.ControlCount(), skinned + 3);
     EXPECT_EQ(manager.DialogCount(), 1u);
 
     // The dialog was skinned before its own procedure saw anything; its controls only after WM_INITDIALOG.
@@ -228,7 +229,7 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     manager.AttachControl(reinterpret_cast<HWND>(0x7FFF1234));
     EXPECT_EQ(manager.FindControl(GetDlgItem(dialog, 107)), button);
     EXPECT_EQ(manager.FindDialog(dialog), skinDialog);
-    EXPECT_EQ(manager.ControlCount(), skinned + 2);
+    EXPECT_EQ(manager.ControlCount(), skinned + 3);
 
     // Destroying the dialog empties both registries.
     DestroyWindow(dialog);
@@ -517,7 +518,7 @@ TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
     EXPECT_EQ(manager.ControlCount(),
               std::size_t(std::count_if(std::begin(kItems), std::end(kItems),
                                         [](const Item& i) { return i.kind != SkinKind::None; })) +
-                  2);
+                  3);
 }
 
 TEST(BorderWidthForStyle, StylesAddUp) {

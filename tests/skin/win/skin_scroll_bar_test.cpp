@@ -1,6 +1,7 @@
 // Skinned scroll bars on real controls under real mouse input: the non-client bars of a list view and an edit
 // (room, pixels, hover, arrow repeat, capture loss, shaft presses, thumb drags) and a stand-alone scroll bar
 // (showing by range, notifying its parent), and skins that leave the bars to the system.
+#include "BarSkin.h"
 #include "WinTestSupport.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinManager.h"
@@ -18,14 +19,11 @@ namespace {
 constexpr WORD kListView = 10, kEdit = 11, kScrollBar = 12;
 constexpr int kRows = 100;
 
-// Every frame of every bar image is one colour of its own; glyphs and grippers are all magenta (see-through).
-std::uint32_t ArrowColour(int frame) {
-    return std::uint32_t(10 + frame * 7) << 16 | 0xC828;
-}
-constexpr std::uint32_t kShaftHorz = 0x3050A0, kShaftVert = 0x30A050;
-std::uint32_t ThumbColour(bool vertical, int frame) {
-    return (vertical ? 0xA03000u : 0xA06000u) + std::uint32_t(frame) * 0x10;
-}
+using test::ArrowColour;
+using test::kShaftHorz;
+using test::kShaftVert;
+using test::ScreenPixel;
+using test::ThumbColour;
 
 // What the controls' own procedures and the dialog saw.
 struct Log {
@@ -88,37 +86,7 @@ protected:
     // Writes a skin with every bar image; missing leaves out one element's image, shaftSizing is the vertical
     // shaft's sizing type.
     std::string WriteSkin(int missing = -1, const char* shaftSizing = "Stretch") {
-        RgbImage arrows(34 * 10, 10, 0xFF00FF);
-        for (int f = 0; f < 16; ++f)
-            for (int y = 0; y < 10; ++y)
-                for (int x = 0; x < 10; ++x)
-                    arrows.At(f * 10 + x, y) = ArrowColour(f);
-        test::WriteBmp(dir_.File("arrows.bmp"), arrows);
-        test::WriteBmp(dir_.File("shafth.bmp"), RgbImage(4 * 8, 8, kShaftHorz));
-        test::WriteBmp(dir_.File("shaftv.bmp"), RgbImage(4 * 8, 8, kShaftVert));
-        for (bool vertical : {false, true}) {
-            RgbImage thumb(4 * 8, 8);
-            for (int f = 0; f < 4; ++f)
-                for (int y = 0; y < 8; ++y)
-                    for (int x = 0; x < 8; ++x)
-                        thumb.At(f * 8 + x, y) = ThumbColour(vertical, f);
-            test::WriteBmp(dir_.File(vertical ? "thumbv.bmp" : "thumbh.bmp"), thumb);
-        }
-        const struct {
-            int id;
-            std::string section;
-        } sections[] = {
-            {kElementScrollArrows, "[ScrollBar.ArrowBtn]\nImageFile=arrows.bmp\n"},
-            {kElementShaftHorz, "[Scrollbar.ShaftHorz]\nImageFile=shafth.bmp\n"},
-            {kElementShaftVert,
-             std::string("[Scrollbar.ShaftVert]\nImageFile=shaftv.bmp\nSizingType=") + shaftSizing + "\n"},
-            {kElementThumbHorz, "[Scrollbar.ThumbHorz]\nImageFile=thumbh.bmp\n"},
-            {kElementThumbVert, "[Scrollbar.ThumbVert]\nImageFile=thumbv.bmp\n"},
-        };
-        std::string ini;
-        for (const auto& section : sections)
-            ini += section.id == missing ? section.section.substr(0, section.section.find('\n') + 1) : section.section;
-        test::WriteFile(dir_.File("skin.ini"), ini);
+        test::WriteFile(dir_.File("skin.ini"), test::WriteBarSkinSections(dir_, missing, shaftSizing));
         return dir_.File("skin.ini");
     }
 
@@ -157,15 +125,6 @@ protected:
         RedrawWindow(dialog_, nullptr, nullptr,
                      RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
         test::PumpPending();
-    }
-
-    // The pixel at (x, y) of the window as it is on the screen, non-client area included.
-    static std::uint32_t ScreenPixel(HWND window, POINT at) {
-        test::DibCanvas canvas(1, 1, 0);
-        HDC dc = GetWindowDC(window);
-        BitBlt(canvas.dc(), 0, 0, 1, 1, dc, at.x, at.y, SRCCOPY);
-        ReleaseDC(window, dc);
-        return canvas.Pixel(0, 0);
     }
 
     // Where the parts of a control's non-client bars lie, relative to its window's top-left corner.

@@ -1,0 +1,279 @@
+// The button family: faces drawn from the skin, presses and the space key turned into BN_CLICKED, and the check
+// state kept by the skin, radio groups included.
+#include "skin/win/SkinButtons.h"
+
+#include "skin/ButtonGeometry.h"
+#include "skin/win/GdiHandles.h"
+#include "skin/win/SkinManager.h"
+#include "skin/win/WinGeometry.h"
+
+#include <vector>
+
+namespace tarnvale {
+namespace {
+
+static_assert(kButtonHorizontalField == (BS_LEFT | BS_RIGHT) && kButtonCenter == BS_CENTER);
+static_assert(kButtonVerticalField == (BS_TOP | BS_BOTTOM) && kButtonPushLike == BS_PUSHLIKE);
+static_assert(kButtonAutoCheckBox == BS_AUTOCHECKBOX && kButtonAutoRadio == BS_AUTORADIOBUTTON);
+
+constexpr int kPressedFrame = 1;
+
+// The caption of a push button in rect, measured with the font selected into dc.
+RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD style) {
+    RECT measured = rect;
+    DrawTextA(dc, text.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE);
+    const TextSize size{measured.right - measured.left, measured.bottom - measured.top};
+    return ToRECT(tarnvale::PushButtonTextRect(FromRECT(rect), size, style, GetSystemMetrics(SM_CXEDGE),
+                                               GetSystemMetrics(SM_CYBORDER)));
+}
+
+} // namespace
+
+const SkinButton::Handler SkinButton::kHandlers[] = {
+    {WM_SETFOCUS, &SkinButton::OnFocus},
+    {WM_KILLFOCUS, &SkinButton::OnFocus},
+    {WM_SETTEXT, &SkinButton::PreviousThenRedraw},
+    {WM_PAINT, &SkinButton::OnPaint},
+    {WM_ERASEBKGND, &SkinButton::OnEraseBackground},
+    {WM_NCPAINT, &SkinButton::OnNcPaint},
+    {BM_GETCHECK, &SkinButton::OnGetCheck},
+    {BM_SETCHECK, &SkinButton::OnSetCheck},
+    {WM_KEYDOWN, &SkinButton::OnKeyDown},
+    {WM_KEYUP, &SkinButton::OnKeyUp},
+    {WM_CHAR, &SkinButton::OnChar},
+    {WM_DEADCHAR, &SkinButton::OnChar},
+    {WM_MOUSEMOVE, &SkinButton::OnMouseMove},
+    {WM_LBUTTONDOWN, &SkinButton::OnLButtonDown},
+    {WM_LBUTTONDBLCLK, &SkinButton::OnLButtonDown},
+    {WM_LBUTTONUP, &SkinButton::OnLButtonUp},
+    {WM_CAPTURECHANGED, &SkinButton::OnCaptureChanged},
+    {WM_MOUSELEAVE, &SkinButton::OnMouseLeave},
+};
+
+LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!Skinned())
+        return CallPrevious(message, wParam, lParam);
+    TakeCheckState();
+    for (const Handler& handler : kHandlers) {
+        if (handler.message == message)
+            return (this->*handler.handle)(message, wParam, lParam);
+    }
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+void SkinButton::Paint(HDC hdc, const RECT& rect) {
+    DrawButtonFace(hdc, rect, faceElement_);
+}
+
+bool SkinButton::Skinned() const {
+    return owner_.HasElementImage(faceElement_) && owner_.HasElementImage(kElementPushButton);
+}
+
+void SkinButton::TakeCheckState() {
+    if (checkStateTaken_)
+        return;
+    checkStateTaken_ = true;
+    checkState = CallPrevious(BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void SkinButton::DrawButtonFace(HDC hdc, const RECT& rect, int element) {
+    const DWORD style = StyleOf(window_);
+    const bool disabled = !IsWindowEnabled(window_);
+    const ButtonFace face = ChooseButtonFace(element, style, {pressed, hot, focused, disabled, checkState});
+    if (face.element == kElementPushButton)
+        owner_.DrawSized(hdc, face.element, face.frame, rect); // the face stretched over the whole button
+    else
+        owner_.DrawFrame(hdc, face.element, face.frame, rect, ILD_TRANSPARENT); // the box at its size, top-left
+
+    const std::string text = WindowText(window_);
+    if (text.empty())
+        return;
+    ScopedDCState state(hdc);
+    if (const HFONT font = ParentFont(window_))
+        SelectObject(hdc, font);
+    SetBkMode(hdc, TRANSPARENT);
+    SetTextColor(hdc, CaptionColour(owner_, face.element));
+    RECT box;
+    if (face.element == kElementPushButton) {
+        // The pressed caption sits one pixel right and down of the others.
+        RECT start = rect;
+        if (face.frame != kPressedFrame)
+            OffsetRect(&start, -1, -1);
+        box = PushButtonTextRect(hdc, text, start, style);
+    } else {
+        TEXTMETRICA metrics{};
+        GetTextMetricsA(hdc, &metrics);
+        box = ToRECT(CheckTextRect(FromRECT(rect), owner_.Element(face.element).frame.width, metrics.tmHeight));
+    }
+    DrawCaption(hdc, text, box, disabled);
+}
+
+bool SkinButton::NotifyClicked() {
+    const HWND window = window_;
+    return SendAndStay(GetParent(window), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(window), BN_CLICKED),
+                       reinterpret_cast<LPARAM>(window));
+}
+
+bool SkinButton::AutoStep() {
+    switch (AutoStepFor(StyleOf(window_))) {
+    case AutoStep::Toggle:
+        checkState = !checkState;
+        return true;
+    case AutoStep::CheckInGroup:
+        if (!UncheckRadioGroup())
+            return false;
+        checkState = true;
+        return true;
+    case AutoStep::None:
+        return true;
+    }
+    return true;
+}
+
+bool SkinButton::UncheckRadioGroup() {
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    std::vector<HWND> siblings;
+    std::vector<bool> startsGroup;
+    std::size_t self = 0;
+    for (HWND sibling = GetWindow(window, GW_HWNDFIRST); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+        if (sibling == window)
+            self = siblings.size();
+        siblings.push_back(sibling);
+        startsGroup.push_back((StyleOf(sibling) & WS_GROUP) != 0);
+    }
+    const SiblingSpan group = RadioGroupSpan(startsGroup, self);
+    for (std::size_t i = group.first; i < group.end; ++i) {
+        // Radio buttons answer with the button bit as well: the radio bit alone decides.
+        if (IsWindow(siblings[i]) && (SendMessageA(siblings[i], WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON))
+            SendMessageA(siblings[i], BM_SETCHECK, BST_UNCHECKED, 0);
+    }
+    return StillAttached(owner, window, this);
+}
+
+LRESULT SkinButton::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The control's own procedure may draw its focus rectangle straight onto the window here: it goes first, and
+    // the skin paints over what it drew.
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
+        return result;
+    focused = message == WM_SETFOCUS;
+    Redraw();
+    return result;
+}
+
+LRESULT SkinButton::OnPaint(UINT, WPARAM, LPARAM) {
+    return PaintNow();
+}
+
+LRESULT SkinButton::OnEraseBackground(UINT, WPARAM wParam, LPARAM) {
+    PaintParentBackground(owner_, window_, reinterpret_cast<HDC>(wParam));
+    return 1;
+}
+
+LRESULT SkinButton::OnNcPaint(UINT, WPARAM, LPARAM) {
+    PaintBuffered();
+    return 0;
+}
+
+LRESULT SkinButton::OnGetCheck(UINT, WPARAM, LPARAM) {
+    return checkState ? BST_CHECKED : BST_UNCHECKED;
+}
+
+LRESULT SkinButton::OnSetCheck(UINT, WPARAM wParam, LPARAM) {
+    checkState = wParam == BST_CHECKED;
+    Redraw();
+    return 0;
+}
+
+LRESULT SkinButton::OnKeyDown(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (wParam != VK_SPACE)
+        return SkinControl::WindowProc(message, wParam, lParam);
+    pressed = true;
+    Redraw();
+    return 0;
+}
+
+LRESULT SkinButton::OnKeyUp(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (wParam != VK_SPACE || !pressed)
+        return SkinControl::WindowProc(message, wParam, lParam);
+    pressed = false;
+    // The parent hears of the click before the check state changes.
+    if (NotifyClicked() && AutoStep())
+        Redraw();
+    return 0;
+}
+
+LRESULT SkinButton::OnChar(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (GetCapture() == window_) {
+        ReleaseCapture();
+        pressed = false;
+        Redraw();
+    }
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinButton::OnMouseMove(UINT, WPARAM, LPARAM lParam) {
+    if (GetCapture() == window_) {
+        // While held, the button shows pressed only with the cursor over it.
+        POINT cursor = PointFromLParam(lParam);
+        ClientToScreen(window_, &cursor);
+        RECT bounds;
+        GetWindowRect(window_, &bounds);
+        const bool inside = PtInRect(&bounds, cursor) != FALSE;
+        if (inside != pressed) {
+            pressed = inside;
+            Redraw();
+        }
+    } else if (!hot) {
+        hot = true;
+        Redraw();
+        ArmLeaveReport();
+    }
+    return 0;
+}
+
+LRESULT SkinButton::OnLButtonDown(UINT, WPARAM, LPARAM) {
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    if (GetFocus() != window) {
+        SetFocus(window); // the parent hears of the focus change and may act on it
+        if (!StillAttached(owner, window, this))
+            return 0;
+    }
+    SetCapture(window);
+    pressed = true;
+    Redraw();
+    return 0;
+}
+
+LRESULT SkinButton::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (GetCapture() == window_) {
+        // The check state changes before the parent hears of the click; a release off the button is no click.
+        const bool clicked = pressed;
+        if (clicked && !AutoStep())
+            return 0;
+        ReleaseCapture();
+        if (clicked && !NotifyClicked())
+            return 0; // the parent's handler destroyed the button
+    }
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinButton::OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (pressed) {
+        pressed = false;
+        Redraw();
+    }
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinButton::OnMouseLeave(UINT, WPARAM, LPARAM) {
+    if (hot) {
+        hot = false;
+        Redraw();
+    }
+    return 0;
+}
+
+} // namespace tarnvale

@@ -1,0 +1,132 @@
+// List views and headers: the list view's flat border, its skinned bars repainted after whatever may scroll it or
+// change its range, children attached as they come; the header drawn whole from the skin.
+#include "skin/win/SkinListView.h"
+
+#include "skin/ListControlGeometry.h"
+#include "skin/win/SkinManager.h"
+#include "skin/win/WinGeometry.h"
+
+#include <optional>
+
+namespace tarnvale {
+namespace {
+
+// List-view messages after which the control may have scrolled or changed its range; they reach the control
+// straight, and the bars follow.
+constexpr UINT kMovingListMessages[] = {
+    LVM_SETITEMA,      LVM_INSERTITEMA,  LVM_DELETEITEM,     LVM_DELETEALLITEMS, LVM_SETITEMPOSITION,
+    LVM_ENSUREVISIBLE, LVM_SCROLL,       LVM_INSERTCOLUMNA,  LVM_DELETECOLUMN,   LVM_SETCOLUMNWIDTH,
+    LVM_SETITEMSTATE,  LVM_SETITEMTEXTA, LVM_SETICONSPACING,
+};
+
+constexpr int kHeaderTextChars = 255;
+
+} // namespace
+
+LRESULT SkinListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SIZE || message == WM_NOTIFY || IsKeyOrMouseMessage(message))
+        return BaseThenBars(message, wParam, lParam);
+    if (message == WM_PARENTNOTIFY && LOWORD(wParam) == WM_CREATE) {
+        // A child made later, such as the edit of an in-place label edit, is dressed before it first shows.
+        owner_.AttachControl(reinterpret_cast<HWND>(lParam));
+        return SkinControl::WindowProc(message, wParam, lParam);
+    }
+    if (IsOneOf(message, kMovingListMessages))
+        return PreviousThenBars(message, wParam, lParam);
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+bool SkinListView::HasPaint() const {
+    return owner_.Element(kElementListView).borderColor != kNoColour;
+}
+
+void SkinListView::Paint(HDC hdc, const RECT& rect) {
+    const std::uint32_t border = owner_.Element(kElementListView).borderColor;
+    if (border == kNoColour)
+        return;
+    DrawFlatBorder(hdc, rect, border, GetSysColor(IsWindowEnabled(window_) ? COLOR_WINDOW : COLOR_BTNFACE));
+}
+
+LRESULT SkinHeader::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Without its image the header is the control's, whole.
+    if (!owner_.HasElementImage(kElementHeader))
+        return CallPrevious(message, wParam, lParam);
+    switch (message) {
+    case WM_PAINT:
+        // The control does not paint: the skin draws every item and the filler.
+        return PaintNow();
+    case WM_ERASEBKGND:
+        return 0;
+    case WM_MOUSEMOVE:
+        return OnMouseMove(message, wParam, lParam);
+    case WM_MOUSELEAVE:
+        return OnMouseLeave(message, wParam, lParam);
+    default:
+        return SkinControl::WindowProc(message, wParam, lParam);
+    }
+}
+
+LRESULT SkinHeader::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
+    if ((StyleOf(window_) & HDS_BUTTONS) && !hot) {
+        hot = true;
+        ArmLeaveReport();
+    }
+    hoverPoint = PointFromLParam(lParam);
+    Redraw();
+    // The control still tracks its dividers and drags.
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinHeader::OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!hot)
+        return SkinControl::WindowProc(message, wParam, lParam);
+    hoverPoint = kNoHoverPoint;
+    hot = false;
+    Redraw();
+    return 1;
+}
+
+void SkinHeader::Paint(HDC hdc, const RECT&) {
+    const bool buttons = (StyleOf(window_) & HDS_BUTTONS) != 0;
+    // Pressed is no state of the skin: an item looks pressed while the button is down with the cursor over it,
+    // a divider drag included.
+    const bool down = GetKeyState(VK_LBUTTON) < 0;
+    ScopedDCState state(hdc);
+    if (const auto font = reinterpret_cast<HFONT>(SendMessageA(GetParent(window_), WM_GETFONT, 0, 0)))
+        SelectObject(hdc, font);
+    SetBkMode(hdc, TRANSPARENT);
+
+    const Point hover = FromPOINT(hoverPoint);
+    std::optional<Rect> last;
+    bool lastPressed = false;
+    const int count = static_cast<int>(SendMessageA(window_, HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[kHeaderTextChars + 1] = {};
+        HDITEMA item{};
+        item.mask = HDI_TEXT;
+        item.pszText = text;
+        item.cchTextMax = kHeaderTextChars;
+        SendMessageA(window_, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        RECT bounds;
+        if (!SendMessageA(window_, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&bounds)))
+            continue;
+        const Rect itemRect = FromRECT(bounds);
+        const int frame = HeaderItemFrame(itemRect.Contains(hover), buttons, down);
+        owner_.DrawSized(hdc, kElementHeader, frame, bounds);
+        // Always left-aligned, whatever the item's format; "&" is shown as it is.
+        RECT textRect = ToRECT(HeaderTextRect(itemRect, frame == kHeaderFramePressed));
+        DrawTextA(hdc, text, -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+        // The rightmost item ends the items, also when they have been dragged into another order.
+        if (!last || itemRect.right >= last->right) {
+            last = itemRect;
+            lastPressed = frame == kHeaderFramePressed;
+        }
+    }
+    RECT client;
+    GetClientRect(window_, &client);
+    const Rect filler = HeaderFillerRect(FromRECT(client), last, lastPressed);
+    if (!filler.Empty())
+        owner_.DrawSized(hdc, kElementHeader, kHeaderFrameNormal, ToRECT(filler));
+}
+
+} // namespace tarnvale

@@ -1,0 +1,151 @@
+// Group boxes and static text over the skinned dialog background, the background itself as it lies under a
+// control, and the caption drawing the button family shares with them.
+#include "skin/ButtonGeometry.h"
+#include "skin/win/GdiHandles.h"
+#include "skin/win/SkinButtons.h"
+#include "skin/win/SkinManager.h"
+#include "skin/win/WinGeometry.h"
+
+namespace tarnvale {
+namespace {
+
+static_assert(kStaticTypeField == SS_TYPEMASK && kStaticCenterImage == SS_CENTERIMAGE);
+static_assert(kStaticEndEllipsis == SS_ENDELLIPSIS && kStaticPathEllipsis == SS_PATHELLIPSIS);
+static_assert(kStaticWordEllipsis == SS_WORDELLIPSIS && kStaticNoPrefix == SS_NOPREFIX);
+static_assert(kTextWordEllipsis == DT_WORD_ELLIPSIS && kTextPathEllipsis == DT_PATH_ELLIPSIS);
+static_assert(kTextEndEllipsis == DT_END_ELLIPSIS && kTextNoPrefix == DT_NOPREFIX);
+
+} // namespace
+
+HFONT ParentFont(HWND control) {
+    const HWND parent = GetParent(control);
+    return parent ? reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0)) : nullptr;
+}
+
+COLORREF CaptionColour(const SkinManager& manager, int element) {
+    if (const std::uint32_t own = manager.Element(element).textColor; own != kNoColour)
+        return own;
+    if (element != kElementPushButton) {
+        if (const std::uint32_t text = manager.Element(kElementSysMetrics).textColor; text != kNoColour)
+            return text;
+    }
+    return GetSysColor(COLOR_BTNTEXT);
+}
+
+void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disabled) {
+    DrawStateA(hdc, nullptr, nullptr, reinterpret_cast<LPARAM>(text.c_str()), static_cast<WPARAM>(text.size()),
+               box.left, box.top, box.right - box.left, box.bottom - box.top,
+               DST_PREFIXTEXT | (disabled ? DSS_DISABLED : 0));
+}
+
+void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc) {
+    const HWND parent = GetParent(control);
+    if (!manager.HasElementImage(kElementDialog) || !parent)
+        return;
+    // The control's client area as the parent sees it, in the parent's background laid from its client origin as
+    // the dialog lays it.
+    RECT area;
+    GetWindowRect(control, &area);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+    const int border = SkinManager::BorderWidthOf(control);
+    InflateRect(&area, -border, -border);
+    if (IsRectEmpty(&area))
+        return;
+    RECT client;
+    GetClientRect(parent, &client);
+    manager.DrawTiled(hdc, kElementDialog, {client.right, client.bottom}, area, {0, 0});
+}
+
+LRESULT SkinGroupBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A frame image or a caption colour makes the group box the skin's; the etched frame stands in for the image.
+    const bool skinned =
+        owner_.HasElementImage(kElementGroupBox) || owner_.Element(kElementGroupBox).textColor != kNoColour;
+    if (!skinned)
+        return CallPrevious(message, wParam, lParam);
+    switch (message) {
+    case WM_PAINT:
+        return PaintNow();
+    case WM_ERASEBKGND:
+        return 1; // the dialog's background stays inside the frame
+    case WM_NCPAINT:
+        PaintBuffered();
+        return 0;
+    default:
+        return SkinControl::WindowProc(message, wParam, lParam);
+    }
+}
+
+RECT SkinGroupBox::GroupCaptionRect(HDC dc, const char* text, const RECT& rect) const {
+    RECT measured{};
+    DrawTextA(dc, text, -1, &measured, DT_CALCRECT | DT_SINGLELINE);
+    const TextSize size{measured.right - measured.left, measured.bottom - measured.top};
+    return ToRECT(tarnvale::GroupCaptionRect(FromRECT(rect), size, StyleOf(window_), GetSystemMetrics(SM_CXEDGE),
+                                             GetSystemMetrics(SM_CYEDGE), LOWORD(GetDialogBaseUnits())));
+}
+
+void SkinGroupBox::Paint(HDC hdc, const RECT& rect) {
+    const std::string text = WindowText(window_);
+    ScopedDCState state(hdc);
+    if (const HFONT font = ParentFont(window_))
+        SelectObject(hdc, font);
+    const RECT caption = GroupCaptionRect(hdc, text.c_str(), rect);
+    RECT frame = ToRECT(GroupFrameRect(FromRECT(rect), FromRECT(caption)));
+    if (owner_.HasElementImage(kElementGroupBox))
+        owner_.DrawSized(hdc, kElementGroupBox, 0, frame);
+    else
+        DrawEdge(hdc, &frame, EDGE_ETCHED, BF_RECT);
+    // Without a caption the frame line runs unbroken.
+    if (text.empty())
+        return;
+    SetTextColor(hdc, CaptionColour(owner_, kElementGroupBox));
+    SetBkMode(hdc, TRANSPARENT);
+    {
+        // The background under the caption wipes the frame line that runs behind it.
+        ScopedDCState clip(hdc);
+        IntersectClipRect(hdc, caption.left, caption.top, caption.right, caption.bottom);
+        PaintParentBackground(owner_, window_, hdc);
+    }
+    const LONG left = GroupCaptionTextLeft(FromRECT(caption), StyleOf(window_), GetSystemMetrics(SM_CXEDGE));
+    DrawCaption(hdc, text, {left, caption.top, caption.right, caption.bottom}, !IsWindowEnabled(window_));
+}
+
+LRESULT SkinStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool skinned =
+        owner_.HasElementImage(kElementDialog) || owner_.Element(kElementSysMetrics).textColor != kNoColour;
+    if (!skinned)
+        return CallPrevious(message, wParam, lParam);
+    switch (message) {
+    case WM_PAINT:
+        return PaintNow();
+    case WM_ERASEBKGND:
+        PaintParentBackground(owner_, window_, reinterpret_cast<HDC>(wParam));
+        return 1;
+    case WM_SETTEXT:
+        // The control paints its new text at once, in its own look: the skin paints over it.
+        return PreviousThenRedraw(message, wParam, lParam);
+    default:
+        return SkinControl::WindowProc(message, wParam, lParam);
+    }
+}
+
+void SkinStatic::Paint(HDC hdc, const RECT& rect) {
+    ScopedDCState state(hdc);
+    if (const HFONT font = ParentFont(window_))
+        SelectObject(hdc, font);
+    SetBkMode(hdc, TRANSPARENT);
+    if (const std::uint32_t colour = owner_.Element(kElementSysMetrics).textColor; colour != kNoColour)
+        SetTextColor(hdc, colour);
+    DrawStateA(hdc, GetSysColorBrush(COLOR_WINDOWTEXT), StaticTextProc, reinterpret_cast<LPARAM>(window_), 1, rect.left,
+               rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               DST_COMPLEX | (IsWindowEnabled(window_) ? 0 : DSS_DISABLED));
+}
+
+BOOL CALLBACK StaticTextProc(HDC hdc, LPARAM lData, WPARAM, int cx, int cy) {
+    const auto window = reinterpret_cast<HWND>(lData);
+    std::string text = WindowText(window);
+    RECT box{0, 0, cx, cy};
+    DrawTextExA(hdc, text.data(), -1, &box, StaticTextFlags(StyleOf(window)), nullptr);
+    return TRUE;
+}
+
+} // namespace tarnvale
