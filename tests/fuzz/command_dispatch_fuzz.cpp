@@ -92,10 +92,11 @@ public:
                 ResetStreams(); // first, so that the sender's close finds a connection that is gone already
             if (code == CMD_CONNECT && datagram.size() >= kConnectBytes)
                 AimAtThisProcess(datagram);
-            service_.Dispatch(datagram);
+            service_.Dispatch(datagram, kLoopbackAddress);
             TakeStreams();
             DrainReplies();
-            if (!IsLoopback(service_.Server().ReplyAddress()) && service_.Server().ReplyAddress() != 0)
+            const std::uint32_t replyAddress = service_.Sessions().SharedSession().replyTarget.address;
+            if (!IsLoopback(replyAddress) && replyAddress != 0)
                 __builtin_trap();
         }
         ResetStreams();
