@@ -127,25 +127,35 @@ std::vector<std::uint8_t> EncodeListFile(std::span<const CMediaInfo> records) {
     return bytes;
 }
 
+platform::ReadResult ReadListFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, ListFileLoad* load) {
+    platform::SystemError error;
+    const platform::ReadResult result = platform::ReadWholeFile(path, bytes, &error);
+    if (!load)
+        return result;
+    switch (result) {
+    case platform::ReadResult::NotFound:
+        load->fileMissing = true;
+        break;
+    case platform::ReadResult::CannotOpen:
+        load->cannotOpen = true;
+        load->error = platform::SystemErrorText(error.code);
+        break;
+    case platform::ReadResult::Failed:
+        load->error = error.message;
+        break;
+    case platform::ReadResult::Ok:
+        break;
+    }
+    return result;
+}
+
 bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* load) {
     list.RemoveAll();
     platform::RemoveInterruptedSaves(path);
     std::vector<std::uint8_t> bytes;
-    platform::SystemError error;
-    switch (platform::ReadWholeFile(path, bytes, &error)) {
-    case platform::ReadResult::NotFound:
-        if (load)
-            load->fileMissing = true;
-        return true;
-    case platform::ReadResult::CannotOpen:
-        if (load)
-            load->cannotOpen = true;
-        return Fail(load, 0, 0, platform::SystemErrorText(error.code));
-    case platform::ReadResult::Failed:
-        return Fail(load, 0, 0, error.message);
-    case platform::ReadResult::Ok:
-        break;
-    }
+    const platform::ReadResult read = ReadListFileBytes(path, bytes, load);
+    if (read != platform::ReadResult::Ok)
+        return read == platform::ReadResult::NotFound;
     std::vector<CMediaInfo> records;
     const bool ok = ParseListFile(bytes, records, load);
     list.Assign(std::move(records));

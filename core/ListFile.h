@@ -4,6 +4,7 @@
 
 #include "core/MediaInfo.h"
 #include "core/MediaInfoList.h"
+#include "platform/File.h"
 #include "platform/SystemError.h"
 
 #include <cstddef>
@@ -27,8 +28,8 @@ struct ListFileLoad {
     std::size_t recordsLoaded = 0;
     // Records whose path is longer than a record can hold (255 bytes); they are left out, the rest is read.
     std::size_t recordsSkipped = 0;
-    // Set when the load failed: the record being read (counted from 1; 0 while reading the count) and the byte
-    // offset in the file where reading stopped.
+    // Set when the bytes ended early: the record being read (counted from 1; 0 while reading the count) and the
+    // byte offset in the file where reading stopped.
     std::int64_t failedRecord = -1;
     std::size_t failedOffset = 0;
     std::string error;
@@ -40,6 +41,10 @@ bool ParseListFile(std::span<const std::uint8_t> bytes, std::vector<CMediaInfo>&
 
 void EncodeListFileRecord(const CMediaInfo& record, std::vector<std::uint8_t>& out);
 std::vector<std::uint8_t> EncodeListFile(std::span<const CMediaInfo> records);
+
+// Reads the list file at path whole into bytes. Anything but Ok is accounted for in load (when given): a missing
+// file as fileMissing, one that cannot be opened as cannotOpen with the system's reason, a read error by its text.
+platform::ReadResult ReadListFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes, ListFileLoad* load);
 
 // Clears the catalogue, then loads it from path. A missing file yields an empty catalogue and true. False for a
 // file that cannot be opened, cannot be read or ends early; load (when given) then says what failed. Temporary

@@ -46,20 +46,13 @@ void CListFileFollower::Stop() {
 
 CListFileFollower::Reading CListFileFollower::Read() const {
     Reading reading;
-    platform::SystemError error;
-    reading.result = platform::ReadWholeFile(path_, reading.bytes, &error);
-    if (reading.result == platform::ReadResult::CannotOpen)
-        reading.error = platform::SystemErrorText(error.code);
-    else if (reading.result == platform::ReadResult::Failed)
-        reading.error = error.message;
+    reading.result = ReadListFileBytes(path_, reading.bytes, &reading.found);
     return reading;
 }
 
 bool CListFileFollower::Take(Reading reading, ListFileLoad& load) {
     std::vector<CMediaInfo> records;
-    load.fileMissing = reading.result == platform::ReadResult::NotFound;
-    load.cannotOpen = reading.result == platform::ReadResult::CannotOpen;
-    load.error = reading.error;
+    load = reading.found;
     const bool whole = reading.result == platform::ReadResult::NotFound ||
                        (reading.result == platform::ReadResult::Ok && ParseListFile(reading.bytes, records, &load));
     if (whole) {

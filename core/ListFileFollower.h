@@ -53,8 +53,10 @@ private:
     struct Reading {
         platform::ReadResult result = platform::ReadResult::NotFound;
         std::vector<std::uint8_t> bytes;
-        std::string error;
-        bool operator==(const Reading&) const = default;
+        ListFileLoad found; // what reading found when it was not Ok
+        bool operator==(const Reading& other) const {
+            return result == other.result && bytes == other.bytes && found.error == other.found.error;
+        }
     };
     Reading Read() const;
     // Parses reading and, when it is whole, puts its records in the catalogue's place; remembers it either way.

@@ -45,23 +45,18 @@ bool FileWatch::Open(const std::string& path, SystemError* error) {
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     state->folder = folder;
     state->name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto failed = [&] {
+        if (error)
+            *error = MakeSystemError(errno, "cannot watch " + folder);
+        return false;
+    };
     state->inotify.reset(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
-    if (!state->inotify) {
-        if (error)
-            *error = MakeSystemError(errno, "cannot watch " + folder);
-        return false;
-    }
-    if (::inotify_add_watch(state->inotify.get(), folder.c_str(), kFileEvents | kFolderGone | IN_ONLYDIR) < 0) {
-        if (error)
-            *error = MakeSystemError(errno, "cannot watch " + folder);
-        return false;
-    }
+    if (!state->inotify ||
+        ::inotify_add_watch(state->inotify.get(), folder.c_str(), kFileEvents | kFolderGone | IN_ONLYDIR) < 0)
+        return failed();
     state->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!state->wake) {
-        if (error)
-            *error = MakeSystemError(errno, "cannot watch " + folder);
-        return false;
-    }
+    if (!state->wake)
+        return failed();
     state_ = std::move(state);
     return true;
 }

@@ -36,13 +36,9 @@ bool FileWatch::Open(const std::string& path, SystemError* error) {
     auto state = std::make_unique<State>();
     state->change.reset(FindFirstChangeNotificationA(
         folder.c_str(), FALSE, FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_SIZE | FILE_NOTIFY_CHANGE_LAST_WRITE));
-    if (!state->change) {
-        if (error)
-            *error = MakeSystemError(static_cast<int>(GetLastError()), "cannot watch " + folder);
-        return false;
-    }
-    state->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
-    if (!state->wake) {
+    if (state->change)
+        state->wake.reset(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+    if (!state->change || !state->wake) {
         if (error)
             *error = MakeSystemError(static_cast<int>(GetLastError()), "cannot watch " + folder);
         return false;
