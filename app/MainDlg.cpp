@@ -144,7 +144,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
     case WM_PAINT:
         return OnPaintIconic();
     case WM_NOTIFY:
-        return list_.AnswerTextRequest(reinterpret_cast<NMHDR*>(lParam));
+        return list_.AnswerRequest(reinterpret_cast<NMHDR*>(lParam), result);
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(icon_.get());
         return true;

@@ -1,7 +1,6 @@
 // The main window's list view of the catalogue: four centred columns, one row per program, in catalogue order.
-// The rows' texts are kept here and the control asks for the ones it shows (LVN_GETDISPINFO), so that a row goes
-// in with one message whatever its columns hold: 100,000 programs open the window in about the time the control
-// itself needs for them.
+// The rows are kept here alone: the control (an owner-data list view) knows only how many there are and asks for the
+// texts it shows (LVN_GETDISPINFO), so that 100,000 programs open the window about as fast as 100.
 #pragma once
 
 #include "core/MediaInfo.h"
@@ -29,10 +28,10 @@ public:
 
     // Grid lines, full-row select, and the four columns.
     void SetUp();
-    // Appends a row for record at the end; its index, or -1.
+    // Appends a row for record at the end; its index.
     int AppendRow(const CMediaInfo& record);
-    // Appends a row per record, in order, with the control's redraw off and its item count set ahead: one
-    // repaint for the lot, however many there are (a load, a batch of a folder search).
+    // Appends a row per record, in order, with one message to the control however many there are (a load, a batch
+    // of a folder search).
     void AppendRows(std::span<const CMediaInfo> records);
     void SetPid(int row, std::int32_t pid);
     void DeleteRow(int row);
@@ -44,11 +43,15 @@ public:
     // The text a cell shows; empty for a row or column that is not there.
     std::string Text(int row, int column) const;
 
-    // The dialog hands over every WM_NOTIFY: a request of this control for a cell's text is answered here.
-    // False for any other notification.
-    bool AnswerTextRequest(NMHDR* header) const;
+    // The dialog hands over every WM_NOTIFY: the control's requests for a cell's text and for the row a typed
+    // prefix leads to are answered here, with result the dialog's answer. False for any other notification.
+    bool AnswerRequest(NMHDR* header, LRESULT& result) const;
 
 private:
+    // The first row from start on whose file begins with prefix, ignoring case, going round to the top if wrap;
+    // -1 when there is none.
+    int FindFrom(const char* prefix, int start, bool wrap) const;
+
     HWND list_ = nullptr;
     // What each row of the control shows, in its order: a copy of the record it was made from (no allocation per
     // row), whose PID alone an edit changes.

@@ -22,8 +22,8 @@ namespace tarnvale::test {
 
 inline constexpr const char* kProgramDialog = "Add a program...";
 
-// Watches the rows going into the thread's list views: a load or a batch of search rows must go in with the
-// control's redraw off and its item count set ahead, so that neither the control nor its skin repaints per row.
+// Watches the messages that bring rows into the thread's list views: a load or a batch of search rows must reach
+// the control as one count, never row by row, so that neither the control nor its skin works per row.
 class ListViewInsertWatch {
 public:
     ListViewInsertWatch() {
@@ -37,38 +37,23 @@ public:
     ListViewInsertWatch(const ListViewInsertWatch&) = delete;
     ListViewInsertWatch& operator=(const ListViewInsertWatch&) = delete;
 
-    int rowsInserted = 0;
-    int rowsInsertedWhileRedrawing = 0;
-    int rowsBeyondTheCountSetAhead = 0;
+    int rowsInsertedOneByOne = 0;
+    int countsSet = 0;
 
 private:
     static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
         const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
         char className[32] = {};
         if (code == HC_ACTION && current_ && GetClassNameA(call->hwnd, className, sizeof className) &&
-            std::string(className) == "SysListView32")
-            current_->See(call->message, call->wParam);
-        return CallNextHookEx(nullptr, code, wParam, lParam);
-    }
-    void See(UINT message, WPARAM wParam) {
-        if (message == WM_SETREDRAW) {
-            redrawing_ = wParam != FALSE;
-        } else if (message == LVM_SETITEMCOUNT) {
-            countSetAhead_ = static_cast<int>(wParam);
-        } else if (message == LVM_DELETEALLITEMS) {
-            rows_ = 0;
-        } else if (message == LVM_INSERTITEMA) {
-            ++rowsInserted;
-            rowsInsertedWhileRedrawing += redrawing_;
-            rowsBeyondTheCountSetAhead += ++rows_ > countSetAhead_;
+            std::string(className) == "SysListView32") {
+            current_->rowsInsertedOneByOne += call->message == LVM_INSERTITEMA || call->message == LVM_INSERTITEMW;
+            current_->countsSet += call->message == LVM_SETITEMCOUNT;
         }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
     }
 
     static inline ListViewInsertWatch* current_ = nullptr;
     HHOOK hook_ = nullptr;
-    bool redrawing_ = true;
-    int countSetAhead_ = 0;
-    int rows_ = 0;
 };
 
 inline CMediaInfo Record(const char* path, std::int32_t pid, std::int32_t type = 0, std::int32_t size = 0,

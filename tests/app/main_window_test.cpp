@@ -96,15 +96,24 @@ TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
             EXPECT_EQ(CellText(List(), row, 2), rows[i].size);
             EXPECT_EQ(CellText(List(), row, 3), rows[i].pid);
         }
+        // Typed letters lead to the next row whose file begins with them, ignoring case, round to the top.
+        auto find = [this](const char* prefix, int after) {
+            LVFINDINFOA info{};
+            info.flags = LVFI_STRING | LVFI_PARTIAL | LVFI_WRAP;
+            info.psz = prefix;
+            return static_cast<int>(SendMessageA(List(), LVM_FINDITEMA, after, reinterpret_cast<LPARAM>(&info)));
+        };
+        EXPECT_EQ(find("c:\\MEDIA\\T", -1), 1);
+        EXPECT_EQ(find("C:\\media\\o", 3), 0);
+        EXPECT_EQ(find("C:\\media\\x", -1), -1);
         return true;
     });
     CloseWith(WM_CLOSE);
     Run();
     // Nothing changed, so closing writes back exactly what was read.
     EXPECT_EQ(SavedBytes(), original);
-    EXPECT_EQ(watch.rowsInserted, static_cast<int>(rows.size()));
-    EXPECT_EQ(watch.rowsInsertedWhileRedrawing, 0);
-    EXPECT_EQ(watch.rowsBeyondTheCountSetAhead, 0);
+    EXPECT_EQ(watch.rowsInsertedOneByOne, 0);
+    EXPECT_EQ(watch.countsSet, 1);
 }
 
 TEST_F(MainWindowTest, DeleteAndEditWithoutSelectionDoNothing) {
