@@ -2,12 +2,12 @@
 #include "app/ProgramListView.h"
 
 #include "core/MediaType.h"
+#include "platform/Text.h"
 
 #include <commctrl.h>
 
 #include <array>
 #include <cstdio>
-#include <cstring>
 
 namespace tarnvale {
 namespace {
@@ -18,6 +18,22 @@ struct ColumnSpec {
 };
 
 constexpr std::array<ColumnSpec, 4> kColumns = {{{"File", 120}, {"Type", 80}, {"Size", 80}, {"PID", 60}}};
+
+// The control asks in the A or the W form, which differ only in the type of their texts.
+std::string Narrow(const wchar_t* wide) {
+    std::string text(static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr)),
+                     '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), static_cast<int>(text.size()), nullptr, nullptr);
+    text.resize(text.empty() ? 0 : text.size() - 1);
+    return text;
+}
+
+std::wstring Widen(const std::string& text) {
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0)), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
+    wide.resize(wide.empty() ? 0 : wide.size() - 1);
+    return wide;
+}
 
 } // namespace
 
@@ -44,17 +60,24 @@ void ProgramListView::SetUp() {
     }
 }
 
-int ProgramListView::AppendRow(const CMediaInfo& record) {
-    AppendRows(std::span(&record, 1));
-    return Count() - 1;
+void ProgramListView::AppendRow(const CMediaInfo& record) {
+    rows_.push_back(record);
+    TellCount();
 }
 
-void ProgramListView::AppendRows(std::span<const CMediaInfo> records) {
+void ProgramListView::AppendRows(std::vector<CMediaInfo> records) {
     if (records.empty())
         return;
+    if (rows_.empty())
+        rows_ = std::move(records);
+    else
+        rows_.insert(rows_.end(), records.begin(), records.end());
+    TellCount();
+}
+
+void ProgramListView::TellCount() {
     // The control holds no rows of its own: it learns how many there are, and paints the new ones when it next
     // paints. No row goes in one by one, so 100,000 cost what 100 do.
-    rows_.insert(rows_.end(), records.begin(), records.end());
     SendMessageA(list_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
@@ -76,14 +99,13 @@ void ProgramListView::Clear() {
 }
 
 int ProgramListView::FindFrom(const char* prefix, int start, bool wrap) const {
-    const std::size_t length = std::strlen(prefix);
     const int count = Count();
     const int first = start >= 0 && start < count ? start : 0;
     for (int step = 0; step < count; ++step) {
         const int row = (first + step) % count;
         if (!wrap && row < first)
             break;
-        if (_strnicmp(rows_[static_cast<std::size_t>(row)].m_szFile, prefix, length) == 0)
+        if (platform::StartsWithIgnoringCase(rows_[static_cast<std::size_t>(row)].m_szFile, prefix))
             return row;
     }
     return -1;
@@ -114,41 +136,36 @@ std::string ProgramListView::Text(int row, int column) const {
 bool ProgramListView::AnswerRequest(NMHDR* header, LRESULT& result) const {
     if (!header || header->hwndFrom != list_)
         return false;
-    if (header->code == LVN_ODFINDITEMA || header->code == LVN_ODFINDITEMW) {
-        // Typing a file's first letters in the list selects the next row whose file begins with them. The A and W
-        // forms differ only in the text's type.
-        const auto* find = reinterpret_cast<NMLVFINDITEMA*>(header);
-        result = -1;
-        if ((find->lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) && find->lvfi.psz) {
-            std::string prefix = find->lvfi.psz;
-            if (header->code == LVN_ODFINDITEMW) {
-                const auto* wide = reinterpret_cast<const wchar_t*>(find->lvfi.psz);
-                prefix.assign(
-                    static_cast<std::size_t>(WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr)),
-                    '\0');
-                WideCharToMultiByte(CP_ACP, 0, wide, -1, prefix.data(), static_cast<int>(prefix.size()), nullptr,
-                                    nullptr);
-                prefix.resize(std::strlen(prefix.c_str()));
-            }
-            result = FindFrom(prefix.c_str(), find->iStart, find->lvfi.flags & LVFI_WRAP);
-        }
+    switch (header->code) {
+    case LVN_ODFINDITEMA:
+    case LVN_ODFINDITEMW:
+        result = AnswerFind(*reinterpret_cast<const NMLVFINDITEMA*>(header), header->code == LVN_ODFINDITEMW);
         return true;
-    }
-    if (header->code != LVN_GETDISPINFOA && header->code != LVN_GETDISPINFOW)
+    case LVN_GETDISPINFOA:
+    case LVN_GETDISPINFOW:
+        AnswerText(reinterpret_cast<NMLVDISPINFOA*>(header)->item, header->code == LVN_GETDISPINFOW);
+        return true;
+    default:
         return false;
-    // The A and W forms of the request differ only in the text buffer's type.
-    auto& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
-    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
-        return true;
-    const std::string text = Text(item.iItem, item.iSubItem);
-    if (header->code == LVN_GETDISPINFOA) {
-        lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
-    } else {
-        std::wstring wide(text.size() + 1, L'\0');
-        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), static_cast<int>(wide.size()));
-        lstrcpynW(reinterpret_cast<wchar_t*>(item.pszText), wide.c_str(), item.cchTextMax);
     }
-    return true;
+}
+
+int ProgramListView::AnswerFind(const NMLVFINDITEMA& find, bool wide) const {
+    // Typing a file's first letters in the list selects the next row whose file begins with them.
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz)
+        return -1;
+    const std::string prefix = wide ? Narrow(reinterpret_cast<const wchar_t*>(find.lvfi.psz)) : find.lvfi.psz;
+    return FindFrom(prefix.c_str(), find.iStart, find.lvfi.flags & LVFI_WRAP);
+}
+
+void ProgramListView::AnswerText(LVITEMA& item, bool wide) const {
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0)
+        return;
+    const std::string text = Text(item.iItem, item.iSubItem);
+    if (wide)
+        lstrcpynW(reinterpret_cast<wchar_t*>(item.pszText), Widen(text).c_str(), item.cchTextMax);
+    else
+        lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
 }
 
 } // namespace tarnvale

@@ -7,8 +7,9 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdint>
-#include <span>
 #include <string>
 #include <vector>
 
@@ -28,11 +29,11 @@ public:
 
     // Grid lines, full-row select, and the four columns.
     void SetUp();
-    // Appends a row for record at the end; its index.
-    int AppendRow(const CMediaInfo& record);
+    // Appends a row for record at the end.
+    void AppendRow(const CMediaInfo& record);
     // Appends a row per record, in order, with one message to the control however many there are (a load, a batch
     // of a folder search).
-    void AppendRows(std::span<const CMediaInfo> records);
+    void AppendRows(std::vector<CMediaInfo> records);
     void SetPid(int row, std::int32_t pid);
     void DeleteRow(int row);
     void Clear();
@@ -48,6 +49,11 @@ public:
     bool AnswerRequest(NMHDR* header, LRESULT& result) const;
 
 private:
+    void TellCount();
+    // The row an LVN_ODFINDITEM asks for, or -1; wide for the W form.
+    int AnswerFind(const NMLVFINDITEMA& find, bool wide) const;
+    // Fills in the text an LVN_GETDISPINFO asks for; wide for the W form.
+    void AnswerText(LVITEMA& item, bool wide) const;
     // The first row from start on whose file begins with prefix, ignoring case, going round to the top if wrap;
     // -1 when there is none.
     int FindFrom(const char* prefix, int start, bool wrap) const;
