@@ -1,22 +1,18 @@
 // The folder search's worker.
 #include "app/FolderSearch.h"
 
-#include "core/ListFile.h"
-
-#include "media/FolderWalk.h"
-
 #include <system_error>
 #include <utility>
 
 namespace tarnvale {
 
-bool FolderSearch::Start(const std::string& folder, const FolderSearchTarget& target) {
+bool FolderSearch::Start(const std::string& folder, HWND window) {
     if (Running())
         return false;
     cancel_ = false;
     progressPending_ = false;
     try {
-        worker_ = std::thread([this, folder, target] { Run(folder, target); });
+        worker_ = std::thread([this, folder, window] { Run(folder, window); });
     } catch (const std::system_error&) {
         return false;
     }
@@ -35,43 +31,39 @@ void FolderSearch::Stop() {
     worker_.join();
 }
 
-void FolderSearch::Run(std::string folder, FolderSearchTarget target) {
+void FolderSearch::Run(std::string folder, HWND window) {
     FolderWalkHooks hooks;
     hooks.cancel = &cancel_;
-    hooks.add = [this, &target](const CMediaInfo& record) {
-        std::lock_guard order(*target.rowOrder);
-        target.catalogue->Append(record);
-        if (QueueRow(record))
-            PostMessageA(target.window, kSearchRowsMessage, 0, 0);
+    hooks.add = [this, window](const CMediaInfo& record) {
+        if (QueueFind(record))
+            PostMessageA(window, kSearchRowsMessage, 0, 0);
     };
-    hooks.progress = [this, &target](const FolderWalkProgress& progress) {
+    hooks.progress = [this, window](const FolderWalkProgress& progress) {
         // One progress message in the queue at a time: a fast walk must not flood the window.
         if (progressPending_.exchange(true))
             return;
-        if (!PostMessageA(target.window, kSearchProgressMessage, progress.filesSeen,
+        if (!PostMessageA(window, kSearchProgressMessage, progress.filesSeen,
                           static_cast<LPARAM>(progress.programsAdded)))
             progressPending_ = false;
     };
-    hooks.tell = [this, &target](const char* text) { TellAndWait(target.window, text); };
+    hooks.tell = [this, window](const char* text) { TellAndWait(window, text); };
     // A search meets many files: the message names the one it is about.
-    hooks.refused = [this, &target](const std::string& path, const char* text) {
-        TellAndWait(target.window, (std::string(text) + "\n\n" + path).c_str());
+    hooks.refused = [this, window](const std::string& path, const char* text) {
+        TellAndWait(window, (std::string(text) + "\n\n" + path).c_str());
     };
-    WalkFolder(folder, *target.pidCounter, hooks);
-    if (target.saveWhenDone)
-        SaveListFile(target.listFilePath, *target.catalogue);
-    PostMessageA(target.window, kSearchDoneMessage, 0, 0);
+    WalkFolder(folder, pidCounter_, hooks);
+    PostMessageA(window, kSearchDoneMessage, 0, 0);
 }
 
-std::vector<CMediaInfo> FolderSearch::TakeRows() {
+std::vector<CMediaInfo> FolderSearch::TakeFinds() {
     std::lock_guard lock(mutex_);
-    return std::exchange(rows_, {});
+    return std::exchange(finds_, {});
 }
 
-bool FolderSearch::QueueRow(const CMediaInfo& record) {
+bool FolderSearch::QueueFind(const CMediaInfo& record) {
     std::lock_guard lock(mutex_);
-    rows_.push_back(record);
-    return rows_.size() == 1;
+    finds_.push_back(record);
+    return finds_.size() == 1;
 }
 
 void FolderSearch::TellAndWait(HWND window, const char* text) {

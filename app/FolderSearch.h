@@ -1,10 +1,11 @@
-// The folder search's worker: walks a folder tree on a thread of its own, appends every accepted media file to
-// the catalogue, and saves the list file at the end. It never calls a window function: rows, progress, the end
-// and the probe's messages travel to the window's thread as posted messages.
+// The folder search's worker: walks a folder tree on a thread of its own and queues every accepted media file for
+// the window, which adds the finds to its catalogue and saves the list file. The worker touches neither the
+// catalogue nor a window function: finds, progress, the end and the probe's messages travel to the window's
+// thread through the queue and posted messages.
 #pragma once
 
 #include "core/MediaInfo.h"
-#include "core/MediaInfoList.h"
+#include "media/FolderWalk.h"
 
 #include <windows.h>
 
@@ -20,26 +21,14 @@
 
 namespace tarnvale {
 
-// Posted to the window. kSearchRowsMessage: rows wait in the search's queue (TakeRows); posted when the queue
-// stops being empty, so that the rows found until the window gets to them make one batch.
+// Posted to the window. kSearchRowsMessage: finds wait in the search's queue (TakeFinds); posted when the queue
+// stops being empty, so that the finds made until the window gets to them make one batch.
 // kSearchProgressMessage: wParam files looked at, lParam programs added. kSearchTellMessage: the worker waits
-// for a message to be shown (AnswerTell). kSearchDoneMessage: the walk and its save are over (Finish).
+// for a message to be shown (AnswerTell). kSearchDoneMessage: the walk is over (Finish).
 inline constexpr UINT kSearchRowsMessage = WM_APP + 1;
 inline constexpr UINT kSearchProgressMessage = WM_APP + 2;
 inline constexpr UINT kSearchTellMessage = WM_APP + 3;
 inline constexpr UINT kSearchDoneMessage = WM_APP + 4;
-
-struct FolderSearchTarget {
-    HWND window = nullptr;
-    CMediaInfoList* catalogue = nullptr;
-    // Held while a record goes into the catalogue and into the row queue, so that the window, which holds it
-    // while it adds rows of its own, keeps the rows in catalogue order.
-    std::mutex* rowOrder = nullptr;
-    std::int32_t* pidCounter = nullptr;
-    std::string listFilePath;
-    // False when the list file must be left as it is (it could not be opened).
-    bool saveWhenDone = true;
-};
 
 class FolderSearch {
 public:
@@ -51,17 +40,17 @@ public:
     // Whether a worker exists that has not been joined yet.
     bool Running() const { return worker_.joinable(); }
 
-    // Starts a worker on folder; false when one is running already.
-    bool Start(const std::string& folder, const FolderSearchTarget& target);
-    // Cancels the walk, lets a worker that waits for a message go on, and joins it. The worker still saves what
-    // it added. Rows the window has not taken yet stay in the queue.
+    // Starts a worker on folder that posts to window; false when one is running already.
+    bool Start(const std::string& folder, HWND window);
+    // Cancels the walk, lets a worker that waits for a message go on, and joins it. Finds the window has not taken
+    // yet stay in the queue.
     void Stop();
     // Joins a worker that has said it is done.
     void Finish() { Stop(); }
     // The window has shown a progress message; the next one may be posted.
     void ProgressShown() { progressPending_ = false; }
-    // The rows the worker found since the last call (already in the catalogue), in catalogue order.
-    std::vector<CMediaInfo> TakeRows();
+    // The programs the worker found since the last call, in the order of the walk, their PIDs assigned.
+    std::vector<CMediaInfo> TakeFinds();
 
     // The window's side of a message the worker wants shown: shows it with show(text), then lets the worker go
     // on. Does nothing when the worker no longer waits.
@@ -88,10 +77,10 @@ private:
         bool answered = false;
     };
 
-    void Run(std::string folder, FolderSearchTarget target);
+    void Run(std::string folder, HWND window);
     void TellAndWait(HWND window, const char* text);
-    // Queues the row of record; true when the queue was empty, so that the window must be told.
-    bool QueueRow(const CMediaInfo& record);
+    // Queues record; true when the queue was empty, so that the window must be told.
+    bool QueueFind(const CMediaInfo& record);
 
     std::thread worker_;
     std::atomic<bool> cancel_{false};
@@ -99,7 +88,10 @@ private:
     std::mutex mutex_;
     std::condition_variable wake_;
     std::shared_ptr<Tell> pendingTell_;
-    std::vector<CMediaInfo> rows_;
+    std::vector<CMediaInfo> finds_;
+    // Goes on from one search to the next for as long as the window lives; only a running worker touches it,
+    // and the next worker starts after that one was joined.
+    std::int32_t pidCounter_ = kFirstSearchPid;
 };
 
 } // namespace tarnvale

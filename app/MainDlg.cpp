@@ -10,7 +10,10 @@
 #include "net/HostAddress.h"
 
 #include <algorithm>
+#include <cctype>
+#include <optional>
 #include <span>
+#include <utility>
 
 namespace tarnvale {
 namespace {
@@ -23,20 +26,17 @@ UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
 } // namespace
 
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load) {
+    std::string text = FailedLoadText(path, load) + ".";
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     if (load.cannotOpen)
-        return "The list file " + path + " could not be opened: " + load.error +
-               ".\n\nNo programs are shown and clients are not served in this run. The list file is left as it is: "
-               "nothing is saved over it, not even when the window closes. Close the window, make the file readable "
-               "(another program may hold it, or a folder may be in its place), then start the server again.";
-    std::string text = "The list file " + path + " could not be read to its end: " + load.error + ".";
-    if (load.failedRecord > 0)
-        text += "\n\nReading stopped at record " + std::to_string(load.failedRecord) + ", byte offset " +
-                std::to_string(load.failedOffset) + ".";
-    text += "\n\nThe " + std::to_string(load.recordsLoaded) +
-            " programs read before that are shown. Clients are not served in this run: the command port stays "
-            "closed. When the window closes, the list file is saved with the programs shown; to keep the damaged "
-            "file, copy it elsewhere first, then start the server again.";
-    return text;
+        return text + "\n\nNo programs are shown and clients are not served in this run. The list file is left as it "
+                      "is: nothing is saved over it, not even when the window closes. Close the window, make the file "
+                      "readable (another program may hold it, or a folder may be in its place), then start the server "
+                      "again.";
+    return text + "\n\nThe " + std::to_string(load.recordsLoaded) +
+           " programs read before that are shown. Clients are not served in this run: the command port stays "
+           "closed. When the window closes, the list file is saved with the programs shown; to keep the damaged "
+           "file, copy it elsewhere first, then start the server again.";
 }
 
 CMainDlg::CMainDlg(HWND parent)
@@ -59,7 +59,7 @@ bool CMainDlg::OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) {
 }
 
 bool CMainDlg::OnInitDialog() {
-    list_.Attach(Item(IDC_PROGRAM_LIST));
+    list_.Attach(Item(IDC_PROGRAM_LIST), catalogue_);
     hostLine_ = Item(IDC_HOST_LINE);
     CDialog::OnInitDialog();
     caption_ = WindowText(GetSafeHwnd());
@@ -149,7 +149,7 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         result = reinterpret_cast<LRESULT>(icon_.get());
         return true;
     case kSearchRowsMessage:
-        ShowSearchRows();
+        AddSearchFinds();
         return true;
     case kSearchProgressMessage:
         search_.ProgressShown();
@@ -191,12 +191,11 @@ bool CMainDlg::OnPaintIconic() {
     return true;
 }
 
-void CMainDlg::InsertRow(const CMediaInfo& record) {
-    // Rows a running search has found but the window has not shown yet belong before this one.
-    std::lock_guard order(rowOrder_);
-    ShowSearchRows();
+void CMainDlg::AddProgram(const CMediaInfo& record) {
+    // What a running search found before this program belongs before it.
+    AddSearchFinds();
     catalogue_.Append(record);
-    list_.AppendRow(record);
+    list_.ShowAppended();
 }
 
 void CMainDlg::OnAdd() {
@@ -204,34 +203,39 @@ void CMainDlg::OnAdd() {
     CProgramDlg dialog(nullptr);
     dialog.SetRecord(record);
     if (dialog.DoModal() == IDOK && IsWindow(list_.get()))
-        InsertRow(record);
+        AddProgram(record);
 }
 
 void CMainDlg::OnEdit() {
-    const int row = list_.FirstSelected();
+    int row = list_.FirstSelected();
     if (row < 0)
         return;
-    const std::string path = list_.Text(row, kColumnFile);
-    std::optional<CMediaInfo> found = catalogue_.FindByPath(path.c_str());
-    if (!found)
+    std::optional<CMediaInfo> working = catalogue_.At(static_cast<std::size_t>(row));
+    if (!working)
         return;
-    CMediaInfo working = *found;
     CProgramDlg dialog(nullptr);
-    dialog.SetRecord(working);
+    dialog.SetRecord(*working);
     dialog.SetEditMode(true);
-    if (dialog.DoModal() != IDOK || !IsWindow(list_.get()))
+    editedRows_.push_back(&row);
+    const INT_PTR result = dialog.DoModal();
+    std::erase(editedRows_, &row);
+    if (result != IDOK || row < 0 || !IsWindow(list_.get()))
         return;
-    list_.SetPid(row, working.m_nPID);
-    catalogue_.UpdateByPath(path.c_str(), working);
+    catalogue_.UpdateAt(static_cast<std::size_t>(row), *working);
+    list_.ShowChanged(row);
 }
 
 void CMainDlg::OnDelete() {
     const int row = list_.FirstSelected();
-    if (row < 0)
+    if (row < 0 || !catalogue_.RemoveAt(static_cast<std::size_t>(row)))
         return;
-    const std::string path = list_.Text(row, kColumnFile);
-    catalogue_.RemoveByPath(path.c_str());
-    list_.DeleteRow(row);
+    list_.ShowRemoved(row);
+    for (int* edited : editedRows_) {
+        if (*edited == row)
+            *edited = -1;
+        else if (*edited > row)
+            --*edited;
+    }
 }
 
 void CMainDlg::OnDeleteAll() {
@@ -265,14 +269,7 @@ void CMainDlg::StartFolderSearch(const std::string& folder) {
     if (search_.Running())
         return;
     EnableWindow(Item(IDC_SEARCH_FOLDER), FALSE);
-    FolderSearchTarget target;
-    target.window = GetSafeHwnd();
-    target.catalogue = &catalogue_;
-    target.rowOrder = &rowOrder_;
-    target.pidCounter = &pidCounter_;
-    target.listFilePath = listFilePath_;
-    target.saveWhenDone = !keepListFile_;
-    if (search_.Start(folder, target))
+    if (search_.Start(folder, GetSafeHwnd()))
         SetWindowTextA(GetSafeHwnd(), (caption_ + " - searching " + folder).c_str());
     else
         EnableWindow(Item(IDC_SEARCH_FOLDER), TRUE);
@@ -284,7 +281,7 @@ void CMainDlg::StopSearch() {
     if (!search_.Running())
         return;
     search_.Stop();
-    // The worker is gone; its messages must not reach a later search. The rows it found are shown next.
+    // The worker is gone; its messages must not reach a later search. What it found is added next.
     MSG stale;
     while (PeekMessageA(&stale, GetSafeHwnd(), kSearchRowsMessage, kSearchDoneMessage, PM_REMOVE)) {
     }
@@ -293,18 +290,20 @@ void CMainDlg::StopSearch() {
 
 void CMainDlg::SearchEnded() {
     search_.Finish();
-    // The rows found before the end are in the catalogue already and belong in the view.
-    ShowSearchRows();
+    // Everything the walk found goes into the catalogue, and the list file holds it all.
+    AddSearchFinds();
+    SaveCatalogue();
     EnableWindow(Item(IDC_SEARCH_FOLDER), TRUE);
     SetWindowTextA(GetSafeHwnd(), caption_.c_str());
 }
 
 bool CMainDlg::LoadCatalogue(ListFileLoad& load) {
-    search_.TakeRows();
+    for (int* edited : editedRows_)
+        *edited = -1;
     list_.Clear();
     const bool loaded = LoadListFile(listFilePath_, catalogue_, &load);
     keepListFile_ = load.cannotOpen;
-    list_.AppendRows(catalogue_.Snapshot());
+    list_.ShowAppended();
     return loaded;
 }
 
@@ -312,8 +311,12 @@ bool CMainDlg::SaveCatalogue(platform::SystemError* error) {
     return keepListFile_ || SaveListFile(listFilePath_, catalogue_, error);
 }
 
-void CMainDlg::ShowSearchRows() {
-    list_.AppendRows(search_.TakeRows());
+void CMainDlg::AddSearchFinds() {
+    std::vector<CMediaInfo> finds = search_.TakeFinds();
+    if (finds.empty())
+        return;
+    catalogue_.AppendAll(std::move(finds));
+    list_.ShowAppended();
 }
 
 } // namespace tarnvale

@@ -8,7 +8,6 @@
 #include "app/ProgramListView.h"
 #include "core/ListFile.h"
 #include "core/MediaInfoList.h"
-#include "media/FolderWalk.h"
 #include "net/CommandService.h"
 #include "net/HostAddress.h"
 #include "net/Notifier.h"
@@ -16,8 +15,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <mutex>
 #include <string>
+#include <vector>
 
 namespace tarnvale {
 
@@ -46,8 +45,6 @@ public:
     // Datagrams from the command server's receive thread go to the command service's dispatch.
     bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override;
 
-    // Row insertion: a new last row in the list view and a copy at the end of the catalogue.
-    void InsertRow(const CMediaInfo& record);
     const CMediaInfoList& Catalogue() const { return catalogue_; }
 
     bool SearchRunning() const { return search_.Running(); }
@@ -75,7 +72,10 @@ private:
     bool LoadCatalogue(ListFileLoad& load);
     // Saves the list file, unless it must be kept as it is; false only when a save failed.
     bool SaveCatalogue(platform::SystemError* error = nullptr);
-    void ShowSearchRows();
+    // Appends record to the catalogue, after the finds of a running search that are not shown yet; a new last row.
+    void AddProgram(const CMediaInfo& record);
+    // Moves the running search's finds into the catalogue, where they show as new last rows.
+    void AddSearchFinds();
     void StopSearch();
     void SearchEnded();
 
@@ -85,7 +85,6 @@ private:
     UniqueIcon smallIcon_;
     CMediaInfoList catalogue_;
     CCommandService service_;
-    std::int32_t pidCounter_ = kFirstSearchPid;
     std::string listFilePath_ = kWindowsListFilePath;
     std::uint16_t commandPort_ = kCommandPort;
     std::uint16_t boundPort_ = 0;
@@ -94,7 +93,10 @@ private:
     bool choosingFolder_ = false;
     // The list file could not be opened: this run saves nothing over it.
     bool keepListFile_ = false;
-    std::mutex rowOrder_;
+    // The rows that open Edit dialogs were started on (the dialogs have no owner, so the list stays usable under
+    // them): a Delete below such a row moves it up, a Delete of it or a reload ends it (-1), so that OK changes the
+    // program that was chosen or none.
+    std::vector<int*> editedRows_;
     // Last, so that it is stopped before anything it uses goes away.
     FolderSearch search_;
 };

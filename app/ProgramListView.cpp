@@ -8,6 +8,8 @@
 
 #include <array>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 namespace tarnvale {
 namespace {
@@ -60,55 +62,40 @@ void ProgramListView::SetUp() {
     }
 }
 
-void ProgramListView::AppendRow(const CMediaInfo& record) {
-    rows_.push_back(record);
-    TellCount();
-}
-
-void ProgramListView::AppendRows(std::vector<CMediaInfo> records) {
-    if (records.empty())
-        return;
-    if (rows_.empty())
-        rows_ = std::move(records);
-    else
-        rows_.insert(rows_.end(), records.begin(), records.end());
-    TellCount();
-}
-
-void ProgramListView::TellCount() {
+void ProgramListView::ShowAppended() {
     // The control holds no rows of its own: it learns how many there are, and paints the new ones when it next
     // paints. No row goes in one by one, so 100,000 cost what 100 do.
-    SendMessageA(list_, LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    const auto count = static_cast<WPARAM>(catalogue_->Count());
+    if (count != static_cast<WPARAM>(ListView_GetItemCount(list_)))
+        SendMessageA(list_, LVM_SETITEMCOUNT, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
-void ProgramListView::SetPid(int row, std::int32_t pid) {
-    if (row < 0 || row >= Count())
-        return;
-    rows_[static_cast<std::size_t>(row)].m_nPID = pid;
+void ProgramListView::ShowChanged(int row) {
     ListView_RedrawItems(list_, row, row);
 }
 
-void ProgramListView::DeleteRow(int row) {
-    if (row >= 0 && row < Count() && ListView_DeleteItem(list_, row))
-        rows_.erase(rows_.begin() + row);
+void ProgramListView::ShowRemoved(int row) {
+    // Deleted as an item, so that the control moves the selection and focus of the rows below up with them.
+    ListView_DeleteItem(list_, row);
 }
 
 void ProgramListView::Clear() {
     ListView_DeleteAllItems(list_);
-    rows_.clear();
 }
 
 int ProgramListView::FindFrom(const char* prefix, int start, bool wrap) const {
-    const int count = Count();
-    const int first = start >= 0 && start < count ? start : 0;
-    for (int step = 0; step < count; ++step) {
-        const int row = (first + step) % count;
-        if (!wrap && row < first)
-            break;
-        if (platform::StartsWithIgnoringCase(rows_[static_cast<std::size_t>(row)].m_szFile, prefix))
-            return row;
-    }
-    return -1;
+    return catalogue_->WithRecords([&](const std::vector<CMediaInfo>& records) {
+        const int count = static_cast<int>(records.size());
+        const int first = start >= 0 && start < count ? start : 0;
+        for (int step = 0; step < count; ++step) {
+            const int row = (first + step) % count;
+            if (!wrap && row < first)
+                break;
+            if (platform::StartsWithIgnoringCase(records[static_cast<std::size_t>(row)].m_szFile, prefix))
+                return row;
+        }
+        return -1;
+    });
 }
 
 int ProgramListView::FirstSelected() const {
@@ -116,18 +103,20 @@ int ProgramListView::FirstSelected() const {
 }
 
 std::string ProgramListView::Text(int row, int column) const {
-    if (row < 0 || row >= Count())
+    if (row < 0)
         return {};
-    const CMediaInfo& cells = rows_[static_cast<std::size_t>(row)];
+    const std::optional<CMediaInfo> cells = catalogue_->At(static_cast<std::size_t>(row));
+    if (!cells)
+        return {};
     switch (column) {
     case kColumnFile:
-        return cells.m_szFile;
+        return cells->m_szFile;
     case kColumnType:
-        return MediaTypeText(cells.m_nType);
+        return MediaTypeText(cells->m_nType);
     case kColumnSize:
-        return SizeText(cells.m_nSize);
+        return SizeText(cells->m_nSize);
     case kColumnPid:
-        return PidText(cells.m_nPID);
+        return PidText(cells->m_nPID);
     default:
         return {};
     }

@@ -1,9 +1,10 @@
 // The main window's list view of the catalogue: four centred columns, one row per program, in catalogue order.
-// The rows are kept here alone: the control (an owner-data list view) knows only how many there are and asks for the
-// texts it shows (LVN_GETDISPINFO), so that 100,000 programs open the window about as fast as 100.
+// Row i is the catalogue's record i: the control (an owner-data list view) knows only how many rows there are and
+// asks for the texts it shows (LVN_GETDISPINFO), which are read from the catalogue then, so nothing is copied to be
+// kept in step and 100,000 programs open the window about as fast as 100.
 #pragma once
 
-#include "core/MediaInfo.h"
+#include "core/MediaInfoList.h"
 
 #include <windows.h>
 
@@ -11,7 +12,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace tarnvale {
 
@@ -21,24 +21,26 @@ enum ProgramColumn { kColumnFile = 0, kColumnType = 1, kColumnSize = 2, kColumnP
 std::string SizeText(std::int32_t size);
 std::string PidText(std::int32_t pid);
 
-// A borrowed list-view control; the dialog owns the window.
+// A borrowed list-view control showing a borrowed catalogue; the dialog owns both. Whoever changes the catalogue
+// tells the view what changed, on the window's thread.
 class ProgramListView {
 public:
-    void Attach(HWND list) { list_ = list; }
+    void Attach(HWND list, const CMediaInfoList& catalogue) {
+        list_ = list;
+        catalogue_ = &catalogue;
+    }
     HWND get() const { return list_; }
 
     // Grid lines, full-row select, and the four columns.
     void SetUp();
-    // Appends a row for record at the end.
-    void AppendRow(const CMediaInfo& record);
-    // Appends a row per record, in order, with one message to the control however many there are (a load, a batch
-    // of a folder search).
-    void AppendRows(std::vector<CMediaInfo> records);
-    void SetPid(int row, std::int32_t pid);
-    void DeleteRow(int row);
+    // Records were appended to the catalogue (or it was loaded): the control learns the new count with one message
+    // however many there are.
+    void ShowAppended();
+    void ShowChanged(int row);
+    void ShowRemoved(int row);
+    // The catalogue is about to be emptied.
     void Clear();
 
-    int Count() const { return static_cast<int>(rows_.size()); }
     // The first selected row, or -1.
     int FirstSelected() const;
     // The text a cell shows; empty for a row or column that is not there.
@@ -49,7 +51,6 @@ public:
     bool AnswerRequest(NMHDR* header, LRESULT& result) const;
 
 private:
-    void TellCount();
     // The row an LVN_ODFINDITEM asks for, or -1; wide for the W form.
     int AnswerFind(const NMLVFINDITEMA& find, bool wide) const;
     // Fills in the text an LVN_GETDISPINFO asks for; wide for the W form.
@@ -59,9 +60,7 @@ private:
     int FindFrom(const char* prefix, int start, bool wrap) const;
 
     HWND list_ = nullptr;
-    // What each row of the control shows, in its order: a copy of the record it was made from (no allocation per
-    // row), whose PID alone an edit changes.
-    std::vector<CMediaInfo> rows_;
+    const CMediaInfoList* catalogue_ = nullptr;
 };
 
 } // namespace tarnvale

@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarnvale {
 namespace {
@@ -20,6 +21,14 @@ auto FirstWithPath(Records& records, const char* path) {
 void CMediaInfoList::Append(const CMediaInfo& record) {
     std::lock_guard lock(mutex_);
     records_.push_back(record);
+}
+
+void CMediaInfoList::AppendAll(std::vector<CMediaInfo> records) {
+    std::lock_guard lock(mutex_);
+    if (records_.empty())
+        records_ = std::move(records);
+    else
+        records_.insert(records_.end(), records.begin(), records.end());
 }
 
 void CMediaInfoList::Assign(std::vector<CMediaInfo> records) {
@@ -64,6 +73,29 @@ bool CMediaInfoList::RemoveByPath(const char* path) {
     if (found == records_.end())
         return false;
     records_.erase(found);
+    return true;
+}
+
+std::optional<CMediaInfo> CMediaInfoList::At(std::size_t index) const {
+    std::lock_guard lock(mutex_);
+    if (index >= records_.size())
+        return std::nullopt;
+    return records_[index];
+}
+
+bool CMediaInfoList::UpdateAt(std::size_t index, const CMediaInfo& record) {
+    std::lock_guard lock(mutex_);
+    if (index >= records_.size())
+        return false;
+    records_[index] = record;
+    return true;
+}
+
+bool CMediaInfoList::RemoveAt(std::size_t index) {
+    std::lock_guard lock(mutex_);
+    if (index >= records_.size())
+        return false;
+    records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(index));
     return true;
 }
 

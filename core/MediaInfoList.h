@@ -1,6 +1,6 @@
-// CMediaInfoList: the ordered catalogue. The window, the folder search and the command server use it from three
-// threads, so every operation takes the catalogue's lock for its whole length; where several records match, the
-// first in catalogue order wins.
+// CMediaInfoList: the ordered catalogue. The command server reads it on its receive thread while the window or the
+// list-file follower changes it, so every operation takes the catalogue's lock for its whole length; where several
+// records match, the first in catalogue order wins.
 #pragma once
 
 #include "core/MediaInfo.h"
@@ -16,6 +16,8 @@ namespace tarnvale {
 class CMediaInfoList {
 public:
     void Append(const CMediaInfo& record);
+    // Appends records at the end, in their order, in one step.
+    void AppendAll(std::vector<CMediaInfo> records);
     // Replaces the whole catalogue in one step.
     void Assign(std::vector<CMediaInfo> records);
     void RemoveAll();
@@ -26,6 +28,11 @@ public:
     // Copies every field of record into the first record whose path matches; false when none does.
     bool UpdateByPath(const char* path, const CMediaInfo& record);
     bool RemoveByPath(const char* path);
+
+    // By position in catalogue order, as the window's rows show it. Nothing (or false) for a position past the end.
+    std::optional<CMediaInfo> At(std::size_t index) const;
+    bool UpdateAt(std::size_t index, const CMediaInfo& record);
+    bool RemoveAt(std::size_t index);
 
     std::size_t Count() const;
     std::vector<CMediaInfo> Snapshot() const;

@@ -134,14 +134,7 @@ void LogChange(const std::string& list, bool verbose, const ListFileChange& chan
             LogLine(std::to_string(load.recordsSkipped) + " records of " + list +
                     " have paths longer than 255 bytes and are left out");
     } else if (change.kind == ListFileChange::Kind::Refused) {
-        // Record 0 is the count that leads the file.
-        std::string where;
-        if (load.failedRecord > 0)
-            where = " at record " + std::to_string(load.failedRecord) + ", byte " + std::to_string(load.failedOffset);
-        else if (load.failedRecord == 0)
-            where = " at byte " + std::to_string(load.failedOffset);
-        LogLine(list + " changed but cannot be read whole (" + load.error + where + "); still serving the " + programs +
-                " loaded before");
+        LogLine(FailedLoadText(list, load) + "; still serving the " + programs + " loaded before");
     } else {
         LogLine("no longer following " + list + " (" + load.error + "); restart the server to serve later changes");
     }

@@ -6,6 +6,7 @@
 #include "app/ProgramListView.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
+#include "core/MediaInfoList.h"
 #include "res/resource.h"
 #include "skin/win/SkinManager.h"
 
@@ -24,27 +25,46 @@ namespace {
 constexpr int kPrograms = 1000;
 constexpr int kRepaints = 50, kRuns = 9;
 
-// The main window's own template, without the window's commands and network service: just its list, filled, at
-// left pixels from the screen's left edge.
-HWND OpenCatalogue(int left) {
-    const HWND dialog =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, bench::PlainDialogProc, 0);
-    if (!dialog)
-        return nullptr;
+// The main window's own template, without the window's commands and network service: just its list showing a
+// catalogue, as the window shows it.
+struct CatalogueWindow {
+    CMediaInfoList catalogue;
     ProgramListView list;
-    list.Attach(GetDlgItem(dialog, IDC_PROGRAM_LIST));
-    list.SetUp();
+    HWND dialog = nullptr;
+};
+
+INT_PTR CALLBACK CatalogueDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
+    if (message == WM_INITDIALOG)
+        return TRUE;
+    const auto* view = reinterpret_cast<const ProgramListView*>(GetWindowLongPtrA(dialog, DWLP_USER));
+    LRESULT result = 0;
+    if (message != WM_NOTIFY || !view || !view->AnswerRequest(reinterpret_cast<NMHDR*>(lParam), result))
+        return FALSE;
+    SetWindowLongPtrA(dialog, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+// Opens window's dialog at left pixels from the screen's left edge, its list filled.
+bool OpenCatalogue(CatalogueWindow& window, int left) {
+    window.dialog =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MAIN), nullptr, CatalogueDialogProc, 0);
+    if (!window.dialog)
+        return false;
+    SetWindowLongPtrA(window.dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&window.list));
+    window.list.Attach(GetDlgItem(window.dialog, IDC_PROGRAM_LIST), window.catalogue);
+    window.list.SetUp();
     for (int i = 0; i < kPrograms; ++i) {
         CMediaInfo record;
         record.SetPath(("C:\\Media\\Films\\program-" + std::to_string(i) + ".mpg").c_str());
         record.m_nPID = 10 + i;
         record.m_nType = i % 4;
         record.m_nSize = 1048576 * (i % 700);
-        list.AppendRow(record);
+        window.catalogue.Append(record);
     }
-    SetWindowPos(dialog, HWND_TOP, left, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+    window.list.ShowAppended();
+    SetWindowPos(window.dialog, HWND_TOP, left, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
     bench::PumpPending();
-    return dialog;
+    return true;
 }
 
 // Seconds for kRepaints full repaints of a window: its frame, its children with theirs, drawn now.
@@ -69,16 +89,19 @@ int main() {
     InitCommonControlsEx(&controls);
     // The plain window is opened before the skin manager exists, so that it stays unskinned; the two are then
     // measured in turns, so that a busy machine slows both alike.
-    const HWND plain = OpenCatalogue(20);
+    CatalogueWindow plainWindow;
+    const bool plainOpened = OpenCatalogue(plainWindow, 20);
     SkinManager skins;
     skins.Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
     RECT bounds{};
-    GetWindowRect(plain, &bounds);
-    const HWND skinned = OpenCatalogue(bounds.right + 20);
-    if (!plain || !skinned) {
+    GetWindowRect(plainWindow.dialog, &bounds);
+    CatalogueWindow skinnedWindow;
+    if (!plainOpened || !OpenCatalogue(skinnedWindow, bounds.right + 20)) {
         std::fprintf(stderr, "the catalogue window could not be opened\n");
         return 1;
     }
+    const HWND plain = plainWindow.dialog;
+    const HWND skinned = skinnedWindow.dialog;
     const HWND plainList = GetDlgItem(plain, IDC_PROGRAM_LIST);
     const HWND skinnedList = GetDlgItem(skinned, IDC_PROGRAM_LIST);
     if (skins.FindControl(plainList) || !skins.FindControl(skinnedList) ||

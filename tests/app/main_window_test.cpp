@@ -1,6 +1,6 @@
 // The main window and the program dialog in real windows, driven by messages as a user drives them: the list's
-// columns and texts, Add with a cancelled chooser, Edit, Delete, Delete All, closing, resizing, a list file that
-// ends early or cannot be opened, and saving where no file can be made beside the list file.
+// columns and texts, Add with a cancelled chooser, Edit and Delete by row, Delete All, closing, resizing, a list
+// file that ends early or cannot be opened, and saving where no file can be made beside the list file.
 #include "MainWindowFixture.h"
 #include "app/Dialog.h"
 #include "app/ServerApp.h"
@@ -137,72 +137,86 @@ TEST_F(MainWindowTest, DeleteAndEditWithoutSelectionDoNothing) {
     EXPECT_EQ(SavedCatalogue(), records);
 }
 
-TEST_F(MainWindowTest, DeleteRemovesTheRowAndTheFirstRecordWithItsPath) {
-    // The same path in another letter case: the rows are linked to records by path, and the first match wins.
-    WriteCatalogue({Record("C:\\m\\a.mpg", 1), Record("C:\\M\\A.MPG", 2), Record("C:\\m\\b.mpg", 3)});
+// Programs with one path (in any letter case) are rows of their own: Edit and Delete act on the chosen row's
+// program, even when rows above it go while its dialog is open, and the rows always show the catalogue.
+TEST_F(MainWindowTest, EditAndDeleteActOnTheChosenRowWhereProgramsShareAPath) {
+    CMediaInfo first = Record("C:\\media\\clip.avi", 3, 2, 1500000, 4096);
+    first.m_nExtra = 777;
+    const CMediaInfo second = Record("C:\\media\\clip.avi", 4, 1, 99);
+    const CMediaInfo third = Record("C:\\MEDIA\\CLIP.AVI", 5, 3, 7);
+    const CMediaInfo other = Record("C:\\m\\b.mpg", 6);
+    WriteCatalogue({first, second, third, other});
+    auto withPid = [](CMediaInfo record, std::int32_t pid) {
+        record.m_nPID = pid;
+        return record;
+    };
+    auto expectShown = [this](const std::vector<CMediaInfo>& expected) {
+        EXPECT_EQ(window.Catalogue().Snapshot(), expected);
+        EXPECT_EQ(RowCount(List()), static_cast<int>(expected.size()));
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            SCOPED_TRACE("row " + std::to_string(i));
+            EXPECT_EQ(CellText(List(), static_cast<int>(i), 0), expected[i].m_szFile);
+            EXPECT_EQ(CellText(List(), static_cast<int>(i), 3), std::to_string(expected[i].m_nPID));
+        }
+    };
+    auto edit = [this](int row) {
+        script.Then("edit row " + std::to_string(row), [this, row] {
+            SelectRow(List(), row);
+            Click(Main(), IDC_EDIT);
+            return true;
+        });
+    };
+    auto typePid = [this](const char* size, const char* type, const char* pid, const char* typed) {
+        script.Then(std::string("the dialog shows PID ") + pid + ", give it " + typed, [=] {
+            HWND dialog = FindDialog(kProgramDialog);
+            if (!dialog)
+                return false;
+            EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_SIZE), size);
+            EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_TYPE), type);
+            EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_PID), pid);
+            EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
+            EXPECT_EQ(FindDialog("Open"), nullptr) << "edit mode offers no file chooser";
+            SetDlgItemTextA(dialog, IDC_PROGRAM_PID, typed);
+            Click(dialog, IDOK);
+            return true;
+        });
+        script.Then("the dialog closed", [] { return FindDialog(kProgramDialog) == nullptr; });
+    };
+
     WaitForWindow();
-    script.Then("delete the second row", [this] {
-        SelectRow(List(), 1);
+    edit(1);
+    typePid("99", "MPEG2", "4", "-42");
+    script.Then("only the second program's PID changed", [&] {
+        expectShown({first, withPid(second, -42), third, other});
+        return true;
+    });
+    edit(0);
+    typePid("1500000", "AVI", "3", "30");
+    script.Then("only the first program's PID changed", [&] {
+        expectShown({withPid(first, 30), withPid(second, -42), third, other});
+        return true;
+    });
+    edit(2);
+    script.Then("while its dialog is open, delete the first row", [this] {
+        if (!FindDialog(kProgramDialog))
+            return false;
+        SelectRow(List(), 0);
         Click(Main(), IDC_DELETE);
         return true;
     });
-    script.Then("the row went, the first record went", [this] {
-        if (RowCount(List()) != 2)
-            return false;
-        EXPECT_EQ(CellText(List(), 0, 3), "1");
-        EXPECT_EQ(CellText(List(), 1, 0), "C:\\m\\b.mpg");
-        const std::vector<CMediaInfo> left = window.Catalogue().Snapshot();
-        EXPECT_EQ(left.size(), 2u);
-        if (left.size() == 2) {
-            EXPECT_EQ(left[0].m_nPID, 2);
-            EXPECT_EQ(left[1].m_nPID, 3);
-        }
+    typePid("7", "MP3", "5", "50");
+    script.Then("the first program went, the third one changed", [&] {
+        expectShown({withPid(second, -42), withPid(third, 50), other});
         return true;
     });
-    CloseWith(WM_COMMAND, IDOK);
-    Run();
-    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\M\\A.MPG", 2), Record("C:\\m\\b.mpg", 3)}));
-}
-
-TEST_F(MainWindowTest, EditChangesOnlyThePid) {
-    CMediaInfo first = Record("C:\\media\\clip.avi", 3, 2, 1500000, 4096);
-    first.m_nExtra = 777;
-    const CMediaInfo second = Record("C:\\MEDIA\\CLIP.AVI", 4, 1, 99);
-    WriteCatalogue({first, second});
-    WaitForWindow();
-    script.Then("edit the second row", [this] {
-        SelectRow(List(), 1);
-        Click(Main(), IDC_EDIT);
-        return true;
-    });
-    script.Then("the dialog shows the first record with that path", [this] {
-        HWND dialog = FindDialog(kProgramDialog);
-        if (!dialog)
-            return false;
-        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_FILE), "C:\\media\\clip.avi");
-        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_SIZE), "1500000");
-        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_TYPE), "AVI");
-        EXPECT_EQ(ItemText(dialog, IDC_PROGRAM_PID), "3");
-        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDOK)));
-        EXPECT_EQ(FindDialog("Open"), nullptr) << "edit mode offers no file chooser";
-        SetDlgItemTextA(dialog, IDC_PROGRAM_PID, "-42");
-        Click(dialog, IDOK);
-        return true;
-    });
-    script.Then("the dialog closed", [] { return FindDialog(kProgramDialog) == nullptr; });
-    script.Then("only the PID changed", [&] {
-        EXPECT_EQ(CellText(List(), 1, 3), "-42");
-        EXPECT_EQ(CellText(List(), 0, 3), "3");
-        CMediaInfo expected = first;
-        expected.m_nPID = -42;
-        EXPECT_EQ(window.Catalogue().Snapshot(), (std::vector<CMediaInfo>{expected, second}));
+    DeleteRow(1, 2);
+    script.Then("the third program went, the second one is shown as it is", [&] {
+        expectShown({withPid(second, -42), other});
         return true;
     });
     CloseWith(WM_CLOSE);
     Run();
-    CMediaInfo expected = first;
-    expected.m_nPID = -42;
-    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{expected, second}));
+    EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{withPid(second, -42), other}));
 }
 
 TEST_F(MainWindowTest, PidThatIsNoWholeNumberKeepsTheDialogOpen) {
@@ -374,7 +388,7 @@ TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
 TEST_F(MainWindowTest, ListFileThatCannotBeOpenedIsToldAndLeftAsItIs) {
     // A folder in the list file's place: it exists, but no file can be read from it or saved over it.
     std::filesystem::create_directories(dir.Path() / "Tarnvale.lst" / "inside");
-    DismissMessageSaying({"could not be opened: ", "nothing is saved over it"});
+    DismissMessageSaying({"Cannot open the list file ", "nothing is saved over it"});
     WaitForWindow();
     script.Then("nothing shown, the command port closed", [this] {
         EXPECT_EQ(RowCount(List()), 0);

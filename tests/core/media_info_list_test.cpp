@@ -60,6 +60,22 @@ TEST(MediaInfoList, FirstMatchWinsByPathIgnoringCaseAndByPid) {
     EXPECT_EQ(list.Count(), 0u);
 }
 
+// The window's rows reach records by position, so two records with one path are two rows of their own.
+TEST(MediaInfoList, RowAccessActsOnThatPositionOnly) {
+    CMediaInfoList list;
+    list.Append(Record("C:\\clip.mpg", 1));
+    list.AppendAll({Record("C:\\CLIP.MPG", 2), Record("C:\\clip.mpg", 3)});
+    EXPECT_EQ(list.At(1)->m_nPID, 2);
+    EXPECT_FALSE(list.At(3));
+
+    EXPECT_TRUE(list.UpdateAt(2, Record("C:\\clip.mpg", 30)));
+    EXPECT_TRUE(list.RemoveAt(1));
+    EXPECT_EQ(list.Snapshot(), (std::vector<CMediaInfo>{Record("C:\\clip.mpg", 1), Record("C:\\clip.mpg", 30)}));
+    EXPECT_FALSE(list.UpdateAt(2, Record("x.mpg", 4)));
+    EXPECT_FALSE(list.RemoveAt(2));
+    EXPECT_EQ(list.Count(), 2u);
+}
+
 // The window, the folder search and the command server reach the catalogue at once: appends, removals, lookups,
 // snapshots and saves must never see a torn record or a torn catalogue.
 TEST(MediaInfoList, StaysConsistentUnderConcurrentUse) {
@@ -83,6 +99,9 @@ TEST(MediaInfoList, StaysConsistentUnderConcurrentUse) {
                 ASSERT_EQ(record.m_nSize, record.m_nPID * 3);
             if (auto found = list.FindByPid(100005)) {
                 ASSERT_EQ(found->Path(), "w100005.mpg");
+            }
+            if (auto row = list.At(list.Count() / 2)) {
+                ASSERT_EQ(row->m_nSize, row->m_nPID * 3);
             }
             ASSERT_TRUE(SaveListFile(listFile, list));
         }
