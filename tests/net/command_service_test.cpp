@@ -156,35 +156,6 @@ TEST_F(CommandServiceTest, ConnectToAPortNobodyListensOnStillAnswersAndPlayThenS
     EXPECT_EQ(harness.events.Count(StreamEvent::Kind::Started), 0);
 }
 
-TEST_F(CommandServiceTest, PlaySendsTheTailBlockThenTheWholeFileAndKeepsTheConnection) {
-    const struct {
-        const char* name;
-        std::int32_t type;
-        std::size_t size;
-        std::int32_t tail;
-        std::size_t tailFrom;
-    } rows[] = {
-        {"AVI with its index near the end", MEDIA_AVI, 70000, 60000, 60000},
-        {"MPEG2 under 1 MiB: no tail block", MEDIA_MPEG2, 70000, 70000 - 1048576, 70000},
-        {"exact multiple of 2048", MEDIA_MPEG1, 8 * 2048, 0, 8 * 2048},
-        {"MP3 of one short piece", MEDIA_MP3, 100, 0, 100},
-    };
-    auto client = NewClient();
-    platform::Socket stream = Connect(*client);
-    int pid = 100;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        AddProgram("p" + std::to_string(pid) + ".bin", pid, row.type, row.size, row.tail);
-        const Bytes file = PatternBytes(row.size);
-        const Bytes expected = Join(Slice(file, row.tailFrom, row.size), file);
-        const int ended = harness.events.Count(StreamEvent::Kind::Ended) + 1;
-        ASSERT_TRUE(client->SendPlay(pid++));
-        EXPECT_EQ(ReadExactly(stream.get(), expected.size()), expected);
-        ASSERT_TRUE(harness.events.WaitFor(StreamEvent::Kind::Ended, ended));
-        EXPECT_TRUE(OpenAndIdle(stream.get()));
-    }
-}
-
 TEST_F(CommandServiceTest, PlayTakesTheFirstProgramWithThePidAndIgnoresUnknownPids) {
     AddProgram("first.mpg", 42, MEDIA_MPEG1, 5000, 0, 0x1000);
     AddProgram("second.mpg", 42, MEDIA_MPEG1, 5000, 0, 0x2000);
