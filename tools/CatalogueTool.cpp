@@ -10,13 +10,13 @@
 #include "media/MediaProbe.h"
 #include "platform/FileLock.h"
 #include "tools/CatalogueWatch.h"
-#include "tools/Version.h"
+#include "tools/OptionParser.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <optional>
-#include <string_view>
 #include <system_error>
 
 namespace tarnvale {
@@ -54,10 +54,7 @@ constexpr const char* kUsage =
     "programs match, the first one counts. Ctrl-C stops a search and keeps what it found. A running\n"
     "tarnvale-server serves the changes from its next command on. Commands that change the list file wait\n"
     "for each other (one writer at a time; the Windows program does not take part, so keep it away from a\n"
-    "list file that a watch keeps).\n"
-    "\n"
-    "  --help     this text\n"
-    "  --version  the version\n";
+    "list file that a watch keeps).\n";
 
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
@@ -91,7 +88,7 @@ int Fail(const ToolStreams& io, const std::string& text) {
 }
 
 int UsageError(const ToolStreams& io, const std::string& text) {
-    io.err << "tarnvale: " << text << "\n(tarnvale --help shows how to call it)\n";
+    io.err << "tarnvale: " << text << "; see tarnvale --help\n";
     return 2;
 }
 
@@ -414,7 +411,7 @@ int Watch(Session& s) {
 }
 
 // Which options a command takes.
-enum Takes : unsigned { kNoOptions = 0, kFirstPid = 1, kVerifyOptions = 2, kWatchOptions = 4 };
+constexpr unsigned kNoOptions = 0, kFirstPid = 1, kVerifyOptions = 2, kWatchOptions = 4;
 
 struct Command {
     const char* name;
@@ -435,74 +432,43 @@ constexpr Command kCommands[] = {
     {"watch", 1, true, kWatchOptions, Watch},
 };
 
-std::optional<double> ParseSeconds(const std::string& text) {
-    char* end = nullptr;
-    const double seconds = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(seconds >= 0) || seconds > 86400)
-        return std::nullopt;
-    return seconds;
+// A number of seconds, fractions allowed (a short settle time in a test, say).
+OptionRow SecondsOption(std::string name, std::optional<double>& seconds) {
+    return OptionRow{name, {}, "SECONDS", {}, [&seconds, name](const std::string& text) {
+                         char* end = nullptr;
+                         const double value = std::strtod(text.c_str(), &end);
+                         if (text.empty() || *end != '\0' || !(value >= 0) || value > 86400)
+                             return WantsText(name, "a number of seconds from 0 to 86400", text);
+                         seconds = value;
+                         return std::string();
+                     }};
 }
 
 } // namespace
 
 int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io) {
     Session s(io);
-    bool listGiven = false;
-    unsigned given = kNoOptions;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string_view option) -> std::optional<std::string> {
-            if (arg.rfind(std::string(option) + "=", 0) == 0)
-                return arg.substr(option.size() + 1);
-            if (arg == option && i + 1 < args.size())
-                return args[++i];
-            return std::nullopt;
-        };
-        auto is = [&](std::string_view option) {
-            return arg == option || arg.rfind(std::string(option) + "=", 0) == 0;
-        };
-        if (arg == "-h" || arg == "--help") {
-            io.out << Usage(io);
-            return 0;
-        }
-        if (arg == "--version") {
-            io.out << VersionLine("tarnvale");
-            return 0;
-        }
-        if (is("--list")) {
-            auto path = value("--list");
-            if (!path || path->empty())
-                return UsageError(io, "--list needs the list file's path");
-            s.listPath = *path;
-            listGiven = true;
-        } else if (is("--first-pid")) {
-            auto text = value("--first-pid");
-            s.firstPid = text ? ParseInteger<std::int32_t>(*text) : std::nullopt;
-            if (!s.firstPid)
-                return UsageError(io, "--first-pid needs a whole number");
-            given |= kFirstPid;
-        } else if (arg == "--deep" || arg == "--fix" || arg == "--drop-missing") {
-            (arg == "--deep" ? s.deep : arg == "--fix" ? s.fix : s.dropMissing) = true;
-            given |= kVerifyOptions;
-        } else if (arg == "--verbose") {
-            s.verbose = true;
-            given |= kWatchOptions;
-        } else if (is("--settle") || is("--poll")) {
-            const std::string option = is("--settle") ? "--settle" : "--poll";
-            auto text = value(option);
-            auto seconds = text ? ParseSeconds(*text) : std::nullopt;
-            if (!seconds)
-                return UsageError(io, option + " needs a number of seconds");
-            (option == "--settle" ? s.settleSeconds : s.pollSeconds) = seconds;
-            given |= kWatchOptions;
-        } else if (arg.size() > 1 && arg[0] == '-' && !ParseInteger<std::int32_t>(arg)) {
-            return UsageError(io, "unknown option " + arg);
-        } else {
-            s.words.push_back(arg);
-        }
-    }
+    // The rows without help are the commands' own options, which the commands' help describes.
+    const OptionParser parser(
+        "tarnvale", Usage(io),
+        {
+            TextOption("--list", "FILE", "the list file", s.listPath),
+            IntegerOption<std::int32_t>("--first-pid", "N", {}, s.firstPid, std::numeric_limits<std::int32_t>::min(),
+                                        std::numeric_limits<std::int32_t>::max(), "a whole number"),
+            SwitchOption("--deep", {}, s.deep),
+            SwitchOption("--fix", {}, s.fix),
+            SwitchOption("--drop-missing", {}, s.dropMissing),
+            SecondsOption("--settle", s.settleSeconds),
+            SecondsOption("--poll", s.pollSeconds),
+            SwitchOption("--verbose", {}, s.verbose),
+        });
+    if (const std::optional<int> status = parser.Parse(args, s.words, io.out, io.err))
+        return *status;
+    const bool listGiven = !s.listPath.empty();
+    const unsigned given = (s.firstPid ? kFirstPid : 0) | (s.deep || s.fix || s.dropMissing ? kVerifyOptions : 0) |
+                           (s.verbose || s.settleSeconds || s.pollSeconds ? kWatchOptions : 0);
     if (s.words.empty()) {
-        io.err << Usage(io);
+        io.err << parser.Help();
         return 2;
     }
     s.command = s.words.front();

@@ -23,7 +23,7 @@ public:
     }
     std::uint16_t Port() const { return port_; }
     // Connects sender to this peer and takes the connection.
-    platform::Socket Connect(CTcpClient& sender) {
+    platform::Socket Connect(CStreamSender& sender) {
         EXPECT_TRUE(sender.Connect(platform::kLoopbackAddress, port_));
         if (platform::WaitReadable(listener_.get(), kWaitMs) != platform::WaitResult::Ready)
             return platform::Socket();
