@@ -1,6 +1,6 @@
 // The Linux programs as `cmake --install` leaves them in a fresh prefix: each answers --help and --version, the
 // installed server serves what the installed catalogue tool adds while it runs to the installed client, stops on
-// SIGTERM without touching the list file, and systemd accepts the installed unit.
+// SIGTERM without touching the list file, and systemd accepts the installed units.
 #include "support/Background.h"
 #include "support/MediaFixtures.h"
 #include "support/Shell.h"
@@ -82,13 +82,18 @@ TEST_F(Installed, TheServerServesWhatIsAddedWhileItRunsAndLeavesTheListFileAlone
     EXPECT_TRUE(ReadBytes(list) == saved) << "the server wrote the list file the tool edits";
 }
 
-TEST_F(Installed, SystemdAcceptsTheUnit) {
+TEST_F(Installed, SystemdAcceptsTheUnits) {
     if (RunCommand("systemd-analyze --version").code != 0)
         GTEST_SKIP() << "systemd-analyze cannot run here; install Debian's systemd package to run this test";
-    const Ran verify =
-        RunCommand("systemd-analyze verify " + Quote(prefix.File("lib/systemd/system/tarnvale-server.service")));
-    EXPECT_EQ(verify.code, 0) << verify.out;
-    EXPECT_EQ(verify.out, "") << "systemd has remarks on the unit";
+    for (const char* unit : {"tarnvale-server.service", "tarnvale-watch.service"}) {
+        SCOPED_TRACE(unit);
+        const std::string path = prefix.File(std::string("lib/systemd/system/") + unit);
+        const Ran verify = RunCommand("systemd-analyze verify " + Quote(path));
+        EXPECT_EQ(verify.code, 0) << verify.out;
+        EXPECT_EQ(verify.out, "") << "systemd has remarks on the unit";
+        // Both name the one list file: the watch keeps it, the server serves it.
+        EXPECT_NE(RunCommand("grep -c -- '--list /var/lib/tarnvale/Tarnvale.lst' " + Quote(path)).out, "0\n");
+    }
 }
 
 } // namespace
