@@ -4,6 +4,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace tarnvale {
 namespace {
@@ -70,6 +71,11 @@ bool CMediaInfoList::RemoveByPath(const char* path) {
 std::size_t CMediaInfoList::Count() const {
     std::lock_guard lock(mutex_);
     return records_.size();
+}
+
+std::vector<CMediaInfo> CMediaInfoList::TakeAll() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(records_, {});
 }
 
 std::vector<CMediaInfo> CMediaInfoList::Snapshot() const {

@@ -18,7 +18,6 @@ bool ReprobeProgram(const CMediaInfo& record, CMediaInfo& now, std::string& refu
 ProgramCheck CheckProgram(const CMediaInfo& record, bool deep) {
     using Finding = ProgramCheck::Finding;
     ProgramCheck check;
-    check.now = record;
     const platform::FileStatus look = platform::LookAtFile(record.m_szFile);
     if (look.state == platform::FileStatus::State::Missing || look.isFolder) {
         check.finding = Finding::Gone;
@@ -35,6 +34,7 @@ ProgramCheck CheckProgram(const CMediaInfo& record, bool deep) {
     }
     if (!deep)
         return check;
+    check.now = record;
     if (!ReprobeProgram(record, check.now, check.refusal))
         check.finding = Finding::Refused;
     else if (check.now.m_nType != record.m_nType)

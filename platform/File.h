@@ -41,7 +41,10 @@ struct FileStatus {
 
 // Looks at path without opening it. Unreadable when it is there but this process may not read it (as far as the
 // look can tell; an administrator reads everything) or the look itself was refused.
-FileStatus LookAtFile(const std::string& path);
+FileStatus LookAtFile(const char* path);
+inline FileStatus LookAtFile(const std::string& path) {
+    return LookAtFile(path.c_str());
+}
 
 // Deletes a file. False when it is absent or cannot be deleted.
 bool RemoveFile(const std::string& path);

@@ -210,10 +210,10 @@ bool MayRead(const struct stat& st) {
 
 } // namespace
 
-FileStatus LookAtFile(const std::string& path) {
+FileStatus LookAtFile(const char* path) {
     FileStatus status;
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
+    if (::stat(path, &st) != 0) {
         status.state = errno == ENOENT || errno == ENOTDIR ? FileStatus::State::Missing : FileStatus::State::Unreadable;
         return status;
     }

@@ -169,10 +169,10 @@ void RemoveUnlessHeld(const std::string& candidate) {
     DeleteFileA(candidate.c_str());
 }
 
-FileStatus LookAtFile(const std::string& path) {
+FileStatus LookAtFile(const char* path) {
     FileStatus status;
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
         status.state = IsMissing(GetLastError()) ? FileStatus::State::Missing : FileStatus::State::Unreadable;
         return status;
     }

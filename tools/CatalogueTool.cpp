@@ -335,16 +335,18 @@ int Verify(Session& s) {
     const bool editing = s.fix || s.dropMissing;
     if (!Load(s, editing))
         return 1;
-    std::vector<CMediaInfo> records = s.catalogue.Snapshot();
+    std::vector<CMediaInfo> records = s.catalogue.TakeAll();
     std::vector<bool> drop(records.size(), false);
     std::size_t differ = 0, gone = 0, unreadable = 0, changed = 0, fixed = 0, dropped = 0;
     ProgressLine line(s.io);
     for (std::size_t at = 0; at < records.size(); ++at) {
-        if (s.io.cancel && s.io.cancel->load())
+        if (at % 256 == 0 && s.io.cancel && s.io.cancel->load())
             break;
-        line.Update([&] {
-            return "verifying " + s.listPath + ": " + std::to_string(at) + " of " + Count(records.size(), "program");
-        });
+        if (at % 256 == 0)
+            line.Update([&] {
+                return "verifying " + s.listPath + ": " + std::to_string(at) + " of " +
+                       Count(records.size(), "program");
+            });
         CMediaInfo& record = records[at];
         const ProgramCheck check = CheckProgram(record, s.deep);
         if (check.finding == Finding::Agrees)
