@@ -101,7 +101,7 @@ DirectoryWatch::Event DirectoryWatch::Wait(int timeoutMs, std::vector<DirectoryN
             const auto folder = state_->folders.find(event->wd);
             if (folder == state_->folders.end() || event->len == 0)
                 continue;
-            const std::string path = folder->second + "/" + event->name;
+            const std::string path = folder->second + (folder->second.back() == '/' ? "" : "/") + event->name;
             if (event->mask & kGone)
                 notices.push_back({DirectoryNotice::Kind::Gone, path});
             else if (event->mask & kChanged)

@@ -122,8 +122,8 @@ DirectoryWatch::Event DirectoryWatch::Wait(int timeoutMs, std::vector<DirectoryN
         const auto* base = reinterpret_cast<const std::uint8_t*>(folder.buffer.data());
         for (DWORD at = 0;;) {
             const auto* info = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(base + at);
-            const std::string path =
-                folder.path + "\\" + Narrow(info->FileName, static_cast<int>(info->FileNameLength / sizeof(WCHAR)));
+            const std::string path = folder.path + (folder.path.back() == '\\' ? "" : "\\") +
+                                     Narrow(info->FileName, static_cast<int>(info->FileNameLength / sizeof(WCHAR)));
             const bool gone = info->Action == FILE_ACTION_REMOVED || info->Action == FILE_ACTION_RENAMED_OLD_NAME;
             notices.push_back({gone ? DirectoryNotice::Kind::Gone : DirectoryNotice::Kind::Changed, path});
             if (info->NextEntryOffset == 0)

@@ -44,7 +44,9 @@ std::string FullFolder(const std::string& folder) {
     std::error_code ec;
     fs::path full = fs::absolute(folder, ec);
     std::string text = ec ? folder : full.lexically_normal().string();
-    while (text.size() > 1 && (text.back() == '/' || text.back() == platform::kPathSeparator))
+    // A root ("/", "C:\\") keeps its separator.
+    while (text.size() > 1 && (text.back() == '/' || text.back() == platform::kPathSeparator) &&
+           text[text.size() - 2] != ':')
         text.pop_back();
     return text;
 }
@@ -79,9 +81,10 @@ private:
         if (options_.verbose)
             Say(text);
     }
+    static bool IsSeparator(char c) { return c == platform::kPathSeparator || c == '/'; }
     bool Below(const std::string& path, const std::string& folder) const {
         return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-               (path[folder.size()] == platform::kPathSeparator || path[folder.size()] == '/');
+               (IsSeparator(folder.back()) || IsSeparator(path[folder.size()]));
     }
     std::string Join(const std::string& folder, const std::string& name) const {
         return folder + (folder.back() == platform::kPathSeparator ? "" : std::string(1, platform::kPathSeparator)) +
