@@ -30,7 +30,7 @@ using namespace std::chrono_literals;
 
 // A batch is saved once its changes pause this long, or once its first change is this old, so that a burst of
 // files is one save and a long stream of them is still saved as it goes.
-constexpr auto kBatchQuiet = 200ms;
+constexpr auto kBatchQuiet = 400ms;
 constexpr auto kBatchLongest = 1s;
 // A save that could not be made (another writer held the lock, the list file could not be read) is tried again.
 constexpr auto kRetryAfter = 5s;
