@@ -34,6 +34,8 @@ public:
 
     // Whether one Add covers a folder's whole tree; otherwise each folder below is added on its own.
     bool CoversTree() const;
+    // Whether notices may fail to come without the watch saying so: then the watcher rescans now and then too.
+    bool MayMissChanges() const;
 
     enum class Added { Yes, NoMoreWatches, Failed };
     // Starts watching folder (and, where CoversTree, everything below it). NoMoreWatches when the system's limit

@@ -57,6 +57,10 @@ bool DirectoryWatch::CoversTree() const {
     return false;
 }
 
+bool DirectoryWatch::MayMissChanges() const {
+    return false;
+}
+
 DirectoryWatch::Added DirectoryWatch::Add(const std::string& folder, SystemError* error) {
     const int wd = ::inotify_add_watch(state_->inotify.get(), folder.c_str(), kChanged | kGone | IN_ONLYDIR);
     if (wd < 0) {

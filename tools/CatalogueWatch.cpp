@@ -512,7 +512,7 @@ int Watcher::Run() {
     notices_ = watch_.Open(&error);
     if (!notices_)
         FallBackToRescans("the system gives no change notices here (" + error.message + ")");
-    if (options_.poll.count() > 0)
+    if (options_.poll.count() > 0 || (notices_ && watch_.MayMissChanges()))
         rescanning_ = true;
     if (notices_ && watch_.CoversTree())
         for (const std::string& root : roots_)
