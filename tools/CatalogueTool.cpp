@@ -1,6 +1,6 @@
-// tarnvale: the catalogue's operations from the command line, on a list file named with --list. Each edit loads
-// the whole list file, changes it and saves it in one atomic replace; a list file that cannot be read whole is
-// never overwritten.
+// tarnvale: the catalogue's operations from the command line, on a list file named with --list. Each edit takes
+// the list file's writers' lock, loads the whole file, changes it and saves it in one atomic replace; a list file
+// that cannot be read whole is never overwritten.
 #include "tools/CatalogueTool.h"
 #include "core/ListFile.h"
 #include "core/MediaType.h"
