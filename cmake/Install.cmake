@@ -1,5 +1,5 @@
 # What `cmake --install` puts where, and the packages cpack makes from it: on Linux the programs, the default skin,
-# the README and a systemd unit for tarnvale-server, as a tarball to unpack at /; for Windows one folder with
+# the README and systemd units for tarnvale-server and the catalogue watch, as a tarball to unpack at /; for Windows one folder with
 # TarnvaleServer.exe, its skin beside it in skins\Tarnvale\, the console programs and the README, as a zip.
 set(tarnvale_console_programs tarnvale-server tarnvale-client tarnvale tarnvale-probe)
 
@@ -17,17 +17,20 @@ else()
     install(TARGETS ${tarnvale_console_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/skins/Tarnvale DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvale/skins)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-    # The unit names the installed server by its full path, so it is written when the prefix is known: at install
-    # time, where `cmake --install --prefix` may have changed it.
-    set(unit_template ${PROJECT_SOURCE_DIR}/packaging/tarnvale-server.service.in)
-    install(CODE "
-        set(TARNVALE_BIN_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
-        set(TARNVALE_DOC_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\")
-        set(unit \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TARNVALE_SYSTEMD_UNIT_DIR}/tarnvale-server.service\")
-        message(STATUS \"Installing: \${unit}\")
-        configure_file(\"${unit_template}\" \"\${unit}\" @ONLY)
-        list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${unit}\")
-    ")
+    # The units name the installed programs by their full paths, so they are written when the prefix is known: at
+    # install time, where `cmake --install --prefix` may have changed it. tarnvale-watch keeps the list file that
+    # tarnvale-server serves in step with a folder.
+    foreach(unit_name tarnvale-server tarnvale-watch)
+        set(unit_template ${PROJECT_SOURCE_DIR}/packaging/${unit_name}.service.in)
+        install(CODE "
+            set(TARNVALE_BIN_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+            set(TARNVALE_DOC_DIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_DOCDIR}\")
+            set(unit \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${TARNVALE_SYSTEMD_UNIT_DIR}/${unit_name}.service\")
+            message(STATUS \"Installing: \${unit}\")
+            configure_file(\"${unit_template}\" \"\${unit}\" @ONLY)
+            list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${unit}\")
+        ")
+    endforeach()
     # The tarball holds the full paths (usr/local/bin/...), so that the unit it carries names the right server.
     set(CPACK_GENERATOR TGZ)
     set(CPACK_SET_DESTDIR ON)

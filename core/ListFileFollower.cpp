@@ -1,11 +1,19 @@
 // Following the list file: the watch, the reload and the once-per-change telling.
 #include "core/ListFileFollower.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace tarnvale {
 namespace {
 
-// Changes that follow each other this closely are one edit: the file is read once they have settled.
-constexpr int kSettleMs = 100;
+using Clock = std::chrono::steady_clock;
+
+// Changes that follow each other this closely are one edit: the file is read once they have settled...
+constexpr auto kSettle = std::chrono::milliseconds(100);
+// ...or this long after the first of them, whatever follows, so that a stream of saves (a watch in a burst, a
+// script adding programs one by one) never keeps the catalogue from before its first save.
+constexpr auto kLongestDelay = std::chrono::milliseconds(300);
 
 } // namespace
 
@@ -77,7 +85,12 @@ void CListFileFollower::Follow() {
         }
         if (event != platform::FileWatch::Event::Changed)
             continue;
-        while (!stopping_ && watch_.Wait(kSettleMs) == platform::FileWatch::Event::Changed) {
+        const auto deadline = Clock::now() + kLongestDelay;
+        while (!stopping_) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0 ||
+                watch_.Wait(static_cast<int>(std::min(left, kSettle).count())) != platform::FileWatch::Event::Changed)
+                break;
         }
         if (!stopping_)
             Reload();

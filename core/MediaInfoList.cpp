@@ -104,6 +104,11 @@ std::size_t CMediaInfoList::Count() const {
     return records_.size();
 }
 
+std::vector<CMediaInfo> CMediaInfoList::TakeAll() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(records_, {});
+}
+
 std::vector<CMediaInfo> CMediaInfoList::Snapshot() const {
     std::lock_guard lock(mutex_);
     return records_;

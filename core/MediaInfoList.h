@@ -36,6 +36,8 @@ public:
 
     std::size_t Count() const;
     std::vector<CMediaInfo> Snapshot() const;
+    // Moves every record out, leaving the catalogue empty (a tool that works on the records and saves them after).
+    std::vector<CMediaInfo> TakeAll();
 
     // Runs use(records) with the lock held, for work that must see one consistent catalogue from start to end
     // (a save). use must not call back into this catalogue.

@@ -75,7 +75,7 @@ private:
 
     void LookAtFile() {
         ++progress_.filesSeen;
-        if (QualifiesForSearch(path_))
+        if (QualifiesForSearch(path_) && !(hooks_.known && hooks_.known(path_)))
             Probe();
         if (progress_.filesSeen % kProgressEvery == 0)
             Report();

@@ -3,6 +3,7 @@
 // never changed, so a walk may run beside anything else.
 #pragma once
 
+#include "core/CatalogueMerge.h"
 #include "core/MediaInfo.h"
 #include "media/MediaProbe.h"
 
@@ -13,9 +14,6 @@
 #include <string>
 
 namespace tarnvale {
-
-// The first PID a folder search gives; the counter never gives less.
-inline constexpr std::int32_t kFirstSearchPid = 10;
 
 struct FolderWalkProgress {
     std::size_t filesSeen = 0;     // entries looked at as files, media or not
@@ -32,6 +30,9 @@ struct FolderWalkHooks {
     OperatorMessage tell;
     // When set, a refused file's message comes here with the file's path instead of going to tell.
     std::function<void(const std::string& path, const char* text)> refused;
+    // When set and true for a qualifying file's path, the file counts as looked at but is not probed (it is
+    // catalogued already).
+    std::function<bool(const std::string& path)> known;
     // Polled before each entry; the walk stops soon after it becomes true.
     const std::atomic<bool>* cancel = nullptr;
 };

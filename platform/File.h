@@ -28,6 +28,24 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
 // running now, in this process or another, is writing.
 void RemoveInterruptedSaves(const std::string& path);
 
+// What one look at a file (no opening, no reading) finds.
+struct FileStatus {
+    enum class State { Found, Missing, Unreadable } state = State::Missing;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // modification time in the system's finest unit
+    std::uint64_t volume = 0;  // with file, the file's identity, kept through a rename (0 where the system does
+    std::uint64_t file = 0;    // not tell it cheaply)
+    bool isFolder = false;
+    bool operator==(const FileStatus&) const = default;
+};
+
+// Looks at path without opening it. Unreadable when it is there but this process may not read it (as far as the
+// look can tell; an administrator reads everything) or the look itself was refused.
+FileStatus LookAtFile(const char* path);
+inline FileStatus LookAtFile(const std::string& path) {
+    return LookAtFile(path.c_str());
+}
+
 // Deletes a file. False when it is absent or cannot be deleted.
 bool RemoveFile(const std::string& path);
 

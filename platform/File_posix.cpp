@@ -5,11 +5,13 @@
 #include "platform/SaveSeam.h"
 #include "platform/SaveTemporaryFile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tarnvale::platform {
 namespace {
@@ -182,6 +184,44 @@ void RemoveUnlessHeld(const std::string& candidate) {
     if (::fstat(Fd(file), &held) == 0 && S_ISREG(held.st_mode) && ::lstat(candidate.c_str(), &named) == 0 &&
         held.st_dev == named.st_dev && held.st_ino == named.st_ino)
         ::unlink(candidate.c_str());
+}
+
+namespace {
+
+// Whether this process may read a file of that owner and mode, from the mode bits alone.
+bool MayRead(const struct stat& st) {
+    static const uid_t user = ::geteuid();
+    static const std::vector<gid_t> groups = [] {
+        std::vector<gid_t> ids(static_cast<std::size_t>(std::max(::getgroups(0, nullptr), 0)));
+        ids.resize(static_cast<std::size_t>(std::max(::getgroups(static_cast<int>(ids.size()), ids.data()), 0)));
+        ids.push_back(::getegid());
+        return ids;
+    }();
+    if (user == 0)
+        return true;
+    if (st.st_uid == user)
+        return (st.st_mode & S_IRUSR) != 0;
+    if (std::find(groups.begin(), groups.end(), st.st_gid) != groups.end())
+        return (st.st_mode & S_IRGRP) != 0;
+    return (st.st_mode & S_IROTH) != 0;
+}
+
+} // namespace
+
+FileStatus LookAtFile(const char* path) {
+    FileStatus status;
+    struct stat st {};
+    if (::stat(path, &st) != 0) {
+        status.state = errno == ENOENT || errno == ENOTDIR ? FileStatus::State::Missing : FileStatus::State::Unreadable;
+        return status;
+    }
+    status.state = MayRead(st) ? FileStatus::State::Found : FileStatus::State::Unreadable;
+    status.size = static_cast<std::uint64_t>(st.st_size);
+    status.modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    status.volume = static_cast<std::uint64_t>(st.st_dev);
+    status.file = static_cast<std::uint64_t>(st.st_ino);
+    status.isFolder = S_ISDIR(st.st_mode);
+    return status;
 }
 
 bool RemoveFile(const std::string& path) {

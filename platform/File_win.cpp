@@ -168,6 +168,21 @@ void RemoveUnlessHeld(const std::string& candidate) {
     DeleteFileA(candidate.c_str());
 }
 
+FileStatus LookAtFile(const char* path) {
+    FileStatus status;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
+        status.state = IsMissing(GetLastError()) ? FileStatus::State::Missing : FileStatus::State::Unreadable;
+        return status;
+    }
+    status.state = FileStatus::State::Found;
+    status.size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    status.modified = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime);
+    status.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return status;
+}
+
 bool RemoveFile(const std::string& path) {
     return DeleteFileA(path.c_str()) != 0;
 }

@@ -1,12 +1,15 @@
-// tarnvale: the catalogue's operations from the command line, on a list file named with --list. Each edit loads
-// the whole list file, changes it and saves it in one atomic replace; a list file that cannot be read whole is
-// never overwritten.
+// tarnvale: the catalogue's operations from the command line, on a list file named with --list. Each edit takes
+// the list file's writers' lock, loads the whole file, changes it and saves it in one atomic replace; a list file
+// that cannot be read whole is never overwritten.
 #include "tools/CatalogueTool.h"
 #include "core/ListFile.h"
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
+#include "media/CatalogueVerify.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
+#include "platform/FileLock.h"
+#include "tools/CatalogueWatch.h"
 #include "tools/OptionParser.h"
 
 #include <chrono>
@@ -33,11 +36,25 @@ constexpr const char* kUsage =
     "  pid MEDIA_FILE PID              give the program with that path a new PID\n"
     "  delete MEDIA_FILE               delete the program with that path\n"
     "  delete-all                      delete every program\n"
-    "  search FOLDER [--first-pid N]   add every media file below FOLDER, numbered from N (default 10)\n"
+    "  search FOLDER [--first-pid N]   add every media file below FOLDER that is not catalogued yet, numbered\n"
+    "                                  from one past the largest PID (at least 10), or from N\n"
+    "  verify [--deep] [--fix] [--drop-missing]\n"
+    "                                  check every program against its file: gone, unreadable, size changed\n"
+    "                                  (with --deep: probed again, type or tail offset changed); exits 1 when\n"
+    "                                  anything differs. --fix probes changed files again and updates their\n"
+    "                                  programs (PIDs kept); --drop-missing deletes programs whose file is gone\n"
+    "  watch FOLDER... [--settle SECONDS] [--poll SECONDS] [--verbose]\n"
+    "                                  search the folders, then keep following them until Ctrl+C: new media\n"
+    "                                  files are added once unchanged for --settle seconds (default 5),\n"
+    "                                  changed ones probed again, removed ones deleted, renamed ones keep\n"
+    "                                  their PID; --poll also looks at every folder each N seconds (for shares\n"
+    "                                  that send no change notices); --verbose prints a line per change\n"
     "\n"
     "Paths are stored in full; a program's path is matched without regard to letter case, and where several\n"
     "programs match, the first one counts. Ctrl-C stops a search and keeps what it found. A running\n"
-    "tarnvale-server serves the changes from its next command on.\n";
+    "tarnvale-server serves the changes from its next command on. Commands that change the list file wait\n"
+    "for each other (one writer at a time; the Windows program does not take part, so keep it away from a\n"
+    "list file that a watch keeps).\n";
 
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
@@ -48,12 +65,21 @@ std::string Usage(const ToolStreams& io) {
     return text;
 }
 
+// How long an editing command waits for another writer of the same list file.
+constexpr auto kWriterWait = std::chrono::seconds(30);
+
 struct Session {
+    explicit Session(const ToolStreams& streams) : io(streams) {}
     const ToolStreams& io;
-    std::string listPath;
-    std::vector<std::string> words; // the command's own arguments
-    std::optional<std::int32_t> firstPid;
+    std::string listPath = {};
+    std::string command = {};
+    std::vector<std::string> words = {}; // the command's own arguments
+    std::optional<std::int32_t> firstPid = {};
+    bool deep = false, fix = false, dropMissing = false, verbose = false;
+    std::optional<double> settleSeconds = {}, pollSeconds = {};
     CMediaInfoList catalogue;
+    // Held by an editing command from its load to its save.
+    platform::FileLock lock;
 };
 
 int Fail(const ToolStreams& io, const std::string& text) {
@@ -84,9 +110,25 @@ std::string ProgramLine(const CMediaInfo& record) {
     return line + std::string(record.Path());
 }
 
-// Loads the list file. An editing command refuses a file it could not read whole, so that saving never drops
-// records it did not understand.
-bool Load(Session& s, bool forEditing) {
+// The default list file's folder is made by the first writer, which keeps its lock file there too.
+void MakeDefaultListFolder(const Session& s) {
+    if (s.listPath != s.io.defaultList)
+        return;
+    std::error_code ignored;
+    fs::create_directories(fs::path(s.listPath).parent_path(), ignored);
+}
+
+// Loads the list file. An editing command first takes the writers' lock, and refuses a file it could not read
+// whole, so that saving never drops records it did not understand.
+bool Load(Session& s, bool forEditing, bool lock = true) {
+    if (forEditing)
+        MakeDefaultListFolder(s);
+    std::string why;
+    if (forEditing && lock && !s.lock.Held() &&
+        !s.lock.Acquire(s.listPath, "tarnvale " + s.command, kWriterWait, &why)) {
+        Fail(s.io, why + ". Nothing was changed.");
+        return false;
+    }
     ListFileLoad load;
     if (!LoadListFile(s.listPath, s.catalogue, &load)) {
         Fail(s.io, FailedLoadText(s.listPath, load) + "." +
@@ -106,10 +148,6 @@ bool Load(Session& s, bool forEditing) {
 }
 
 int Save(Session& s, const std::string& done) {
-    if (s.listPath == s.io.defaultList) {
-        std::error_code ignored;
-        fs::create_directories(fs::path(s.listPath).parent_path(), ignored);
-    }
     platform::SystemError error;
     if (!SaveListFile(s.listPath, s.catalogue, &error))
         return Fail(s.io, "cannot save the list file: " + error.message + ".");
@@ -185,27 +223,31 @@ int Delete(Session& s) {
 
 int DeleteAll(Session& s) {
     // Nothing of the old file needs to be understood to empty it, so a broken list file can be cleared too.
+    MakeDefaultListFolder(s);
+    std::string why;
+    if (!s.lock.Acquire(s.listPath, "tarnvale delete-all", kWriterWait, &why))
+        return Fail(s.io, why + ". Nothing was changed.");
     const std::size_t count = LoadListFile(s.listPath, s.catalogue) ? s.catalogue.Count() : 0;
     s.catalogue.RemoveAll();
     return Save(s, "deleted all programs (" + std::to_string(count) + ")");
 }
 
-// The search's progress line: rewritten in place on a terminal, otherwise a line every few seconds.
+// A progress line: rewritten in place on a terminal, otherwise a line every few seconds.
 class ProgressLine {
 public:
-    // Away from a terminal the first line waits its turn too, so a quick search prints only its summary.
-    ProgressLine(const ToolStreams& io, std::string folder)
-        : io_(io), folder_(std::move(folder)), last_(io.errIsTerminal ? Clock::time_point{} : Clock::now()) {}
+    // Away from a terminal the first line waits its turn too, so a quick run prints only its summary.
+    explicit ProgressLine(const ToolStreams& io)
+        : io_(io), last_(io.errIsTerminal ? Clock::time_point{} : Clock::now()) {}
 
-    void Update(const FolderWalkProgress& progress, bool force = false) {
+    // Shows text() when the last line is old enough (or force).
+    template <typename Text>
+    void Update(Text&& text, bool force = false) {
         const auto now = Clock::now();
         const auto every = io_.errIsTerminal ? std::chrono::milliseconds(100) : std::chrono::seconds(2);
         if (!force && now - last_ < every)
             return;
         last_ = now;
-        io_.err << (io_.errIsTerminal ? "\r" : "") << "searching " << folder_ << ": "
-                << Count(progress.filesSeen, "file") << " looked at, " << Count(progress.programsAdded, "program")
-                << " added" << (io_.errIsTerminal ? "" : "\n") << std::flush;
+        io_.err << (io_.errIsTerminal ? "\r" : "") << text() << (io_.errIsTerminal ? "" : "\n") << std::flush;
         open_ = io_.errIsTerminal;
     }
 
@@ -218,92 +260,240 @@ public:
 
 private:
     const ToolStreams& io_;
-    std::string folder_;
     Clock::time_point last_;
     bool open_ = false;
 };
 
+std::string PidRange(std::int32_t first, std::int32_t last) {
+    return first == last ? "PID " + std::to_string(first)
+                         : "PIDs " + std::to_string(first) + " to " + std::to_string(last);
+}
+
+// The walk and its probes run without the lock, against the catalogue as it was, so that other writers wait only
+// for the merge; the merge reads the file again under the lock and adds only paths it does not hold.
 int Search(Session& s) {
     const std::string folder = FullPath(s.words[0]);
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         return Fail(s.io, folder + " is not a folder that can be searched.");
-    if (!Load(s, true))
+    if (!Load(s, true, false))
         return 1;
-    std::int32_t counter = s.firstPid.value_or(kFirstSearchPid);
-    const std::int32_t firstPid = counter <= kFirstSearchPid ? kFirstSearchPid : counter;
+    const std::vector<CMediaInfo> before = s.catalogue.Snapshot();
+    const PathIndex catalogued(before);
+    std::vector<CMediaInfo> found;
+    std::size_t known = 0, refused = 0;
 
-    ProgressLine line(s.io, folder);
+    ProgressLine line(s.io);
+    const auto text = [&](const FolderWalkProgress& progress) {
+        return [&] {
+            return "searching " + folder + ": " + Count(progress.filesSeen, "file") + " looked at, " +
+                   Count(progress.programsAdded, "program") + " added";
+        };
+    };
     FolderWalkHooks hooks;
-    hooks.add = [&](const CMediaInfo& record) { s.catalogue.Append(record); };
-    hooks.progress = [&](const FolderWalkProgress& progress) { line.Update(progress); };
-    hooks.refused = [&](const std::string& path, const char* text) {
+    hooks.known = [&](const std::string& path) {
+        const bool there = catalogued.Find(path) != PathIndex::kNone;
+        known += there;
+        return there;
+    };
+    hooks.add = [&](const CMediaInfo& record) { found.push_back(record); };
+    hooks.progress = [&](const FolderWalkProgress& progress) { line.Update(text(progress)); };
+    hooks.refused = [&](const std::string& path, const char* reason) {
+        ++refused;
         line.Break();
-        s.io.err << path << ": " << text << '\n';
+        s.io.err << path << ": " << reason << '\n';
     };
     hooks.cancel = s.io.cancel;
+    std::int32_t counter = kFirstSearchPid;
     const FolderWalkProgress result = WalkFolder(folder, counter, hooks);
     if (s.io.errIsTerminal)
-        line.Update(result, true); // the line's last state stays on screen above the summary
+        line.Update(text(result), true); // the line's last state stays on screen above the summary
     line.Break();
 
+    if (!Load(s, true))
+        return 1;
+    std::vector<CMediaInfo> records = s.catalogue.Snapshot();
+    const SearchMerge merge = MergeFound(records, found, s.firstPid);
+    s.catalogue.Assign(std::move(records));
+
     std::string done = "searched " + folder + ": " + Count(result.filesSeen, "file") + " looked at, " +
-                       Count(result.programsAdded, "program") + " added";
-    if (result.programsAdded > 0)
-        done += " (PIDs " + std::to_string(firstPid) + " to " + std::to_string(counter - 1) + ")";
+                       Count(merge.added, "program") + " added";
+    if (merge.added > 0)
+        done += " (" + PidRange(merge.firstPid, merge.lastPid) + ")";
+    done +=
+        ", " + std::to_string(known + merge.already) + " already catalogued, " + std::to_string(refused) + " refused";
     if (result.cancelled)
         done = "search stopped early; " + done + ", and saved";
     const int status = Save(s, done);
     return status == 0 && result.cancelled ? 1 : status;
 }
 
+// Checks every program against its file; with --fix and --drop-missing it also mends what it found, so it loads
+// as a writer then.
+int Verify(Session& s) {
+    using Finding = ProgramCheck::Finding;
+    const bool editing = s.fix || s.dropMissing;
+    if (!Load(s, editing))
+        return 1;
+    std::vector<CMediaInfo> records = s.catalogue.TakeAll();
+    std::vector<bool> drop(records.size(), false);
+    std::size_t differ = 0, gone = 0, unreadable = 0, changed = 0, fixed = 0, dropped = 0;
+    ProgressLine line(s.io);
+    for (std::size_t at = 0; at < records.size(); ++at) {
+        if (at % 256 == 0 && s.io.cancel && s.io.cancel->load())
+            break;
+        if (at % 256 == 0)
+            line.Update([&] {
+                return "verifying " + s.listPath + ": " + std::to_string(at) + " of " +
+                       Count(records.size(), "program");
+            });
+        CMediaInfo& record = records[at];
+        const ProgramCheck check = CheckProgram(record, s.deep);
+        if (check.finding == Finding::Agrees)
+            continue;
+        ++differ;
+        gone += check.finding == Finding::Gone;
+        unreadable += check.finding == Finding::Unreadable;
+        line.Break();
+        s.io.out << FindingLine(record, check) << '\n';
+        if (check.finding == Finding::Gone && s.dropMissing) {
+            drop[at] = true;
+            ++dropped;
+            continue;
+        }
+        if (check.finding != Finding::SizeChanged && check.finding != Finding::TypeChanged &&
+            check.finding != Finding::TailChanged)
+            continue;
+        ++changed;
+        if (!s.fix)
+            continue;
+        CMediaInfo now = check.now;
+        std::string refusal;
+        if (!s.deep && !ReprobeProgram(record, now, refusal)) {
+            s.io.out << "  not fixed: the probe refuses the file now: " << refusal << '\n';
+            continue;
+        }
+        record = now;
+        ++fixed;
+    }
+    line.Break();
+    std::string summary = "verified " + Count(records.size(), "program") + ": " +
+                          std::to_string(records.size() - differ) + " agree, " + std::to_string(gone) + " gone, " +
+                          std::to_string(unreadable) + " unreadable, " + std::to_string(changed) + " changed";
+    if (differ > changed + gone + unreadable)
+        summary += ", " + std::to_string(differ - changed - gone - unreadable) + " refused by the probe";
+    if (s.fix)
+        summary += ", " + std::to_string(fixed) + " fixed";
+    if (s.dropMissing)
+        summary += ", " + std::to_string(dropped) + " dropped";
+    if (fixed + dropped > 0) {
+        std::size_t kept = 0;
+        for (std::size_t at = 0; at < records.size(); ++at)
+            if (!drop[at])
+                records[kept++] = records[at];
+        records.resize(kept);
+        s.catalogue.Assign(std::move(records));
+        if (Save(s, summary) != 0)
+            return 1;
+    } else {
+        s.io.out << summary << '\n';
+    }
+    return differ > 0 ? 1 : 0;
+}
+
+int Watch(Session& s) {
+    WatchOptions options;
+    options.folders = s.words;
+    if (s.settleSeconds)
+        options.settle = std::chrono::milliseconds(static_cast<std::int64_t>(*s.settleSeconds * 1000));
+    if (s.pollSeconds)
+        options.poll = std::chrono::seconds(static_cast<std::int64_t>(*s.pollSeconds));
+    options.verbose = s.verbose;
+    return RunCatalogueWatch(s.listPath, options, s.io);
+}
+
+// Which options a command takes.
+constexpr unsigned kNoOptions = 0, kFirstPid = 1, kVerifyOptions = 2, kWatchOptions = 4;
+
 struct Command {
     const char* name;
-    std::size_t arguments;
+    std::size_t arguments; // at least
+    bool more;             // and any number after them
+    unsigned takes;
     int (*run)(Session&);
 };
 
 constexpr Command kCommands[] = {
-    {"show", 0, Show},     {"add", 2, Add}, {"pid", 2, ChangePid}, {"delete", 1, Delete}, {"delete-all", 0, DeleteAll},
-    {"search", 1, Search},
+    {"show", 0, false, kNoOptions, Show},
+    {"add", 2, false, kNoOptions, Add},
+    {"pid", 2, false, kNoOptions, ChangePid},
+    {"delete", 1, false, kNoOptions, Delete},
+    {"delete-all", 0, false, kNoOptions, DeleteAll},
+    {"search", 1, false, kFirstPid, Search},
+    {"verify", 0, false, kVerifyOptions, Verify},
+    {"watch", 1, true, kWatchOptions, Watch},
 };
+
+// A number of seconds, fractions allowed (a short settle time in a test, say).
+OptionRow SecondsOption(std::string name, std::optional<double>& seconds) {
+    return OptionRow{name, {}, "SECONDS", {}, [&seconds, name](const std::string& text) {
+                         char* end = nullptr;
+                         const double value = std::strtod(text.c_str(), &end);
+                         if (text.empty() || *end != '\0' || !(value >= 0) || value > 86400)
+                             return WantsText(name, "a number of seconds from 0 to 86400", text);
+                         seconds = value;
+                         return std::string();
+                     }};
+}
 
 } // namespace
 
 int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io) {
-    Session s{io, {}, {}, {}, {}};
+    Session s(io);
+    // The rows without help are the commands' own options, which the commands' help describes.
     const OptionParser parser(
         "tarnvale", Usage(io),
         {
             TextOption("--list", "FILE", "the list file", s.listPath),
-            // search's own, told with the command.
             IntegerOption<std::int32_t>("--first-pid", "N", {}, s.firstPid, std::numeric_limits<std::int32_t>::min(),
                                         std::numeric_limits<std::int32_t>::max(), "a whole number"),
+            SwitchOption("--deep", {}, s.deep),
+            SwitchOption("--fix", {}, s.fix),
+            SwitchOption("--drop-missing", {}, s.dropMissing),
+            SecondsOption("--settle", s.settleSeconds),
+            SecondsOption("--poll", s.pollSeconds),
+            SwitchOption("--verbose", {}, s.verbose),
         });
     if (const std::optional<int> status = parser.Parse(args, s.words, io.out, io.err))
         return *status;
     const bool listGiven = !s.listPath.empty();
+    const unsigned given = (s.firstPid ? kFirstPid : 0) | (s.deep || s.fix || s.dropMissing ? kVerifyOptions : 0) |
+                           (s.verbose || s.settleSeconds || s.pollSeconds ? kWatchOptions : 0);
     if (s.words.empty()) {
         io.err << parser.Help();
         return 2;
     }
-    const std::string name = s.words.front();
+    s.command = s.words.front();
     s.words.erase(s.words.begin());
     for (const Command& command : kCommands) {
-        if (name != command.name)
+        if (s.command != command.name)
             continue;
-        if (s.words.size() != command.arguments)
-            return UsageError(io, name + " takes " + std::to_string(command.arguments) + " argument(s), not " +
+        if (s.words.size() < command.arguments || (!command.more && s.words.size() != command.arguments))
+            return UsageError(io, s.command + " takes " + std::to_string(command.arguments) +
+                                      (command.more ? " or more" : "") + " argument(s), not " +
                                       std::to_string(s.words.size()));
         if (!listGiven && io.defaultList.empty())
             return UsageError(io, "name the list file with --list FILE (it is created when missing)");
         if (!listGiven)
             s.listPath = io.defaultList;
-        if (s.firstPid && command.run != Search)
-            return UsageError(io, "--first-pid belongs to search");
+        if (given & ~command.takes)
+            return UsageError(io,
+                              std::string(given & kFirstPid        ? "--first-pid belongs to search"
+                                          : given & kVerifyOptions ? "--deep, --fix and --drop-missing belong to verify"
+                                                                   : "--settle, --poll and --verbose belong to watch"));
         return command.run(s);
     }
-    return UsageError(io, "unknown command \"" + name + "\"");
+    return UsageError(io, "unknown command \"" + s.command + "\"");
 }
 
 } // namespace tarnvale

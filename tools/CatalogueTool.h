@@ -1,5 +1,5 @@
-// The catalogue's command-line tool, `tarnvale`: show and edit a list file, search folders. It runs from its
-// arguments and writes to the streams it is given, so the same code serves the executable and the tests.
+// The catalogue's command-line tool, `tarnvale`: show and edit a list file, search, verify and watch folders. It runs
+// from its arguments and writes to the streams it is given, so the same code serves the executable and the tests.
 #pragma once
 
 #include "tools/ToolStreams.h"

@@ -19,7 +19,9 @@ extern "C" void OnInterrupt(int) {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A search stops early and saves what it found; a watch saves its last changes and ends.
     std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
     const std::vector<std::string> args(argv + 1, argv + argc);
     const tarnvale::ToolStreams io{std::cout, std::cerr, tarnvale::platform::IsTerminal(stderr), &stopRequested,
                                    tarnvale::DefaultListFile()};

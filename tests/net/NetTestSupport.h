@@ -201,9 +201,10 @@ public:
         });
     }
     // Waits for n lines that hold part; false when they do not come within kWaitMs.
-    bool WaitForCount(const std::string& part, std::size_t n) {
+    bool WaitForCount(const std::string& part, std::size_t n,
+                      std::chrono::milliseconds limit = std::chrono::milliseconds(kWaitMs)) {
         std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] { return CountLocked(part) >= n; });
+        return changed_.wait_for(lock, limit, [&] { return CountLocked(part) >= n; });
     }
     std::size_t Count(const std::string& part) {
         std::lock_guard lock(mutex_);

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
@@ -56,9 +57,31 @@ TEST_F(CatalogueToolTest, EditsTheListFileAsTheWindowsButtonsDo) {
     ToolRun r = Tarnvale({"--list", list, "search", media.string()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find((media / "refused_mp3").string() + ": " + kUnsupportedFileMessage), std::string::npos);
-    EXPECT_NE(r.out.find("4 files looked at, 3 programs added (PIDs 10 to 12)"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("4 files looked at, 3 programs added (PIDs 10 to 12), 0 already catalogued, 1 refused"),
+              std::string::npos)
+        << r.out;
     std::vector<CMediaInfo> records = Records(list);
     ASSERT_EQ(records.size(), 3u);
+
+    // Searched again, with a new file and one catalogued under another letter case: only the new one is added,
+    // after the largest PID.
+    std::string upper(records[0].Path());
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return std::toupper(c); });
+    records[0].SetPath(upper);
+    records[0].m_nPID = 40;
+    CMediaInfoList edited;
+    edited.Assign(records);
+    ASSERT_TRUE(SaveListFile(list, edited));
+    fs::copy_file(test::FixturePath("tone.mp3"), media / "sub" / "four.mp3");
+    r = Tarnvale({"--list", list, "search", media.string()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("1 program added (PID 41), 3 already catalogued, 1 refused"), std::string::npos) << r.out;
+    records = Records(list);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[3].Path(), (media / "sub" / "four.mp3").string());
+    fs::remove(media / "sub" / "four.mp3");
+    ASSERT_EQ(Tarnvale({"--list", list, "delete", (media / "sub" / "four.mp3").string()}).status, 0);
+    records = Records(list);
     const std::string two = (media / "sub" / "two.avi").string();
     ASSERT_TRUE(std::any_of(records.begin(), records.end(), [&](const CMediaInfo& m) { return m.Path() == two; }));
 
@@ -89,10 +112,73 @@ TEST_F(CatalogueToolTest, EditsTheListFileAsTheWindowsButtonsDo) {
     ASSERT_EQ(Tarnvale({"--list", list, "delete-all"}).status, 0);
     EXPECT_EQ(test::ReadBytes(list), (std::vector<std::uint8_t>{0, 0, 0, 0}));
 
-    // A second run starts its PIDs at 10 again, unless told otherwise.
+    // Told where to start, a search numbers from there.
     ASSERT_EQ(Tarnvale({"--list", list, "search", media.string(), "--first-pid", "500"}).status, 0);
     for (const CMediaInfo& m : Records(list))
         EXPECT_GE(m.m_nPID, 500);
+}
+
+// verify looks at each file once; --deep probes it again; --fix and --drop-missing mend what was found.
+TEST_F(CatalogueToolTest, VerifyReportsWhatDiffersAndMendsIt) {
+    ASSERT_EQ(Tarnvale({"--list", list, "search", media.string()}).status, 0);
+    ToolRun r = Tarnvale({"--list", list, "verify", "--deep"});
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("verified 3 programs: 3 agree, 0 gone, 0 unreadable, 0 changed"), std::string::npos) << r.out;
+
+    const std::string one = (media / "one.mpg").string(), two = (media / "sub" / "two.avi").string(),
+                      three = (media / "three.mp3").string();
+    fs::remove(two);
+    fs::resize_file(three, fs::file_size(three) + 100);
+    // Catalogued as MPEG2 but an MPEG1 file: only a deep look sees it.
+    std::vector<CMediaInfo> records = Records(list);
+    const auto byPath = [&](const std::string& path) {
+        return *std::find_if(records.begin(), records.end(), [&](const CMediaInfo& m) { return m.Path() == path; });
+    };
+    const std::int32_t threePid = byPath(three).m_nPID;
+    for (CMediaInfo& m : records)
+        if (m.Path() == one)
+            m.m_nType = 1;
+    CMediaInfoList edited;
+    edited.Assign(records);
+    ASSERT_TRUE(SaveListFile(list, edited));
+    const std::vector<std::uint8_t> before = test::ReadBytes(list);
+
+    const struct {
+        std::vector<std::string> options;
+        const char* says;
+        std::vector<std::string> lines;
+        std::size_t programsAfter;
+    } cases[] = {
+        {{},
+         "verified 3 programs: 1 agree, 1 gone, 0 unreadable, 1 changed",
+         {"gone: " + two, "size changed: " + three},
+         3},
+        {{"--deep"},
+         "verified 3 programs: 0 agree, 1 gone, 0 unreadable, 2 changed",
+         {"type changed: " + one + " (PID " + std::to_string(byPath(one).m_nPID) + "): MPEG1, was MPEG2"},
+         3},
+        {{"--fix", "--drop-missing"}, "1 changed, 1 fixed, 1 dropped", {"gone: " + two}, 2},
+        {{}, "verified 2 programs: 2 agree", {}, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        std::vector<std::string> args{"--list", list, "verify"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        r = Tarnvale(args);
+        EXPECT_EQ(r.status, c.lines.empty() ? 0 : 1);
+        EXPECT_NE(r.out.find(c.says), std::string::npos) << r.out;
+        for (const std::string& line : c.lines)
+            EXPECT_NE(r.out.find(line), std::string::npos) << r.out;
+        EXPECT_EQ(Records(list).size(), c.programsAfter);
+        if (c.options.empty() && c.programsAfter == 3) {
+            EXPECT_EQ(test::ReadBytes(list), before) << "verify without --fix changed the list file";
+        }
+    }
+    // Fixed in place: the PID kept, the size as the file has it now.
+    records = Records(list);
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(byPath(three).m_nPID, threePid);
+    EXPECT_EQ(byPath(three).m_nSize, static_cast<std::int32_t>(fs::file_size(three)));
 }
 
 TEST_F(CatalogueToolTest, NeverOverwritesAListFileItCannotReadWhole) {
@@ -140,7 +226,12 @@ TEST_F(CatalogueToolTest, ExplainsWrongCalls) {
         {{"--list=", "show"}, 2, "--list wants FILE"},
         {{"--list", list, "search", "x", "--first-pid=1x"}, 2, "--first-pid wants a whole number, not \"1x\""},
         {{"--list", list, "play"}, 2, "unknown command"},
-        {{"--list", list, "--verbose", "show"}, 2, "unknown option --verbose"},
+        {{"--list", list, "--loud", "show"}, 2, "unknown option --loud"},
+        {{"--list", list, "show", "--verbose"}, 2, "belong to watch"},
+        {{"--list", list, "search", ".", "--fix"}, 2, "belong to verify"},
+        {{"--list", list, "watch"}, 2, "watch takes 1 or more argument(s), not 0"},
+        {{"--list", list, "watch", ".", "--settle", "soon"}, 2, "--settle wants a number of seconds"},
+        {{"--list", list, "watch", dir.File("missing")}, 1, "is not a folder that can be watched"},
         {{"--list", list, "add", "x.mpg"}, 2, "add takes 2 argument(s), not 1"},
         {{"--list", list, "add", "x.mpg", "12a"}, 2, "whole number"},
         {{"--list", list, "add", "x.mpg", "99999999999"}, 2, "whole number"},

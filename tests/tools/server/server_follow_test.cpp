@@ -114,6 +114,30 @@ TEST_F(ServerFollow, AFileThatCannotBeReadWholeIsNotTaken) {
     EXPECT_EQ(Listed(), InTheFile());
 }
 
+// Saves that come closer together than the follower's settling time (a watch in a burst, a script adding
+// programs) are still served within a bounded time of the first, not only once they stop; a save read half-way
+// is still refused.
+TEST_F(ServerFollow, AStreamOfSavesIsServedWhileItGoesOn) {
+    Serve();
+    CMediaInfoList edited;
+    const auto streamEnd = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    bool taken = false;
+    while (!taken && std::chrono::steady_clock::now() < streamEnd) {
+        edited.Append(Record("/films/" + std::to_string(edited.Count()) + ".mpg",
+                             static_cast<std::int32_t>(10 + edited.Count()), 0, 2048, 0));
+        ASSERT_TRUE(SaveListFile(list, edited));
+        // Waits for the server between saves, far less than its settling time apart.
+        taken = log.WaitForCount(kTaken, 1, std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(taken) << "nothing was served during 5 s of saves 20 ms apart";
+    EXPECT_FALSE(Listed().empty());
+    EXPECT_LT(edited.Count(), 100u) << "the first reload came only after " << edited.Count() << " saves";
+
+    const Bytes whole = ReadBytes(list);
+    WriteFile(list, Bytes(whole.begin(), whole.end() - 7));
+    ASSERT_TRUE(log.WaitForCount(kRefused, 1));
+}
+
 // The server starts as the catalogue tool does: a list file that is there but cannot be opened is named as such,
 // and nothing is served.
 TEST(ServerStart, AListFileThatCannotBeOpenedSaysSo) {

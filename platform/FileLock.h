@@ -1,0 +1,36 @@
+// The writers' lock of a file: one writer at a time holds it from reading the file to replacing it, so that no
+// writer's edit is lost to another's save. Readers take no lock. It is kept in a file beside the target (the
+// target's name with ".lock" added), since a save replaces the target itself; the holder writes its process id
+// and name there, so that a writer that waited in vain can say who holds it.
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+namespace tarnvale::platform {
+
+class FileLock {
+public:
+    FileLock();
+    ~FileLock(); // releases the lock
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    // Takes the lock of path, waiting at most wait for the writer that holds it. holder names this writer for
+    // others ("tarnvale add"). False when the lock was not had: why then says plainly who holds it, as far as
+    // the system tells, or why the lock cannot be taken at all.
+    bool Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
+                 std::string* why = nullptr);
+    void Release();
+    bool Held() const { return state_ != nullptr; }
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The lock file of path.
+std::string LockFileName(const std::string& path);
+
+} // namespace tarnvale::platform

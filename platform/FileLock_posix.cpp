@@ -1,0 +1,104 @@
+// The writers' lock on POSIX: flock on the lock file, which belongs to the open file and so also keeps two writers
+// of one process apart. Where no lock file can be made beside the target (a folder that takes no new files), the
+// target itself is locked: its saves are then rewrites in place, so it stays the same file.
+#include "platform/FileLock.h"
+
+#include "platform/FileHandle_posix.h"
+#include "platform/SystemError.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace tarnvale::platform {
+namespace {
+
+constexpr auto kRetryEvery = std::chrono::milliseconds(20);
+
+// What the holder wrote in the lock file: "1234 tarnvale watch".
+std::string HolderText(int fd) {
+    char text[256] = {};
+    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
+    std::string holder(text, n > 0 ? static_cast<std::size_t>(n) : 0);
+    while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\0'))
+        holder.pop_back();
+    const std::size_t space = holder.find(' ');
+    if (holder.empty() || space == std::string::npos)
+        return "another writer (it did not say which)";
+    return holder.substr(space + 1) + " (process " + holder.substr(0, space) + ")";
+}
+
+// The lock file, or failing that the target itself (false for ownsFile then).
+UniqueFile OpenLockFile(const std::string& path, bool& ownsFile, int& code) {
+    UniqueFile file(::open(LockFileName(path).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    ownsFile = static_cast<bool>(file);
+    if (!file) {
+        code = errno;
+        file.reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    }
+    return file;
+}
+
+} // namespace
+
+struct FileLock::State {
+    UniqueFile file;
+};
+
+FileLock::FileLock() = default;
+
+FileLock::~FileLock() {
+    Release();
+}
+
+std::string LockFileName(const std::string& path) {
+    return path + ".lock";
+}
+
+bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
+                       std::string* why) {
+    Release();
+    bool ownsFile = false;
+    int code = 0;
+    UniqueFile file = OpenLockFile(path, ownsFile, code);
+    if (!file) {
+        if (why)
+            *why = "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(code);
+        return false;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (::flock(Fd(file), LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            if (why)
+                *why = "cannot lock " + LockFileName(path) + ": " + SystemErrorText(errno);
+            return false;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            if (why)
+                *why = "the list file " + path + " is being changed by " +
+                       (ownsFile ? HolderText(Fd(file)) : std::string("another writer")) + "; waited " +
+                       std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
+            return false;
+        }
+        std::this_thread::sleep_for(kRetryEvery);
+    }
+    if (ownsFile) {
+        const std::string text = std::to_string(::getpid()) + " " + holder + "\n";
+        if (::ftruncate(Fd(file), 0) == 0) {
+            [[maybe_unused]] const ssize_t written = ::pwrite(Fd(file), text.data(), text.size(), 0);
+        }
+    }
+    state_ = std::make_unique<State>();
+    state_->file = std::move(file);
+    return true;
+}
+
+void FileLock::Release() {
+    // Closing the file lets the lock go; the lock file stays for the next writer.
+    state_.reset();
+}
+
+} // namespace tarnvale::platform

@@ -1,0 +1,576 @@
+// The watch: what it knows of the files below its folders, the notices and rescans that change that, and the
+// batches of catalogue changes it saves. A notice only says where to look; every decision comes from a look at
+// the file itself, so a lost or doubled notice costs a look, never a wrong program.
+#include "tools/CatalogueWatch.h"
+
+#include "core/CatalogueMerge.h"
+#include "core/ListFile.h"
+#include "core/SettleTracker.h"
+#include "media/FolderWalk.h"
+#include "media/MediaProbe.h"
+#include "platform/Directory.h"
+#include "platform/DirectoryWatch.h"
+#include "platform/File.h"
+#include "platform/FileHandle.h"
+#include "platform/FileLock.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <thread>
+#include <unordered_set>
+
+namespace tarnvale {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+// A batch is saved once its changes pause this long, or once its first change is this old, so that a burst of
+// files is one save and a long stream of them is still saved as it goes.
+constexpr auto kBatchQuiet = 400ms;
+constexpr auto kBatchLongest = 1s;
+// A save that could not be made (another writer held the lock, the list file could not be read) is tried again.
+constexpr auto kRetryAfter = 5s;
+constexpr auto kLockWait = 10s;
+// Waits end this often at the latest, so that a stop is seen even when its signal came just before a wait.
+constexpr auto kLongestWait = 1s;
+// How often the folders are rescanned when change notices are missing and --poll did not say.
+constexpr auto kFallbackPoll = std::chrono::seconds(60);
+
+std::string FullFolder(const std::string& folder) {
+    std::error_code ec;
+    fs::path full = fs::absolute(folder, ec);
+    std::string text = ec ? folder : full.lexically_normal().string();
+    // A root ("/", "C:\\") keeps its separator.
+    while (text.size() > 1 && (text.back() == '/' || text.back() == platform::kPathSeparator) &&
+           text[text.size() - 2] != ':')
+        text.pop_back();
+    return text;
+}
+
+using FileId = std::pair<std::uint64_t, std::uint64_t>;
+
+FileId IdOf(const platform::FileStatus& look) {
+    return {look.volume, look.file};
+}
+
+bool HasId(const platform::FileStatus& look) {
+    return look.file != 0;
+}
+
+class Watcher {
+public:
+    Watcher(const std::string& list, const WatchOptions& options, const ToolStreams& io)
+        : list_(list), options_(options), io_(io), settling_(options.settle) {}
+
+    int Run();
+
+private:
+    struct Known {
+        platform::FileStatus look;
+        bool catalogued = false; // false: the probe refused it
+    };
+
+    bool Stopping() const { return io_.cancel && io_.cancel->load(); }
+    void Say(const std::string& text) { io_.out << text << std::endl; }
+    void Warn(const std::string& text) { io_.err << "tarnvale watch: " << text << std::endl; }
+    void Verbose(const std::string& text) {
+        if (options_.verbose)
+            Say(text);
+    }
+    static bool IsSeparator(char c) { return c == platform::kPathSeparator || c == '/'; }
+    bool Below(const std::string& path, const std::string& folder) const {
+        return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
+               (IsSeparator(folder.back()) || IsSeparator(path[folder.size()]));
+    }
+    std::string Join(const std::string& folder, const std::string& name) const {
+        return folder + (folder.back() == platform::kPathSeparator ? "" : std::string(1, platform::kPathSeparator)) +
+               name;
+    }
+
+    bool StartCatalogue();
+    void Scan(bool first);
+    void Walk(const std::string& folder, std::set<platform::DirectoryId>& visited, std::set<std::string>* found,
+              bool first);
+    void WatchFolder(const std::string& folder);
+    void Consider(const std::string& path, const platform::FileStatus& look, bool first);
+    bool MovedHere(const std::string& path, const platform::FileStatus& look);
+    void Settled(const std::string& path, const platform::FileStatus& tracked);
+    void Take(const std::string& path, const platform::FileStatus& look);
+    void Notice(const platform::DirectoryNotice& notice);
+    void MaybeGone(const std::string& path);
+    void Forget(const std::string& path);
+    void Queue(CatalogueChange change);
+    void SettleGone();
+    bool Flush(bool now);
+    void FallBackToRescans(const std::string& why);
+    // When the changes seen so far are to be saved.
+    Clock::time_point FlushDue() const {
+        const auto quiet = lastChange_ + kBatchQuiet;
+        return std::max(batch_.empty() ? quiet : std::min(quiet, batchStarted_ + kBatchLongest), retryAt_);
+    }
+    Clock::duration Rescans() const {
+        return options_.poll.count() > 0 ? Clock::duration(options_.poll) : Clock::duration(kFallbackPoll);
+    }
+
+    const std::string list_;
+    const WatchOptions& options_;
+    const ToolStreams& io_;
+    std::vector<std::string> roots_;
+    platform::DirectoryWatch watch_;
+    bool notices_ = false;
+    bool rescanAll_ = false;  // notices were lost
+    bool rescanning_ = false; // some folders send no notices: rescans every Rescans()
+    bool overflowTold_ = false, watchesTold_ = false, loadTold_ = false;
+    Clock::time_point nextRescan_;
+
+    // The catalogue as the watch started, for the first scan's "already catalogued".
+    std::vector<CMediaInfo> start_;
+    std::unique_ptr<PathIndex> startIndex_;
+
+    std::map<std::string, Known> files_; // ordered, so that a folder's files are one range
+    std::map<FileId, std::string> byId_;
+    std::map<platform::DirectoryId, std::string> folders_; // every folder walked, by identity, under one path
+    SettleTracker settling_;
+    std::set<std::string> maybeGone_;
+
+    std::vector<CatalogueChange> batch_;
+    Clock::time_point batchStarted_, lastChange_, retryAt_;
+    std::size_t saves_ = 0, added_ = 0, already_ = 0, changes_ = 0;
+};
+
+bool Watcher::StartCatalogue() {
+    CMediaInfoList catalogue;
+    ListFileLoad load;
+    if (!LoadListFile(list_, catalogue, &load)) {
+        Warn(FailedLoadText(list_, load) + ". Nothing was changed; repair or remove the file first.");
+        return false;
+    }
+    if (load.recordsSkipped > 0) {
+        Warn(std::to_string(load.recordsSkipped) + " record(s) of the list file " + list_ +
+             " have paths longer than 255 characters and would be lost by saving. Nothing was changed.");
+        return false;
+    }
+    start_ = catalogue.Snapshot();
+    startIndex_ = std::make_unique<PathIndex>(start_);
+    return true;
+}
+
+void Watcher::FallBackToRescans(const std::string& why) {
+    if (!rescanning_)
+        Warn(why + "; looking at every folder every " +
+             std::to_string(std::chrono::duration_cast<std::chrono::seconds>(Rescans()).count()) + " s instead");
+    rescanning_ = true;
+}
+
+void Watcher::WatchFolder(const std::string& folder) {
+    if (!notices_ || watch_.CoversTree())
+        return;
+    platform::SystemError error;
+    switch (watch_.Add(folder, &error)) {
+    case platform::DirectoryWatch::Added::Yes:
+        return;
+    case platform::DirectoryWatch::Added::NoMoreWatches:
+        if (!watchesTold_)
+            FallBackToRescans("the system allows no more folder watches (" + error.message +
+                              "; on Linux fs.inotify.max_user_watches raises the limit)");
+        watchesTold_ = true;
+        return;
+    case platform::DirectoryWatch::Added::Failed:
+        Verbose("not watched: " + error.message);
+        return;
+    }
+}
+
+// Walks folder once per identity: a folder reached again by another path (a link, a loop of links) is not walked
+// again, unless the path it was walked under has gone (it was renamed).
+void Watcher::Walk(const std::string& folder, std::set<platform::DirectoryId>& visited, std::set<std::string>* found,
+                   bool first) {
+    platform::DirectoryEnumeration listing;
+    if (!listing.Open(folder))
+        return;
+    platform::DirectoryId id;
+    if (listing.Identity(id)) {
+        if (!visited.insert(id).second)
+            return;
+        auto [known, added] = folders_.try_emplace(id, folder);
+        if (!added && known->second != folder) {
+            platform::DirectoryEnumeration earlier;
+            platform::DirectoryId earlierId;
+            if (earlier.Open(known->second) && earlier.Identity(earlierId) && earlierId == id)
+                return;
+            known->second = folder;
+        }
+    }
+    WatchFolder(folder);
+    platform::DirectoryEntry entry;
+    while (!Stopping() && listing.Next(entry)) {
+        const std::string path = Join(folder, entry.name);
+        if (entry.mayBeFolder) {
+            platform::DirectoryEnumeration probe;
+            if (probe.Open(path)) {
+                probe.Close();
+                Walk(path, visited, found, first);
+                continue;
+            }
+        }
+        if (!QualifiesForSearch(path) || path.size() > kMaxPathBytes)
+            continue;
+        if (found)
+            found->insert(path);
+        Consider(path, platform::LookAtFile(path), first);
+    }
+}
+
+void Watcher::Scan(bool first) {
+    std::set<platform::DirectoryId> visited;
+    std::set<std::string> found;
+    std::vector<std::string> scanned;
+    for (const std::string& root : roots_) {
+        platform::DirectoryEnumeration listing;
+        if (!listing.Open(root)) {
+            // A share that is away for a moment must not empty the catalogue: its programs stay.
+            Warn("cannot read the folder " + root + " now; its programs are kept as they are");
+            continue;
+        }
+        listing.Close();
+        scanned.push_back(root);
+        Walk(root, visited, &found, first);
+    }
+    if (Stopping())
+        return;
+    const auto inScanned = [&](const std::string& path) {
+        return std::any_of(scanned.begin(), scanned.end(), [&](const std::string& root) { return Below(path, root); });
+    };
+    for (const auto& [path, known] : files_)
+        if (!found.count(path) && inScanned(path))
+            maybeGone_.insert(path);
+    if (first) {
+        // Programs below the folders whose files went while no watch was running.
+        for (const CMediaInfo& record : start_) {
+            const std::string path(record.Path());
+            if (inScanned(path) && !found.count(path) &&
+                platform::LookAtFile(path).state == platform::FileStatus::State::Missing)
+                Queue({CatalogueChange::Kind::Remove, {}, path});
+        }
+    }
+}
+
+void Watcher::Consider(const std::string& path, const platform::FileStatus& look, bool first) {
+    if (look.state == platform::FileStatus::State::Missing) {
+        MaybeGone(path);
+        return;
+    }
+    if (look.isFolder)
+        return;
+    const auto known = files_.find(path);
+    if (known != files_.end() && known->second.look == look)
+        return;
+    if (known == files_.end() && MovedHere(path, look))
+        return;
+    if (first && known == files_.end() && look.state == platform::FileStatus::State::Found) {
+        const std::size_t at = startIndex_->Find(path);
+        if (at != PathIndex::kNone && start_[at].m_nSize >= 0 &&
+            static_cast<std::uint64_t>(start_[at].m_nSize) == look.size) {
+            files_[path] = {look, true};
+            if (HasId(look))
+                byId_[IdOf(look)] = path;
+            ++already_;
+            return;
+        }
+        // As a search would: what is there when the watch starts is taken now, unless it changes while probed.
+        Take(path, look);
+        return;
+    }
+    settling_.Observe(path, look, Clock::now());
+}
+
+// A file that appeared under a new path but is one the watch knows under an old path that no longer leads to it:
+// renamed or moved, so its program keeps its PID.
+bool Watcher::MovedHere(const std::string& path, const platform::FileStatus& look) {
+    if (!HasId(look))
+        return false;
+    const auto byId = byId_.find(IdOf(look));
+    if (byId == byId_.end() || byId->second == path)
+        return false;
+    const std::string from = byId->second;
+    const platform::FileStatus there = platform::LookAtFile(from);
+    if (there.state != platform::FileStatus::State::Missing && IdOf(there) == IdOf(look))
+        return false; // a second link to the same file
+    const Known before = files_[from];
+    Forget(from);
+    if (!before.catalogued) {
+        settling_.Observe(path, look, Clock::now());
+        return true;
+    }
+    CMediaInfo record;
+    std::string refusal;
+    if (!SetFile(record, path.c_str(), [&](const char* text) { refusal = text; })) {
+        Warn(path + ": " + refusal);
+        files_[path] = {look, false};
+        Queue({CatalogueChange::Kind::Remove, {}, from});
+        return true;
+    }
+    files_[path] = {look, true};
+    byId_[IdOf(look)] = path;
+    Queue({CatalogueChange::Kind::Move, record, from});
+    return true;
+}
+
+void Watcher::Settled(const std::string& path, const platform::FileStatus& tracked) {
+    const platform::FileStatus look = platform::LookAtFile(path);
+    if (look.state == platform::FileStatus::State::Missing) {
+        Verbose("gone before it settled: " + path);
+        MaybeGone(path);
+        return;
+    }
+    if (!(look == tracked) || look.state == platform::FileStatus::State::Unreadable ||
+        !platform::OpenForReading(path)) {
+        // Still changing, or not readable yet (a copy that holds it open on some systems): it settles again.
+        settling_.Observe(path, look, Clock::now());
+        return;
+    }
+    Take(path, look);
+}
+
+// Probes the file and queues it as a program, unless it changed while it was probed: then it settles again, and a
+// half-written file is never catalogued with what the probe saw of it.
+void Watcher::Take(const std::string& path, const platform::FileStatus& look) {
+    CMediaInfo record;
+    std::string refusal;
+    const bool accepted = SetFile(record, path.c_str(), [&](const char* text) { refusal = text; });
+    const platform::FileStatus after = platform::LookAtFile(path);
+    if (after.state == platform::FileStatus::State::Missing) {
+        Verbose("gone while it was probed: " + path);
+        MaybeGone(path);
+        return;
+    }
+    if (!(after == look)) {
+        settling_.Observe(path, after, Clock::now());
+        return;
+    }
+    Known& known = files_[path];
+    const bool wasCatalogued = known.catalogued;
+    known = {look, accepted};
+    if (!accepted) {
+        Warn(path + ": " + refusal);
+        if (wasCatalogued)
+            Queue({CatalogueChange::Kind::Remove, {}, path});
+        return;
+    }
+    if (HasId(look))
+        byId_[IdOf(look)] = path;
+    Queue({wasCatalogued ? CatalogueChange::Kind::Update : CatalogueChange::Kind::Add, record, {}});
+}
+
+// path, or everything below it when it was a folder, may be gone; looked at again when the batch is saved, so
+// that a rename whose new name is told after the old one keeps its PID.
+void Watcher::MaybeGone(const std::string& path) {
+    settling_.Forget(path);
+    lastChange_ = Clock::now();
+    if (files_.count(path))
+        maybeGone_.insert(path);
+    const std::string below = Join(path, "");
+    for (auto at = files_.lower_bound(below); at != files_.end() && at->first.compare(0, below.size(), below) == 0;
+         ++at)
+        maybeGone_.insert(at->first);
+}
+
+void Watcher::Forget(const std::string& path) {
+    const auto known = files_.find(path);
+    if (known == files_.end())
+        return;
+    const auto byId = byId_.find(IdOf(known->second.look));
+    if (byId != byId_.end() && byId->second == path)
+        byId_.erase(byId);
+    files_.erase(known);
+}
+
+void Watcher::SettleGone() {
+    std::set<std::string> candidates;
+    candidates.swap(maybeGone_);
+    for (const std::string& path : candidates) {
+        const auto known = files_.find(path);
+        if (known == files_.end())
+            continue;
+        const platform::FileStatus look = platform::LookAtFile(path);
+        if (look.state != platform::FileStatus::State::Missing && !look.isFolder) {
+            Consider(path, look, false);
+            continue;
+        }
+        if (known->second.catalogued)
+            Queue({CatalogueChange::Kind::Remove, {}, path});
+        Forget(path);
+    }
+}
+
+void Watcher::Queue(CatalogueChange change) {
+    const auto now = Clock::now();
+    if (batch_.empty())
+        batchStarted_ = now;
+    lastChange_ = now;
+    batch_.push_back(std::move(change));
+}
+
+void Watcher::Notice(const platform::DirectoryNotice& notice) {
+    switch (notice.kind) {
+    case platform::DirectoryNotice::Kind::Overflow:
+        if (!overflowTold_)
+            Warn("the system dropped change notices (too many changes at once); looking at every folder again");
+        overflowTold_ = true;
+        rescanAll_ = true;
+        return;
+    case platform::DirectoryNotice::Kind::Gone:
+        MaybeGone(notice.path);
+        return;
+    case platform::DirectoryNotice::Kind::Changed: {
+        const platform::FileStatus look = platform::LookAtFile(notice.path);
+        if (look.isFolder) {
+            // A new folder, or one renamed here: everything in it is looked at, and it is watched from now on.
+            std::set<platform::DirectoryId> visited;
+            Walk(notice.path, visited, nullptr, false);
+        } else if (QualifiesForSearch(notice.path) && notice.path.size() <= kMaxPathBytes) {
+            Consider(notice.path, look, false);
+        }
+        return;
+    }
+    }
+}
+
+bool Watcher::Flush(bool now) {
+    const auto time = Clock::now();
+    if (!now && !maybeGone_.empty() && time - lastChange_ < kBatchQuiet &&
+        (batch_.empty() || time - batchStarted_ < kBatchLongest))
+        return true;
+    SettleGone();
+    if (batch_.empty())
+        return true;
+    if (!now && ((time - lastChange_ < kBatchQuiet && time - batchStarted_ < kBatchLongest) || time < retryAt_))
+        return true;
+    platform::FileLock lock;
+    std::string why;
+    if (!lock.Acquire(list_, "tarnvale watch", kLockWait, &why)) {
+        Warn(why + "; " + std::to_string(batch_.size()) + " change(s) wait for the next try");
+        retryAt_ = time + kRetryAfter;
+        return false;
+    }
+    CMediaInfoList catalogue;
+    ListFileLoad load;
+    if (!LoadListFile(list_, catalogue, &load) || load.recordsSkipped > 0) {
+        if (!loadTold_)
+            Warn((load.recordsSkipped > 0 ? list_ + " has records this program cannot keep"
+                                          : FailedLoadText(list_, load)) +
+                 "; nothing is saved until it can be read whole");
+        loadTold_ = true;
+        retryAt_ = time + kRetryAfter;
+        return false;
+    }
+    loadTold_ = false;
+    std::vector<CMediaInfo> records = catalogue.Snapshot();
+    const std::vector<AppliedChange> applied = ApplyChanges(records, batch_);
+    catalogue.Assign(std::move(records));
+    platform::SystemError error;
+    if (!SaveListFile(list_, catalogue, &error)) {
+        Warn("cannot save the list file: " + error.message + "; the changes wait for the next try");
+        retryAt_ = time + kRetryAfter;
+        return false;
+    }
+    lock.Release();
+    ++saves_;
+    changes_ += applied.size();
+    static constexpr const char* kVerbs[] = {"added", "updated", "removed", "moved"};
+    for (const AppliedChange& change : applied) {
+        added_ += change.kind == CatalogueChange::Kind::Add;
+        if (!options_.verbose)
+            continue;
+        std::string line =
+            std::string(kVerbs[static_cast<int>(change.kind)]) + ": PID " + std::to_string(change.record.m_nPID) + " ";
+        line += change.kind == CatalogueChange::Kind::Move ? change.from + " -> " + std::string(change.record.Path())
+                                                           : std::string(change.record.Path());
+        Say(line);
+    }
+    batch_.clear();
+    return true;
+}
+
+int Watcher::Run() {
+    for (const std::string& folder : options_.folders) {
+        const std::string root = FullFolder(folder);
+        platform::DirectoryEnumeration listing;
+        if (!listing.Open(root)) {
+            Warn(root + " is not a folder that can be watched (it is missing, or may not be read).");
+            return 1;
+        }
+        roots_.push_back(root);
+    }
+    if (!StartCatalogue())
+        return 1;
+    platform::SystemError error;
+    notices_ = watch_.Open(&error);
+    if (!notices_)
+        FallBackToRescans("the system gives no change notices here (" + error.message + ")");
+    if (options_.poll.count() > 0 || (notices_ && watch_.MayMissChanges()))
+        rescanning_ = true;
+    if (notices_ && watch_.CoversTree())
+        for (const std::string& root : roots_)
+            WatchFolder(root);
+
+    Scan(true);
+    start_.clear();
+    startIndex_.reset();
+    Flush(true);
+    Say("watching " + std::to_string(roots_.size()) + " folder(s) for " + list_ + ": " + std::to_string(added_) +
+        " program(s) added, " + std::to_string(already_) + " already catalogued; Ctrl+C stops");
+    nextRescan_ = Clock::now() + Rescans();
+
+    std::vector<platform::DirectoryNotice> notices;
+    while (!Stopping()) {
+        auto now = Clock::now();
+        auto until = now + kLongestWait;
+        if (const auto settles = settling_.NextSettled())
+            until = std::min(until, *settles);
+        if (!batch_.empty() || !maybeGone_.empty())
+            until = std::min(until, FlushDue());
+        if (rescanning_)
+            until = std::min(until, nextRescan_);
+        const int waitMs =
+            static_cast<int>(std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(until - now).count()));
+        notices.clear();
+        if (notices_) {
+            platform::SystemError failed;
+            if (watch_.Wait(waitMs, notices, &failed) == platform::DirectoryWatch::Event::Failed) {
+                notices_ = false;
+                FallBackToRescans("the change notices stopped (" + failed.message + ")");
+            }
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
+        }
+        for (const platform::DirectoryNotice& notice : notices)
+            Notice(notice);
+        now = Clock::now();
+        if (rescanAll_ || (rescanning_ && now >= nextRescan_)) {
+            rescanAll_ = false;
+            Scan(false);
+            nextRescan_ = Clock::now() + Rescans();
+        }
+        for (const auto& [path, look] : settling_.TakeSettled(Clock::now()))
+            Settled(path, look);
+        Flush(false);
+    }
+    const bool saved = Flush(true);
+    Say("stopped: " + std::to_string(changes_) + " change(s) saved in " + std::to_string(saves_) + " save(s)" +
+        (settling_.Waiting() > 0 ? "; " + std::to_string(settling_.Waiting()) + " file(s) had not settled" : ""));
+    return saved ? 0 : 1;
+}
+
+} // namespace
+
+int RunCatalogueWatch(const std::string& listPath, const WatchOptions& options, const ToolStreams& io) {
+    Watcher watcher(listPath, options, io);
+    return watcher.Run();
+}
+
+} // namespace tarnvale
