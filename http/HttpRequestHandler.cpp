@@ -173,12 +173,21 @@ MHD_Result HttpRequestHandler::Accept(void* service, const sockaddr* address, so
 
 MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection, const char* url, const char* method,
                                       const char* /*version*/, const char* /*uploadData*/, size_t* uploadSize,
-                                      void** /*requestState*/) {
+                                      void** requestState) {
+    // The first call comes with the headers alone; answering then would leave a request body unread, and the
+    // library would close the connection instead of keeping it for the client's next request.
+    if (!*requestState) {
+        *requestState = connection;
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
+        *uploadSize = 0; // a body is not wanted for anything here
+        return MHD_YES;
+    }
     const HttpService& owner = *static_cast<HttpService*>(service);
     const Request request{owner.catalogue_, owner.log_,     owner.boundPort_,
                           connection,       url ? url : "", method ? method : ""};
     if (request.method != MHD_HTTP_METHOD_GET && request.method != MHD_HTTP_METHOD_HEAD) {
-        *uploadSize = 0;
         MHD_Response* response = TextResponse("Only GET and HEAD are answered here.\n", "text/plain; charset=utf-8");
         if (response)
             MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");

@@ -30,10 +30,10 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
     }
     daemon_ = MHD_start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
-        &HttpRequestHandler::Answer, this, MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address),
-        MHD_OPTION_THREAD_POOL_SIZE, limits_.threads, MHD_OPTION_CONNECTION_LIMIT, limits_.connections,
-        MHD_OPTION_PER_IP_CONNECTION_LIMIT, limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT,
-        limits_.idleSeconds, MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this, MHD_OPTION_END);
+        &HttpRequestHandler::Answer, this, MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, limits_.threads,
+        MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds, MHD_OPTION_END);
     const int startErrno = errno;
     if (!daemon_) {
         std::lock_guard lock(libraryMessageMutex_);
