@@ -10,6 +10,7 @@
 #include "net/HostAddress.h"
 
 #include <algorithm>
+#include <cctype>
 #include <span>
 
 namespace tarnvale {
@@ -23,20 +24,17 @@ UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
 } // namespace
 
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load) {
+    std::string text = FailedLoadText(path, load) + ".";
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     if (load.cannotOpen)
-        return "The list file " + path + " could not be opened: " + load.error +
-               ".\n\nNo programs are shown and clients are not served in this run. The list file is left as it is: "
-               "nothing is saved over it, not even when the window closes. Close the window, make the file readable "
-               "(another program may hold it, or a folder may be in its place), then start the server again.";
-    std::string text = "The list file " + path + " could not be read to its end: " + load.error + ".";
-    if (load.failedRecord > 0)
-        text += "\n\nReading stopped at record " + std::to_string(load.failedRecord) + ", byte offset " +
-                std::to_string(load.failedOffset) + ".";
-    text += "\n\nThe " + std::to_string(load.recordsLoaded) +
-            " programs read before that are shown. Clients are not served in this run: the command port stays "
-            "closed. When the window closes, the list file is saved with the programs shown; to keep the damaged "
-            "file, copy it elsewhere first, then start the server again.";
-    return text;
+        return text + "\n\nNo programs are shown and clients are not served in this run. The list file is left as it "
+                      "is: nothing is saved over it, not even when the window closes. Close the window, make the file "
+                      "readable (another program may hold it, or a folder may be in its place), then start the server "
+                      "again.";
+    return text + "\n\nThe " + std::to_string(load.recordsLoaded) +
+           " programs read before that are shown. Clients are not served in this run: the command port stays "
+           "closed. When the window closes, the list file is saved with the programs shown; to keep the damaged "
+           "file, copy it elsewhere first, then start the server again.";
 }
 
 CMainDlg::CMainDlg(HWND parent)

@@ -166,9 +166,12 @@ std::string FailedLoadText(const std::string& path, const ListFileLoad& load) {
     if (load.cannotOpen)
         return "cannot open the list file " + path + ": " + load.error;
     std::string text = "cannot read the list file " + path + " to its end: " + load.error;
+    // Record 0 is the count that leads the file; -1 is a read the system failed, which has no place in the file.
     if (load.failedRecord > 0)
         text += " (record " + std::to_string(load.failedRecord) + ", byte offset " + std::to_string(load.failedOffset) +
                 ")";
+    else if (load.failedRecord == 0)
+        text += " (byte offset " + std::to_string(load.failedOffset) + ")";
     return text;
 }
 

@@ -51,8 +51,9 @@ platform::ReadResult ReadListFileBytes(const std::string& path, std::vector<std:
 // files that interrupted saves left beside path are removed.
 bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* load = nullptr);
 
-// What a failed load found, in one line for a command-line tool: "cannot open the list file PATH: reason", or
-// "cannot read the list file PATH to its end: what (record N, byte offset M)".
+// What a failed load found, in one line: "cannot open the list file PATH: reason", or "cannot read the list file
+// PATH to its end: what (record N, byte offset M)". The window, the catalogue tool and the server all say it in
+// these words, each adding what it does about it.
 std::string FailedLoadText(const std::string& path, const ListFileLoad& load);
 
 // Writes the whole catalogue to path. An interrupted save leaves the earlier file whole. Saves from several

@@ -7,13 +7,13 @@
 #include "core/ParseInteger.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
-#include "tools/Version.h"
+#include "tools/OptionParser.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <limits>
 #include <optional>
-#include <string_view>
 #include <system_error>
 
 namespace tarnvale {
@@ -37,10 +37,7 @@ constexpr const char* kUsage =
     "\n"
     "Paths are stored in full; a program's path is matched without regard to letter case, and where several\n"
     "programs match, the first one counts. Ctrl-C stops a search and keeps what it found. A running\n"
-    "tarnvale-server serves the changes from its next command on.\n"
-    "\n"
-    "  --help     this text\n"
-    "  --version  the version\n";
+    "tarnvale-server serves the changes from its next command on.\n";
 
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
@@ -65,7 +62,7 @@ int Fail(const ToolStreams& io, const std::string& text) {
 }
 
 int UsageError(const ToolStreams& io, const std::string& text) {
-    io.err << "tarnvale: " << text << "\n(tarnvale --help shows how to call it)\n";
+    io.err << "tarnvale: " << text << "; see tarnvale --help\n";
     return 2;
 }
 
@@ -275,43 +272,19 @@ constexpr Command kCommands[] = {
 
 int RunCatalogueTool(const std::vector<std::string>& args, const ToolStreams& io) {
     Session s{io, {}, {}, {}, {}};
-    bool listGiven = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        auto value = [&](std::string_view option) -> std::optional<std::string> {
-            if (arg.rfind(std::string(option) + "=", 0) == 0)
-                return arg.substr(option.size() + 1);
-            if (arg == option && i + 1 < args.size())
-                return args[++i];
-            return std::nullopt;
-        };
-        if (arg == "-h" || arg == "--help") {
-            io.out << Usage(io);
-            return 0;
-        }
-        if (arg == "--version") {
-            io.out << VersionLine("tarnvale");
-            return 0;
-        }
-        if (arg == "--list" || arg.rfind("--list=", 0) == 0) {
-            auto path = value("--list");
-            if (!path || path->empty())
-                return UsageError(io, "--list needs the list file's path");
-            s.listPath = *path;
-            listGiven = true;
-        } else if (arg == "--first-pid" || arg.rfind("--first-pid=", 0) == 0) {
-            auto text = value("--first-pid");
-            s.firstPid = text ? ParseInteger<std::int32_t>(*text) : std::nullopt;
-            if (!s.firstPid)
-                return UsageError(io, "--first-pid needs a whole number");
-        } else if (arg.size() > 1 && arg[0] == '-' && !ParseInteger<std::int32_t>(arg)) {
-            return UsageError(io, "unknown option " + arg);
-        } else {
-            s.words.push_back(arg);
-        }
-    }
+    const OptionParser parser(
+        "tarnvale", Usage(io),
+        {
+            TextOption("--list", "FILE", "the list file", s.listPath),
+            // search's own, told with the command.
+            IntegerOption<std::int32_t>("--first-pid", "N", {}, s.firstPid, std::numeric_limits<std::int32_t>::min(),
+                                        std::numeric_limits<std::int32_t>::max(), "a whole number"),
+        });
+    if (const std::optional<int> status = parser.Parse(args, s.words, io.out, io.err))
+        return *status;
+    const bool listGiven = !s.listPath.empty();
     if (s.words.empty()) {
-        io.err << Usage(io);
+        io.err << parser.Help();
         return 2;
     }
     const std::string name = s.words.front();

@@ -2,27 +2,29 @@
 #include "tools/ProbeTool.h"
 #include "core/MediaType.h"
 #include "media/MediaProbe.h"
-#include "tools/Version.h"
+#include "tools/OptionParser.h"
 
 #include <cstdio>
 
 namespace tarnvale {
 
 int RunProbeTool(const std::vector<std::string>& args, const ToolStreams& io) {
-    if (!args.empty() && args[0] == "--version") {
-        io.out << VersionLine("tarnvale-probe");
-        return 0;
-    }
-    if (args.empty() || args[0] == "-h" || args[0] == "--help") {
-        (args.empty() ? io.err : io.out)
-            << "usage: tarnvale-probe FILE...\n"
-               "Probes each file as the catalogue would when it is added and prints one line per file:\n"
-               "type code, type, size in bytes, tail offset, path. A file that cannot be added is reported on\n"
-               "stderr, and the exit status is then 1. --version prints the version.\n";
-        return args.empty() ? 2 : 0;
+    const OptionParser parser("tarnvale-probe",
+                              "usage: tarnvale-probe FILE...\n"
+                              "Probes each file as the catalogue would when it is added and prints one line per "
+                              "file:\ntype code, type, size in bytes, tail offset, path. A file that cannot be added "
+                              "is reported on\nstderr, and the exit status is then 1. After --, every argument is a "
+                              "file.\n",
+                              {});
+    std::vector<std::string> files;
+    if (const std::optional<int> status = parser.Parse(args, files, io.out, io.err))
+        return *status;
+    if (files.empty()) {
+        io.err << parser.Help();
+        return 2;
     }
     int status = 0;
-    for (const std::string& path : args) {
+    for (const std::string& path : files) {
         CMediaInfo record;
         const bool accepted =
             SetFile(record, path.c_str(), [&](const char* text) { io.err << path << ": " << text << '\n'; });

@@ -6,13 +6,14 @@
 #include "net/HostAddress.h"
 #include "platform/Console.h"
 #include "platform/Socket.h"
-#include "tools/Version.h"
+#include "tools/OptionParser.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -24,15 +25,6 @@ using namespace tarnvale;
 namespace {
 
 constexpr const char* kUsageHead = "Usage: tarnvale-client [--host H] [--port N] [--timeout S] [--bind A] COMMAND\n";
-constexpr const char* kUsageOptions = R"(
-Options:
-  --host H      the server's name or IPv4 address (default 127.0.0.1)
-  --port N      the server's UDP command port (default 10080)
-  --timeout S   seconds to wait for the server's answers (default 3)
-  --bind A      this machine's IPv4 address to use (default: the one that reaches the server)
-  --help        this text
-  --version     the version
-)";
 
 using Clock = std::chrono::steady_clock;
 
@@ -265,7 +257,7 @@ std::string Usage() {
             help.insert(at + 1, kSynopsisWidth + 4, ' ');
         text += "  " + synopsis + "  " + help + "\n";
     }
-    return text + kUsageOptions;
+    return text;
 }
 
 // "list, play, pause, stop and disconnect".
@@ -281,55 +273,46 @@ std::string CommandNames() {
 
 Options ParseOptions(int argc, char** argv) {
     Options options;
+    int timeoutSeconds = options.timeoutMs / 1000;
+    const OptionParser parser(
+        "tarnvale-client", Usage(),
+        {
+            TextOption("--host", "H", "the server's name or IPv4 address (default 127.0.0.1)", options.host),
+            IntegerOption<std::uint16_t>("--port", "N", "the server's UDP command port (default 10080)", options.port,
+                                         1, 65535),
+            IntegerOption<int>("--timeout", "S", "seconds to wait for the server's answers (default 3)", timeoutSeconds,
+                               1, 3600, "seconds from 1 to 3600"),
+            OptionRow{"--bind",
+                      {},
+                      "A",
+                      "this machine's IPv4 address to use (default: the one that reaches the server)",
+                      [&options](const std::string& text) {
+                          const std::optional<std::uint32_t> address = ParseIPv4(text);
+                          if (!address)
+                              return WantsText("--bind", "an IPv4 address of this machine, such as 127.0.0.2", text);
+                          options.bind = *address;
+                          return std::string();
+                      }},
+            // play's own, told with the command.
+            TextOption("--out", "FILE", {}, options.out),
+            SwitchOption("--raw", {}, options.raw),
+            OptionRow{"--seconds",
+                      {},
+                      "N",
+                      {},
+                      [&options](const std::string& text) {
+                          char* end = nullptr;
+                          options.seconds = std::strtod(text.c_str(), &end);
+                          if (text.empty() || *end || !(options.seconds > 0))
+                              return WantsText("--seconds", "a positive number", text);
+                          return std::string();
+                      }},
+        });
     std::vector<std::string> words;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
-        if (arg == "--help" || arg == "-h") {
-            std::printf("%s", Usage().c_str());
-            std::exit(0);
-        } else if (arg == "--version") {
-            std::printf("%s", VersionLine("tarnvale-client").c_str());
-            std::exit(0);
-        } else if (arg == "--raw") {
-            options.raw = true;
-        } else if (arg == "--bind") {
-            const std::optional<std::uint32_t> address = value ? ParseIPv4(value) : std::nullopt;
-            if (!address)
-                Fail(2, "--bind wants an IPv4 address of this machine, such as 127.0.0.2, not \"%s\"",
-                     value ? value : "");
-            options.bind = *address;
-            ++i;
-        } else if (arg == "--host" || arg == "--port" || arg == "--timeout" || arg == "--out" || arg == "--seconds") {
-            if (!value)
-                Fail(2, "missing value after %s; see tarnvale-client --help", arg);
-            ++i;
-            if (arg == "--host") {
-                options.host = value;
-            } else if (arg == "--port") {
-                const std::optional<std::uint16_t> port = ParseInteger<std::uint16_t>(value, 1, 65535);
-                if (!port)
-                    Fail(2, "--port wants a number from 1 to 65535, not \"%s\"", value);
-                options.port = *port;
-            } else if (arg == "--timeout") {
-                const std::optional<int> seconds = ParseInteger(value, 1, 3600);
-                if (!seconds)
-                    Fail(2, "--timeout wants seconds from 1 to 3600, not \"%s\"", value);
-                options.timeoutMs = *seconds * 1000;
-            } else if (arg == "--out") {
-                options.out = value;
-            } else {
-                char* end = nullptr;
-                options.seconds = std::strtod(value, &end);
-                if (!*value || *end || !(options.seconds > 0))
-                    Fail(2, "--seconds wants a positive number, not \"%s\"", value);
-            }
-        } else if (arg.size() > 1 && arg[0] == '-' && !(arg[1] >= '0' && arg[1] <= '9')) {
-            Fail(2, "unknown option %s; see tarnvale-client --help", arg);
-        } else {
-            words.push_back(arg);
-        }
-    }
+    if (const std::optional<int> status =
+            parser.Parse(std::vector<std::string>(argv + 1, argv + argc), words, std::cout, std::cerr))
+        std::exit(*status);
+    options.timeoutMs = timeoutSeconds * 1000;
     if (words.empty())
         Fail(2, "no command given; see tarnvale-client --help");
     for (const Command& command : kCommands)

@@ -374,7 +374,7 @@ TEST_F(MainWindowTest, ListFileEndingEarlyIsReportedAndKeepsWhatWasRead) {
 TEST_F(MainWindowTest, ListFileThatCannotBeOpenedIsToldAndLeftAsItIs) {
     // A folder in the list file's place: it exists, but no file can be read from it or saved over it.
     std::filesystem::create_directories(dir.Path() / "Tarnvale.lst" / "inside");
-    DismissMessageSaying({"could not be opened: ", "nothing is saved over it"});
+    DismissMessageSaying({"Cannot open the list file ", "nothing is saved over it"});
     WaitForWindow();
     script.Then("nothing shown, the command port closed", [this] {
         EXPECT_EQ(RowCount(List()), 0);

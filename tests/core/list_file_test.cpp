@@ -310,6 +310,21 @@ TEST(ListFile, MissingFileLoadsEmptyAndTruncatedFileReportsTheFault) {
     EXPECT_NE(cutLoad.error.find("record 2"), std::string::npos) << cutLoad.error;
     EXPECT_NE(FailedLoadText(cut, cutLoad).find("cannot read the list file " + cut + " to its end"), std::string::npos);
 
+    // The place of the fault: a record and its offset, the leading count by offset alone, none for a system error.
+    const struct {
+        std::int64_t record;
+        const char* ending;
+    } places[] = {{2, "what (record 2, byte offset 7)"}, {0, "what (byte offset 7)"}, {-1, "to its end: what"}};
+    for (const auto& row : places) {
+        SCOPED_TRACE(row.record);
+        ListFileLoad failed;
+        failed.failedRecord = row.record;
+        failed.failedOffset = 7;
+        failed.error = "what";
+        const std::string text = FailedLoadText("L", failed);
+        EXPECT_EQ(text.substr(text.size() - std::string(row.ending).size()), row.ending) << text;
+    }
+
     // A list file that is there but cannot be opened says so, with the system's reason.
     const std::string folder = dir.File("folder.lst");
     std::filesystem::create_directory(folder);

@@ -176,17 +176,19 @@ private:
     std::vector<StreamEvent> events_;
 };
 
-// The command service's log lines, with a bounded wait for one of them.
+// Log lines (the command service's, or a whole server's), with bounded waits for them.
 class LineLog {
 public:
-    void Attach(CCommandService& service) {
-        service.SetLog([this](const std::string& line) {
+    void Attach(CCommandService& service) { service.SetLog(Sink()); }
+    // Takes the lines given to it, from any thread.
+    std::function<void(const std::string&)> Sink() {
+        return [this](const std::string& line) {
             {
                 std::lock_guard lock(mutex_);
                 lines_.push_back(line);
             }
             changed_.notify_all();
-        });
+        };
     }
     // Waits for a line that starts with start; false when none comes within kWaitMs.
     bool WaitFor(const std::string& start) {
@@ -198,11 +200,27 @@ public:
             return false;
         });
     }
+    // Waits for n lines that hold part; false when they do not come within kWaitMs.
+    bool WaitForCount(const std::string& part, std::size_t n) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] { return CountLocked(part) >= n; });
+    }
+    std::size_t Count(const std::string& part) {
+        std::lock_guard lock(mutex_);
+        return CountLocked(part);
+    }
 
 private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<std::string> lines_;
+
+    std::size_t CountLocked(const std::string& part) const {
+        std::size_t n = 0;
+        for (const std::string& line : lines_)
+            n += line.find(part) != std::string::npos;
+        return n;
+    }
 };
 
 // A whole command service on 127.0.0.1, serving one client at a time or, with a session limit above 1, each

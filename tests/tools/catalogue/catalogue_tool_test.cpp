@@ -136,7 +136,9 @@ TEST_F(CatalogueToolTest, ExplainsWrongCalls) {
     } cases[] = {
         {{}, 2, "usage: tarnvale"},
         {{"show"}, 2, "--list FILE"},
-        {{"--list"}, 2, "--list needs"},
+        {{"--list"}, 2, "missing value after --list; see tarnvale --help"},
+        {{"--list=", "show"}, 2, "--list wants FILE"},
+        {{"--list", list, "search", "x", "--first-pid=1x"}, 2, "--first-pid wants a whole number, not \"1x\""},
         {{"--list", list, "play"}, 2, "unknown command"},
         {{"--list", list, "--verbose", "show"}, 2, "unknown option --verbose"},
         {{"--list", list, "add", "x.mpg"}, 2, "add takes 2 argument(s), not 1"},

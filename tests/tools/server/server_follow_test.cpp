@@ -1,55 +1,40 @@
-// The server's catalogue follows its list file: a command service on 127.0.0.1 serves a catalogue that a list-file
-// follower keeps up to date while the catalogue tool edits the file, as tarnvale-server runs them.
-#include "core/ListFileFollower.h"
+// tarnvale-server's server, run in-process: its catalogue follows the list file while the catalogue tool edits it,
+// and clients on 127.0.0.1 are served what the file says. The test watches it as its operator does, by its lines.
 #include "net/NetTestSupport.h"
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 #include "tools/CatalogueTool.h"
+#include "tools/HeadlessServer.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <span>
 #include <sstream>
 
 namespace tarnvale::test {
 namespace {
 
-// The follower's reports, with a bounded wait for the n-th of a kind.
-class ChangeLog {
-public:
-    void Attach(CListFileFollower& follower) {
-        follower.SetObserver([this](const ListFileChange& change) {
-            {
-                std::lock_guard lock(mutex_);
-                changes_.push_back(change);
-            }
-            changed_.notify_all();
-        });
-    }
-    bool WaitFor(ListFileChange::Kind kind, int n) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, std::chrono::milliseconds(kWaitMs), [&] {
-            return std::count_if(changes_.begin(), changes_.end(), [&](auto& c) { return c.kind == kind; }) >= n;
-        });
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<ListFileChange> changes_;
-};
+constexpr const char* kTaken = "list file reloaded: ";
+constexpr const char* kRefused = "; still serving the ";
 
 class ServerFollow : public ::testing::Test {
 protected:
-    void SetUp() override {
-        changes.Attach(follower);
-        ASSERT_TRUE(follower.Watch());
-        ASSERT_TRUE(follower.Load());
-        follower.Start();
-        ASSERT_TRUE(harness.Start());
-        ASSERT_TRUE(client.Open(harness.Address(), nullptr, 64 * 1024));
+    // Starts the server on the list file as it is now, and the client that asks it.
+    void Serve() {
+        ServerOptions options;
+        options.address = platform::kLoopbackAddress;
+        options.port = 0;
+        options.list = list;
+        options.verbose = true;
+        server = std::make_unique<HeadlessServer>(options, ServerLines{said.Sink(), log.Sink()});
+        std::string error;
+        ASSERT_TRUE(server->Start(error)) << error;
+        EXPECT_EQ(said.Count("Serving on UDP port " + std::to_string(server->BoundPort()) + ". "), 1u);
+        ASSERT_TRUE(
+            client.Open(platform::Endpoint{platform::kLoopbackAddress, server->BoundPort()}, nullptr, 64 * 1024));
     }
 
     // Runs `tarnvale --list LIST args...`.
@@ -78,12 +63,12 @@ protected:
         return lines;
     }
 
+    SocketLibrary sockets;
     TempDir dir;
     std::string list = dir.File("Tarnvale.lst");
-    ServerHarness harness;
-    ChangeLog changes;
-    // After the catalogue it fills and the log it reports to, so that it stops first.
-    CListFileFollower follower{list, harness.catalogue};
+    // Before the server, which reports to them until it stops.
+    LineLog said, log;
+    std::unique_ptr<HeadlessServer> server;
     CommandClient client;
 };
 
@@ -98,47 +83,55 @@ TEST_F(ServerFollow, EachEditIsServedFromTheNextList) {
         {"delete", FixturePath("clip.avi")},
         {"search", films},
     };
-    int taken = 0;
+    Serve();
+    std::size_t taken = 0;
     for (const auto& edit : edits) {
         SCOPED_TRACE(edit[0]);
         Tool(edit);
-        ASSERT_TRUE(changes.WaitFor(ListFileChange::Kind::Taken, ++taken)) << "the edit was not taken";
+        ASSERT_TRUE(log.WaitForCount(kTaken, ++taken)) << "the edit was not taken";
         EXPECT_EQ(Listed(), InTheFile());
     }
     EXPECT_EQ(Listed().size(), 3u);
 }
 
 TEST_F(ServerFollow, AFileThatCannotBeReadWholeIsNotTaken) {
+    Serve();
     Tool({"add", FixturePath("clip.avi"), "12"});
-    ASSERT_TRUE(changes.WaitFor(ListFileChange::Kind::Taken, 1));
+    ASSERT_TRUE(log.WaitForCount(kTaken, 1));
     const Bytes oneProgram = ReadBytes(list);
     Tool({"add", FixturePath("tone.mp3"), "13"});
-    ASSERT_TRUE(changes.WaitFor(ListFileChange::Kind::Taken, 2));
+    ASSERT_TRUE(log.WaitForCount(kTaken, 2));
     const std::vector<std::string> twoPrograms = Listed();
     ASSERT_EQ(twoPrograms.size(), 2u);
 
     // Written in place and cut short, as by a writer that stopped half way.
     WriteFile(list, Bytes(oneProgram.begin(), oneProgram.end() - 10));
-    ASSERT_TRUE(changes.WaitFor(ListFileChange::Kind::Refused, 1)) << "the half-written file was not looked at";
+    ASSERT_TRUE(log.WaitForCount(kRefused, 1)) << "the half-written file was not looked at";
     EXPECT_EQ(Listed(), twoPrograms) << "the catalogue from before the broken write is served";
 
     WriteFile(list, oneProgram);
-    ASSERT_TRUE(changes.WaitFor(ListFileChange::Kind::Taken, 3));
+    ASSERT_TRUE(log.WaitForCount(kTaken, 3));
     EXPECT_EQ(Listed(), InTheFile());
 }
 
-// The server starts as the catalogue tool does: a list file that is there but cannot be opened is named as such.
+// The server starts as the catalogue tool does: a list file that is there but cannot be opened is named as such,
+// and nothing is served.
 TEST(ServerStart, AListFileThatCannotBeOpenedSaysSo) {
+    SocketLibrary sockets;
     TempDir dir;
     const std::string folder = dir.File("Tarnvale.lst");
     std::filesystem::create_directory(folder);
-    CMediaInfoList catalogue;
-    CListFileFollower follower{folder, catalogue};
-    ListFileLoad load;
-    EXPECT_FALSE(follower.Load(&load));
-    EXPECT_TRUE(load.cannotOpen);
-    EXPECT_EQ(FailedLoadText(folder, load).rfind("cannot open the list file " + folder + ": ", 0), 0u);
-    EXPECT_GT(FailedLoadText(folder, load).size(), ("cannot open the list file " + folder + ": ").size());
+    ServerOptions options;
+    options.address = platform::kLoopbackAddress;
+    options.port = 0;
+    options.list = folder;
+    HeadlessServer server(options, ServerLines{});
+    std::string error;
+    EXPECT_FALSE(server.Start(error));
+    const std::string opening = "cannot open the list file " + folder + ": ";
+    EXPECT_EQ(error.rfind(opening, 0), 0u) << error;
+    EXPECT_NE(error.find("name another with --list"), std::string::npos) << error;
+    EXPECT_EQ(server.BoundPort(), 0);
 }
 
 TEST_F(ServerFollow, AStreamGoesOnThroughAReload) {
@@ -146,7 +139,9 @@ TEST_F(ServerFollow, AStreamGoesOnThroughAReload) {
     const std::string film = dir.File("long.mpg");
     const Bytes bytes = PatternBytes(16 * 1024 * 1024);
     WriteFile(film, bytes);
-    harness.catalogue.Append(Record(film, 12, 1, static_cast<std::int64_t>(bytes.size()), 0));
+    const CMediaInfo program = Record(film, 12, 1, static_cast<std::int64_t>(bytes.size()), 0);
+    WriteFile(list, EncodeListFile(std::span(&program, 1)));
+    Serve();
     ASSERT_EQ(client.Connect(kWaitMs), CommandClient::Wait::Got);
     platform::Socket stream = client.AcceptStream(kWaitMs);
     ASSERT_TRUE(stream);
@@ -154,9 +149,9 @@ TEST_F(ServerFollow, AStreamGoesOnThroughAReload) {
     Bytes received = ReadExactly(stream.get(), 64 * 1024);
 
     Tool({"delete-all"});
-    ASSERT_TRUE(changes.WaitFor(ListFileChange::Kind::Taken, 1));
-    EXPECT_EQ(harness.catalogue.Count(), 0u);
-    EXPECT_TRUE(harness.sender.Running()) << "the stream ended before the reload; the test shows nothing";
+    ASSERT_TRUE(log.WaitForCount(kTaken, 1));
+    EXPECT_EQ(log.Count("list file reloaded: 0 programs"), 1u);
+    EXPECT_EQ(log.Count("stream ended"), 0u) << "the stream ended before the reload; the test shows nothing";
     const Bytes rest = ReadExactly(stream.get(), bytes.size() - received.size());
     received.insert(received.end(), rest.begin(), rest.end());
     EXPECT_TRUE(received == bytes) << "received " << received.size() << " of " << bytes.size() << " bytes";

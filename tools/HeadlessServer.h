@@ -1,0 +1,74 @@
+// HeadlessServer: the headless server in one piece. It loads the list file and follows it, serves the catalogue
+// on the command port, and tells its operator what it does in lines it hands to the program (or to a test).
+#pragma once
+
+#include "core/ListFileFollower.h"
+#include "core/MediaInfoList.h"
+#include "net/AllowList.h"
+#include "net/CommandService.h"
+#include "net/Protocol.h"
+#include "platform/Socket.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace tarnvale {
+
+// Each session has a stream worker of its own, so their number is bounded.
+inline constexpr std::size_t kMaxServerSessions = 256;
+
+struct ServerOptions {
+    std::uint16_t port = kCommandPort; // 0 takes any free port
+    // The address the command socket binds to, in host order; 0 binds every local address.
+    std::uint32_t address = 0;
+    std::string list;
+    // A line per command received, per stream started or ended and per reload.
+    bool verbose = false;
+    std::size_t sessions = 1;
+    AllowList allow;
+};
+
+// Where the server's lines go, each one whole and without its newline: out for what the operator reads as the
+// server starts (the host, the programs, the port), log for what happens while it runs, each line led by
+// "tarnvale-server: ". log is called from the server's threads, one whole line at a time.
+struct ServerLines {
+    std::function<void(const std::string&)> out;
+    std::function<void(const std::string&)> log;
+};
+
+class HeadlessServer {
+public:
+    HeadlessServer(ServerOptions options, ServerLines lines);
+    // Stops the server.
+    ~HeadlessServer();
+    HeadlessServer(const HeadlessServer&) = delete;
+    HeadlessServer& operator=(const HeadlessServer&) = delete;
+
+    // Loads the list file, starts following it and starts serving. False when the server cannot serve: error then
+    // says why and what to do, in lines for the log (without their "tarnvale-server: ").
+    bool Start(std::string& error);
+    // Stops serving (no command runs and no stream is sent any more), then stops following the list file.
+    void Stop();
+
+    // The command port; 0 while the server is not serving.
+    std::uint16_t BoundPort() const { return service_.BoundPort(); }
+
+private:
+    void Out(const std::string& line) const;
+    void Log(const std::string& line) const;
+    void LogStream(const StreamEvent& event) const;
+    void LogChange(const ListFileChange& change) const;
+
+    const ServerOptions options_;
+    const ServerLines lines_;
+    SocketLibrary sockets_;
+    // In the order each needs the ones before it; the service stops before the follower, and both before the
+    // catalogue goes.
+    CMediaInfoList catalogue_;
+    CListFileFollower follower_;
+    CCommandService service_;
+};
+
+} // namespace tarnvale
