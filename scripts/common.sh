@@ -5,7 +5,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev
-          g++-mingw-w64-x86-64-posix wine64 xvfb git ffmpeg systemd)
+          g++-mingw-w64-x86-64-posix wine64 xvfb git ffmpeg systemd libmicrohttpd-dev curl chromium nginx-light)
 
 say() { printf '\n== %s\n' "$*"; }
 
