@@ -6,8 +6,10 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 
 namespace tarnvale {
 
@@ -28,10 +30,11 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
         std::lock_guard lock(libraryMessageMutex_);
         libraryMessage_.clear();
     }
+    const unsigned threads = limits_.threads ? limits_.threads : std::max(1u, std::thread::hardware_concurrency());
     daemon_ = MHD_start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
         &HttpRequestHandler::Answer, this, MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this,
-        MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, limits_.threads,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, threads,
         MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
         limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds, MHD_OPTION_END);
     const int startErrno = errno;

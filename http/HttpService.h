@@ -21,7 +21,9 @@ struct HttpLimits {
     unsigned connectionsPerAddress = 64;
     // A connection that neither sends nor takes anything for this long is closed.
     unsigned idleSeconds = 30;
-    unsigned threads = 4;
+    // Threads that serve the connections between them; 0: one per processor core, as many as can run at once
+    // (more only take turns on the same cores while the files are sent).
+    unsigned threads = 0;
 };
 
 class HttpService {
