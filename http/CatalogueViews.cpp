@@ -92,8 +92,7 @@ std::string CataloguePage(const std::vector<CMediaInfo>& programs) {
                 "</td><td class=\"num\">" + SizeInMiB(program.m_nSize) + "</td><td class=\"name\"><a href=\"" + link +
                 "\">" + HtmlEscaped(FileNameOf(program.Path())) + "</a>";
         if (program.m_nType == MEDIA_MP3)
-            rows += "<div class=\"player\"><audio controls preload=\"metadata\" src=\"" + link +
-                    "\"></audio><span class=\"length\"></span></div>";
+            rows += "<audio controls preload=\"metadata\" src=\"" + link + "\"></audio>";
         rows += "</td></tr>\n";
     }
     const std::string count = std::to_string(programs.size());
