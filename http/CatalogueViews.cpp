@@ -64,7 +64,7 @@ std::string ProgramUrl(std::string_view origin, std::int32_t pid) {
 std::string PlaylistText(const std::vector<CMediaInfo>& programs, std::string_view origin) {
     std::string text = "#EXTM3U\n";
     for (const CMediaInfo& program : programs) {
-        text += "#EXTINF:-1," + PlaylistLine(FileNameOf(program.Path())) + "\n";
+        text += "#EXTINF:-1," + OneLine(FileNameOf(program.Path())) + "\n";
         text += ProgramUrl(origin, program.m_nPID) + "\n";
     }
     return text;

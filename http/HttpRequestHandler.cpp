@@ -6,6 +6,7 @@
 #include "http/CatalogueViews.h"
 #include "http/FileAnswer.h"
 #include "http/HttpService.h"
+#include "http/TextEscapes.h"
 #include "net/HostAddress.h"
 
 #include <arpa/inet.h>
@@ -57,6 +58,7 @@ MHD_Result Send(const Request& request, unsigned status, MHD_Response* response,
     const MHD_Result queued = MHD_queue_response(request.connection, status, response);
     MHD_destroy_response(response);
     if (request.log) {
+        // The path arrives with its %-escapes undone: what a client sends must not start log lines of its own.
         std::string line = "HTTP " + ClientText(request.connection) + " " + std::string(request.method) + " " +
                            std::string(request.path);
         if (const auto range = request.Header(MHD_HTTP_HEADER_RANGE))
@@ -64,7 +66,7 @@ MHD_Result Send(const Request& request, unsigned status, MHD_Response* response,
         line += ": " + std::to_string(status);
         if (!note.empty())
             line += ", " + note;
-        request.log(line);
+        request.log(OneLine(line));
     }
     return queued;
 }
@@ -118,7 +120,8 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     if (!program)
         return SendError(request, MHD_HTTP_NOT_FOUND, "No program has PID " + std::string(pidText) + ".");
 
-    const int fd = open(program->m_szFile, O_RDONLY | O_CLOEXEC);
+    // Without waiting, should the path have become a pipe that no one writes; only a regular file is sent.
+    const int fd = open(program->m_szFile, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat status {};
     if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         const std::string reason = fd < 0 ? std::strerror(errno) : "it is not a regular file";

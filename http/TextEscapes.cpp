@@ -101,7 +101,7 @@ std::string JsonQuoted(std::string_view text) {
     return quoted + "\"";
 }
 
-std::string PlaylistLine(std::string_view text) {
+std::string OneLine(std::string_view text) {
     std::string line = ValidUtf8(text);
     for (char& c : line) {
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)

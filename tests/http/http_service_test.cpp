@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -163,6 +164,8 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
     Add(dir_.File("gone.avi"), MEDIA_AVI); // catalogued, then deleted
     WriteFile(dir_.File("b.mp3"), PatternBytes(10));
     Add(dir_.File("b.mp3"), MEDIA_MP3);
+    ASSERT_EQ(mkfifo(dir_.File("pipe.mpg").c_str(), 0600), 0); // catalogued as a file, now a pipe no one writes
+    Add(dir_.File("pipe.mpg"), MEDIA_MPEG1);
     Start();
 
     const Fetched first = Curl("", "/programs/1");
@@ -193,7 +196,9 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
         {"if-range stale", "/programs/1", "-r 0-9 -H 'If-Range: \"other\"'", 200, 0, kSize},
         {"mp3", "/programs/3", "", 200, kNone, kNone, "content-type", "audio/mpeg"},
         {"file gone", "/programs/2", "", 404, kNone, kNone, "", "", "The file of PID 2 cannot be read"},
+        {"a pipe", "/programs/4", "", 404, kNone, kNone, "", "", "(it is not a regular file)"},
         {"unknown PID", "/programs/99", "", 404, kNone, kNone, "", "", "No program has PID 99."},
+        {"a line break in the path", "/programs/1%0D%0Aforged", "", 404},
         {"non-numeric PID", "/programs/abc", "", 404},
         {"PID spelt twice", "/programs/01", "", 404},
         {"a path out", "/programs/../../../etc/passwd", "", 404},
@@ -221,6 +226,8 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
         }
         EXPECT_NE(got.body.find(row.bodyHas), std::string::npos) << got.body;
     }
+    EXPECT_TRUE(Logged(std::regex("GET /programs/1  forged: 404")));
+    EXPECT_FALSE(Logged(std::regex("[\r\n]"))) << "a client's text starts a log line";
     EXPECT_EQ(Header(first, "content-length"), "100000");
     EXPECT_TRUE(std::regex_match(Header(first, "last-modified"),
                                  std::regex("[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d GMT")));
