@@ -32,7 +32,6 @@ constexpr std::string_view kProgramsPrefix = "/programs/";
 struct Request {
     const CMediaInfoList& catalogue;
     const std::function<void(const std::string&)>& log;
-    std::uint16_t port;
     MHD_Connection* connection;
     std::string_view path;
     std::string_view method;
@@ -108,7 +107,7 @@ std::string Origin(const Request& request) {
     if (info && getsockname(info->connect_fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 &&
         local.sin_family == AF_INET)
         return "http://" + FormatIPv4(ntohl(local.sin_addr.s_addr)) + ":" + std::to_string(ntohs(local.sin_port));
-    return "http://" + FormatIPv4(0x7F000001) + ":" + std::to_string(request.port);
+    return "http://localhost";
 }
 
 MHD_Result SendProgram(const Request& request, std::string_view pidText) {
@@ -188,8 +187,7 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         return MHD_YES;
     }
     const HttpService& owner = *static_cast<HttpService*>(service);
-    const Request request{owner.catalogue_, owner.log_,     owner.boundPort_,
-                          connection,       url ? url : "", method ? method : ""};
+    const Request request{owner.catalogue_, owner.log_, connection, url ? url : "", method ? method : ""};
     if (request.method != MHD_HTTP_METHOD_GET && request.method != MHD_HTTP_METHOD_HEAD) {
         MHD_Response* response = TextResponse("Only GET and HEAD are answered here.\n", "text/plain; charset=utf-8");
         if (response)
