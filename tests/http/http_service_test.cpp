@@ -20,7 +20,6 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <regex>
 #include <sstream>
 #include <thread>
 
@@ -115,10 +114,16 @@ protected:
         return fetched;
     }
 
-    bool Logged(const std::regex& pattern) {
+    // Whether a log line holds all of parts, in that order.
+    bool Logged(const std::vector<std::string>& parts) {
         std::lock_guard lock(logMutex_);
         for (const std::string& line : log_) {
-            if (std::regex_search(line, pattern))
+            std::size_t at = 0;
+            for (const std::string& part : parts) {
+                if (at != std::string::npos)
+                    at = line.find(part, at);
+            }
+            if (at != std::string::npos)
                 return true;
         }
         return false;
@@ -226,11 +231,11 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
         }
         EXPECT_NE(got.body.find(row.bodyHas), std::string::npos) << got.body;
     }
-    EXPECT_TRUE(Logged(std::regex("GET /programs/1  forged: 404")));
-    EXPECT_FALSE(Logged(std::regex("[\r\n]"))) << "a client's text starts a log line";
+    EXPECT_TRUE(Logged({"GET /programs/1  forged: 404"}));
+    EXPECT_FALSE(Logged({"\n"}) || Logged({"\r"})) << "a client's text starts a log line";
     EXPECT_EQ(Header(first, "content-length"), "100000");
-    EXPECT_TRUE(std::regex_match(Header(first, "last-modified"),
-                                 std::regex("[A-Z][a-z]{2}, \\d\\d [A-Z][a-z]{2} \\d{4} \\d\\d:\\d\\d:\\d\\d GMT")));
+    const std::string modified = Header(first, "last-modified");
+    EXPECT_TRUE(modified.size() == 29 && modified.ends_with(" GMT")) << modified;
 }
 
 TEST_F(HttpServiceTest, PlayersProbeAndSeekOverHttp) {
@@ -260,9 +265,18 @@ TEST_F(HttpServiceTest, PlayersProbeAndSeekOverHttp) {
     const Ran seeked = RunCommand("ffmpeg -v error -ss 15 -i " + Origin() + "/programs/" + std::to_string(seekable) +
                                   " -frames:v 1 -f framemd5 -");
     EXPECT_EQ(seeked.code, 0) << seeked.out;
-    EXPECT_TRUE(std::regex_search(seeked.out, std::regex("\n0, +0, +0, +1, +28800, [0-9a-f]{32}\n"))) << seeked.out;
-    EXPECT_TRUE(
-        Logged(std::regex("GET /programs/" + std::to_string(seekable) + R"( \(Range: bytes=[1-9]\d*-\): 206)")));
+    // One frame of 160x120 pixels (28,800 bytes as YUV 4:2:0), decoded.
+    EXPECT_NE(seeked.out.find(",    28800, "), std::string::npos) << seeked.out;
+    const std::lock_guard lock(logMutex_);
+    const std::string asked = "GET /programs/" + std::to_string(seekable) + " (Range: bytes=";
+    bool fromTheMiddle = false;
+    for (const std::string& line : log_) {
+        const std::size_t at = line.find(asked);
+        // "bytes=N-" with N not 0, answered with its part
+        fromTheMiddle |=
+            at != std::string::npos && line[at + asked.size()] != '0' && line.find("-): 206") != std::string::npos;
+    }
+    EXPECT_TRUE(fromTheMiddle) << "the seek asked for a range from the middle";
 }
 
 TEST_F(HttpServiceTest, ChromiumShowsTheCatalogueFiltersItAndPlaysAudio) {
@@ -281,10 +295,14 @@ TEST_F(HttpServiceTest, ChromiumShowsTheCatalogueFiltersItAndPlaysAudio) {
                    "--user-data-dir=" +
                    dir_.File("profile") + " --virtual-time-budget=20000 --dump-dom " + Origin() + "/#TONE 2>/dev/null");
     ASSERT_EQ(page.code, 0) << page.out;
-    const std::regex row("<tr( hidden=\"\")?><td class=\"num\">(\\d+)</td>");
     std::vector<std::string> shown, hidden;
-    for (auto it = std::sregex_iterator(page.out.begin(), page.out.end(), row); it != std::sregex_iterator(); ++it)
-        ((*it)[1].matched ? hidden : shown).push_back((*it)[2]);
+    const std::string cell = "<td class=\"num\">";
+    for (std::size_t row = page.out.find("<tr", page.out.find("<tbody")); row != std::string::npos;
+         row = page.out.find("<tr", row + 1)) {
+        const std::size_t pid = page.out.find(cell, row) + cell.size();
+        if (page.out.compare(row, 4, "<tr>") == 0 || page.out.compare(row, 15, "<tr hidden=\"\"><") == 0)
+            (page.out[row + 3] == '>' ? shown : hidden).push_back(page.out.substr(pid, page.out.find('<', pid) - pid));
+    }
     EXPECT_EQ(shown, std::vector<std::string>{std::to_string(tone)}) << page.out;
     EXPECT_EQ(hidden.size(), 3u) << page.out;
     EXPECT_NE(page.out.find("1 of 4 programs"), std::string::npos);
@@ -292,7 +310,7 @@ TEST_F(HttpServiceTest, ChromiumShowsTheCatalogueFiltersItAndPlaysAudio) {
     EXPECT_EQ(page.out.find("<i>"), std::string::npos);
     // The MP3 is 1.07 seconds long; the browser read it with range requests.
     EXPECT_NE(page.out.find("title=\"Length 0:01\""), std::string::npos) << page.out;
-    EXPECT_TRUE(Logged(std::regex("GET /programs/" + std::to_string(tone) + R"( \(Range: bytes=\d+-\d*\): 206)")));
+    EXPECT_TRUE(Logged({"GET /programs/" + std::to_string(tone) + " (Range: bytes=", "): 206"}));
 }
 
 TEST_F(HttpServiceTest, IdleConnectionsNeitherBlockOthersNorStay) {
@@ -397,10 +415,11 @@ TEST_F(HttpServiceTest, AFileReplacedWhileSentIsSentWholeAndTheNextRequestGetsTh
 
     const Fetched next = Curl("", "/programs/" + std::to_string(pid));
     EXPECT_TRUE(next.body == std::string(after.begin(), after.end()));
-    const std::regex tagLine("\r\nETag: (\"[^\"]+\")\r\n", std::regex::icase);
-    std::smatch tag;
-    ASSERT_TRUE(std::regex_search(head, tag, tagLine)) << head;
-    EXPECT_NE(Header(next, "etag"), tag[1].str());
+    const std::size_t tag = head.find("\r\nETag: ");
+    ASSERT_NE(tag, std::string::npos) << head;
+    const std::string oldTag = head.substr(tag + 8, head.find("\r\n", tag + 8) - tag - 8);
+    EXPECT_FALSE(oldTag.empty());
+    EXPECT_NE(Header(next, "etag"), oldTag);
 }
 
 TEST_F(HttpServiceTest, AddressesOffTheAllowListAreNotServed) {
