@@ -156,9 +156,10 @@ protected:
 
     TempDir dir_;
     CMediaInfoList catalogue_;
-    std::unique_ptr<HttpService> service_;
     std::mutex logMutex_;
     std::vector<std::string> log_;
+    // Last, so that it stops before what it reads and logs to goes.
+    std::unique_ptr<HttpService> service_;
 };
 
 TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
