@@ -60,10 +60,6 @@ public:
 
     // The port the command socket is bound to; 0 while it is not.
     std::uint16_t BoundPort() const { return server_.BoundPort(); }
-    CCommandServer& Server() { return server_; }
-    CSessionTable& Sessions() { return sessions_; }
-    // The stream sender of the session that clients share with a session limit of 1.
-    CStreamSender& Sender() { return sessions_.SharedSession().sender; }
 
 private:
     // In the order each needs the ones before it: the dispatcher carries commands out on the server and the

@@ -2,7 +2,7 @@
 #include "platform/File.h"
 
 #include "platform/FileHandle_posix.h"
-#include "platform/FileTestSeam.h"
+#include "platform/SaveSeam.h"
 #include "platform/SaveTemporaryFile.h"
 
 #include <cerrno>
@@ -38,8 +38,8 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
 }
 
 // Opens a save's temporary file for writing; an empty owner, with errno set, when it cannot be created.
-UniqueFile CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
-    if (seam && seam->refuseTemporaryFile) {
+UniqueFile CreateTemporary(const std::string& temp) {
+    if (!SaveMayCreateTemporary()) {
         errno = EACCES;
         return UniqueFile();
     }
@@ -131,11 +131,10 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
 
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
     RemoveInterruptedSaves(path);
-    const SaveTestSeam* seam = SaveTestSeamInForce();
     const std::string temp = SaveTemporaryName(path, static_cast<unsigned long>(::getpid()));
     // A clean-up elsewhere may take the file between its creation and our lock; then it is made afresh.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        UniqueFile file = CreateTemporary(temp, seam);
+        UniqueFile file = CreateTemporary(temp);
         if (!file)
             return RewriteInPlace(path, bytes, MakeSystemError(errno, "cannot create " + temp), error);
         // Held until the file has its final name, so that clean-ups leave it alone.
@@ -152,8 +151,7 @@ bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> 
             ::unlink(temp.c_str());
             return false;
         }
-        if (seam && seam->whileHeld)
-            seam->whileHeld(temp);
+        SaveHoldsTemporary(temp);
         if (::rename(temp.c_str(), path.c_str()) != 0) {
             CaptureErrno(error, "cannot replace", path);
             ::unlink(temp.c_str());

@@ -2,7 +2,7 @@
 #include "platform/File.h"
 
 #include "platform/FileHandle_win.h"
-#include "platform/FileTestSeam.h"
+#include "platform/SaveSeam.h"
 #include "platform/SaveTemporaryFile.h"
 
 #include <windows.h>
@@ -44,8 +44,8 @@ bool SetLength(HANDLE file, std::size_t length) {
 }
 
 // Opens a save's temporary file for writing, shared with nobody: a clean-up cannot delete it while it is open.
-UniqueFile CreateTemporary(const std::string& temp, const SaveTestSeam* seam) {
-    if (seam && seam->refuseTemporaryFile) {
+UniqueFile CreateTemporary(const std::string& temp) {
+    if (!SaveMayCreateTemporary()) {
         SetLastError(ERROR_ACCESS_DENIED);
         return UniqueFile();
     }
@@ -129,18 +129,17 @@ ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& byt
 
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
     RemoveInterruptedSaves(path);
-    const SaveTestSeam* seam = SaveTestSeamInForce();
     const std::string temp = SaveTemporaryName(path, GetCurrentProcessId());
     // A clean-up elsewhere may take the file between its closing and its rename; then it is written afresh.
     for (int attempt = 0; attempt < 3; ++attempt) {
-        UniqueFile file = CreateTemporary(temp, seam);
+        UniqueFile file = CreateTemporary(temp);
         if (!file)
             return RewriteInPlace(path, bytes,
                                   MakeSystemError(static_cast<int>(GetLastError()), "cannot create " + temp), error);
         bool written = WriteAll(AsHandle(file), bytes) && FlushFileBuffers(AsHandle(file));
         DWORD code = written ? 0 : GetLastError();
-        if (written && seam && seam->whileHeld)
-            seam->whileHeld(temp);
+        if (written)
+            SaveHoldsTemporary(temp);
         // Closed by hand, since a write the system deferred can still fail here.
         if (!CloseHandle(reinterpret_cast<HANDLE>(file.release())) && written) {
             written = false;

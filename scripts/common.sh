@@ -4,8 +4,15 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev clang-format googletest libgtest-dev
-          g++-mingw-w64-x86-64-posix wine64 xvfb git ffmpeg systemd libmicrohttpd-dev curl chromium nginx-light)
+# The Linux programs: the compiler, the build tools and the test framework the tree is built with, and the HTTP
+# library of the server's HTTP side.
+native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd libmicrohttpd-dev)
+# The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests.
+windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb)
+# Only the tests: the sanitizer runtimes and fuzzer (clang), the format check, ffmpeg for the media files, and
+# the real clients and the web server the HTTP side is tested and measured against.
+test_packages=(clang libclang-rt-14-dev clang-format ffmpeg curl chromium nginx-light)
+packages=("${native_packages[@]}" "${windows_packages[@]}" "${test_packages[@]}")
 
 say() { printf '\n== %s\n' "$*"; }
 
@@ -13,9 +20,11 @@ as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
 
+# install_packages [NAME...]: installs those of the packages (all of them without names) that are missing.
 install_packages() {
-    local missing=()
-    for p in "${packages[@]}"; do
+    local wanted=("$@") missing=()
+    [ ${#wanted[@]} -gt 0 ] || wanted=("${packages[@]}")
+    for p in "${wanted[@]}"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if [ ${#missing[@]} -eq 0 ]; then

@@ -5,7 +5,7 @@
 #include "app/Dialog.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
-#include "platform/FileTestSeam.h"
+#include "support/SaveTestSeam.h"
 
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
@@ -389,7 +389,7 @@ TEST_F(MainWindowTest, ListFileThatCannotBeOpenedIsToldAndLeftAsItIs) {
 TEST_F(MainWindowTest, SavesInPlaceWhereNoFileCanBeMadeBesideTheListFile) {
     // As C:\ is for a standard user: the list file can be changed, but the folder takes no new file.
     WriteCatalogue({Record("C:\\a.mpg", 1), Record("C:\\b.mpg", 2)});
-    platform::ScopedSaveTestSeam refuse(platform::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
+    test::ScopedSaveTestSeam refuse(test::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
     WaitForWindow();
     DeleteRow(0, 1);
     CloseWith(WM_CLOSE);

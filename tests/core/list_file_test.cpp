@@ -2,7 +2,7 @@
 // saving where no file can be made beside it, and the clean-up after interrupted saves.
 #include "core/ListFile.h"
 #include "platform/File.h"
-#include "platform/FileTestSeam.h"
+#include "support/SaveTestSeam.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -242,7 +242,7 @@ TEST(ListFile, SavesInPlaceWhereNoFileCanBeMadeBesideIt) {
     few.Append(GoldenRecord("C:\\a.mpg"));
     for (int i = 0; i < 50; ++i)
         many.Append(GoldenRecord("C:\\many\\" + std::to_string(i) + ".mpg"));
-    platform::ScopedSaveTestSeam refuse(platform::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
+    test::ScopedSaveTestSeam refuse(test::SaveTestSeam{.refuseTemporaryFile = true, .whileHeld = nullptr});
     // Longer and then shorter than what the file held: it ends where the new catalogue ends.
     for (const CMediaInfoList* list : {&few, &many, &few}) {
         SCOPED_TRACE(list->Count());
@@ -275,7 +275,7 @@ TEST(ListFile, InterruptedSavesAreRemovedButNotOneBeingWritten) {
 
     // A load cleans up too, and the save under way (here: this one, while it holds its file) is left alone.
     std::string held;
-    platform::ScopedSaveTestSeam watch(platform::SaveTestSeam{.whileHeld = [&](const std::string& temporary) {
+    test::ScopedSaveTestSeam watch(test::SaveTestSeam{.whileHeld = [&](const std::string& temporary) {
         held = temporary;
         leave("Tarnvale.lst.tmp.99.5");
         CMediaInfoList loaded;

@@ -4,8 +4,10 @@
 // ports are pointed at this process's own loopback sockets: nothing fuzzed ever reaches an address outside
 // 127.0.0.0/8, nor a port that belongs to anybody else.
 #include "core/MediaInfoList.h"
-#include "net/CommandService.h"
+#include "net/CommandDispatcher.h"
+#include "net/CommandServer.h"
 #include "net/Protocol.h"
+#include "net/SessionTable.h"
 #include "platform/File.h"
 #include "platform/Socket.h"
 
@@ -63,7 +65,7 @@ CMediaInfo Record(const std::string& path, std::int32_t pid, std::int32_t type, 
 
 class Harness {
 public:
-    Harness() : service_(catalogue_) {
+    Harness() {
         platform::ReplaceFileContents(program_, std::vector<std::uint8_t>(6000, 0x5A));
         // Two records with one PID (the first counts), a file that is not there, a negative PID.
         catalogue_.Append(Record(program_, 12, 2, 4000));
@@ -72,13 +74,16 @@ public:
         catalogue_.Append(Record(program_, -1, 3, 0));
         if (!platform::Listen(listener_.get(), 16))
             std::abort();
-        service_.SetLocalAddress(kLoopbackAddress);
-        service_.SetLocalPort(0);
-        if (!service_.Start())
+        server_.SetLocalAddress(kLoopbackAddress);
+        server_.SetLocalPort(0);
+        if (!server_.StartReceiving())
             std::abort();
     }
     ~Harness() {
-        service_.Stop();
+        // As the command service stops them.
+        dispatcher_.CancelConnects();
+        server_.StopReceiving();
+        sessions_.EndAll();
         platform::RemoveFile(program_);
     }
 
@@ -92,16 +97,16 @@ public:
                 ResetStreams(); // first, so that the sender's close finds a connection that is gone already
             if (code == CMD_CONNECT && datagram.size() >= kConnectBytes)
                 AimAtThisProcess(datagram);
-            service_.Dispatch(datagram, kLoopbackAddress);
+            dispatcher_.DispatchCommand(datagram, kLoopbackAddress);
             TakeStreams();
             DrainReplies();
-            const std::uint32_t replyAddress = service_.Sessions().SharedSession().replyTarget.address;
+            const std::uint32_t replyAddress = sessions_.SharedSession().replyTarget.address;
             if (!IsLoopback(replyAddress) && replyAddress != 0)
                 __builtin_trap();
         }
         ResetStreams();
-        service_.Sender().Close();
-        service_.Sender().Stop();
+        sessions_.SharedSession().sender.Close();
+        sessions_.SharedSession().sender.Stop();
     }
 
 private:
@@ -145,8 +150,11 @@ private:
     const std::string program_ =
         (std::filesystem::temp_directory_path() / ("tarnvale-dispatch-fuzz-" + std::to_string(::getpid()) + ".avi"))
             .string();
+    // The command service's parts, wired as it wires them, so that the fuzzer can look at the shared session.
     CMediaInfoList catalogue_;
-    CCommandService service_;
+    CSessionTable sessions_;
+    CCommandServer server_;
+    CCommandDispatcher dispatcher_{catalogue_, server_, sessions_};
     platform::Socket replies_ = BoundToLoopback(platform::CreateUdpSocket());
     platform::Socket listener_ = BoundToLoopback(platform::CreateTcpSocket());
     // Bound and never listening: a connect to it is refused at once.

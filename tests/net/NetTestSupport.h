@@ -227,7 +227,7 @@ private:
 // client address on its own.
 class ServerHarness {
 public:
-    explicit ServerHarness(std::size_t sessions = 1) : server(service.Server()), sender(service.Sender()) {
+    explicit ServerHarness(std::size_t sessions = 1) {
         service.SetSessionLimit(sessions);
         events.Attach(service);
         log.Attach(service);
@@ -243,7 +243,7 @@ public:
         catalogue.Append(record);
         return record;
     }
-    platform::Endpoint Address() const { return platform::Endpoint{platform::kLoopbackAddress, server.BoundPort()}; }
+    platform::Endpoint Address() const { return platform::Endpoint{platform::kLoopbackAddress, service.BoundPort()}; }
 
     SocketLibrary sockets;
     CMediaInfoList catalogue;
@@ -251,8 +251,6 @@ public:
     EventLog events;
     LineLog log;
     CCommandService service{catalogue};
-    CCommandServer& server;
-    CStreamSender& sender;
 };
 
 } // namespace tarnvale::test

@@ -1,4 +1,5 @@
-// The stream sender against a real loopback TCP peer: the exact bytes of every stream shape, and the worker's
+// The stream sender against a real loopback TCP peer: the exact bytes of every stream shape (tail block, pieces,
+// records that disagree with their files; the command service's tests leave these to this one), and the worker's
 // life under pause, stop, file switches, closing and a connection replaced while it runs.
 #include "NetTestSupport.h"
 #include "support/TempDir.h"
@@ -23,7 +24,7 @@ public:
     }
     std::uint16_t Port() const { return port_; }
     // Connects sender to this peer and takes the connection.
-    platform::Socket Connect(CTcpClient& sender) {
+    platform::Socket Connect(CStreamSender& sender) {
         EXPECT_TRUE(sender.Connect(platform::kLoopbackAddress, port_));
         if (platform::WaitReadable(listener_.get(), kWaitMs) != platform::WaitResult::Ready)
             return platform::Socket();
@@ -75,6 +76,7 @@ TEST_F(StreamSenderTest, SendsTheTailBlockThenTheWholeFileAndKeepsTheConnection)
     } rows[] = {
         {"exactly two pieces, no tail", 4096, 4096, 0, 0, 0},
         {"two pieces and a short one", 5000, 5000, 0, 0, 0},
+        {"one short piece", 100, 100, 0, 0, 0},
         {"empty file", 0, 0, 0, 0, 0},
         {"AVI index near the end", 10000, 10000, 9000, 9000, 10000},
         {"tail block over many bounded pieces", 300000, 300000, 4, 4, 300000},

@@ -1,11 +1,11 @@
-// The file layer's seam for tests: provokes what tests cannot provoke through permissions (they run as root, and
-// Wine lets root create files anywhere) and lets a test look at a save while it holds its temporary file.
+// The tests' side of the save seam (platform/SaveSeam.h): a test executable that compiles SaveTestSeam.cpp in can
+// make a save's temporary file refused, or look at a save while it holds that file.
 #pragma once
 
 #include <functional>
 #include <string>
 
-namespace tarnvale::platform {
+namespace tarnvale::test {
 
 struct SaveTestSeam {
     // Creating a save's temporary file fails as access denied, as in a folder closed to new files.
@@ -14,7 +14,7 @@ struct SaveTestSeam {
     std::function<void(const std::string& temporaryFile)> whileHeld;
 };
 
-// Puts seam in force for every save, in every thread, for this object's life. Only tests make one.
+// Puts seam in force for every save, in every thread, for this object's life.
 class ScopedSaveTestSeam {
 public:
     explicit ScopedSaveTestSeam(SaveTestSeam seam);
@@ -26,7 +26,4 @@ private:
     SaveTestSeam seam_;
 };
 
-// The seam in force, or null.
-const SaveTestSeam* SaveTestSeamInForce();
-
-} // namespace tarnvale::platform
+} // namespace tarnvale::test
