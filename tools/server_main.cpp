@@ -20,9 +20,10 @@ constexpr const char* kUsage =
     R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
-command port, and the chosen program is sent back over TCP. With --http, players and browsers get the same
-programs over HTTP, with seeking. The server follows the list file: what tarnvale adds or deletes while it
-runs is served from the next command on. It never writes the file. Stop it with Ctrl+C or SIGTERM.
+command port, and the chosen program is sent back over TCP. With --http (in the Linux build), players and
+browsers get the same programs over HTTP, with seeking. The server follows the list file: what tarnvale adds
+or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
+or SIGTERM.
 )";
 
 // Where the build has no HTTP side, --http stays in the help to say so.
