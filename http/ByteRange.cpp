@@ -59,12 +59,12 @@ RangeAnswer AnswerRange(std::string_view header, std::uint64_t size) {
     header = Trimmed(header);
     if (!StartsWithUnit(header))
         return whole;
-    const std::string_view spec = Trimmed(header.substr(6));
-    const std::size_t dash = spec.find('-');
-    if (dash == std::string_view::npos || spec.find(',') != std::string_view::npos)
+    const std::string_view rangeText = Trimmed(header.substr(6));
+    const std::size_t dash = rangeText.find('-');
+    if (dash == std::string_view::npos || rangeText.find(',') != std::string_view::npos)
         return whole;
-    const std::string_view from = spec.substr(0, dash);
-    const std::string_view to = spec.substr(dash + 1);
+    const std::string_view from = rangeText.substr(0, dash);
+    const std::string_view to = rangeText.substr(dash + 1);
 
     RangeAnswer part;
     part.kind = RangeAnswer::Kind::Part;
