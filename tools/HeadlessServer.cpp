@@ -68,6 +68,19 @@ bool HeadlessServer::Start(std::string& error) {
                 ".\nIs another server running? Stop it, or choose another port with --port.";
         return false;
     }
+    if (options_.http) {
+        std::function<void(const std::string&)> log;
+        if (options_.verbose)
+            log = [this](const std::string& line) { Log(line); };
+        std::string httpError;
+        if (!http_.Start(catalogue_, options_.allow, options_.address, *options_.http, std::move(log), httpError)) {
+            error = "cannot serve HTTP on port " + std::to_string(*options_.http) + ": " + httpError +
+                    ".\nIs another program using that port? Stop it, or choose another port with --http.";
+            return false;
+        }
+        const std::string port = std::to_string(http_.BoundPort());
+        Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/");
+    }
     if (options_.sessions > 1)
         Out("Serving up to " + std::to_string(options_.sessions) + " clients at once on UDP port " +
             std::to_string(service_.BoundPort()) + ". Press Ctrl+C to stop.");
@@ -77,6 +90,7 @@ bool HeadlessServer::Start(std::string& error) {
 }
 
 void HeadlessServer::Stop() {
+    http_.Stop();
     service_.Stop();
     follower_.Stop();
 }

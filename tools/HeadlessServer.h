@@ -8,10 +8,12 @@
 #include "net/CommandService.h"
 #include "net/Protocol.h"
 #include "platform/Socket.h"
+#include "tools/HttpSide.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tarnvale {
@@ -28,6 +30,8 @@ struct ServerOptions {
     bool verbose = false;
     std::size_t sessions = 1;
     AllowList allow;
+    // The HTTP port for players and browsers (0 takes any free port); none: no HTTP side.
+    std::optional<std::uint16_t> http;
 };
 
 // Where the server's lines go, each one whole and without its newline: out for what the operator reads as the
@@ -54,6 +58,8 @@ public:
 
     // The command port; 0 while the server is not serving.
     std::uint16_t BoundPort() const { return service_.BoundPort(); }
+    // The HTTP port; 0 without an HTTP side.
+    std::uint16_t HttpPort() const { return http_.BoundPort(); }
 
 private:
     void Out(const std::string& line) const;
@@ -64,11 +70,12 @@ private:
     const ServerOptions options_;
     const ServerLines lines_;
     SocketLibrary sockets_;
-    // In the order each needs the ones before it; the service stops before the follower, and both before the
+    // In the order each needs the ones before it; the services stop before the follower, and all before the
     // catalogue goes.
     CMediaInfoList catalogue_;
     CListFileFollower follower_;
     CCommandService service_;
+    HttpSide http_;
 };
 
 } // namespace tarnvale

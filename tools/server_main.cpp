@@ -3,6 +3,7 @@
 #include "platform/Console.h"
 #include "tools/DefaultListFile.h"
 #include "tools/HeadlessServer.h"
+#include "tools/HttpSide.h"
 #include "tools/OptionParser.h"
 
 #include <cstdio>
@@ -16,13 +17,31 @@ using namespace tarnvale;
 namespace {
 
 constexpr const char* kUsage =
-    R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--verbose]
+    R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
-command port, and the chosen program is sent back over TCP. The server follows the list file: what tarnvale
-adds or deletes while it runs is served from the next command on. It never writes the file. Stop it with
-Ctrl+C or SIGTERM.
+command port, and the chosen program is sent back over TCP. With --http (in the Linux build), players and
+browsers get the same programs over HTTP, with seeking. The server follows the list file: what tarnvale adds
+or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
+or SIGTERM.
 )";
+
+// Where the build has no HTTP side, --http stays in the help to say so.
+OptionRow HttpOption(std::optional<std::uint16_t>& port) {
+    if (!HttpSide::Available())
+        return OptionRow{"--http",
+                         {},
+                         "PORT",
+                         "not in this build: the HTTP side is in the Linux build of the server",
+                         [](const std::string&) {
+                             return std::string("--http: this build of tarnvale-server has no HTTP side; the Linux "
+                                                "build has it");
+                         }};
+    return IntegerOption<std::uint16_t>("--http", "PORT",
+                                        "also serve the programs over HTTP on PORT, for players and browsers:\n"
+                                        "http://HOST:PORT/ lists them (default: no HTTP; 0 takes any free port)",
+                                        port, 0, 65535);
+}
 
 // 0 to go on, otherwise the exit code.
 int ParseOptions(int argc, char** argv, ServerOptions& options) {
@@ -35,7 +54,8 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
             TextOption("--list", "FILE", "the list file (default: " + options.list + "; $TARNVALE_LIST names another)",
                        options.list),
             SwitchOption("--verbose",
-                         "one line on stderr per command received, per stream started or ended and per reload",
+                         "one line on stderr per command received, per stream started or ended, per HTTP request\nand "
+                         "per reload",
                          options.verbose, "-v"),
             IntegerOption<std::size_t>("--sessions", "N",
                                        "serve up to N clients at once, each with its own program (default 1: "
@@ -54,6 +74,7 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                           options.allow = std::move(*allow);
                           return std::string();
                       }},
+            HttpOption(options.http),
         });
     std::vector<std::string> words;
     if (const std::optional<int> status =

@@ -1,0 +1,33 @@
+// The catalogue as the HTTP side shows it: the playlist, the JSON list, the page for people, and the content type
+// of each program's file. Pure functions over a copy of the catalogue.
+#pragma once
+
+#include "core/MediaInfo.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnvale {
+
+// "video/mpeg", "video/x-msvideo", "audio/mpeg", or "application/octet-stream" for an unknown type.
+const char* ContentTypeOf(std::int32_t mediaType);
+
+// The programs a request can reach, in catalogue order: where several share a PID, only the first, which is the
+// one /programs/PID serves.
+std::vector<CMediaInfo> ReachablePrograms(const std::vector<CMediaInfo>& records);
+
+// origin is "http://HOST:PORT", without a slash at the end.
+std::string ProgramUrl(std::string_view origin, std::int32_t pid);
+
+// An extended M3U playlist: "#EXTINF:-1,FILE NAME" and the program's URL for each program.
+std::string PlaylistText(const std::vector<CMediaInfo>& programs, std::string_view origin);
+
+// [{"pid":..,"type":"MPEG2","size":..,"file":"..","url":".."}, ...]
+std::string CatalogueJson(const std::vector<CMediaInfo>& programs, std::string_view origin);
+
+// The catalogue page: the built-in page with a table row per program. Only file names are shown, never folders.
+std::string CataloguePage(const std::vector<CMediaInfo>& programs);
+
+} // namespace tarnvale

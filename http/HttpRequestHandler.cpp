@@ -1,0 +1,228 @@
+// Requests of the HTTP side: routing by path, the program files by PID (one open descriptor per response, so a file
+// replaced while it is sent goes on from the file that was opened), and the catalogue's views.
+#include "http/HttpRequestHandler.h"
+
+#include "core/ParseInteger.h"
+#include "http/CatalogueViews.h"
+#include "http/FileAnswer.h"
+#include "http/HttpService.h"
+#include "http/TextEscapes.h"
+#include "net/HostAddress.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace tarnvale {
+
+namespace {
+
+constexpr std::string_view kProgramsPrefix = "/programs/";
+
+struct Request {
+    const CMediaInfoList& catalogue;
+    const std::function<void(const std::string&)>& log;
+    MHD_Connection* connection;
+    std::string_view path;
+    std::string_view method;
+
+    std::optional<std::string_view> Header(const char* name) const {
+        const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
+        return value ? std::optional<std::string_view>(value) : std::nullopt;
+    }
+};
+
+std::string ClientText(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
+    if (!info || !info->client_addr || info->client_addr->sa_family != AF_INET)
+        return "?";
+    const auto* address = reinterpret_cast<const sockaddr_in*>(info->client_addr);
+    return FormatIPv4(ntohl(address->sin_addr.s_addr));
+}
+
+// Sends response with status, logs the request and its answer, and lets the response go.
+MHD_Result Send(const Request& request, unsigned status, MHD_Response* response, const std::string& note = {}) {
+    if (!response)
+        return MHD_NO;
+    const MHD_Result queued = MHD_queue_response(request.connection, status, response);
+    MHD_destroy_response(response);
+    if (request.log) {
+        // The path arrives with its %-escapes undone: what a client sends must not start log lines of its own.
+        std::string line = "HTTP " + ClientText(request.connection) + " " + std::string(request.method) + " " +
+                           std::string(request.path);
+        if (const auto range = request.Header(MHD_HTTP_HEADER_RANGE))
+            line += " (Range: " + std::string(*range) + ")";
+        line += ": " + std::to_string(status);
+        if (!note.empty())
+            line += ", " + note;
+        request.log(OneLine(line));
+    }
+    return queued;
+}
+
+MHD_Response* TextResponse(std::string_view body, const char* contentType) {
+    MHD_Response* response =
+        MHD_create_response_from_buffer(body.size(), const_cast<char*>(body.data()), MHD_RESPMEM_MUST_COPY);
+    if (response) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentType);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CACHE_CONTROL, "no-cache");
+    }
+    return response;
+}
+
+MHD_Result SendError(const Request& request, unsigned status, const std::string& reason) {
+    return Send(request, status, TextResponse(reason + "\n", "text/plain; charset=utf-8"), reason);
+}
+
+// A Host header is used in the URLs of the playlist and the JSON only when it is a plain host name or address
+// with an optional port; otherwise the address the request came in on.
+bool PlainHost(std::string_view host) {
+    if (host.empty() || host.size() > 255)
+        return false;
+    for (char c : host) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                           c == '-' || c == ':' || c == '[' || c == ']';
+        if (!plain)
+            return false;
+    }
+    return true;
+}
+
+std::string Origin(const Request& request) {
+    if (const auto host = request.Header(MHD_HTTP_HEADER_HOST); host && PlainHost(*host))
+        return "http://" + std::string(*host);
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(request.connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    sockaddr_in local{};
+    socklen_t length = sizeof local;
+    if (info && getsockname(info->connect_fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 &&
+        local.sin_family == AF_INET)
+        return "http://" + FormatIPv4(ntohl(local.sin_addr.s_addr)) + ":" + std::to_string(ntohs(local.sin_port));
+    return "http://localhost";
+}
+
+MHD_Result SendProgram(const Request& request, std::string_view pidText) {
+    const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(pidText);
+    // A PID is named one way only: "+5" or "05" would be second addresses of the same file.
+    if (!pid || std::to_string(*pid) != pidText)
+        return SendError(request, MHD_HTTP_NOT_FOUND, "No program has PID " + std::string(pidText) + ".");
+    const std::optional<CMediaInfo> program = request.catalogue.FindByPid(*pid);
+    if (!program)
+        return SendError(request, MHD_HTTP_NOT_FOUND, "No program has PID " + std::string(pidText) + ".");
+
+    // Without waiting, should the path have become a pipe that no one writes; only a regular file is sent.
+    const int fd = open(program->m_szFile, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat status {};
+    if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const std::string reason = fd < 0 ? std::strerror(errno) : "it is not a regular file";
+        if (fd >= 0)
+            close(fd);
+        return SendError(request, MHD_HTTP_NOT_FOUND,
+                         "The file of PID " + std::to_string(*pid) + " cannot be read (" + reason + ").");
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
+    const std::string tag = EntityTag(size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
+    const std::string lastModified = HttpDate(status.st_mtim.tv_sec);
+    const FileAnswer answer =
+        AnswerFileRequest({request.Header(MHD_HTTP_HEADER_RANGE), request.Header(MHD_HTTP_HEADER_IF_RANGE),
+                           request.Header(MHD_HTTP_HEADER_IF_NONE_MATCH)},
+                          size, tag, lastModified);
+
+    MHD_Response* response = nullptr;
+    if (answer.status == 200 || answer.status == 206) {
+        // The response owns fd from here on and closes it when the last byte is sent or the client goes.
+        response = MHD_create_response_from_fd_at_offset64(answer.length, fd, answer.first);
+        if (!response)
+            close(fd);
+    } else {
+        close(fd);
+        response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+    }
+    if (!response)
+        return MHD_NO;
+    MHD_add_response_header(response, MHD_HTTP_HEADER_ETAG, tag.c_str());
+    MHD_add_response_header(response, MHD_HTTP_HEADER_LAST_MODIFIED, lastModified.c_str());
+    MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
+    if (answer.status != 304)
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, ContentTypeOf(program->m_nType));
+    if (answer.status == 206) {
+        const std::string range = "bytes " + std::to_string(answer.first) + "-" +
+                                  std::to_string(answer.first + answer.length - 1) + "/" + std::to_string(size);
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, range.c_str());
+    } else if (answer.status == 416) {
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, ("bytes */" + std::to_string(size)).c_str());
+    }
+    return Send(request, answer.status, response, std::to_string(answer.length) + " bytes");
+}
+
+} // namespace
+
+MHD_Result HttpRequestHandler::Accept(void* service, const sockaddr* address, socklen_t length) {
+    if (!address || address->sa_family != AF_INET || length < static_cast<socklen_t>(sizeof(sockaddr_in)))
+        return MHD_NO;
+    const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(address);
+    return static_cast<HttpService*>(service)->allow_.Allows(ntohl(ipv4->sin_addr.s_addr)) ? MHD_YES : MHD_NO;
+}
+
+MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection, const char* url, const char* method,
+                                      const char* /*version*/, const char* /*uploadData*/, size_t* uploadSize,
+                                      void** requestState) {
+    // The first call comes with the headers alone; answering then would leave a request body unread, and the
+    // library would close the connection instead of keeping it for the client's next request.
+    if (!*requestState) {
+        *requestState = connection;
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
+        *uploadSize = 0; // a body is not wanted for anything here
+        return MHD_YES;
+    }
+    const HttpService& owner = *static_cast<HttpService*>(service);
+    const Request request{owner.catalogue_, owner.log_, connection, url ? url : "", method ? method : ""};
+    if (request.method != MHD_HTTP_METHOD_GET && request.method != MHD_HTTP_METHOD_HEAD) {
+        MHD_Response* response = TextResponse("Only GET and HEAD are answered here.\n", "text/plain; charset=utf-8");
+        if (response)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
+        return Send(request, MHD_HTTP_METHOD_NOT_ALLOWED, response);
+    }
+    const std::string_view path = request.path;
+    if (path.starts_with(kProgramsPrefix))
+        return SendProgram(request, path.substr(kProgramsPrefix.size()));
+
+    const auto programs = [&] { return ReachablePrograms(request.catalogue.Snapshot()); };
+    if (path == "/")
+        return Send(request, MHD_HTTP_OK, TextResponse(CataloguePage(programs()), "text/html; charset=utf-8"));
+    if (path == "/programs.m3u8")
+        return Send(request, MHD_HTTP_OK,
+                    TextResponse(PlaylistText(programs(), Origin(request)), "audio/x-mpegurl; charset=utf-8"));
+    if (path == "/programs.json")
+        return Send(request, MHD_HTTP_OK,
+                    TextResponse(CatalogueJson(programs(), Origin(request)), "application/json; charset=utf-8"));
+    return SendError(request, MHD_HTTP_NOT_FOUND, "Nothing here: try / for the list of programs.");
+}
+
+void HttpRequestHandler::Log(void* service, const char* format, va_list arguments) {
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    auto& owner = *static_cast<HttpService*>(service);
+    {
+        std::lock_guard lock(owner.libraryMessageMutex_);
+        owner.libraryMessage_ = line;
+    }
+    if (owner.log_)
+        owner.log_("HTTP: " + line);
+}
+
+} // namespace tarnvale

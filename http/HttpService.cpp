@@ -1,0 +1,59 @@
+// HttpService: the HTTP library's daemon, started with the service's limits and stopped in the destructor.
+#include "http/HttpService.h"
+
+#include "http/HttpRequestHandler.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+
+namespace tarnvale {
+
+HttpService::HttpService(const CMediaInfoList& catalogue, AllowList allow, HttpLimits limits)
+    : catalogue_(catalogue), allow_(std::move(allow)), limits_(limits) {}
+
+HttpService::~HttpService() {
+    Stop();
+}
+
+bool HttpService::Start(std::uint16_t port, std::string* error) {
+    Stop();
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(localAddress_);
+    {
+        std::lock_guard lock(libraryMessageMutex_);
+        libraryMessage_.clear();
+    }
+    const unsigned threads = limits_.threads ? limits_.threads : std::max(1u, std::thread::hardware_concurrency());
+    daemon_ = MHD_start_daemon(
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
+        &HttpRequestHandler::Answer, this, MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this,
+        MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, threads,
+        MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+        limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds, MHD_OPTION_END);
+    const int startErrno = errno;
+    if (!daemon_) {
+        std::lock_guard lock(libraryMessageMutex_);
+        if (error)
+            *error = !libraryMessage_.empty() ? libraryMessage_ : std::strerror(startErrno);
+        return false;
+    }
+    const MHD_DaemonInfo* info = MHD_get_daemon_info(daemon_, MHD_DAEMON_INFO_BIND_PORT);
+    boundPort_ = info ? info->port : port;
+    return true;
+}
+
+void HttpService::Stop() {
+    if (daemon_)
+        MHD_stop_daemon(daemon_);
+    daemon_ = nullptr;
+    boundPort_ = 0;
+}
+
+} // namespace tarnvale

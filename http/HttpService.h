@@ -1,0 +1,66 @@
+// HttpService: the HTTP side of the server. Serves the catalogue's programs by PID with byte ranges, the catalogue
+// as a playlist, as JSON and as a page, on threads of its own; only PIDs are ever looked up, no request path
+// reaches the file system.
+#pragma once
+
+#include "core/MediaInfoList.h"
+#include "net/AllowList.h"
+
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+
+struct MHD_Daemon;
+
+namespace tarnvale {
+
+// What one address, and all of them together, may hold of the service.
+struct HttpLimits {
+    unsigned connections = 1000;
+    unsigned connectionsPerAddress = 64;
+    // A connection that neither sends nor takes anything for this long is closed.
+    unsigned idleSeconds = 30;
+    // Threads that serve the connections between them; 0: one per processor core, as many as can run at once
+    // (more only take turns on the same cores while the files are sent).
+    unsigned threads = 0;
+};
+
+class HttpService {
+public:
+    // catalogue must outlive the service; it is read afresh for every request.
+    HttpService(const CMediaInfoList& catalogue, AllowList allow, HttpLimits limits = {});
+    // Stops the service.
+    ~HttpService();
+    HttpService(const HttpService&) = delete;
+    HttpService& operator=(const HttpService&) = delete;
+
+    // Before Start: the address to listen on (IPv4, host order; every local address unless set).
+    void SetLocalAddress(std::uint32_t address) { localAddress_ = address; }
+    // Before Start: a line per request and its answer, and the problems met. Called from the service's threads.
+    void SetLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+
+    // Listens on port (0: any free one) and starts answering; false, with error saying why when given, if it
+    // cannot.
+    bool Start(std::uint16_t port, std::string* error = nullptr);
+    // The port listened on; 0 while stopped.
+    std::uint16_t BoundPort() const { return boundPort_; }
+    // Closes every connection and joins the service's threads. Start may follow.
+    void Stop();
+
+private:
+    friend struct HttpRequestHandler;
+
+    const CMediaInfoList& catalogue_;
+    AllowList allow_;
+    HttpLimits limits_;
+    std::uint32_t localAddress_ = 0;
+    std::function<void(const std::string&)> log_;
+    MHD_Daemon* daemon_ = nullptr;
+    std::uint16_t boundPort_ = 0;
+    // The library's last message, for the error of a Start that fails.
+    std::mutex libraryMessageMutex_;
+    std::string libraryMessage_;
+};
+
+} // namespace tarnvale

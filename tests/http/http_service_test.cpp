@@ -1,0 +1,437 @@
+// The HTTP side with real clients on loopback: curl for files, ranges, conditional requests and bad paths;
+// ffprobe and ffmpeg reading and seeking; headless Chromium on the catalogue page; and raw sockets for the
+// clients that attack or misbehave: idle connections, huge headers, clients that stop reading or vanish, and a
+// file replaced while it is being sent.
+#include "core/MediaType.h"
+#include "http/HttpService.h"
+#include "net/NetTestSupport.h"
+#include "support/MediaFixtures.h"
+#include "support/Shell.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <thread>
+
+namespace tarnvale::test {
+namespace {
+
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+struct Fetched {
+    int status = 0;
+    std::map<std::string, std::string> headers; // names in lower case
+    std::string body;
+    std::string error;
+};
+
+std::string Header(const Fetched& fetched, const std::string& name) {
+    const auto found = fetched.headers.find(name);
+    return found == fetched.headers.end() ? "" : found->second;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t CountEntries(const char* folder) {
+    std::error_code error;
+    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder, error), {}));
+}
+
+// Polls until done() holds or kWaitMs have passed.
+template <typename Done>
+bool WaitFor(Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+class HttpServiceTest : public ::testing::Test {
+protected:
+    void Start(HttpLimits limits = {}, AllowList allow = {}) {
+        service_ = std::make_unique<HttpService>(catalogue_, std::move(allow), limits);
+        service_->SetLocalAddress(kLoopback);
+        service_->SetLog([this](const std::string& line) {
+            std::lock_guard lock(logMutex_);
+            log_.push_back(line);
+        });
+        std::string error;
+        ASSERT_TRUE(service_->Start(0, &error)) << error;
+        ASSERT_NE(service_->BoundPort(), 0);
+    }
+
+    std::string Origin() const { return "http://127.0.0.1:" + std::to_string(service_->BoundPort()); }
+
+    std::int32_t Add(const std::string& path, std::int32_t type) {
+        const std::int32_t pid = static_cast<std::int32_t>(catalogue_.Count()) + 1;
+        std::error_code error;
+        const auto size = std::filesystem::file_size(path, error);
+        catalogue_.Append(Record(path, pid, type, error ? 0 : static_cast<std::int64_t>(size), 0));
+        return pid;
+    }
+
+    Fetched Curl(const std::string& args, const std::string& path) {
+        const std::string head = dir_.File("head"), body = dir_.File("body");
+        const Ran ran = RunCommand("curl -sS --path-as-is -m 30 -D " + head + " -o " + body + " " + args + " " +
+                                   Quote(Origin() + path));
+        Fetched fetched;
+        fetched.body = ReadText(body);
+        if (ran.code != 0)
+            fetched.error = ran.out;
+        std::istringstream lines(ReadText(head));
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.starts_with("HTTP/")) {
+                fetched.status = std::atoi(line.substr(line.find(' ') + 1).c_str());
+            } else if (const std::size_t colon = line.find(':'); colon != std::string::npos) {
+                std::string name = line.substr(0, colon);
+                for (char& c : name)
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                fetched.headers[name] = line.substr(line.find_first_not_of(' ', colon + 1));
+            }
+        }
+        std::filesystem::remove(head);
+        std::filesystem::remove(body);
+        return fetched;
+    }
+
+    // Whether a log line holds all of parts, in that order.
+    bool Logged(const std::vector<std::string>& parts) {
+        std::lock_guard lock(logMutex_);
+        for (const std::string& line : log_) {
+            std::size_t at = 0;
+            for (const std::string& part : parts) {
+                if (at != std::string::npos)
+                    at = line.find(part, at);
+            }
+            if (at != std::string::npos)
+                return true;
+        }
+        return false;
+    }
+
+    // A connection from source, one of the loopback addresses.
+    platform::Socket ConnectFrom(std::uint32_t source) {
+        platform::Socket socket = platform::CreateTcpSocket();
+        EXPECT_TRUE(platform::Bind(socket.get(), {source, 0}));
+        EXPECT_TRUE(platform::Connect(socket.get(), {kLoopback, service_->BoundPort()}));
+        return socket;
+    }
+
+    // Sends a GET for path and reads the response head; body holds what came after it.
+    std::string SendGet(platform::NativeSocket socket, const std::string& path, Bytes* body) {
+        const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+        EXPECT_EQ(platform::Send(socket, request.data(), request.size()).status, platform::IoStatus::Ok);
+        std::string received;
+        for (std::size_t end; (end = received.find("\r\n\r\n")) == std::string::npos;) {
+            char buffer[4096];
+            const platform::IoResult got = ReceiveWithin(socket, buffer, sizeof buffer, kWaitMs);
+            if (got.status != platform::IoStatus::Ok)
+                return received;
+            received.append(buffer, got.bytes);
+        }
+        const std::size_t end = received.find("\r\n\r\n") + 4;
+        body->assign(received.begin() + static_cast<std::ptrdiff_t>(end), received.end());
+        return received.substr(0, end);
+    }
+
+    TempDir dir_;
+    CMediaInfoList catalogue_;
+    std::mutex logMutex_;
+    std::vector<std::string> log_;
+    // Last, so that it stops before what it reads and logs to goes.
+    std::unique_ptr<HttpService> service_;
+};
+
+TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
+    constexpr std::size_t kSize = 100000;
+    const Bytes bytes = PatternBytes(kSize);
+    WriteFile(dir_.File("a.mpg"), bytes);
+    ASSERT_EQ(Add(dir_.File("a.mpg"), MEDIA_MPEG2), 1);
+    Add(dir_.File("gone.avi"), MEDIA_AVI); // catalogued, then deleted
+    WriteFile(dir_.File("b.mp3"), PatternBytes(10));
+    Add(dir_.File("b.mp3"), MEDIA_MP3);
+    ASSERT_EQ(mkfifo(dir_.File("pipe.mpg").c_str(), 0600), 0); // catalogued as a file, now a pipe no one writes
+    Add(dir_.File("pipe.mpg"), MEDIA_MPEG1);
+    Start();
+
+    const Fetched first = Curl("", "/programs/1");
+    const std::string tag = Header(first, "etag");
+    ASSERT_FALSE(tag.empty());
+    const std::string whole(bytes.begin(), bytes.end());
+    const std::string big(100 * 1024, 'a');
+
+    constexpr std::size_t kNone = std::string::npos;
+    struct Row {
+        const char* name;
+        std::string path, args;
+        int status;
+        std::size_t from = kNone, to = kNone; // the expected body is bytes [from, to); kNone: not checked
+        std::string header = {}, value = {}, bodyHas = {};
+    } rows[] = {
+        {"whole", "/programs/1", "", 200, 0, kSize, "content-type", "video/mpeg"},
+        {"range", "/programs/1", "-r 100-199", 206, 100, 200, "content-range", "bytes 100-199/100000"},
+        {"open range", "/programs/1", "-r 99990-", 206, 99990, kSize, "accept-ranges", "bytes"},
+        {"suffix", "/programs/1", "-r -10", 206, 99990, kSize, "content-range", "bytes 99990-99999/100000"},
+        {"range past the end", "/programs/1", "-r 100000-", 416, 0, 0, "content-range", "bytes */100000"},
+        {"malformed range", "/programs/1", "-H 'Range: bytes=9-2'", 200, 0, kSize},
+        {"several ranges", "/programs/1", "-r 0-1,5-6", 200, 0, kSize},
+        {"head", "/programs/1", "-I", 200, kNone, kNone, "content-length", "100000"},
+        {"unchanged", "/programs/1", "-H " + Quote("If-None-Match: " + tag), 304, 0, 0, "etag", tag},
+        {"changed", "/programs/1", "-H 'If-None-Match: \"other\"'", 200, 0, kSize},
+        {"if-range holds", "/programs/1", "-r 0-9 -H " + Quote("If-Range: " + tag), 206, 0, 10},
+        {"if-range stale", "/programs/1", "-r 0-9 -H 'If-Range: \"other\"'", 200, 0, kSize},
+        {"mp3", "/programs/3", "", 200, kNone, kNone, "content-type", "audio/mpeg"},
+        {"file gone", "/programs/2", "", 404, kNone, kNone, "", "", "The file of PID 2 cannot be read"},
+        {"a pipe", "/programs/4", "", 404, kNone, kNone, "", "", "(it is not a regular file)"},
+        {"unknown PID", "/programs/99", "", 404, kNone, kNone, "", "", "No program has PID 99."},
+        {"a line break in the path", "/programs/1%0D%0Aforged", "", 404},
+        {"non-numeric PID", "/programs/abc", "", 404},
+        {"PID spelt twice", "/programs/01", "", 404},
+        {"a path out", "/programs/../../../etc/passwd", "", 404},
+        {"other path", "/etc/passwd", "", 404},
+        {"other method", "/programs/1", "-X DELETE", 405, kNone, kNone, "allow", "GET, HEAD"},
+        {"100 KiB of headers", "/", "-H " + Quote("X-Big: " + big), 431},
+        {"playlist", "/programs.m3u8", "", 200, kNone, kNone, "content-type", "audio/x-mpegurl; charset=utf-8",
+         "#EXTINF:-1,a.mpg\n" + Origin() + "/programs/1\n"},
+        {"playlist, odd Host", "/programs.m3u8", "-H 'Host: a\"<b>'", 200, kNone, kNone, "", "",
+         "\n" + Origin() + "/programs/3\n"},
+        {"JSON", "/programs.json", "", 200, kNone, kNone, "content-type", "application/json; charset=utf-8",
+         "{\"pid\":3,\"type\":\"MP3\",\"size\":10,\"file\":\"b.mp3\",\"url\":\"" + Origin() + "/programs/3\"}"},
+    };
+    std::filesystem::remove(dir_.File("gone.avi"));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Fetched got = Curl(row.args, row.path);
+        EXPECT_EQ(got.error, "");
+        EXPECT_EQ(got.status, row.status);
+        if (row.from != kNone) {
+            EXPECT_TRUE(got.body == whole.substr(row.from, row.to - row.from)) << got.body.size() << " bytes";
+        }
+        if (!row.header.empty()) {
+            EXPECT_EQ(Header(got, row.header), row.value);
+        }
+        EXPECT_NE(got.body.find(row.bodyHas), std::string::npos) << got.body;
+    }
+    EXPECT_TRUE(Logged({"GET /programs/1  forged: 404"}));
+    EXPECT_FALSE(Logged({"\n"}) || Logged({"\r"})) << "a client's text starts a log line";
+    EXPECT_EQ(Header(first, "content-length"), "100000");
+    const std::string modified = Header(first, "last-modified");
+    EXPECT_TRUE(modified.size() == 29 && modified.ends_with(" GMT")) << modified;
+}
+
+TEST_F(HttpServiceTest, PlayersProbeAndSeekOverHttp) {
+    // Long enough that a seek into the middle is a new range request rather than a read of what came first.
+    const std::string program = dir_.File("long.mpg");
+    const Ran encoded = RunCommand("ffmpeg -v error -f lavfi -i testsrc=duration=20:size=160x120:rate=25 "
+                                   "-c:v mpeg2video -b:v 1M -g 25 -f dvd " +
+                                   Quote(program));
+    ASSERT_EQ(encoded.code, 0) << encoded.out;
+    const std::int32_t avi = Add(FixturePath("clip.avi"), MEDIA_AVI);
+    const std::int32_t mpeg2 = Add(FixturePath("mpeg2-program.mpg"), MEDIA_MPEG2);
+    const std::int32_t seekable = Add(program, MEDIA_MPEG2);
+    Start();
+
+    struct Row {
+        std::int32_t pid;
+        const char* format;
+    } rows[] = {{avi, "avi,1.000000"}, {mpeg2, "mpeg,1.021811"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.format);
+        const Ran probed = RunCommand("ffprobe -v error -show_entries format=format_name,duration -of csv=p=0 " +
+                                      Origin() + "/programs/" + std::to_string(row.pid));
+        EXPECT_EQ(probed.code, 0);
+        EXPECT_EQ(probed.out, std::string(row.format) + "\n");
+    }
+
+    const Ran seeked = RunCommand("ffmpeg -v error -ss 15 -i " + Origin() + "/programs/" + std::to_string(seekable) +
+                                  " -frames:v 1 -f framemd5 -");
+    EXPECT_EQ(seeked.code, 0) << seeked.out;
+    // One frame of 160x120 pixels (28,800 bytes as YUV 4:2:0), decoded.
+    EXPECT_NE(seeked.out.find(",    28800, "), std::string::npos) << seeked.out;
+    const std::lock_guard lock(logMutex_);
+    const std::string asked = "GET /programs/" + std::to_string(seekable) + " (Range: bytes=";
+    bool fromTheMiddle = false;
+    for (const std::string& line : log_) {
+        const std::size_t at = line.find(asked);
+        // "bytes=N-" with N not 0, answered with its part
+        fromTheMiddle |=
+            at != std::string::npos && line[at + asked.size()] != '0' && line.find("-): 206") != std::string::npos;
+    }
+    EXPECT_TRUE(fromTheMiddle) << "the seek asked for a range from the middle";
+}
+
+TEST_F(HttpServiceTest, ChromiumShowsTheCatalogueFiltersItAndPlaysAudio) {
+    const std::string marked = dir_.File("<i>marked & \"quoted\".mpg");
+    std::filesystem::copy_file(FixturePath("mpeg1-system.mpg"), marked);
+    Add(FixturePath("clip.avi"), MEDIA_AVI);
+    const std::int32_t tone = Add(FixturePath("tone.mp3"), MEDIA_MP3);
+    Add(marked, MEDIA_MPEG1);
+    Add(FixturePath("mpeg2-program.mpg"), MEDIA_MPEG2);
+    Start();
+
+    // The filter comes from the address; virtual time lets the page's script and the audio's loading finish
+    // before the DOM is written out.
+    const Ran page =
+        RunCommand("chromium --headless --no-sandbox --disable-gpu --no-first-run --mute-audio "
+                   "--user-data-dir=" +
+                   dir_.File("profile") + " --virtual-time-budget=20000 --dump-dom " + Origin() + "/#TONE 2>/dev/null");
+    ASSERT_EQ(page.code, 0) << page.out;
+    std::vector<std::string> shown, hidden;
+    const std::string cell = "<td class=\"num\">";
+    for (std::size_t row = page.out.find("<tr", page.out.find("<tbody")); row != std::string::npos;
+         row = page.out.find("<tr", row + 1)) {
+        const std::size_t pid = page.out.find(cell, row) + cell.size();
+        if (page.out.compare(row, 4, "<tr>") == 0 || page.out.compare(row, 15, "<tr hidden=\"\"><") == 0)
+            (page.out[row + 3] == '>' ? shown : hidden).push_back(page.out.substr(pid, page.out.find('<', pid) - pid));
+    }
+    EXPECT_EQ(shown, std::vector<std::string>{std::to_string(tone)}) << page.out;
+    EXPECT_EQ(hidden.size(), 3u) << page.out;
+    EXPECT_NE(page.out.find("1 of 4 programs"), std::string::npos);
+    EXPECT_NE(page.out.find(">&lt;i&gt;marked &amp; \"quoted\".mpg</a>"), std::string::npos) << page.out;
+    EXPECT_EQ(page.out.find("<i>"), std::string::npos);
+    // The MP3 is 1.07 seconds long; the browser read it with range requests.
+    EXPECT_NE(page.out.find("title=\"Length 0:01\""), std::string::npos) << page.out;
+    EXPECT_TRUE(Logged({"GET /programs/" + std::to_string(tone) + " (Range: bytes=", "): 206"}));
+}
+
+TEST_F(HttpServiceTest, IdleConnectionsNeitherBlockOthersNorStay) {
+    // The test process holds both ends of every connection.
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+    WriteFile(dir_.File("a.mpg"), PatternBytes(1000));
+    Add(dir_.File("a.mpg"), MEDIA_MPEG1);
+
+    struct Row {
+        const char* name;
+        unsigned idleSeconds;
+        std::uint32_t addresses, perAddress;
+        std::size_t dropped; // of them, before the time-out
+    } rows[] = {
+        {"500 idle connections from 10 addresses, dropped after the time-out", 2, 10, 50, 500},
+        {"70 from one address, 64 allowed", 600, 1, 70, 6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HttpLimits limits;
+        limits.idleSeconds = row.idleSeconds;
+        Start(limits);
+        std::vector<platform::Socket> idle;
+        for (std::uint32_t a = 0; a < row.addresses; ++a) {
+            for (std::uint32_t i = 0; i < row.perAddress; ++i)
+                idle.push_back(ConnectFrom(kLoopback + 1 + a));
+        }
+        const auto start = std::chrono::steady_clock::now();
+        const Fetched catalogue = Curl("", "/programs.json");
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_EQ(catalogue.status, 200) << catalogue.error;
+        EXPECT_NE(catalogue.body.find("a.mpg"), std::string::npos);
+        std::printf("/programs.json beside %zu idle connections: %.3f s\n", idle.size(), took.count());
+
+        const auto closed = [&] {
+            std::size_t count = 0;
+            for (const platform::Socket& socket : idle)
+                count += platform::WaitReadable(socket.get(), 0) == platform::WaitResult::Ready;
+            return count;
+        };
+        EXPECT_TRUE(WaitFor([&] { return closed() == row.dropped; })) << closed() << " closed";
+        for (platform::Socket& socket : idle) {
+            if (platform::WaitReadable(socket.get(), 0) == platform::WaitResult::Ready) {
+                char byte;
+                EXPECT_NE(platform::Receive(socket.get(), &byte, 1).status, platform::IoStatus::Ok);
+            }
+        }
+        service_->Stop();
+    }
+}
+
+TEST_F(HttpServiceTest, ClientsThatStopReadingOrLeaveMidFileLeaveNothingBehind) {
+    // Sparse: large enough to fill every buffer between the two ends, at no cost on disk.
+    std::filesystem::resize_file((std::ofstream(dir_.File("big.mpg")), dir_.File("big.mpg")), 512ull << 20);
+    const std::int32_t pid = Add(dir_.File("big.mpg"), MEDIA_MPEG2);
+    HttpLimits limits;
+    limits.idleSeconds = 2;
+    Start(limits);
+    // Once the service runs, its threads and descriptors are all there.
+    const std::size_t descriptors = CountEntries("/proc/self/fd");
+    const std::size_t threads = CountEntries("/proc/self/task");
+
+    for (const bool staysConnected : {true, false}) {
+        SCOPED_TRACE(staysConnected ? "stops reading" : "disconnects");
+        platform::Socket client = ConnectFrom(kLoopback);
+        Bytes body;
+        const std::string head = SendGet(client.get(), "/programs/" + std::to_string(pid), &body);
+        EXPECT_TRUE(head.starts_with("HTTP/1.1 200")) << head;
+        EXPECT_EQ(ReadExactly(client.get(), 65536).size(), 65536u);
+        if (staysConnected) {
+            // The service drops its end after the idle time-out; only the client's end is left.
+            EXPECT_TRUE(WaitFor([&] { return CountEntries("/proc/self/fd") == descriptors + 1; }));
+        }
+        client.reset();
+        EXPECT_TRUE(WaitFor([&] { return CountEntries("/proc/self/fd") == descriptors; }))
+            << CountEntries("/proc/self/fd") << " descriptors, " << descriptors << " before";
+        EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+    }
+    EXPECT_EQ(Curl("-r 0-0", "/programs/" + std::to_string(pid)).status, 206);
+}
+
+TEST_F(HttpServiceTest, AFileReplacedWhileSentIsSentWholeAndTheNextRequestGetsTheNewOne) {
+    constexpr std::size_t kSize = 8 << 20;
+    const Bytes before = PatternBytes(kSize, 0), after = PatternBytes(kSize, 0x40000000);
+    WriteFile(dir_.File("a.mpg"), before);
+    const std::int32_t pid = Add(dir_.File("a.mpg"), MEDIA_MPEG2);
+    Start();
+
+    platform::Socket client = ConnectFrom(kLoopback);
+    Bytes body;
+    const std::string head = SendGet(client.get(), "/programs/" + std::to_string(pid), &body);
+    ASSERT_TRUE(head.starts_with("HTTP/1.1 200")) << head;
+    body = Join(body, ReadExactly(client.get(), (1 << 20) - body.size()));
+
+    WriteFile(dir_.File("new.mpg"), after);
+    std::filesystem::rename(dir_.File("new.mpg"), dir_.File("a.mpg"));
+    body = Join(body, ReadExactly(client.get(), kSize - body.size()));
+    EXPECT_TRUE(body == before);
+
+    const Fetched next = Curl("", "/programs/" + std::to_string(pid));
+    EXPECT_TRUE(next.body == std::string(after.begin(), after.end()));
+    const std::size_t tag = head.find("\r\nETag: ");
+    ASSERT_NE(tag, std::string::npos) << head;
+    const std::string oldTag = head.substr(tag + 8, head.find("\r\n", tag + 8) - tag - 8);
+    EXPECT_FALSE(oldTag.empty());
+    EXPECT_NE(Header(next, "etag"), oldTag);
+}
+
+TEST_F(HttpServiceTest, AddressesOffTheAllowListAreNotServed) {
+    Add(FixturePath("tone.mp3"), MEDIA_MP3);
+    Start({}, *AllowList::Parse("127.0.0.2"));
+    const Ran outside = RunCommand("curl -sS -m 30 -o /dev/null " + Origin() + "/programs.json");
+    EXPECT_NE(outside.code, 0);
+    const Ran allowed = RunCommand("curl -sS -m 30 --interface 127.0.0.2 " + Origin() + "/programs.json");
+    EXPECT_EQ(allowed.code, 0) << allowed.out;
+    EXPECT_NE(allowed.out.find("tone.mp3"), std::string::npos);
+}
+
+} // namespace
+} // namespace tarnvale::test

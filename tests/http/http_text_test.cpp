@@ -1,0 +1,144 @@
+// The HTTP side's pure parts: what a Range header and the conditional headers get for a file, and the catalogue
+// written as a playlist, as JSON and as a page, with names that try to break out of each.
+#include "core/MediaType.h"
+#include "http/ByteRange.h"
+#include "http/CatalogueViews.h"
+#include "http/FileAnswer.h"
+#include "http/TextEscapes.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace tarnvale::test {
+namespace {
+
+TEST(ByteRange, AnswersEachFormAgainstTheFileSize) {
+    using Kind = RangeAnswer::Kind;
+    struct Row {
+        const char* header;
+        std::uint64_t size;
+        Kind kind;
+        std::uint64_t first, length;
+    } rows[] = {
+        {"bytes=0-99", 1000, Kind::Part, 0, 100},
+        {"bytes=990-", 1000, Kind::Part, 990, 10},
+        {"bytes=-10", 1000, Kind::Part, 990, 10},
+        {" BYTES=5-5 ", 1000, Kind::Part, 5, 1},
+        {"bytes=500-99999", 1000, Kind::Part, 500, 500},                     // last byte cut to the end
+        {"bytes=0-99999999999999999999999", 1000, Kind::Part, 0, 1000},      // past 64 bits
+        {"bytes=-5000", 1000, Kind::Part, 0, 1000},                          // suffix longer than the file
+        {"bytes=1000-", 1000, Kind::Unsatisfiable, 0, 0},                    // starts at the end
+        {"bytes=99999999999999999999999-", 1000, Kind::Unsatisfiable, 0, 0}, // far past it
+        {"bytes=-0", 1000, Kind::Unsatisfiable, 0, 0},
+        {"bytes=0-", 0, Kind::Unsatisfiable, 0, 0},
+        {"bytes=-1", 0, Kind::Unsatisfiable, 0, 0},
+        {"bytes=9-2", 1000, Kind::Whole, 0, 0},     // malformed: ignored
+        {"bytes=0-1,5-6", 1000, Kind::Whole, 0, 0}, // several ranges: the whole file
+        {"bytes=-", 1000, Kind::Whole, 0, 0},
+        {"bytes=1-2-3", 1000, Kind::Whole, 0, 0},
+        {"bytes=+1-2", 1000, Kind::Whole, 0, 0},
+        {"bytes=0x10-", 1000, Kind::Whole, 0, 0},
+        {"items=0-9", 1000, Kind::Whole, 0, 0},
+        {"bytes 0-9", 1000, Kind::Whole, 0, 0},
+        {"", 1000, Kind::Whole, 0, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.header);
+        const RangeAnswer answer = AnswerRange(row.header, row.size);
+        EXPECT_EQ(answer.kind, row.kind);
+        if (row.kind == Kind::Part) {
+            EXPECT_EQ(answer.first, row.first);
+            EXPECT_EQ(answer.length, row.length);
+        }
+    }
+}
+
+TEST(FileAnswer, ConditionalHeadersDecideBeforeTheRange) {
+    const std::string tag = EntityTag(1000, 1700000000, 5);
+    const std::string date = HttpDate(1700000000);
+    EXPECT_EQ(date, "Tue, 14 Nov 2023 22:13:20 GMT");
+    EXPECT_NE(EntityTag(1000, 1700000000, 6), tag) << "a file rewritten within the same second";
+    const std::string weak = "W/" + tag;
+    const std::string weakInList = "\"x\", " + weak;
+    const std::string laterDate = HttpDate(1700000001);
+    struct Row {
+        const char* name;
+        FileRequest request;
+        unsigned status;
+        std::uint64_t first, length;
+    } rows[] = {
+        {"plain", {}, 200, 0, 1000},
+        {"range", {"bytes=10-19", {}, {}}, 206, 10, 10},
+        {"range past the end", {"bytes=1000-", {}, {}}, 416, 0, 0},
+        {"matching tag", {{}, {}, tag}, 304, 0, 0},
+        {"matching weak tag in a list", {"bytes=0-0", {}, weakInList}, 304, 0, 0},
+        {"any tag", {{}, {}, "*"}, 304, 0, 0},
+        {"other tag", {{}, {}, "\"x\""}, 200, 0, 1000},
+        {"if-range by tag", {"bytes=10-19", tag, {}}, 206, 10, 10},
+        {"if-range by date", {"bytes=10-19", date, {}}, 206, 10, 10},
+        {"if-range, file changed", {"bytes=10-19", "\"x\"", {}}, 200, 0, 1000},
+        {"if-range by weak tag", {"bytes=10-19", weak, {}}, 200, 0, 1000},
+        {"if-range, other date", {"bytes=10-19", laterDate, {}}, 200, 0, 1000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const FileAnswer answer = AnswerFileRequest(row.request, 1000, tag, date);
+        EXPECT_EQ(answer.status, row.status);
+        EXPECT_EQ(answer.first, row.first);
+        EXPECT_EQ(answer.length, row.length);
+    }
+}
+
+CMediaInfo Program(const std::string& path, std::int32_t pid, std::int32_t type, std::int32_t size = 1048576) {
+    CMediaInfo program;
+    program.SetPath(path);
+    program.m_nPID = pid;
+    program.m_nType = type;
+    program.m_nSize = size;
+    return program;
+}
+
+TEST(CatalogueViews, NamesStayTextInEveryView) {
+    const std::vector<CMediaInfo> programs = ReachablePrograms({
+        Program("/srv/media/a.mpg", 7, MEDIA_MPEG2),
+        Program("C:\\films\\<b>x & \"q\" 'y'.avi", 8, MEDIA_AVI, 3 * 1048576 / 2),
+        Program("/srv/other/shadowed.mpg", 7, MEDIA_MPEG1), // PID 7 again: never served, never shown
+        Program("/srv/line\r\n#EXTINF:-1,evil\xff.mp3", 9, MEDIA_MP3),
+    });
+    ASSERT_EQ(programs.size(), 3u);
+    const std::string origin = "http://10.0.0.1:8080";
+
+    EXPECT_EQ(PlaylistText(programs, origin), "#EXTM3U\n"
+                                              "#EXTINF:-1,a.mpg\nhttp://10.0.0.1:8080/programs/7\n"
+                                              "#EXTINF:-1,<b>x & \"q\" 'y'.avi\nhttp://10.0.0.1:8080/programs/8\n"
+                                              "#EXTINF:-1,line  #EXTINF:-1,evil\xEF\xBF\xBD.mp3\n"
+                                              "http://10.0.0.1:8080/programs/9\n");
+    EXPECT_EQ(
+        CatalogueJson(programs, origin),
+        "[\n{\"pid\":7,\"type\":\"MPEG2\",\"size\":1048576,\"file\":\"a.mpg\","
+        "\"url\":\"http://10.0.0.1:8080/programs/7\"},\n"
+        "{\"pid\":8,\"type\":\"AVI\",\"size\":1572864,\"file\":\"<b>x & \\\"q\\\" 'y'.avi\","
+        "\"url\":\"http://10.0.0.1:8080/programs/8\"},\n"
+        "{\"pid\":9,\"type\":\"MP3\",\"size\":1048576,\"file\":\"line\\u000d\\u000a#EXTINF:-1,evil\xEF\xBF\xBD.mp3\","
+        "\"url\":\"http://10.0.0.1:8080/programs/9\"}\n]\n");
+
+    const std::string page = CataloguePage(programs);
+    EXPECT_NE(page.find(">&lt;b&gt;x &amp; &quot;q&quot; &#39;y&#39;.avi</a>"), std::string::npos);
+    EXPECT_EQ(page.find("<b>x"), std::string::npos);
+    EXPECT_EQ(page.find("/srv"), std::string::npos) << "folders are not shown to the network";
+    EXPECT_EQ(page.find("films"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"num\">1.5</td>"), std::string::npos);
+    EXPECT_NE(page.find("<audio controls preload=\"metadata\" src=\"/programs/9\">"), std::string::npos);
+    EXPECT_EQ(page.find("src=\"/programs/8\""), std::string::npos) << "only MP3 programs play in the page";
+    EXPECT_NE(page.find("<span id=\"shown\">3 programs</span>"), std::string::npos);
+
+    // Overlong forms, surrogates and cut sequences are not UTF-8; the rest goes through as it is.
+    EXPECT_EQ(ValidUtf8("\xC0\xAF|\xED\xA0\x80|\xE2\x82|\xF4\x90\x80\x80|\xC3\xA9\xF0\x9F\x8E\xAC"),
+              "\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|"
+              "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xC3\xA9\xF0\x9F\x8E\xAC");
+}
+
+} // namespace
+} // namespace tarnvale::test

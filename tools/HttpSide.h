@@ -1,0 +1,41 @@
+// HttpSide: the headless server's HTTP side, for players and browsers. Where the build has the HTTP library it is
+// an HttpService (HttpSide_posix.cpp); the Windows console build has none, and its side only says so
+// (HttpSide_win.cpp).
+#pragma once
+
+#include "core/MediaInfoList.h"
+#include "net/AllowList.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tarnvale {
+
+class HttpSide {
+public:
+    // Whether this build can serve HTTP at all.
+    static bool Available();
+
+    HttpSide();
+    // Stops serving.
+    ~HttpSide();
+    HttpSide(const HttpSide&) = delete;
+    HttpSide& operator=(const HttpSide&) = delete;
+
+    // Serves catalogue (which must outlive the side) to the addresses allow holds, on address (host order, 0 for
+    // every local one) and port (0: any free one); log gets a line per request, from the side's threads. False,
+    // with error saying why, when it cannot.
+    bool Start(const CMediaInfoList& catalogue, const AllowList& allow, std::uint32_t address, std::uint16_t port,
+               std::function<void(const std::string&)> log, std::string& error);
+    // The port served; 0 while stopped.
+    std::uint16_t BoundPort() const;
+    void Stop();
+
+private:
+    struct Service;
+    std::unique_ptr<Service> service_;
+};
+
+} // namespace tarnvale

@@ -1,0 +1,42 @@
+// The HTTP side of a build with the HTTP library: an HttpService.
+#include "http/HttpService.h"
+#include "tools/HttpSide.h"
+
+namespace tarnvale {
+
+struct HttpSide::Service {
+    Service(const CMediaInfoList& catalogue, const AllowList& allow) : http(catalogue, allow) {}
+    HttpService http;
+};
+
+bool HttpSide::Available() {
+    return true;
+}
+
+HttpSide::HttpSide() = default;
+
+HttpSide::~HttpSide() {
+    Stop();
+}
+
+bool HttpSide::Start(const CMediaInfoList& catalogue, const AllowList& allow, std::uint32_t address, std::uint16_t port,
+                     std::function<void(const std::string&)> log, std::string& error) {
+    Stop();
+    service_ = std::make_unique<Service>(catalogue, allow);
+    service_->http.SetLocalAddress(address);
+    service_->http.SetLog(std::move(log));
+    if (service_->http.Start(port, &error))
+        return true;
+    service_.reset();
+    return false;
+}
+
+std::uint16_t HttpSide::BoundPort() const {
+    return service_ ? service_->http.BoundPort() : 0;
+}
+
+void HttpSide::Stop() {
+    service_.reset();
+}
+
+} // namespace tarnvale

@@ -1,0 +1,28 @@
+// The Windows console build has no HTTP library: its HTTP side never starts, and says why.
+#include "tools/HttpSide.h"
+
+namespace tarnvale {
+
+struct HttpSide::Service {};
+
+bool HttpSide::Available() {
+    return false;
+}
+
+HttpSide::HttpSide() = default;
+
+HttpSide::~HttpSide() = default;
+
+bool HttpSide::Start(const CMediaInfoList&, const AllowList&, std::uint32_t, std::uint16_t,
+                     std::function<void(const std::string&)>, std::string& error) {
+    error = "this build of tarnvale-server has no HTTP side; the Linux build has it";
+    return false;
+}
+
+std::uint16_t HttpSide::BoundPort() const {
+    return 0;
+}
+
+void HttpSide::Stop() {}
+
+} // namespace tarnvale
