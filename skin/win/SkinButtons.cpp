@@ -18,13 +18,10 @@ static_assert(kButtonAutoCheckBox == BS_AUTOCHECKBOX && kButtonAutoRadio == BS_A
 
 constexpr int kPressedFrame = 1;
 
-// The caption of a push button in rect, measured with the font selected into dc.
+// The caption of a push button in rect, measured with the font selected into dc as DrawCaption draws it.
 RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD style) {
-    RECT measured = rect;
-    DrawTextA(dc, text.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE);
-    const TextSize size{measured.right - measured.left, measured.bottom - measured.top};
-    return ToRECT(tarnvale::PushButtonTextRect(FromRECT(rect), size, style, GetSystemMetrics(SM_CXEDGE),
-                                               GetSystemMetrics(SM_CYBORDER)));
+    return ToRECT(tarnvale::PushButtonTextRect(FromRECT(rect), MeasureCaption(dc, text), style,
+                                               GetSystemMetrics(SM_CXEDGE), GetSystemMetrics(SM_CYBORDER)));
 }
 
 } // namespace
@@ -93,19 +90,21 @@ void SkinButton::DrawButtonFace(HDC hdc, const RECT& rect, int element) {
         SelectObject(hdc, font);
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, CaptionColour(owner_, face.element));
-    RECT box;
     if (face.element == kElementPushButton) {
-        // The pressed caption sits one pixel right and down of the others.
+        // The pressed caption sits one pixel right and down of the others. Each line is centred, as the control
+        // centres it, and a caption wider than the face is cut on both sides.
         RECT start = rect;
         if (face.frame != kPressedFrame)
             OffsetRect(&start, -1, -1);
-        box = PushButtonTextRect(hdc, text, start, style);
-    } else {
-        TEXTMETRICA metrics{};
-        GetTextMetricsA(hdc, &metrics);
-        box = ToRECT(CheckTextRect(FromRECT(rect), owner_.Element(face.element).frame.width, metrics.tmHeight));
+        IntersectClipRect(hdc, rect.left, rect.top, rect.right, rect.bottom);
+        DrawCaption(hdc, text, PushButtonTextRect(hdc, text, start, style), disabled, DT_CENTER);
+        return;
     }
-    DrawCaption(hdc, text, box, disabled);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(hdc, &metrics);
+    DrawCaption(hdc, text,
+                ToRECT(CheckTextRect(FromRECT(rect), owner_.Element(face.element).frame.width, metrics.tmHeight)),
+                disabled);
 }
 
 bool SkinButton::NotifyClicked() {

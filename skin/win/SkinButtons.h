@@ -3,6 +3,7 @@
 // and static texts are painted over the skinned dialog background and leave the rest to the control.
 #pragma once
 
+#include "skin/ButtonGeometry.h"
 #include "skin/SkinElement.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/WindowText.h"
@@ -109,8 +110,12 @@ HFONT ParentFont(HWND control);
 // static text colour for captions written on the dialog background (all but push buttons), else the system's
 // button text colour.
 COLORREF CaptionColour(const SkinManager& manager, int element);
-// Draws a caption in box with "&" marking its mnemonic, embossed when the control is disabled.
-void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disabled);
+// Draws a caption in box with "&" marking its mnemonic, embossed when the control is disabled; every line of a
+// caption with line breaks, each aligned in the box by alignment (DT_LEFT or DT_CENTER).
+void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disabled, UINT alignment = DT_LEFT);
+// The extent of a caption as DrawCaption draws it with the font selected into hdc: every line, the widest setting
+// the width.
+TextSize MeasureCaption(HDC hdc, const std::string& text);
 // Paints the part of the dialog's tiled background that lies under control into hdc, whose origin is the control's
 // client area; nothing when the skin has no background tile.
 void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc);

@@ -207,7 +207,11 @@ LRESULT SkinControl::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
-    CallPrevious(message, wParam, lParam); // the control paints itself first
+    // The control paints itself first, and asks its parent for colours meanwhile: the parent's handler may have
+    // destroyed it, or taken the skin off it.
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
+        return result;
     return PaintNow();
 }
 

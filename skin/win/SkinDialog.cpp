@@ -371,8 +371,12 @@ LRESULT SkinDialog::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
     const int code = static_cast<int>(wParam);
     if (code == kHitCaption) {
-        SetFocus(window_);
-        SendMessageA(window_, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
+        // The focus change tells the controls' parent, this dialog, whose handler may destroy it.
+        SkinManager& owner = owner_;
+        const HWND window = window_;
+        SetFocus(window);
+        if (Serves(owner, window))
+            SendMessageA(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
         return 0;
     }
     if (const CaptionButtonRow* button = ButtonForHit(code)) {

@@ -22,6 +22,7 @@ const SkinScrollBar::Handler SkinScrollBar::kHandlers[] = {
     {WM_LBUTTONDBLCLK, &SkinScrollBar::OnLButtonDblClk},
     {WM_MOUSEMOVE, &SkinScrollBar::OnMouseMove},
     {WM_MOUSELEAVE, &SkinScrollBar::OnMouseLeave},
+    {WM_CAPTURECHANGED, &SkinScrollBar::OnCaptureChanged},
 };
 
 LRESULT SkinScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -104,6 +105,18 @@ LRESULT SkinScrollBar::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
     pressed = false;
     if (GetCapture() == window_)
         ReleaseCapture();
+    pressedPart = PartNone;
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinScrollBar::OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Whatever takes the capture away ends the press as a button-up would.
+    if (!pressed || reinterpret_cast<HWND>(lParam) == window_)
+        return SkinControl::WindowProc(message, wParam, lParam);
+    pressed = false;
     pressedPart = PartNone;
     LRESULT result;
     if (CallPreviousAndStay(message, wParam, lParam, result))

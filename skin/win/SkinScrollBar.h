@@ -32,6 +32,7 @@ private:
     LRESULT OnLButtonDblClk(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 } // namespace tarnvale

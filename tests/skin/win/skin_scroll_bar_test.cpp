@@ -425,6 +425,16 @@ TEST_F(SkinnedBars, StandAloneBarShowsByItsRangeAndTellsItsParent) {
     EXPECT_EQ(log_.parent[2], std::make_pair(UINT(WM_HSCROLL), WPARAM(MAKEWPARAM(SB_THUMBTRACK, 5))));
     EXPECT_EQ(GetCapture(), nullptr);
 
+    // Losing the capture mid-press ends the press as a button-up would: the arrow no longer shows pressed.
+    SendMessageA(bar_, WM_MOUSEMOVE, 0, MAKELPARAM(left.x, left.y));
+    SendMessageA(bar_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left.x, left.y));
+    EXPECT_EQ(ScreenPixel(bar_, left), ArrowColour(8 + 1));
+    SetCapture(dialog_);
+    ReleaseCapture();
+    RedrawWindow(bar_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_NE(ScreenPixel(bar_, left), ArrowColour(8 + 1));
+    log_.parent.clear();
+
     // A parent that destroys the bar while it is told of a press: the press ends there.
     log_.destroyOnNotify = bar_;
     SendMessageA(bar_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left.x, left.y));
