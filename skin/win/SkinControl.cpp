@@ -1,31 +1,16 @@
 // The control base: subclassing, the base procedure's table, and the repaint paths every kind shares.
 #include "skin/win/SkinControl.h"
 
+#include "skin/win/SkinBars.h"
 #include "skin/win/SkinManager.h"
 
 namespace tarnvale {
 
 const SkinControl::Handler SkinControl::kHandlers[] = {
-    {WM_SETFOCUS, &SkinControl::OnFocus},
-    {WM_KILLFOCUS, &SkinControl::OnFocus},
-    {WM_ENABLE, &SkinControl::OnEnable},
-    {WM_PAINT, &SkinControl::OnPaint},
-    {WM_NCDESTROY, &SkinControl::OnNcDestroy},
-    {WM_STYLECHANGING, &SkinControl::OnStyleChange},
-    {WM_STYLECHANGED, &SkinControl::OnStyleChange},
+    {WM_SETFOCUS, &SkinControl::OnFocus},      {WM_KILLFOCUS, &SkinControl::OnFocus},
+    {WM_ENABLE, &SkinControl::OnEnable},       {WM_PAINT, &SkinControl::OnPaint},
+    {WM_NCPAINT, &SkinControl::OnNcPaint},     {WM_NCDESTROY, &SkinControl::OnNcDestroy},
     {WM_SETREDRAW, &SkinControl::OnSetRedraw},
-    {WM_NCCALCSIZE, &SkinControl::OnNcCalcSize},
-    {WM_NCHITTEST, &SkinControl::OnNcHitTest},
-    {WM_NCPAINT, &SkinControl::OnNcPaint},
-    {WM_NCMOUSEMOVE, &SkinControl::OnNcMouseMove},
-    {WM_NCLBUTTONDOWN, &SkinControl::OnNcLButtonDown},
-    {WM_NCLBUTTONDBLCLK, &SkinControl::OnNcLButtonDown},
-    {WM_HSCROLL, &SkinControl::OnScroll},
-    {WM_VSCROLL, &SkinControl::OnScroll},
-    {WM_MOUSEMOVE, &SkinControl::OnMouseMove},
-    {WM_LBUTTONUP, &SkinControl::OnLButtonUp},
-    {WM_CAPTURECHANGED, &SkinControl::OnCaptureChanged},
-    {WM_NCMOUSELEAVE, &SkinControl::OnNcMouseLeave},
 };
 
 LRESULT SkinControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -116,27 +101,6 @@ bool SkinControl::SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM l
     return StillAttached(owner, window, this);
 }
 
-bool SkinControl::BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    result = SkinControl::WindowProc(message, wParam, lParam);
-    return StillAttached(owner, window, this);
-}
-
-LRESULT SkinControl::BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (BaseAndStay(message, wParam, lParam, result))
-        PaintScrollBars();
-    return result;
-}
-
-LRESULT SkinControl::PreviousThenBars(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (CallPreviousAndStay(message, wParam, lParam, result))
-        PaintScrollBars();
-    return result;
-}
-
 LRESULT SkinControl::PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result;
     if (CallPreviousAndStay(message, wParam, lParam, result))
@@ -157,28 +121,6 @@ void SkinControl::ArmLeaveReport() {
     _TrackMouseEvent(&leave);
 }
 
-LRESULT SkinControl::NcPaintWithFlatBorder(UINT message, WPARAM wParam, LPARAM lParam, COLORREF border) {
-    if (SkinManager::BorderWidthOf(window_) == 0)
-        return SkinControl::WindowProc(message, wParam, lParam);
-    constexpr int kEdgeBand = 2;
-    RECT bounds;
-    GetWindowRect(window_, &bounds);
-    LRESULT result;
-    {
-        // In screen coordinates, as every WM_NCPAINT region.
-        UniqueRegion inside(CreateRectRgn(bounds.left + kEdgeBand, bounds.top + kEdgeBand, bounds.right - kEdgeBand,
-                                          bounds.bottom - kEdgeBand));
-        if (!BaseAndStay(message, reinterpret_cast<WPARAM>(inside.get()), lParam, result))
-            return result;
-    }
-    WindowDC windowDC(window_);
-    if (!windowDC)
-        return result;
-    OffsetRect(&bounds, -bounds.left, -bounds.top);
-    DrawFlatBorder(windowDC.get(), bounds, border, GetSysColor(COLOR_WINDOW));
-    return result;
-}
-
 LRESULT SkinControl::OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
     // A control filled row by row with its redraw off (a large catalogue) must not cost a skin paint per row; the
     // skin paints once when the control draws again, after the control itself (a list view repaints its own bars
@@ -191,7 +133,8 @@ LRESULT SkinControl::OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
     redrawOff_ = false;
-    PaintScrollBars();
+    if (SkinBars* bars = Bars())
+        bars->PaintNonClient();
     PaintBuffered();
     return result;
 }
@@ -215,12 +158,11 @@ LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     return PaintNow();
 }
 
-LRESULT SkinControl::OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam) {
-    // The scroll-bar styles that WM_NCCALCSIZE takes away for a moment are no change for the control to act on: a
-    // list view would show its bars again at once, and so have its client area computed with them after all.
-    if (clearingBarStyles_ && static_cast<int>(wParam) == GWL_STYLE)
-        return 0;
-    return CallPrevious(message, wParam, lParam);
+LRESULT SkinControl::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The control's own edge first, the skin over it.
+    CallPrevious(message, wParam, lParam);
+    PaintBuffered();
+    return 0;
 }
 
 LRESULT SkinControl::OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -12,7 +12,6 @@
 #include "skin/win/WindowStyle.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 #include <vector>
 
@@ -81,12 +80,6 @@ const KindRow kKinds[] = {
     {SkinKind::Header, Make<SkinHeader>, nullptr},
     {SkinKind::ListView, Make<SkinListView>, PrepareListView},
 };
-
-std::string UpperCase(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 } // namespace
 
@@ -313,7 +306,6 @@ void SkinManager::AttachControl(HWND window) {
         row->prepare(*this, window);
     if (!IsWindow(window) || IsSkinned(window))
         return;
-    control->SetClassName(kind == SkinKind::Edit ? "EDIT" : UpperCase(className));
     SkinControl& entry = *(controls_[window] = std::move(control));
     entry.Subclass(window, ControlWindowProc);
     // Our procedure now computes the non-client area; have it do so at once.

@@ -73,10 +73,6 @@ public:
     static int BorderWidthOf(HWND window);
     // Sends WM_NCMOUSELEAVE to the window once the cursor has left its rectangle (checked every 50 ms).
     void StartHoverTimer(HWND window);
-    // Screen point of the last press on a non-client scroll bar: the arrow auto-repeat runs while the cursor
-    // stays there.
-    POINT LastCursorPosition() const { return lastCursorPosition_; }
-    void SetLastCursorPosition(POINT point) { lastCursorPosition_ = point; }
 
     // The element's image, loaded on first request; while it has none, each request reads the element's
     // section again and retries its image.
@@ -131,7 +127,6 @@ private:
 
     Registry<SkinControl> controls_;
     Registry<SkinDialog> dialogs_;
-    POINT lastCursorPosition_{};
     std::string skinPath_;
     UniqueHandle<HookTraits> hook_;
     GlobalSettings settings_;

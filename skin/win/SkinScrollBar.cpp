@@ -27,17 +27,17 @@ const SkinScrollBar::Handler SkinScrollBar::kHandlers[] = {
 
 LRESULT SkinScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Without all five bar images the control is the system's, whole.
-    if (!BarsSkinned())
+    if (!bars_.Skinned())
         return CallPrevious(message, wParam, lParam);
     for (const Handler& handler : kHandlers) {
         if (handler.message == message)
             return (this->*handler.handle)(message, wParam, lParam);
     }
-    return SkinControl::WindowProc(message, wParam, lParam);
+    return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
 void SkinScrollBar::Paint(HDC hdc, const RECT& rect) {
-    DrawScrollBar(hdc, rect, Vertical());
+    bars_.Draw(hdc, rect, Vertical());
 }
 
 bool SkinScrollBar::Vertical() const {
@@ -87,25 +87,25 @@ LRESULT SkinScrollBar::OnLButtonDown(UINT, WPARAM, LPARAM lParam) {
     const POINT point = PointFromLParam(lParam);
     RECT client;
     GetClientRect(window_, &client);
-    const BarPart part = HitBarPart(ComputeBarLayout(client, vertical), FromPOINT(point));
-    pressedPart = part;
+    const BarPart part = HitBarPart(bars_.Layout(client, vertical), FromPOINT(point));
+    bars_.pressedPart = part;
     if (part == PartThumb) {
-        dragStartOffset = ThumbTrackToPosition(vertical, kCurrentThumbOffset);
-        pressPoint = point;
-    } else if (part != PartNone && !SendLineStep(GetParent(window_), part, vertical)) {
+        bars_.dragStartOffset = bars_.ThumbTrackToPosition(vertical, kCurrentThumbOffset);
+        bars_.pressPoint = point;
+    } else if (part != PartNone && !bars_.SendLineStep(GetParent(window_), part, vertical)) {
         return 0; // the parent's handler destroyed the bar
     }
-    pressed = true;
+    bars_.pressed = true;
     Redraw();
     SetCapture(window_);
     return 0;
 }
 
 LRESULT SkinScrollBar::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
-    pressed = false;
+    bars_.pressed = false;
     if (GetCapture() == window_)
         ReleaseCapture();
-    pressedPart = PartNone;
+    bars_.pressedPart = PartNone;
     LRESULT result;
     if (CallPreviousAndStay(message, wParam, lParam, result))
         Redraw();
@@ -114,10 +114,10 @@ LRESULT SkinScrollBar::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT SkinScrollBar::OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam) {
     // Whatever takes the capture away ends the press as a button-up would.
-    if (!pressed || reinterpret_cast<HWND>(lParam) == window_)
-        return SkinControl::WindowProc(message, wParam, lParam);
-    pressed = false;
-    pressedPart = PartNone;
+    if (!bars_.pressed || reinterpret_cast<HWND>(lParam) == window_)
+        return SkinScrolling::WindowProc(message, wParam, lParam);
+    bars_.pressed = false;
+    bars_.pressedPart = PartNone;
     LRESULT result;
     if (CallPreviousAndStay(message, wParam, lParam, result))
         Redraw();
@@ -133,10 +133,10 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_;
     const POINT point = PointFromLParam(lParam);
     const bool captured = GetCapture() == window;
-    if (captured && pressedPart == PartThumb) {
+    if (captured && bars_.pressedPart == PartThumb) {
         const bool vertical = Vertical();
-        const int moved = vertical ? point.y - pressPoint.y : point.x - pressPoint.x;
-        const int position = ThumbTrackToPosition(vertical, dragStartOffset + moved);
+        const int moved = vertical ? point.y - bars_.pressPoint.y : point.x - bars_.pressPoint.x;
+        const int position = bars_.ThumbTrackToPosition(vertical, bars_.dragStartOffset + moved);
         if (!SendAndStay(GetParent(window), vertical ? WM_VSCROLL : WM_HSCROLL,
                          MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window)))
             return 0;
@@ -144,9 +144,9 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
         hot = true;
         ArmLeaveReport();
     }
-    hoverPoint = point;
+    bars_.hoverPoint = point;
     // The system's own bar may repaint itself on the move: the skin paints last.
-    const LRESULT result = SkinControl::WindowProc(message, wParam, lParam);
+    const LRESULT result = SkinScrolling::WindowProc(message, wParam, lParam);
     if (StillAttached(owner, window, this))
         Redraw();
     return result;
@@ -154,7 +154,7 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT SkinScrollBar::OnMouseLeave(UINT, WPARAM, LPARAM) {
     if (hot) {
-        hoverPoint = kNoHoverPoint;
+        bars_.hoverPoint = kNoHoverPoint;
         hot = false;
         Redraw();
     }

@@ -2,13 +2,13 @@
 // line steps and thumb drags as a scroll-bar control does.
 #pragma once
 
-#include "skin/win/SkinControl.h"
+#include "skin/win/SkinScrolling.h"
 
 namespace tarnvale {
 
-class SkinScrollBar : public SkinControl {
+class SkinScrollBar : public SkinScrolling {
 public:
-    explicit SkinScrollBar(SkinManager& owner) : SkinControl(owner, SkinKind::ScrollBar) {}
+    explicit SkinScrollBar(SkinManager& owner) : SkinScrolling(owner, SkinKind::ScrollBar) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The whole control as one bar, vertical when the style has SBS_VERT.

@@ -1,12 +1,24 @@
-// The skinned scroll bars of the control base: room reserved in the non-client area, bars painted from the skin,
-// and presses on them tracked (line steps with auto-repeat on the arrows, thumb dragging).
-#include "skin/win/SkinControl.h"
+// The skinned scroll bars of the kinds that scroll: room reserved in the non-client area, bars painted from the
+// skin, and presses on them tracked (line steps with the arrow repeat, thumb drags).
+#include "skin/win/SkinBars.h"
 
 #include "skin/win/SkinManager.h"
+#include "skin/win/SkinScrolling.h"
 #include "skin/win/WinGeometry.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace tarnvale {
 namespace {
+
+constexpr ScrollWay kScrollWays[] = {
+    // kind, whole control, by rows, repaint once per step
+    {SkinKind::Edit, false, false, true},
+    {SkinKind::ListBox, false, false, false},
+    {SkinKind::ListView, false, true, false},
+    {SkinKind::ScrollBar, true, false, false},
+};
 
 constexpr UINT_PTR kRepeatTimerId = 0;
 constexpr UINT kFirstRepeatMs = 200;
@@ -58,73 +70,120 @@ int ListViewRowHeight(HWND list) {
     return 0;
 }
 
+VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT message, UINT_PTR idEvent, DWORD time);
+
 } // namespace
 
-bool SkinControl::BarsSkinned() const {
+const ScrollWay* ScrollWayOf(SkinKind kind) {
+    const auto row =
+        std::find_if(std::begin(kScrollWays), std::end(kScrollWays), [&](const ScrollWay& w) { return w.kind == kind; });
+    return row == std::end(kScrollWays) ? nullptr : &*row;
+}
+
+const SkinBars::Handler SkinBars::kHandlers[] = {
+    {WM_STYLECHANGING, &SkinBars::OnStyleChange},
+    {WM_STYLECHANGED, &SkinBars::OnStyleChange},
+    {WM_NCCALCSIZE, &SkinBars::OnNcCalcSize},
+    {WM_NCHITTEST, &SkinBars::OnNcHitTest},
+    {WM_NCPAINT, &SkinBars::OnNcPaint},
+    {WM_NCMOUSEMOVE, &SkinBars::OnNcMouseMove},
+    {WM_NCLBUTTONDOWN, &SkinBars::OnNcLButtonDown},
+    {WM_NCLBUTTONDBLCLK, &SkinBars::OnNcLButtonDown},
+    {WM_HSCROLL, &SkinBars::OnScroll},
+    {WM_VSCROLL, &SkinBars::OnScroll},
+    {WM_MOUSEMOVE, &SkinBars::OnMouseMove},
+    {WM_LBUTTONUP, &SkinBars::OnLButtonUp},
+    {WM_CAPTURECHANGED, &SkinBars::OnCaptureChanged},
+    {WM_NCMOUSELEAVE, &SkinBars::OnNcMouseLeave},
+};
+
+bool SkinBars::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    for (const Handler& handler : kHandlers) {
+        if (handler.message == message) {
+            result = (this->*handler.handle)(message, wParam, lParam);
+            return true;
+        }
+    }
+    return false;
+}
+
+HWND SkinBars::Window() const {
+    return control_.Window();
+}
+
+LRESULT SkinBars::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
+    return control_.CallPrevious(message, wParam, lParam);
+}
+
+bool SkinBars::Skinned() const {
     for (int id : {kElementScrollArrows, kElementShaftHorz, kElementShaftVert, kElementThumbHorz, kElementThumbVert}) {
-        if (!owner_.HasElementImage(id))
+        if (!control_.owner_.HasElementImage(id))
             return false;
     }
     return true;
 }
 
-bool SkinControl::SendLineStep(HWND target, BarPart part, bool vertical) {
+bool SkinBars::SendLineStep(HWND target, BarPart part, bool vertical) {
     const WPARAM code =
         part == PartFirstArrow ? (vertical ? SB_LINEUP : SB_LINERIGHT) : (vertical ? SB_LINEDOWN : SB_LINELEFT);
-    return SendAndStay(target, vertical ? WM_VSCROLL : WM_HSCROLL, code, reinterpret_cast<LPARAM>(window_));
+    return control_.SendAndStay(target, vertical ? WM_VSCROLL : WM_HSCROLL, code, reinterpret_cast<LPARAM>(Window()));
 }
 
-BarLayout SkinControl::ComputeBarLayout(const RECT& barRect, bool vertical) const {
+BarLayout SkinBars::Layout(const RECT& barRect, bool vertical) const {
+    const HWND window = Window();
     BarFacts facts;
     facts.bar = FromRECT(barRect);
     facts.vertical = vertical;
     facts.arrowLength = GetSystemMetrics(SM_CXHSCROLL);
-    facts.otherBar = vertical ? hasHorzBar : hasVertBar;
-    facts.windowEnabled = IsWindowEnabled(window_) != FALSE;
-    const bool control = className_ == "SCROLLBAR";
+    facts.otherBar = vertical ? hasHorzBar_ : hasVertBar_;
+    facts.windowEnabled = IsWindowEnabled(window) != FALSE;
     SCROLLBARINFO info;
-    if (QueryScrollBarInfo(window_, control ? OBJID_CLIENT : vertical ? OBJID_VSCROLL : OBJID_HSCROLL, info)) {
+    if (QueryScrollBarInfo(window, way_.wholeControl ? OBJID_CLIENT : vertical ? OBJID_VSCROLL : OBJID_HSCROLL,
+                           info)) {
         facts.thumb = {info.xyThumbTop, info.xyThumbBottom};
         facts.unavailable = info.rgstate[0] == STATE_SYSTEM_UNAVAILABLE;
     } else {
         RECT client;
-        GetClientRect(window_, &client);
-        facts.thumb = ThumbSpanFromRange(ScrollRangeOf(window_, control    ? SB_CTL
-                                                                : vertical ? SB_VERT
-                                                                           : SB_HORZ),
+        GetClientRect(window, &client);
+        facts.thumb = ThumbSpanFromRange(ScrollRangeOf(window, way_.wholeControl ? SB_CTL
+                                                               : vertical        ? SB_VERT
+                                                                                 : SB_HORZ),
                                          vertical ? client.bottom : client.right, GetSystemMetrics(SM_CXVSCROLL));
     }
-    return tarnvale::ComputeBarLayout(facts);
+    return ComputeBarLayout(facts);
 }
 
-int SkinControl::ThumbTrackToPosition(bool vertical, int offset) const {
-    const int bar = className_ == "SCROLLBAR" ? SB_CTL : vertical ? SB_VERT : SB_HORZ;
+int SkinBars::ThumbTrackToPosition(bool vertical, int offset) const {
+    const HWND window = Window();
+    const int bar = way_.wholeControl ? SB_CTL : vertical ? SB_VERT : SB_HORZ;
     RECT client;
-    GetClientRect(window_, &client);
-    return tarnvale::ThumbTrackToPosition(ScrollRangeOf(window_, bar), vertical ? client.bottom : client.right,
+    GetClientRect(window, &client);
+    return tarnvale::ThumbTrackToPosition(ScrollRangeOf(window, bar), vertical ? client.bottom : client.right,
                                           GetSystemMetrics(SM_CXVSCROLL), offset);
 }
 
-void SkinControl::DrawScrollBar(HDC hdc, const RECT& barRect, bool vertical) {
-    const BarLayout layout = ComputeBarLayout(barRect, vertical);
+void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
+    SkinManager& owner = control_.owner_;
+    const HWND window = Window();
+    const BarLayout layout = Layout(barRect, vertical);
     DrawShaft(hdc, layout, vertical);
 
     // The bars are laid out from the window's top-left corner; the hover point is in client coordinates.
     POINT clientOrigin{0, 0};
-    RECT window;
-    ClientToScreen(window_, &clientOrigin);
-    GetWindowRect(window_, &window);
+    RECT bounds;
+    ClientToScreen(window, &clientOrigin);
+    GetWindowRect(window, &bounds);
     const bool hovering = hoverPoint.x != kNoHoverPoint.x || hoverPoint.y != kNoHoverPoint.y;
     const Point hover =
-        hovering ? Point{hoverPoint.x + clientOrigin.x - window.left, hoverPoint.y + clientOrigin.y - window.top}
+        hovering ? Point{hoverPoint.x + clientOrigin.x - bounds.left, hoverPoint.y + clientOrigin.y - bounds.top}
                  : FromPOINT(kNoHoverPoint);
-    const SkinElement& arrows = owner_.Element(kElementScrollArrows);
+    const SkinElement& arrows = owner.Element(kElementScrollArrows);
     // Glyphs and grippers are drawn at their own size, centred on their part.
     auto drawCentred = [&](const Rect& part, int frame) {
         const int left = part.left + part.Width() / 2 - arrows.frame.width / 2;
         const int top = part.top + part.Height() / 2 - arrows.frame.height / 2;
-        owner_.DrawFrame(hdc, kElementScrollArrows, frame,
-                         {left, top, left + arrows.frame.width, top + arrows.frame.height}, ILD_TRANSPARENT);
+        owner.DrawFrame(hdc, kElementScrollArrows, frame,
+                        {left, top, left + arrows.frame.width, top + arrows.frame.height}, ILD_TRANSPARENT);
     };
 
     const struct {
@@ -144,7 +203,7 @@ void SkinControl::DrawScrollBar(HDC hdc, const RECT& barRect, bool vertical) {
             frame += kArrowHot;
         else if (over && pressedPart == arrow.part)
             frame += kArrowPressed;
-        owner_.DrawSized(hdc, kElementScrollArrows, frame, ToRECT(arrow.rect));
+        owner.DrawSized(hdc, kElementScrollArrows, frame, ToRECT(arrow.rect));
         drawCentred(arrow.rect, frame + kGlyphOffset);
     }
 
@@ -153,20 +212,20 @@ void SkinControl::DrawScrollBar(HDC hdc, const RECT& barRect, bool vertical) {
         return;
     const bool over = layout.thumb.Contains(hover);
     const int frame = !pressed && over ? kThumbHot : over && pressedPart == PartThumb ? kThumbPressed : 0;
-    owner_.DrawSized(hdc, vertical ? kElementThumbVert : kElementThumbHorz, frame, ToRECT(layout.thumb));
+    owner.DrawSized(hdc, vertical ? kElementThumbVert : kElementThumbHorz, frame, ToRECT(layout.thumb));
     drawCentred(layout.thumb, vertical ? kVerticalGripper : kHorizontalGripper);
 }
-
-void SkinControl::DrawShaft(HDC hdc, const BarLayout& layout, bool vertical) {
+void SkinBars::DrawShaft(HDC hdc, const BarLayout& layout, bool vertical) {
+    SkinManager& owner = control_.owner_;
     const int id = vertical ? kElementShaftVert : kElementShaftHorz;
-    if (!owner_.HasElementImage(id))
+    if (!owner.HasElementImage(id))
         return;
-    const SkinElement& shaft = owner_.Element(id);
+    const SkinElement& shaft = owner.Element(id);
     switch (shaft.sizingType) {
     case SizingTrueSize:
         return;
     case SizingStretch:
-        owner_.DrawSized(hdc, id, 0, ToRECT(layout.shaft));
+        owner.DrawSized(hdc, id, 0, ToRECT(layout.shaft));
         return;
     case SizingTile: {
         const int piece = vertical ? shaft.frame.height : shaft.frame.width;
@@ -183,37 +242,37 @@ void SkinControl::DrawShaft(HDC hdc, const BarLayout& layout, bool vertical) {
         for (int at = start; at < stop; at += piece) {
             const RECT rect = vertical ? RECT{layout.shaft.left, at, layout.shaft.right, at + piece}
                                        : RECT{at, layout.shaft.top, at + piece, layout.shaft.bottom};
-            owner_.DrawSized(hdc, id, 0, rect);
+            owner.DrawSized(hdc, id, 0, rect);
         }
         return;
     }
     }
 }
 
-RECT SkinControl::NonClientBarRect(bool vertical) const {
-    RECT window;
-    GetWindowRect(window_, &window);
-    const int width = window.right - window.left, height = window.bottom - window.top;
-    const int border = SkinManager::BorderWidthOf(window_);
+RECT SkinBars::NonClientBarRect(bool vertical) const {
+    RECT bounds;
+    GetWindowRect(Window(), &bounds);
+    const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
+    const int border = SkinManager::BorderWidthOf(Window());
     const int thickness = GetSystemMetrics(SM_CXVSCROLL);
     if (vertical)
         return {width - border - thickness, border, width - border, height - border};
     return {border, height - border - thickness, width - border, height - border};
 }
 
-void SkinControl::PaintScrollBars() {
-    if (!(hasVertBar || hasHorzBar) || redrawOff_ || !BarsSkinned())
+void SkinBars::PaintNonClient() {
+    if (!(hasVertBar_ || hasHorzBar_) || control_.redrawOff_ || !Skinned())
         return;
-    WindowDC windowDC(window_);
+    WindowDC windowDC(Window());
     if (!windowDC)
         return;
-    if (hasVertBar)
+    if (hasVertBar_)
         PaintBar(windowDC.get(), NonClientBarRect(true), true);
-    if (hasHorzBar)
+    if (hasHorzBar_)
         PaintBar(windowDC.get(), NonClientBarRect(false), false);
 }
 
-void SkinControl::PaintBar(HDC windowDC, const RECT& barRect, bool vertical) {
+void SkinBars::PaintBar(HDC windowDC, const RECT& barRect, bool vertical) {
     // Only the bar's own area is copied and drawn: nothing outside it can change.
     const int width = barRect.right - barRect.left, height = barRect.bottom - barRect.top;
     if (width <= 0 || height <= 0)
@@ -225,112 +284,123 @@ void SkinControl::PaintBar(HDC windowDC, const RECT& barRect, bool vertical) {
     ScopedSelect select(buffer.get(), bits.get());
     BitBlt(buffer.get(), 0, 0, width, height, windowDC, barRect.left, barRect.top, SRCCOPY);
     SetViewportOrgEx(buffer.get(), -barRect.left, -barRect.top, nullptr);
-    DrawScrollBar(buffer.get(), barRect, vertical);
+    Draw(buffer.get(), barRect, vertical);
     SetViewportOrgEx(buffer.get(), 0, 0, nullptr);
     BitBlt(windowDC, barRect.left, barRect.top, width, height, buffer.get(), 0, 0, SRCCOPY);
 }
 
-LRESULT SkinControl::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!BarsSkinned())
+LRESULT SkinBars::OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The scroll-bar styles that WM_NCCALCSIZE takes away for a moment are no change for the control to act on: a
+    // list view would show its bars again at once, and so have its client area computed with them after all.
+    if (clearingBarStyles_ && static_cast<int>(wParam) == GWL_STYLE)
+        return 0;
+    return CallPrevious(message, wParam, lParam);
+}
+
+LRESULT SkinBars::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!Skinned())
         return CallPrevious(message, wParam, lParam);
     // The control computes its client area as if it had no bars; the skinned bars then take their room.
-    const auto style = StyleOf(window_);
+    const HWND window = Window();
+    const auto style = StyleOf(window);
     const DWORD bars = style & (WS_HSCROLL | WS_VSCROLL);
-    hasHorzBar = (style & WS_HSCROLL) != 0;
-    hasVertBar = (style & WS_VSCROLL) != 0;
+    hasHorzBar_ = (style & WS_HSCROLL) != 0;
+    hasVertBar_ = (style & WS_VSCROLL) != 0;
     clearingBarStyles_ = bars != 0;
     if (bars)
-        SetWindowLongPtrA(window_, GWL_STYLE, static_cast<LONG_PTR>(style & ~bars));
+        SetWindowLongPtrA(window, GWL_STYLE, static_cast<LONG_PTR>(style & ~bars));
     const LRESULT result = CallPrevious(message, wParam, lParam);
     if (bars)
-        SetWindowLongPtrA(window_, GWL_STYLE, GetWindowLongPtrA(window_, GWL_STYLE) | static_cast<LONG_PTR>(bars));
+        SetWindowLongPtrA(window, GWL_STYLE, GetWindowLongPtrA(window, GWL_STYLE) | static_cast<LONG_PTR>(bars));
     clearingBarStyles_ = false;
     auto* rect = reinterpret_cast<RECT*>(lParam); // the first member of NCCALCSIZE_PARAMS too
     if (!rect)
         return result;
     const int barHeight = GetSystemMetrics(SM_CYHSCROLL), barWidth = GetSystemMetrics(SM_CXVSCROLL);
-    if (hasHorzBar && rect->bottom - rect->top > barHeight)
+    if (hasHorzBar_ && rect->bottom - rect->top > barHeight)
         rect->bottom -= barHeight;
-    if (hasVertBar && rect->right - rect->left >= barWidth)
+    if (hasVertBar_ && rect->right - rect->left >= barWidth)
         rect->right -= barWidth;
     return result;
 }
 
-LRESULT SkinControl::OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SkinBars::OnNcHitTest(UINT message, WPARAM wParam, LPARAM lParam) {
     const LRESULT hit = CallPrevious(message, wParam, lParam);
-    if ((hit == HTHSCROLL || hit == HTVSCROLL) && BarsSkinned())
-        PaintScrollBars();
+    if ((hit == HTHSCROLL || hit == HTVSCROLL) && Skinned())
+        PaintNonClient();
     return hit;
 }
 
-LRESULT SkinControl::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!BarsSkinned())
+LRESULT SkinBars::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!Skinned())
         return CallPrevious(message, wParam, lParam);
     CallPrevious(message, wParam, lParam);
-    PaintScrollBars();
-    PaintBuffered();
+    PaintNonClient();
+    control_.PaintBuffered();
     return 0;
 }
 
-LRESULT SkinControl::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!BarsSkinned())
+LRESULT SkinBars::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!Skinned())
         return CallPrevious(message, wParam, lParam);
+    const HWND window = Window();
     hoverPoint = PointFromLParam(lParam);
-    ScreenToClient(window_, &hoverPoint);
-    owner_.StartHoverTimer(window_);
+    ScreenToClient(window, &hoverPoint);
+    control_.owner_.StartHoverTimer(window);
     // The system's own bars may still be live underneath and repaint themselves here: the skin paints last.
     LRESULT result;
-    if (CallPreviousAndStay(message, wParam, lParam, result))
-        PaintScrollBars();
+    if (control_.CallPreviousAndStay(message, wParam, lParam, result))
+        PaintNonClient();
     return result;
 }
 
-LRESULT SkinControl::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!BarsSkinned())
+LRESULT SkinBars::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!Skinned())
         return CallPrevious(message, wParam, lParam);
     const LRESULT hit = OnNcHitTest(WM_NCHITTEST, wParam, lParam);
     if (hit != HTVSCROLL && hit != HTHSCROLL)
         return CallPrevious(message, wParam, lParam);
+    const HWND window = Window();
     const bool vertical = hit == HTVSCROLL;
     const POINT point = PointFromLParam(lParam);
-    dragVertical = vertical;
-    RECT window;
-    GetWindowRect(window_, &window);
+    pressVertical = vertical;
+    RECT bounds;
+    GetWindowRect(window, &bounds);
     RECT bar = NonClientBarRect(vertical);
-    OffsetRect(&bar, window.left, window.top);
-    const BarPart part = HitBarPart(ComputeBarLayout(bar, vertical), FromPOINT(point));
+    OffsetRect(&bar, bounds.left, bounds.top);
+    const BarPart part = HitBarPart(Layout(bar, vertical), FromPOINT(point));
     pressedPart = part; // a press on the shaft leaves no part pressed from an earlier press
     if (part == PartThumb) {
         dragStartOffset = ThumbTrackToPosition(vertical, kCurrentThumbOffset);
         pressPoint = point;
-        ScreenToClient(window_, &pressPoint);
-    } else if (part != PartNone && !SendLineStep(window_, part, vertical)) {
+        ScreenToClient(window, &pressPoint);
+    } else if (part != PartNone && !SendLineStep(window, part, vertical)) {
         return 0;
     }
     pressed = true;
-    SetCapture(window_);
-    ncTracking = true;
-    owner_.SetLastCursorPosition(point);
-    SetTimer(window_, kRepeatTimerId, kFirstRepeatMs, ArrowRepeatTimerProc);
-    PaintScrollBars();
+    SetCapture(window);
+    tracking_ = true;
+    pressScreenPoint_ = point;
+    SetTimer(window, kRepeatTimerId, kFirstRepeatMs, ArrowRepeatTimerProc);
+    PaintNonClient();
     return 0;
 }
 
-LRESULT SkinControl::OnScroll(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SkinBars::OnScroll(UINT message, WPARAM wParam, LPARAM lParam) {
     // The control may have told its parent, whose handler may have destroyed it.
     LRESULT result;
-    if (!CallPreviousAndStay(message, wParam, lParam, result) || !BarsSkinned())
+    if (!control_.CallPreviousAndStay(message, wParam, lParam, result) || !Skinned())
         return result;
-    Redraw();
-    PaintScrollBars();
+    control_.Redraw();
+    PaintNonClient();
     return 0;
 }
 
-LRESULT SkinControl::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!BarsSkinned())
+LRESULT SkinBars::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!Skinned())
         return CallPrevious(message, wParam, lParam);
     const POINT point = PointFromLParam(lParam);
-    if (!ncTracking) {
+    if (!tracking_) {
         hoverPoint = point;
         return CallPrevious(message, wParam, lParam);
     }
@@ -340,35 +410,35 @@ LRESULT SkinControl::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-bool SkinControl::DragThumb(POINT point) {
-    const HWND window = window_;
-    const bool edit = className_ == "EDIT";
-    const int moved = dragVertical ? point.y - pressPoint.y : point.x - pressPoint.x;
-    const int position = ThumbTrackToPosition(dragVertical, dragStartOffset + moved);
-    // An edit repaints once after the step rather than line by line during it.
-    if (edit && !SendAndStay(window, WM_SETREDRAW, FALSE, 0))
+bool SkinBars::DragThumb(POINT point) {
+    SkinScrolling& control = control_;
+    const HWND window = Window();
+    const int moved = pressVertical ? point.y - pressPoint.y : point.x - pressPoint.x;
+    const int position = ThumbTrackToPosition(pressVertical, dragStartOffset + moved);
+    const bool once = way_.repaintOncePerStep;
+    if (once && !control.SendAndStay(window, WM_SETREDRAW, FALSE, 0))
         return false;
     // Scrolling tells the parent, whose handler may have destroyed the control.
     bool stays = true;
-    if (className_ == "SYSLISTVIEW32") {
-        // A list view scrolls by whole rows, measured in pixels; sideways it scrolls by pixels.
-        if (dragVertical) {
+    if (way_.scrollsByRows) {
+        if (pressVertical) {
             const int rows = position - GetScrollPos(window, SB_VERT);
             const int rowHeight = ListViewRowHeight(window);
             if (rows != 0 && rowHeight > 0)
-                stays = SendAndStay(window, LVM_SCROLL, 0, static_cast<LPARAM>(rowHeight) * rows);
+                stays = control.SendAndStay(window, LVM_SCROLL, 0, static_cast<LPARAM>(rowHeight) * rows);
         } else if (const int pixels = position - GetScrollPos(window, SB_HORZ); pixels != 0) {
-            stays = SendAndStay(window, LVM_SCROLL, static_cast<WPARAM>(pixels), 0);
+            stays = control.SendAndStay(window, LVM_SCROLL, static_cast<WPARAM>(pixels), 0);
         }
     } else {
-        stays = SendAndStay(window, dragVertical ? WM_VSCROLL : WM_HSCROLL,
-                            MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window));
+        stays = control.SendAndStay(window, pressVertical ? WM_VSCROLL : WM_HSCROLL,
+                                    MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)),
+                                    reinterpret_cast<LPARAM>(window));
     }
     if (!stays)
         return false;
-    if (edit) {
+    if (once) {
         // Redraw coming back on repaints the bars.
-        if (!SendAndStay(window, WM_SETREDRAW, TRUE, 0))
+        if (!control.SendAndStay(window, WM_SETREDRAW, TRUE, 0))
             return false;
         InvalidateRect(window, nullptr, FALSE);
         UpdateWindow(window);
@@ -376,60 +446,59 @@ bool SkinControl::DragThumb(POINT point) {
     return true;
 }
 
-void SkinControl::EndBarPress() {
-    ncTracking = false;
-    KillTimer(window_, kRepeatTimerId);
+void SkinBars::EndPress() {
+    tracking_ = false;
+    KillTimer(Window(), kRepeatTimerId);
     pressed = false;
-    PaintScrollBars();
+    PaintNonClient();
 }
 
-LRESULT SkinControl::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (ncTracking && BarsSkinned()) {
-        ncTracking = false; // before the capture goes, so that losing it ends nothing twice
+LRESULT SkinBars::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (tracking_ && Skinned()) {
+        tracking_ = false; // before the capture goes, so that losing it ends nothing twice
         ReleaseCapture();
-        EndBarPress();
+        EndPress();
     }
     return CallPrevious(message, wParam, lParam);
 }
 
-LRESULT SkinControl::OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SkinBars::OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam) {
     // Whatever takes the capture away ends the press as a button-up would: the arrow stops stepping.
-    if (ncTracking && reinterpret_cast<HWND>(lParam) != window_)
-        EndBarPress();
+    if (tracking_ && reinterpret_cast<HWND>(lParam) != Window())
+        EndPress();
     return CallPrevious(message, wParam, lParam);
 }
 
-LRESULT SkinControl::OnNcMouseLeave(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!BarsSkinned())
+LRESULT SkinBars::OnNcMouseLeave(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!Skinned())
         return CallPrevious(message, wParam, lParam);
     hoverPoint = kNoHoverPoint;
-    PaintScrollBars();
+    PaintNonClient();
     return 0;
 }
 
-bool SkinControl::RepeatLineStep() {
-    if (!ncTracking)
+bool SkinBars::RepeatTick(POINT cursor) {
+    // The slightest move ends the repeat until the next press.
+    if (!tracking_ || cursor.x != pressScreenPoint_.x || cursor.y != pressScreenPoint_.y)
         return false;
     if (pressedPart != PartFirstArrow && pressedPart != PartSecondArrow)
         return true; // a press on the thumb or the shaft steps nothing, but the timer keeps watching the cursor
-    return SendLineStep(window_, pressedPart, dragVertical);
+    return SendLineStep(Window(), pressedPart, pressVertical);
 }
+
+namespace {
 
 VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {
     POINT cursor{};
     GetCursorPos(&cursor);
     KillTimer(window, idEvent);
     SkinManager* manager = SkinManager::Current();
-    if (!manager)
-        return;
-    // The slightest move ends the repeat until the next press.
-    const POINT pressedAt = manager->LastCursorPosition();
-    if (cursor.x != pressedAt.x || cursor.y != pressedAt.y)
-        return;
-    SkinControl* control = manager->FindControl(window);
-    if (!control || !control->RepeatLineStep())
-        return;
-    SetTimer(window, kRepeatTimerId, kRepeatMs, ArrowRepeatTimerProc);
+    SkinControl* control = manager ? manager->FindControl(window) : nullptr;
+    SkinBars* bars = control ? control->Bars() : nullptr;
+    if (bars && bars->RepeatTick(cursor))
+        SetTimer(window, kRepeatTimerId, kRepeatMs, ArrowRepeatTimerProc);
 }
+
+} // namespace
 
 } // namespace tarnvale
