@@ -75,12 +75,12 @@ VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT message, UINT_PTR idEvent, 
 } // namespace
 
 const ScrollWay* ScrollWayOf(SkinKind kind) {
-    const auto row =
-        std::find_if(std::begin(kScrollWays), std::end(kScrollWays), [&](const ScrollWay& w) { return w.kind == kind; });
+    const auto row = std::find_if(std::begin(kScrollWays), std::end(kScrollWays),
+                                  [&](const ScrollWay& w) { return w.kind == kind; });
     return row == std::end(kScrollWays) ? nullptr : &*row;
 }
 
-const SkinBars::Handler SkinBars::kHandlers[] = {
+const SkinWindow::Handler<SkinBars> SkinBars::kHandlers[] = {
     {WM_STYLECHANGING, &SkinBars::OnStyleChange},
     {WM_STYLECHANGED, &SkinBars::OnStyleChange},
     {WM_NCCALCSIZE, &SkinBars::OnNcCalcSize},
@@ -98,13 +98,7 @@ const SkinBars::Handler SkinBars::kHandlers[] = {
 };
 
 bool SkinBars::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message) {
-            result = (this->*handler.handle)(message, wParam, lParam);
-            return true;
-        }
-    }
-    return false;
+    return SkinWindow::Dispatch(*this, kHandlers, message, wParam, lParam, result);
 }
 
 HWND SkinBars::Window() const {
@@ -138,8 +132,7 @@ BarLayout SkinBars::Layout(const RECT& barRect, bool vertical) const {
     facts.otherBar = vertical ? hasHorzBar_ : hasVertBar_;
     facts.windowEnabled = IsWindowEnabled(window) != FALSE;
     SCROLLBARINFO info;
-    if (QueryScrollBarInfo(window, way_.wholeControl ? OBJID_CLIENT : vertical ? OBJID_VSCROLL : OBJID_HSCROLL,
-                           info)) {
+    if (QueryScrollBarInfo(window, way_.wholeControl ? OBJID_CLIENT : vertical ? OBJID_VSCROLL : OBJID_HSCROLL, info)) {
         facts.thumb = {info.xyThumbTop, info.xyThumbBottom};
         facts.unavailable = info.rgstate[0] == STATE_SYSTEM_UNAVAILABLE;
     } else {

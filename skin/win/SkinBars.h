@@ -65,11 +65,7 @@ public:
     POINT hoverPoint = kNoHoverPoint;
 
 private:
-    struct Handler {
-        UINT message;
-        LRESULT (SkinBars::*handle)(UINT, WPARAM, LPARAM);
-    };
-    static const Handler kHandlers[];
+    static const SkinWindow::Handler<SkinBars> kHandlers[];
 
     LRESULT OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam);

@@ -18,6 +18,24 @@ static_assert(kButtonAutoCheckBox == BS_AUTOCHECKBOX && kButtonAutoRadio == BS_A
 
 constexpr int kPressedFrame = 1;
 
+// Button kind -> the element its face is drawn from.
+constexpr struct {
+    SkinKind kind;
+    int faceElement;
+} kButtonKinds[] = {
+    {SkinKind::PushButton, kElementPushButton},
+    {SkinKind::RadioButton, kElementRadioButton},
+    {SkinKind::CheckBox, kElementCheckBox},
+};
+
+int FaceElementOf(SkinKind kind) {
+    for (const auto& row : kButtonKinds) {
+        if (row.kind == kind)
+            return row.faceElement;
+    }
+    return kElementPushButton;
+}
+
 // The caption of a push button in rect, measured with the font selected into dc as DrawCaption draws it.
 RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD style) {
     return ToRECT(tarnvale::PushButtonTextRect(FromRECT(rect), MeasureCaption(dc, text), style,
@@ -26,7 +44,10 @@ RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD
 
 } // namespace
 
-const SkinButton::Handler SkinButton::kHandlers[] = {
+SkinButton::SkinButton(SkinManager& owner, SkinKind kind)
+    : SkinControl(owner, kind), faceElement_(FaceElementOf(kind)) {}
+
+const SkinWindow::Handler<SkinButton> SkinButton::kHandlers[] = {
     {WM_SETFOCUS, &SkinButton::OnFocus},
     {WM_KILLFOCUS, &SkinButton::OnFocus},
     {WM_SETTEXT, &SkinButton::PreviousThenRedraw},
@@ -51,15 +72,10 @@ LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!Skinned())
         return CallPrevious(message, wParam, lParam);
     TakeCheckState();
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
     return SkinControl::WindowProc(message, wParam, lParam);
-}
-
-void SkinButton::Paint(HDC hdc, const RECT& rect) {
-    DrawButtonFace(hdc, rect, faceElement_);
 }
 
 bool SkinButton::Skinned() const {
@@ -73,10 +89,10 @@ void SkinButton::TakeCheckState() {
     checkState = CallPrevious(BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void SkinButton::DrawButtonFace(HDC hdc, const RECT& rect, int element) {
+void SkinButton::Paint(HDC hdc, const RECT& rect) {
     const DWORD style = StyleOf(window_);
     const bool disabled = !IsWindowEnabled(window_);
-    const ButtonFace face = ChooseButtonFace(element, style, {pressed, hot, focused, disabled, checkState});
+    const ButtonFace face = ChooseButtonFace(faceElement_, style, {pressed, hot, focused, disabled, checkState});
     if (face.element == kElementPushButton)
         owner_.DrawSized(hdc, face.element, face.frame, rect); // the face stretched over the whole button
     else
@@ -147,7 +163,7 @@ bool SkinButton::UncheckRadioGroup() {
         if (IsWindow(siblings[i]) && (SendMessageA(siblings[i], WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON))
             SendMessageA(siblings[i], BM_SETCHECK, BST_UNCHECKED, 0);
     }
-    return StillAttached(owner, window, this);
+    return StillAttached(owner, window);
 }
 
 LRESULT SkinButton::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -237,7 +253,7 @@ LRESULT SkinButton::OnLButtonDown(UINT, WPARAM, LPARAM) {
     const HWND window = window_;
     if (GetFocus() != window) {
         SetFocus(window); // the parent hears of the focus change and may act on it
-        if (!StillAttached(owner, window, this))
+        if (!StillAttached(owner, window))
             return 0;
     }
     SetCapture(window);

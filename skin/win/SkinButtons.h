@@ -12,28 +12,20 @@
 
 namespace tarnvale {
 
-// The button family: one procedure and one face painter; each kind names the element its face is drawn from.
+// The button family (push buttons, radio buttons, check boxes): one procedure and one face painter; a kind's row
+// names the element its face is drawn from.
 class SkinButton : public SkinControl {
 public:
+    // kind is PushButton, RadioButton or CheckBox.
+    SkinButton(SkinManager& owner, SkinKind kind);
+
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The face for the present state, and the caption over it; rect is the whole button.
     void Paint(HDC hdc, const RECT& rect) override;
     bool HasPaint() const override { return true; }
-    // The face for the present state from element, and the caption over it; rect is the whole button.
-    virtual void DrawButtonFace(HDC hdc, const RECT& rect, int element);
-
-    // Unchecks every radio button of this button's group, this one too; false when this button went meanwhile.
-    bool UncheckRadioGroup();
-
-protected:
-    SkinButton(SkinManager& owner, SkinKind kind, int faceElement)
-        : SkinControl(owner, kind), faceElement_(faceElement) {}
 
 private:
-    struct Handler {
-        UINT message;
-        LRESULT (SkinButton::*handle)(UINT, WPARAM, LPARAM);
-    };
-    static const Handler kHandlers[];
+    static const Handler<SkinButton> kHandlers[];
 
     // Whether the skin has the images this kind is drawn from; without them the control is its own, whole.
     bool Skinned() const;
@@ -44,6 +36,8 @@ private:
     bool NotifyClicked();
     // The automatic change of the check state that follows a click; false when the button went meanwhile.
     bool AutoStep();
+    // Unchecks every radio button of this button's group, this one too; false when this button went meanwhile.
+    bool UncheckRadioGroup();
 
     LRESULT OnFocus(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
@@ -63,21 +57,6 @@ private:
     int faceElement_;
     bool checkState = false; // the check state as the skin keeps it; an indeterminate state counts as unchecked
     bool checkStateTaken_ = false;
-};
-
-class SkinPushButton : public SkinButton {
-public:
-    explicit SkinPushButton(SkinManager& owner) : SkinButton(owner, SkinKind::PushButton, kElementPushButton) {}
-};
-
-class SkinRadioButton : public SkinButton {
-public:
-    explicit SkinRadioButton(SkinManager& owner) : SkinButton(owner, SkinKind::RadioButton, kElementRadioButton) {}
-};
-
-class SkinCheckBox : public SkinButton {
-public:
-    explicit SkinCheckBox(SkinManager& owner) : SkinButton(owner, SkinKind::CheckBox, kElementCheckBox) {}
 };
 
 // A group box's frame and caption; everything else is the control's.

@@ -6,7 +6,7 @@
 
 namespace tarnvale {
 
-const SkinControl::Handler SkinControl::kHandlers[] = {
+const SkinWindow::Handler<SkinControl> SkinControl::kHandlers[] = {
     {WM_SETFOCUS, &SkinControl::OnFocus},      {WM_KILLFOCUS, &SkinControl::OnFocus},
     {WM_ENABLE, &SkinControl::OnEnable},       {WM_PAINT, &SkinControl::OnPaint},
     {WM_NCPAINT, &SkinControl::OnNcPaint},     {WM_NCDESTROY, &SkinControl::OnNcDestroy},
@@ -14,26 +14,13 @@ const SkinControl::Handler SkinControl::kHandlers[] = {
 };
 
 LRESULT SkinControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
     return CallPrevious(message, wParam, lParam);
 }
 
 void SkinControl::Paint(HDC, const RECT&) {}
-
-void SkinControl::Subclass(HWND window, WNDPROC newProcedure) {
-    if (!window || !IsWindow(window))
-        return;
-    window_ = window;
-    procedure_.Install(window, newProcedure);
-}
-
-void SkinControl::Unsubclass() {
-    detaching_ = true;
-    procedure_.Restore(window_);
-}
 
 void SkinControl::Redraw() {
     if (redrawOff_)
@@ -77,28 +64,6 @@ void SkinControl::DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COL
     frame({rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, inner);
     frame(rect, border);
     SetBkColor(hdc, background);
-}
-
-LRESULT SkinControl::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
-    return procedure_.CallPrevious(window_, message, wParam, lParam);
-}
-
-bool SkinControl::StillAttached(SkinManager& owner, HWND window, const SkinControl* self) {
-    return owner.FindControl(window) == self;
-}
-
-bool SkinControl::CallPreviousAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    result = CallPrevious(message, wParam, lParam);
-    return StillAttached(owner, window, this);
-}
-
-bool SkinControl::SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    SendMessageA(target, message, wParam, lParam);
-    return StillAttached(owner, window, this);
 }
 
 LRESULT SkinControl::PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "skin/ControlClassifier.h"
-#include "skin/win/ProcedureSwap.h"
+#include "skin/win/SkinWindow.h"
 #include "skin/win/WindowStyle.h"
 
 #include <windows.h>
@@ -20,29 +20,20 @@ class SkinManager;
 // The cursor is over none of the control.
 inline constexpr POINT kNoHoverPoint{-1, -1};
 
-class SkinControl {
+class SkinControl : public SkinWindow {
 public:
-    SkinControl(SkinManager& owner, SkinKind kind) : owner_(owner), kind_(kind) {}
-    virtual ~SkinControl() = default;
-    SkinControl(const SkinControl&) = delete;
-    SkinControl& operator=(const SkinControl&) = delete;
+    SkinControl(SkinManager& owner, SkinKind kind) : SkinWindow(owner), kind_(kind) {}
 
     // Handles one message of the control; what a kind does not handle it passes here, and what the base does not
     // handle goes to the previous procedure. The base detaches the object at WM_NCDESTROY, after the control's own
     // procedure has seen it.
-    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Paints the skin over the control into hdc, whose origin is the window's top-left corner; rect is the whole
     // window. The base draws nothing.
     virtual void Paint(HDC hdc, const RECT& rect);
     // Whether this kind's Paint draws anything: a kind that draws nothing is spared the window copy. Kinds that
     // override Paint say so here.
     virtual bool HasPaint() const { return false; }
-
-    // Installs newProcedure and keeps the window's current procedure as the previous one; nothing for a window
-    // that does not exist.
-    void Subclass(HWND window, WNDPROC newProcedure);
-    // Puts the previous procedure back, if ours is still the window's procedure.
-    void Unsubclass();
 
     // The ways the skin repaints a control; every repaint goes through one of them, and none paints while the
     // control's redraw is off (WM_SETREDRAW): it repaints once when redraw comes back on.
@@ -54,10 +45,7 @@ public:
     // The control's skinned scroll bars; null for kinds that do not scroll.
     virtual SkinBars* Bars() { return nullptr; }
 
-    HWND Window() const { return window_; }
-    WNDPROC PreviousProcedure() const { return procedure_.Previous(); }
     SkinKind Kind() const { return kind_; }
-    bool Detaching() const { return detaching_; }
 
     // The keyboard messages (WM_KEYDOWN to WM_SYSDEADCHAR) and the mouse messages of the client area (WM_MOUSEMOVE
     // to WM_MOUSEWHEEL): after any of them a list or an edit may have scrolled.
@@ -75,13 +63,6 @@ public:
     static void DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner);
 
 protected:
-    LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
-    // Whether this object still stands for its window: a message sent on may have destroyed both.
-    static bool StillAttached(SkinManager& owner, HWND window, const SkinControl* self);
-    // Calls the previous procedure, or sends a message to target (the control itself or its parent), and says
-    // whether the control outlived it; when it did not, this object is gone and must not be touched.
-    bool CallPreviousAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    bool SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
     // The previous procedure, then the client area repainted, for messages after which the control shows
     // something new in its own look (a text, the enabled state).
     LRESULT PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,9 +70,6 @@ protected:
     LRESULT PaintNow();
     // Asks for WM_MOUSELEAVE when the cursor leaves the control.
     void ArmLeaveReport();
-    SkinManager& owner_;
-    HWND window_ = nullptr;
-
     // Painter state.
     bool hot = false;        // the cursor is over the control and a leave report is armed
     bool focused = false;    // the control has the keyboard focus
@@ -99,11 +77,7 @@ protected:
     bool redrawOff_ = false; // the control was told WM_SETREDRAW FALSE and not yet TRUE
 
 private:
-    struct Handler {
-        UINT message;
-        LRESULT (SkinControl::*handle)(UINT, WPARAM, LPARAM);
-    };
-    static const Handler kHandlers[];
+    static const Handler<SkinControl> kHandlers[];
 
     LRESULT OnFocus(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnEnable(UINT message, WPARAM wParam, LPARAM lParam);
@@ -112,9 +86,7 @@ private:
     LRESULT OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam);
 
-    ProcedureSwap procedure_;
     SkinKind kind_;
-    bool detaching_ = false;
 };
 
 } // namespace tarnvale

@@ -91,13 +91,13 @@ SetLayeredWindowAttributesProc LayeredWindowAttributes() {
 
 } // namespace
 
-const SkinDialog::Handler SkinDialog::kHandlers[] = {
+const SkinWindow::Handler<SkinDialog> SkinDialog::kHandlers[] = {
     {WM_ACTIVATE, &SkinDialog::OnActivate},         {WM_ERASEBKGND, &SkinDialog::OnEraseBackground},
     {WM_NCDESTROY, &SkinDialog::OnNcDestroy},       {WM_INITDIALOG, &SkinDialog::OnInitDialog},
     {WM_PARENTNOTIFY, &SkinDialog::OnParentNotify}, {WM_SKINCHANGED, &SkinDialog::OnSkinChanged},
 };
 
-const SkinDialog::Handler SkinDialog::kFrameHandlers[] = {
+const SkinWindow::Handler<SkinDialog> SkinDialog::kFrameHandlers[] = {
     {WM_SIZE, &SkinDialog::OnSize},
     {WM_SETTEXT, &SkinDialog::OnSetText},
     {WM_ACTIVATEAPP, &SkinDialog::OnActivationChange},
@@ -119,31 +119,19 @@ const SkinDialog::Handler SkinDialog::kFrameHandlers[] = {
 };
 
 LRESULT SkinDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
-    if (IsFrameSkinned()) {
-        for (const Handler& handler : kFrameHandlers) {
-            if (handler.message == message)
-                return (this->*handler.handle)(message, wParam, lParam);
-        }
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result) ||
+        (IsFrameSkinned() && Dispatch(*this, kFrameHandlers, message, wParam, lParam, result)))
+        return result;
     return CallPrevious(message, wParam, lParam);
 }
 
-void SkinDialog::Subclass(HWND window, WNDPROC newProcedure) {
-    window_ = window;
-    procedure_.Install(window, newProcedure);
-}
-
 void SkinDialog::Unsubclass() {
-    detaching_ = true;
-    if (!window_)
-        return;
     // The dialog's own procedure goes back first, so that it sees the size change and lays out its standard
     // frame again, instead of the skin frame being kept for the old size.
-    procedure_.Restore(window_);
+    SkinWindow::Unsubclass();
+    if (!window_)
+        return;
     RemoveShape();
     if (!IsRectEmpty(&beforeSkinning_) || growth_.width != 0 || growth_.height != 0)
         ResizeTo(UnskinnedRect(), SWP_FRAMECHANGED);
@@ -152,10 +140,6 @@ void SkinDialog::Unsubclass() {
 bool SkinDialog::IsFrameSkinned() const {
     return owner_.HasElementImage(kElementCaption) && owner_.HasElementImage(kElementFrameLeft) &&
            owner_.HasElementImage(kElementFrameRight) && owner_.HasElementImage(kElementFrameBottom);
-}
-
-LRESULT SkinDialog::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
-    return procedure_.CallPrevious(window_, message, wParam, lParam);
 }
 
 LRESULT SkinDialog::CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -168,10 +152,6 @@ LRESULT SkinDialog::CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wP
     if (taken && IsWindow(window))
         SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(DWORD(GetWindowLongPtrA(window, GWL_STYLE)) | taken));
     return result;
-}
-
-bool SkinDialog::Serves(SkinManager& owner, HWND window) const {
-    return owner.FindDialog(window) == this;
 }
 
 FrameMetrics SkinDialog::Metrics() const {
@@ -244,7 +224,7 @@ LRESULT SkinDialog::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_;
     const LRESULT result = CallPrevious(message, wParam, lParam);
     // The dialog's own initialisation may have destroyed it, and this object with it.
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return result;
     owner.AttachChildren(window);
     // A skin change that came before this message has grown the window already; that growth is not part of the
@@ -272,7 +252,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
             const FrameGrowth growth = SkinFrameGrowth(Metrics(), {border, GetSystemMetrics(SM_CYCAPTION)});
             growth_ = growth;
             ResizeTo({base.left, base.top, base.right + growth.width, base.bottom + growth.height}, 0);
-            if (!Serves(owner, window))
+            if (!StillAttached(owner, window))
                 return 0; // the dialog's own procedure destroyed it while it was resized
         }
         shapePending_ = true;
@@ -280,7 +260,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
         if (!IsRectEmpty(&beforeSkinning_) || growth_.width != 0 || growth_.height != 0) {
             growth_ = {};
             ResizeTo(base, 0);
-            if (!Serves(owner, window))
+            if (!StillAttached(owner, window))
                 return 0;
         }
         // Without the skin frame nothing may stay see-through, the client area's magenta included.
@@ -295,7 +275,7 @@ LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
     SkinManager& owner = owner_;
     const HWND window = window_;
     CallPrevious(message, wParam, lParam);
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return 0;
     shapePending_ = true;
     PaintFrame();
@@ -309,7 +289,7 @@ LRESULT SkinDialog::OnSetText(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_;
     // Hidden for the moment, so that the system does not paint its own caption with the new text.
     const LRESULT result = CallPreviousWithout(WS_VISIBLE, message, wParam, lParam);
-    if (Serves(owner, window))
+    if (StillAttached(owner, window))
         PaintFrame();
     return result;
 }
@@ -318,7 +298,7 @@ LRESULT SkinDialog::OnActivationChange(UINT message, WPARAM wParam, LPARAM lPara
     SkinManager& owner = owner_;
     const HWND window = window_;
     const LRESULT result = CallPreviousWithout(kCaptionButtonStyles, message, wParam, lParam);
-    if (Serves(owner, window))
+    if (StillAttached(owner, window))
         PaintFrame();
     return result;
 }
@@ -375,7 +355,7 @@ LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) 
         SkinManager& owner = owner_;
         const HWND window = window_;
         SetFocus(window);
-        if (Serves(owner, window))
+        if (StillAttached(owner, window))
             SendMessageA(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
         return 0;
     }
@@ -398,7 +378,7 @@ LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) 
     savedStyle_ = Style();
     SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(savedStyle_ & ~kCaptionButtonStyles));
     const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return result;
     if (savedStyle_ != 0) {
         SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
@@ -440,7 +420,7 @@ LRESULT SkinDialog::OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam) 
     SkinManager& owner = owner_;
     const HWND window = window_;
     const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return result;
     SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
     savedStyle_ = 0;
@@ -533,13 +513,13 @@ bool SkinDialog::TrackCaptionButton(int hitCode) {
         } else if (msg.message == WM_MOUSEMOVE) {
             const POINT at{msg.pt.x - windowRect.left, msg.pt.y - windowRect.top};
             const bool now = PtInRect(&*rect, at) != FALSE;
-            if (now != inside && Serves(owner, window)) {
+            if (now != inside && StillAttached(owner, window)) {
                 DrawCaptionButton(hitCode, now ? 1 : 0);
                 inside = now;
             }
         }
     }
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return false;
     DrawCaptionButton(hitCode, 0);
     // A capture taken away before the release (another window, a cancelled mode) is no click.

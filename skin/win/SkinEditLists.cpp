@@ -107,7 +107,7 @@ LRESULT SkinComboBox::OnListColour(UINT message, WPARAM wParam, LPARAM lParam) {
         dropList_ = list;
         owner.AttachControl(list);
         InvalidateRect(list, nullptr, TRUE);
-        if (!StillAttached(owner, window, this))
+        if (!StillAttached(owner, window))
             return 0;
     }
     return SkinControl::WindowProc(message, wParam, lParam);

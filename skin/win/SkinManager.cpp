@@ -12,6 +12,7 @@
 #include "skin/win/WindowStyle.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -56,22 +57,25 @@ void PrepareListView(SkinManager& manager, HWND window) {
 }
 
 template <typename Kind>
-std::unique_ptr<SkinControl> Make(SkinManager& manager) {
-    return std::make_unique<Kind>(manager);
+std::unique_ptr<SkinControl> Make(SkinManager& manager, SkinKind kind) {
+    if constexpr (std::is_constructible_v<Kind, SkinManager&, SkinKind>)
+        return std::make_unique<Kind>(manager, kind);
+    else
+        return std::make_unique<Kind>(manager);
 }
 
 // Skin kind -> the object it gets and what is done to the control before the object takes it over.
 struct KindRow {
     SkinKind kind;
-    std::unique_ptr<SkinControl> (*make)(SkinManager&);
+    std::unique_ptr<SkinControl> (*make)(SkinManager&, SkinKind);
     void (*prepare)(SkinManager&, HWND);
 };
 
 const KindRow kKinds[] = {
     {SkinKind::Static, Make<SkinStatic>, nullptr},
-    {SkinKind::PushButton, Make<SkinPushButton>, nullptr},
-    {SkinKind::RadioButton, Make<SkinRadioButton>, nullptr},
-    {SkinKind::CheckBox, Make<SkinCheckBox>, nullptr},
+    {SkinKind::PushButton, Make<SkinButton>, nullptr},
+    {SkinKind::RadioButton, Make<SkinButton>, nullptr},
+    {SkinKind::CheckBox, Make<SkinButton>, nullptr},
     {SkinKind::GroupBox, Make<SkinGroupBox>, nullptr},
     {SkinKind::Edit, Make<SkinEdit>, PrepareEdit},
     {SkinKind::ComboBox, Make<SkinComboBox>, PrepareComboBox},
@@ -301,7 +305,7 @@ void SkinManager::AttachControl(HWND window) {
     if (row == std::end(kKinds))
         return;
 
-    std::unique_ptr<SkinControl> control = row->make(*this);
+    std::unique_ptr<SkinControl> control = row->make(*this, kind);
     if (row->prepare)
         row->prepare(*this, window);
     if (!IsWindow(window) || IsSkinned(window))
@@ -356,6 +360,12 @@ SkinControl* SkinManager::FindControl(HWND window) const {
 SkinDialog* SkinManager::FindDialog(HWND window) const {
     const auto it = dialogs_.find(window);
     return it == dialogs_.end() ? nullptr : it->second.get();
+}
+
+SkinWindow* SkinManager::FindSkinned(HWND window) const {
+    if (SkinControl* control = FindControl(window))
+        return control;
+    return FindDialog(window);
 }
 
 int SkinManager::BorderWidthForStyle(DWORD style, DWORD exStyle) {

@@ -23,6 +23,7 @@ namespace tarnvale {
 
 class SkinControl;
 class SkinDialog;
+class SkinWindow;
 
 struct HookTraits {
     using Handle = HHOOK;
@@ -64,6 +65,8 @@ public:
     void DetachDialog(HWND window);
     SkinControl* FindControl(HWND window) const;
     SkinDialog* FindDialog(HWND window) const;
+    // The skin object of a dialog or a control; null for a window the skin has not taken.
+    SkinWindow* FindSkinned(HWND window) const;
     std::size_t ControlCount() const { return controls_.size(); }
     std::size_t DialogCount() const { return dialogs_.size(); }
 

@@ -9,7 +9,7 @@
 
 namespace tarnvale {
 
-const SkinScrollBar::Handler SkinScrollBar::kHandlers[] = {
+const SkinWindow::Handler<SkinScrollBar> SkinScrollBar::kHandlers[] = {
     {WM_PAINT, &SkinScrollBar::OnPaint},
     {WM_ENABLE, &SkinScrollBar::PreviousThenRedraw},
     {SBM_SETRANGEREDRAW, &SkinScrollBar::PreviousThenRedraw},
@@ -29,10 +29,9 @@ LRESULT SkinScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Without all five bar images the control is the system's, whole.
     if (!bars_.Skinned())
         return CallPrevious(message, wParam, lParam);
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
     return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
@@ -77,7 +76,7 @@ LRESULT SkinScrollBar::OnSetScrollInfo(UINT message, WPARAM, LPARAM lParam) {
         if (!keepShown)
             ShowWindow(window, SW_HIDE);
     }
-    if (StillAttached(owner, window, this))
+    if (StillAttached(owner, window))
         Redraw();
     return result;
 }
@@ -147,7 +146,7 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     bars_.hoverPoint = point;
     // The system's own bar may repaint itself on the move: the skin paints last.
     const LRESULT result = SkinScrolling::WindowProc(message, wParam, lParam);
-    if (StillAttached(owner, window, this))
+    if (StillAttached(owner, window))
         Redraw();
     return result;
 }

@@ -16,11 +16,7 @@ public:
     bool HasPaint() const override { return true; }
 
 private:
-    struct Handler {
-        UINT message;
-        LRESULT (SkinScrollBar::*handle)(UINT, WPARAM, LPARAM);
-    };
-    static const Handler kHandlers[];
+    static const Handler<SkinScrollBar> kHandlers[];
 
     bool Vertical() const;
 

@@ -25,7 +25,7 @@ bool SkinScrolling::BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRES
     SkinManager& owner = owner_;
     const HWND window = window_;
     result = SkinScrolling::WindowProc(message, wParam, lParam);
-    return StillAttached(owner, window, this);
+    return StillAttached(owner, window);
 }
 
 LRESULT SkinScrolling::BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam) {
