@@ -246,7 +246,7 @@ RECT SkinBars::NonClientBarRect(bool vertical) const {
     RECT bounds;
     GetWindowRect(Window(), &bounds);
     const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
-    const int border = SkinManager::BorderWidthOf(Window());
+    const int border = BorderWidthOf(Window());
     const int thickness = GetSystemMetrics(SM_CXVSCROLL);
     if (vertical)
         return {width - border - thickness, border, width - border, height - border};

@@ -3,6 +3,7 @@
 
 #include "skin/win/SkinManager.h"
 #include "skin/win/WinGeometry.h"
+#include "skin/win/WindowStyle.h"
 
 #include <windowsx.h>
 
@@ -164,7 +165,7 @@ DWORD SkinDialog::Style() const {
 }
 
 int SkinDialog::BorderWidth() const {
-    return SkinManager::BorderWidthOf(window_);
+    return BorderWidthOf(window_);
 }
 
 RECT SkinDialog::UnskinnedRect() const {

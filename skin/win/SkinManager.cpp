@@ -368,21 +368,6 @@ SkinWindow* SkinManager::FindSkinned(HWND window) const {
     return FindDialog(window);
 }
 
-int SkinManager::BorderWidthForStyle(DWORD style, DWORD exStyle) {
-    int width = (exStyle & WS_EX_WINDOWEDGE) ? 2 : (exStyle & WS_EX_STATICEDGE) ? 1 : 0;
-    if ((style & (WS_BORDER | WS_DLGFRAME)) || (exStyle & WS_EX_DLGMODALFRAME))
-        width += 1;
-    if (style & WS_THICKFRAME)
-        width += 1;
-    if (exStyle & WS_EX_CLIENTEDGE)
-        width += 2;
-    return width;
-}
-
-int SkinManager::BorderWidthOf(HWND window) {
-    return BorderWidthForStyle(StyleOf(window), ExStyleOf(window));
-}
-
 void SkinManager::StartHoverTimer(HWND window) {
     SetTimer(window, kHoverTimerId, kHoverTimerMs, HoverLeaveTimerProc);
 }

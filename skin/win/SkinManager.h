@@ -70,10 +70,6 @@ public:
     std::size_t ControlCount() const { return controls_.size(); }
     std::size_t DialogCount() const { return dialogs_.size(); }
 
-    // Thickness in pixels of the standard border that the window styles imply.
-    static int BorderWidthForStyle(DWORD style, DWORD exStyle);
-    // The same for the window's present styles.
-    static int BorderWidthOf(HWND window);
     // Sends WM_NCMOUSELEAVE to the window once the cursor has left its rectangle (checked every 50 ms).
     void StartHoverTimer(HWND window);
 

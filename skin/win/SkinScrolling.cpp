@@ -43,7 +43,7 @@ LRESULT SkinScrolling::PreviousThenBars(UINT message, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT SkinScrolling::NcPaintWithFlatBorder(UINT message, WPARAM wParam, LPARAM lParam, COLORREF border) {
-    if (SkinManager::BorderWidthOf(window_) == 0)
+    if (BorderWidthOf(window_) == 0)
         return SkinScrolling::WindowProc(message, wParam, lParam);
     constexpr int kEdgeBand = 2;
     RECT bounds;

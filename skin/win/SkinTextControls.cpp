@@ -70,7 +70,7 @@ void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc) {
     RECT area;
     GetWindowRect(control, &area);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
-    const int border = SkinManager::BorderWidthOf(control);
+    const int border = BorderWidthOf(control);
     InflateRect(&area, -border, -border);
     if (IsRectEmpty(&area))
         return;

@@ -158,8 +158,8 @@ protected:
         RECT bounds;
         GetWindowRect(window, &bounds);
         const int W = bounds.right - bounds.left, H = bounds.bottom - bounds.top;
-        const int b = SkinManager::BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
-                                                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+        const int b = BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
+                                          static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
         const int arrow = GetSystemMetrics(SM_CXHSCROLL), x = W - b - GetSystemMetrics(SM_CXVSCROLL) / 2;
         const int top = b + arrow, bottom = H - b - arrow;
         BarColumn column;

@@ -135,8 +135,8 @@ protected:
         RECT bounds;
         GetWindowRect(window, &bounds);
         const int W = bounds.right - bounds.left, H = bounds.bottom - bounds.top;
-        const int b = SkinManager::BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
-                                                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+        const int b = BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
+                                          static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
         const int w = GetSystemMetrics(SM_CXVSCROLL), arrow = GetSystemMetrics(SM_CXHSCROLL);
         const bool both = (GetWindowLongPtrA(window, GWL_STYLE) & WS_HSCROLL) != 0;
         const int corner = both ? arrow : 0;
@@ -192,8 +192,8 @@ TEST_F(SkinnedBars, ListViewBarsTakeTheirRoomAndShowTheSkin) {
     ASSERT_TRUE((style & WS_VSCROLL) && (style & WS_HSCROLL));
 
     // The client area has lost exactly the room of the two bars, also when the list is resized with its bars.
-    const int b = SkinManager::BorderWidthForStyle(static_cast<DWORD>(style),
-                                                   static_cast<DWORD>(GetWindowLongPtrA(list_, GWL_EXSTYLE)));
+    const int b =
+        BorderWidthForStyle(static_cast<DWORD>(style), static_cast<DWORD>(GetWindowLongPtrA(list_, GWL_EXSTYLE)));
     for (int grow : {0, 1, 0}) {
         SCOPED_TRACE(grow);
         RECT bounds, client;
