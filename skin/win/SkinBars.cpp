@@ -329,7 +329,7 @@ LRESULT SkinBars::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
         return CallPrevious(message, wParam, lParam);
     CallPrevious(message, wParam, lParam);
     PaintNonClient();
-    control_.PaintBuffered();
+    control_.PaintBufferedAtNcPaint();
     return 0;
 }
 

@@ -187,7 +187,8 @@ LRESULT SkinButton::OnEraseBackground(UINT, WPARAM wParam, LPARAM) {
 }
 
 LRESULT SkinButton::OnNcPaint(UINT, WPARAM, LPARAM) {
-    PaintBuffered();
+    // The face covers the edge too, so the control's own edge is never drawn.
+    PaintBufferedAtNcPaint();
     return 0;
 }
 

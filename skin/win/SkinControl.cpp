@@ -48,6 +48,11 @@ void SkinControl::PaintBuffered() {
     BitBlt(windowDC.get(), 0, 0, rect.right, rect.bottom, buffer.get(), 0, 0, SRCCOPY);
 }
 
+void SkinControl::PaintBufferedAtNcPaint() {
+    if (!GetUpdateRect(window_, nullptr, FALSE))
+        PaintBuffered();
+}
+
 void SkinControl::DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner) {
     // Four strips per line: far cheaper than a pen and a rectangle, and exactly one pixel wide whatever the DC's mode.
     auto frame = [hdc](const RECT& r, COLORREF colour) {
@@ -126,7 +131,7 @@ LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinControl::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     // The control's own edge first, the skin over it.
     CallPrevious(message, wParam, lParam);
-    PaintBuffered();
+    PaintBufferedAtNcPaint();
     return 0;
 }
 

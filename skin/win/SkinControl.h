@@ -41,6 +41,9 @@ public:
     void Redraw();
     // Paint over the whole window (non-client area included) through an off-screen copy of the window's image.
     void PaintBuffered();
+    // PaintBuffered at WM_NCPAINT, unless the client area waits for a WM_PAINT, whose PaintBuffered lays the same
+    // pixels over the whole window anyway.
+    void PaintBufferedAtNcPaint();
 
     // The control's skinned scroll bars; null for kinds that do not scroll.
     virtual SkinBars* Bars() { return nullptr; }

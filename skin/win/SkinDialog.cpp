@@ -580,13 +580,24 @@ void SkinDialog::PaintFrame() {
     if (!screen)
         return;
     MemoryDC memory(screen.get());
-    UniqueBitmap image(CreateCompatibleBitmap(screen.get(), width, height));
-    if (!memory || !image)
+    // The composed frame's bitmap is kept for the next paint at the same size: frames repaint at one size often.
+    if (!frameImage_ || frameImageSize_.cx != width || frameImageSize_.cy != height) {
+        frameImage_.reset(CreateCompatibleBitmap(screen.get(), width, height));
+        frameImageSize_ = {width, height};
+    }
+    if (!memory || !frameImage_)
         return;
-    ScopedSelect select(memory.get(), image.get());
-    const RECT whole{0, 0, width, height};
-    SkinManager::FillSolid(memory.get(), whole, kMagenta);
+    ScopedSelect select(memory.get(), frameImage_.get());
     const FrameMetrics frame = Metrics();
+    const RECT client = ToRECT(FrameClientRect(width, height, frame));
+    // Only the frame around the client area is composed and copied: the client area's pixels stay as its own
+    // painting left them, and filling or copying them would be work for nothing.
+    const RECT strips[] = {{0, 0, width, client.top},
+                           {0, client.bottom, width, height},
+                           {0, client.top, client.left, client.bottom},
+                           {client.right, client.top, width, client.bottom}};
+    for (const RECT& strip : strips)
+        SkinManager::FillSolid(memory.get(), strip, kMagenta);
     if (hasCaption)
         PaintCaption(memory.get(), ToRECT(tarnvale::CaptionRect(width, frame)));
     if (border != 0) {
@@ -596,12 +607,12 @@ void SkinDialog::PaintFrame() {
         owner_.DrawSized(memory.get(), kElementFrameBottom, state,
                          {frame.left, height - frame.bottom, width - frame.right, height});
     }
-    ApplyShape(memory.get(), whole);
-    // The client area is left out of the copy, so its pixels stay as its own painting left them.
-    ScopedDCState state(screen.get());
-    const RECT client = ToRECT(FrameClientRect(width, height, frame));
-    ExcludeClipRect(screen.get(), client.left, client.top, client.right, client.bottom);
-    BitBlt(screen.get(), 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+    ApplyShape(memory.get(), {0, 0, width, height});
+    for (const RECT& strip : strips) {
+        if (!IsRectEmpty(&strip))
+            BitBlt(screen.get(), strip.left, strip.top, Width(strip), Height(strip), memory.get(), strip.left,
+                   strip.top, SRCCOPY);
+    }
 }
 
 void SkinDialog::ApplyShape(HDC hdc, const RECT& windowRect) {

@@ -91,7 +91,7 @@ LRESULT SkinGroupBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1; // the dialog's background stays inside the frame
     case WM_NCPAINT:
-        PaintBuffered();
+        PaintBufferedAtNcPaint();
         return 0;
     default:
         return SkinControl::WindowProc(message, wParam, lParam);
