@@ -67,6 +67,10 @@ private:
     void RemoveShape();
     HFONT CaptionFont();
     void PaintCaption(HDC hdc, const RECT& caption);
+    // The system command a press on the caption button of hitCode gives; none for other hit codes.
+    std::optional<WPARAM> CaptionButtonCommand(int hitCode) const;
+    // Every caption button the style allows, in the caption of hdc.
+    void DrawCaptionButtons(HDC hdc, const RECT& caption);
     // The button of a hit code in the caption (window coordinates), drawn with frame on the window.
     void DrawCaptionButton(int hitCode, int frame);
 
