@@ -200,7 +200,8 @@ void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
         drawCentred(arrow.rect, frame + kGlyphOffset);
     }
 
-    // A disabled bar has no thumb.
+    // A disabled bar has no thumb; nor has one whose thumb has no room (a track shorter than the smallest thumb),
+    // where a gripper would be drawn over the arrows.
     if (!layout.enabled || layout.thumb.Empty())
         return;
     const bool over = layout.thumb.Contains(hover);

@@ -27,6 +27,8 @@ bool Minimised(HWND window) {
 
 } // namespace
 
+// Made once and kept until the skin changes, rather than made and freed at every paint: a frame repaints at every
+// activation change and hover, and making a font is the dearest step of a caption paint.
 HFONT SkinDialog::CaptionFont() {
     if (!captionFont_) {
         const FontSpec& font = owner_.Settings().captionFont;

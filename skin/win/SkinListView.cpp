@@ -12,7 +12,8 @@ namespace tarnvale {
 namespace {
 
 // List-view messages after which the control may have scrolled or changed its range; they reach the control
-// straight, and the bars follow.
+// straight, and the bars follow. LVM_SETITEMCOUNT is among them: an owner-data list changes its range by it alone,
+// with no insert or delete that would otherwise bring the bars up to date.
 constexpr UINT kMovingListMessages[] = {
     LVM_SETITEMA,      LVM_INSERTITEMA,  LVM_DELETEITEM,     LVM_DELETEALLITEMS, LVM_SETITEMPOSITION,
     LVM_ENSUREVISIBLE, LVM_SCROLL,       LVM_INSERTCOLUMNA,  LVM_DELETECOLUMN,   LVM_SETCOLUMNWIDTH,
