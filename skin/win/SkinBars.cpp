@@ -24,14 +24,6 @@ constexpr UINT_PTR kRepeatTimerId = 0;
 constexpr UINT kFirstRepeatMs = 200;
 constexpr UINT kRepeatMs = 50;
 
-// Frames of the arrow strip: four per arrow (normal, pressed, disabled, hot), the glyph of frame f at f + 16, then
-// the grippers of the vertical and the horizontal thumb.
-constexpr int kUpArrow = 0, kDownArrow = 4, kLeftArrow = 8, kRightArrow = 12;
-constexpr int kArrowPressed = 1, kArrowDisabled = 2, kArrowHot = 3;
-constexpr int kGlyphOffset = 16;
-constexpr int kVerticalGripper = 32, kHorizontalGripper = 33;
-constexpr int kThumbPressed = 1, kThumbHot = 3;
-
 constexpr UINT kScrollBarInfoSize = 60;
 static_assert(sizeof(SCROLLBARINFO) == kScrollBarInfoSize);
 
@@ -184,8 +176,8 @@ void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
         BarPart part;
         int base;
     } arrowParts[] = {
-        {layout.firstArrow, PartFirstArrow, vertical ? kUpArrow : kRightArrow},
-        {layout.secondArrow, PartSecondArrow, vertical ? kDownArrow : kLeftArrow},
+        {layout.firstArrow, PartFirstArrow, vertical ? kArrowUp : kArrowRight},
+        {layout.secondArrow, PartSecondArrow, vertical ? kArrowDown : kArrowLeft},
     };
     for (const auto& arrow : arrowParts) {
         const bool over = arrow.rect.Contains(hover);
@@ -197,7 +189,7 @@ void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
         else if (over && pressedPart == arrow.part)
             frame += kArrowPressed;
         owner.DrawSized(hdc, kElementScrollArrows, frame, ToRECT(arrow.rect));
-        drawCentred(arrow.rect, frame + kGlyphOffset);
+        drawCentred(arrow.rect, frame + kArrowGlyphOffset);
     }
 
     // A disabled bar has no thumb; nor has one whose thumb has no room (a track shorter than the smallest thumb),
@@ -207,7 +199,7 @@ void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
     const bool over = layout.thumb.Contains(hover);
     const int frame = !pressed && over ? kThumbHot : over && pressedPart == PartThumb ? kThumbPressed : 0;
     owner.DrawSized(hdc, vertical ? kElementThumbVert : kElementThumbHorz, frame, ToRECT(layout.thumb));
-    drawCentred(layout.thumb, vertical ? kVerticalGripper : kHorizontalGripper);
+    drawCentred(layout.thumb, vertical ? kGripperVertical : kGripperHorizontal);
 }
 void SkinBars::DrawShaft(HDC hdc, const BarLayout& layout, bool vertical) {
     SkinManager& owner = control_.owner_;
