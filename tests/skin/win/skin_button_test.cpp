@@ -321,8 +321,38 @@ TEST_F(SkinnedButtons, FacesFollowTheCursorTheFocusAndTheEnabledState) {
     EXPECT_EQ(ScreenPixel(push, corner), kPushFrames[0]);
     EXPECT_EQ(ScreenPixel(Item(kCheck), {1, 1}), CheckColour(0));
 
+    // The pressed caption sits one pixel right and down of the unpressed one.
+    auto captionInk = [&] {
+        const RgbImage face = Shot(push);
+        RECT ink{face.width, face.height, -1, -1};
+        for (int y = 0; y < face.height; ++y)
+            for (int x = 0; x < face.width; ++x)
+                if (face.At(x, y) == kButtonText)
+                    ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x),
+                           std::max<LONG>(ink.bottom, y)};
+        return ink;
+    };
+    SetFocus(push);
+    const RECT up = captionInk();
+    SendMessageA(push, WM_KEYDOWN, VK_SPACE, 0);
+    const RECT down = captionInk();
+    SendMessageA(push, WM_KEYUP, VK_SPACE, 0);
+    log_.clicks.clear();
+    ASSERT_GE(up.right, 0);
+    EXPECT_EQ(down.left - up.left, 1);
+    EXPECT_EQ(down.top - up.top, 1);
+    SetFocus(Item(kCheck));
+
+    // Disabled: the disabled face, and the caption embossed rather than in the caption colour.
     EnableWindow(push, FALSE);
     EXPECT_EQ(ScreenPixel(push, corner), kPushFrames[3]);
+    EXPECT_LT(captionInk().right, 0);
+    int embossed = 0;
+    const RgbImage disabled = Shot(push);
+    for (int y = 0; y < disabled.height; ++y)
+        for (int x = 0; x < disabled.width; ++x)
+            embossed += disabled.At(x, y) != kPushFrames[3];
+    EXPECT_GT(embossed, 0);
     SendMessageA(Item(kCheck), BM_SETCHECK, BST_CHECKED, 0);
     EnableWindow(Item(kCheck), FALSE);
     EXPECT_EQ(ScreenPixel(Item(kCheck), {1, 1}), CheckColour(4 + 3));
@@ -357,6 +387,17 @@ TEST_F(SkinnedButtons, TabbingLeavesNoFocusRectangleOnASkinnedFace) {
         }
         EXPECT_EQ(stray, 0);
     }
+
+    // Keyboard cues shown (Alt pressed) repaint the buttons: the skin's face and caption again, not the control's.
+    SendMessageA(dialog_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
+    test::PumpPending();
+    const RgbImage cued = Shot(Item(kPush));
+    int stray = 0;
+    for (int y = 0; y < cued.height; ++y)
+        for (int x = 0; x < cued.width; ++x)
+            stray += !Between(cued.At(x, y), kPushFrames[0], kButtonText) &&
+                     !Between(cued.At(x, y), kPushFrames[2], kButtonText);
+    EXPECT_EQ(stray, 0);
 }
 
 TEST_F(SkinnedButtons, CaptionsAndTextOverTheTiledBackground) {
