@@ -403,6 +403,20 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
     EXPECT_EQ(log.menus, 0);
     EXPECT_FALSE(Sent(log, SC_MOUSEMENU));
 
+    // A press on a sizing border: the system sizes without caption buttons of its own drawn over the skin's, and
+    // the dialog has its system-menu, minimise and maximise styles back afterwards.
+    GetWindowRect(dialog, &rect);
+    ASSERT_EQ(SendMessageA(dialog, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2)), HTLEFT);
+    ASSERT_TRUE(test::RunWhilePumping([&] {
+        input.MoveTo({rect.left + 2, (rect.top + rect.bottom) / 2});
+        input.LeftDown();
+        input.LeftUp();
+        captured(false);
+    }));
+    test::PumpPending();
+    const DWORD buttons = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)) & buttons, buttons);
+
     // A press on the caption gives the dialog the focus; a dialog that destroys itself then moves nowhere.
     log = {};
     log.destroyOnFocus = true;
