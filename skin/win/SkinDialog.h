@@ -48,11 +48,8 @@ public:
     HRGN BuildRegion(HDC hdc, const RECT& windowRect) const;
 
     bool Active() const { return active_; }
-    // The hit code last reported by WM_NCMOUSEMOVE; -1 when none.
-    int HotButton() const { return hotButton_; }
     // The window rectangle recorded at WM_INITDIALOG, before the skin frame changed the size; empty before.
     const RECT& RectBeforeSkinning() const { return beforeSkinning_; }
-    bool ShapePending() const { return shapePending_; }
 
 private:
     // The previous procedure's handling with some style bits taken off for its length.

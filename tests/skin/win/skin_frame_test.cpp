@@ -483,10 +483,8 @@ TEST_F(SkinnedFrame, HotButtonWhileTheCursorIsOverIt) {
 
     const POINT at = OnScreen(dialog, close);
     SendMessageA(dialog, WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(at.x, at.y));
-    EXPECT_EQ(Skin(dialog).HotButton(), HTCLOSE);
     EXPECT_EQ(WindowPixel(dialog, close.x, close.y), ButtonColour(0, 2));
     SendMessageA(dialog, WM_NCMOUSELEAVE, 0, 0);
-    EXPECT_EQ(Skin(dialog).HotButton(), -1);
     EXPECT_EQ(WindowPixel(dialog, close.x, close.y), ButtonColour(0, normal));
 }
 
