@@ -15,6 +15,17 @@ Rect NotInverted(Rect r) {
 
 } // namespace
 
+std::int32_t BorderWidthForStyle(std::uint32_t style, std::uint32_t exStyle) {
+    std::int32_t width = (exStyle & kExStyleWindowEdge) ? 2 : (exStyle & kExStyleStaticEdge) ? 1 : 0;
+    if ((style & (kStyleBorder | kStyleDialogFrame)) || (exStyle & kExStyleDialogModalFrame))
+        width += 1;
+    if (style & kStyleThickFrame)
+        width += 1;
+    if (exStyle & kExStyleClientEdge)
+        width += 2;
+    return width;
+}
+
 Rect CaptionRect(std::int32_t width, const FrameMetrics& frame) {
     return {frame.left, 0, width - frame.right, frame.caption};
 }

@@ -32,6 +32,19 @@ enum HitCode : int {
     kHitClose = 20,
 };
 
+// The window styles that give a window a standard border, as the window system numbers them.
+inline constexpr std::uint32_t kStyleBorder = 0x00800000;
+inline constexpr std::uint32_t kStyleDialogFrame = 0x00400000;
+inline constexpr std::uint32_t kStyleThickFrame = 0x00040000;
+inline constexpr std::uint32_t kExStyleDialogModalFrame = 0x1;
+inline constexpr std::uint32_t kExStyleWindowEdge = 0x100;
+inline constexpr std::uint32_t kExStyleClientEdge = 0x200;
+inline constexpr std::uint32_t kExStyleStaticEdge = 0x20000;
+
+// Thickness in pixels of the standard border that the window styles imply: the outer edge (a window edge or a
+// static edge), a line for a border or dialog frame, one more for a sizing frame, and a client edge inside.
+std::int32_t BorderWidthForStyle(std::uint32_t style, std::uint32_t exStyle);
+
 // The sizing codes, from the left edge to the bottom-right corner.
 inline bool IsSizingHit(int code) {
     return code >= kHitLeft && code <= kHitBottomRight;

@@ -41,6 +41,8 @@ BarLayout ComputeBarLayout(const BarFacts& facts) {
     const std::int64_t corner = facts.otherBar ? std::max<std::int64_t>(facts.arrowLength, 0) : 0;
     std::int64_t arrow = std::max<std::int64_t>(facts.arrowLength, 0);
     const std::int64_t beside = end - start - corner;
+    // A short bar shrinks its arrows, never the corner square: the square belongs to both bars and must line up
+    // with the crossing bar's end.
     if (beside < 2 * arrow)
         arrow = std::max<std::int64_t>(beside, 0) / 2;
 

@@ -38,6 +38,15 @@ enum SkinElementId : int {
 };
 inline constexpr int kElementCount = 23;
 
+// Frames of the scroll-arrow strip: four per arrow (normal, pressed, disabled, hot), the glyph of frame f at
+// f + kArrowGlyphOffset, then the grippers of the vertical and the horizontal thumb. The thumb strips number their
+// frames alike: normal, pressed, -, hot.
+inline constexpr int kArrowUp = 0, kArrowDown = 4, kArrowLeft = 8, kArrowRight = 12;
+inline constexpr int kArrowPressed = 1, kArrowDisabled = 2, kArrowHot = 3;
+inline constexpr int kArrowGlyphOffset = 16;
+inline constexpr int kGripperVertical = 32, kGripperHorizontal = 33;
+inline constexpr int kThumbPressed = 1, kThumbHot = 3;
+
 // How the frames of an element's image lie in its bitmap.
 enum class StripLayout {
     None,       // the element takes no image

@@ -18,18 +18,36 @@ static_assert(kButtonAutoCheckBox == BS_AUTOCHECKBOX && kButtonAutoRadio == BS_A
 
 constexpr int kPressedFrame = 1;
 
-// The caption of a push button in rect, measured with the font selected into dc.
+// Button kind -> the element its face is drawn from.
+constexpr struct {
+    SkinKind kind;
+    int faceElement;
+} kButtonKinds[] = {
+    {SkinKind::PushButton, kElementPushButton},
+    {SkinKind::RadioButton, kElementRadioButton},
+    {SkinKind::CheckBox, kElementCheckBox},
+};
+
+int FaceElementOf(SkinKind kind) {
+    for (const auto& row : kButtonKinds) {
+        if (row.kind == kind)
+            return row.faceElement;
+    }
+    return kElementPushButton;
+}
+
+// The caption of a push button in rect, measured with the font selected into dc as DrawCaption draws it.
 RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD style) {
-    RECT measured = rect;
-    DrawTextA(dc, text.c_str(), -1, &measured, DT_CALCRECT | DT_SINGLELINE);
-    const TextSize size{measured.right - measured.left, measured.bottom - measured.top};
-    return ToRECT(tarnvale::PushButtonTextRect(FromRECT(rect), size, style, GetSystemMetrics(SM_CXEDGE),
-                                               GetSystemMetrics(SM_CYBORDER)));
+    return ToRECT(tarnvale::PushButtonTextRect(FromRECT(rect), MeasureCaption(dc, text), style,
+                                               GetSystemMetrics(SM_CXEDGE), GetSystemMetrics(SM_CYBORDER)));
 }
 
 } // namespace
 
-const SkinButton::Handler SkinButton::kHandlers[] = {
+SkinButton::SkinButton(SkinManager& owner, SkinKind kind)
+    : SkinControl(owner, kind), faceElement_(FaceElementOf(kind)) {}
+
+const SkinWindow::Handler<SkinButton> SkinButton::kHandlers[] = {
     {WM_SETFOCUS, &SkinButton::OnFocus},
     {WM_KILLFOCUS, &SkinButton::OnFocus},
     {WM_SETTEXT, &SkinButton::PreviousThenRedraw},
@@ -54,15 +72,10 @@ LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!Skinned())
         return CallPrevious(message, wParam, lParam);
     TakeCheckState();
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
     return SkinControl::WindowProc(message, wParam, lParam);
-}
-
-void SkinButton::Paint(HDC hdc, const RECT& rect) {
-    DrawButtonFace(hdc, rect, faceElement_);
 }
 
 bool SkinButton::Skinned() const {
@@ -76,10 +89,10 @@ void SkinButton::TakeCheckState() {
     checkState = CallPrevious(BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void SkinButton::DrawButtonFace(HDC hdc, const RECT& rect, int element) {
+void SkinButton::Paint(HDC hdc, const RECT& rect) {
     const DWORD style = StyleOf(window_);
     const bool disabled = !IsWindowEnabled(window_);
-    const ButtonFace face = ChooseButtonFace(element, style, {pressed, hot, focused, disabled, checkState});
+    const ButtonFace face = ChooseButtonFace(faceElement_, style, {pressed, hot, focused, disabled, checkState});
     if (face.element == kElementPushButton)
         owner_.DrawSized(hdc, face.element, face.frame, rect); // the face stretched over the whole button
     else
@@ -93,19 +106,21 @@ void SkinButton::DrawButtonFace(HDC hdc, const RECT& rect, int element) {
         SelectObject(hdc, font);
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, CaptionColour(owner_, face.element));
-    RECT box;
     if (face.element == kElementPushButton) {
-        // The pressed caption sits one pixel right and down of the others.
+        // The pressed caption sits one pixel right and down of the others. Each line is centred, as the control
+        // centres it, and a caption wider than the face is cut on both sides.
         RECT start = rect;
         if (face.frame != kPressedFrame)
             OffsetRect(&start, -1, -1);
-        box = PushButtonTextRect(hdc, text, start, style);
-    } else {
-        TEXTMETRICA metrics{};
-        GetTextMetricsA(hdc, &metrics);
-        box = ToRECT(CheckTextRect(FromRECT(rect), owner_.Element(face.element).frame.width, metrics.tmHeight));
+        IntersectClipRect(hdc, rect.left, rect.top, rect.right, rect.bottom);
+        DrawCaption(hdc, text, PushButtonTextRect(hdc, text, start, style), disabled, DT_CENTER);
+        return;
     }
-    DrawCaption(hdc, text, box, disabled);
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(hdc, &metrics);
+    DrawCaption(hdc, text,
+                ToRECT(CheckTextRect(FromRECT(rect), owner_.Element(face.element).frame.width, metrics.tmHeight)),
+                disabled);
 }
 
 bool SkinButton::NotifyClicked() {
@@ -148,7 +163,7 @@ bool SkinButton::UncheckRadioGroup() {
         if (IsWindow(siblings[i]) && (SendMessageA(siblings[i], WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON))
             SendMessageA(siblings[i], BM_SETCHECK, BST_UNCHECKED, 0);
     }
-    return StillAttached(owner, window, this);
+    return StillAttached(owner, window);
 }
 
 LRESULT SkinButton::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -172,7 +187,8 @@ LRESULT SkinButton::OnEraseBackground(UINT, WPARAM wParam, LPARAM) {
 }
 
 LRESULT SkinButton::OnNcPaint(UINT, WPARAM, LPARAM) {
-    PaintBuffered();
+    // The face covers the edge too, so the control's own edge is never drawn.
+    PaintBufferedAtNcPaint();
     return 0;
 }
 
@@ -238,7 +254,7 @@ LRESULT SkinButton::OnLButtonDown(UINT, WPARAM, LPARAM) {
     const HWND window = window_;
     if (GetFocus() != window) {
         SetFocus(window); // the parent hears of the focus change and may act on it
-        if (!StillAttached(owner, window, this))
+        if (!StillAttached(owner, window))
             return 0;
     }
     SetCapture(window);

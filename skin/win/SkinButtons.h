@@ -3,6 +3,7 @@
 // and static texts are painted over the skinned dialog background and leave the rest to the control.
 #pragma once
 
+#include "skin/ButtonGeometry.h"
 #include "skin/SkinElement.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/WindowText.h"
@@ -11,28 +12,20 @@
 
 namespace tarnvale {
 
-// The button family: one procedure and one face painter; each kind names the element its face is drawn from.
+// The button family (push buttons, radio buttons, check boxes): one procedure and one face painter; a kind's row
+// names the element its face is drawn from.
 class SkinButton : public SkinControl {
 public:
+    // kind is PushButton, RadioButton or CheckBox.
+    SkinButton(SkinManager& owner, SkinKind kind);
+
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // The face for the present state, and the caption over it; rect is the whole button.
     void Paint(HDC hdc, const RECT& rect) override;
     bool HasPaint() const override { return true; }
-    // The face for the present state from element, and the caption over it; rect is the whole button.
-    virtual void DrawButtonFace(HDC hdc, const RECT& rect, int element);
-
-    // Unchecks every radio button of this button's group, this one too; false when this button went meanwhile.
-    bool UncheckRadioGroup();
-
-protected:
-    SkinButton(SkinManager& owner, SkinKind kind, int faceElement)
-        : SkinControl(owner, kind), faceElement_(faceElement) {}
 
 private:
-    struct Handler {
-        UINT message;
-        LRESULT (SkinButton::*handle)(UINT, WPARAM, LPARAM);
-    };
-    static const Handler kHandlers[];
+    static const Handler<SkinButton> kHandlers[];
 
     // Whether the skin has the images this kind is drawn from; without them the control is its own, whole.
     bool Skinned() const;
@@ -43,6 +36,8 @@ private:
     bool NotifyClicked();
     // The automatic change of the check state that follows a click; false when the button went meanwhile.
     bool AutoStep();
+    // Unchecks every radio button of this button's group, this one too; false when this button went meanwhile.
+    bool UncheckRadioGroup();
 
     LRESULT OnFocus(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
@@ -62,21 +57,6 @@ private:
     int faceElement_;
     bool checkState = false; // the check state as the skin keeps it; an indeterminate state counts as unchecked
     bool checkStateTaken_ = false;
-};
-
-class SkinPushButton : public SkinButton {
-public:
-    explicit SkinPushButton(SkinManager& owner) : SkinButton(owner, SkinKind::PushButton, kElementPushButton) {}
-};
-
-class SkinRadioButton : public SkinButton {
-public:
-    explicit SkinRadioButton(SkinManager& owner) : SkinButton(owner, SkinKind::RadioButton, kElementRadioButton) {}
-};
-
-class SkinCheckBox : public SkinButton {
-public:
-    explicit SkinCheckBox(SkinManager& owner) : SkinButton(owner, SkinKind::CheckBox, kElementCheckBox) {}
 };
 
 // A group box's frame and caption; everything else is the control's.
@@ -109,8 +89,12 @@ HFONT ParentFont(HWND control);
 // static text colour for captions written on the dialog background (all but push buttons), else the system's
 // button text colour.
 COLORREF CaptionColour(const SkinManager& manager, int element);
-// Draws a caption in box with "&" marking its mnemonic, embossed when the control is disabled.
-void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disabled);
+// Draws a caption in box with "&" marking its mnemonic, embossed when the control is disabled; every line of a
+// caption with line breaks, each aligned in the box by alignment (DT_LEFT or DT_CENTER).
+void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disabled, UINT alignment = DT_LEFT);
+// The extent of a caption as DrawCaption draws it with the font selected into hdc: every line, the widest setting
+// the width.
+TextSize MeasureCaption(HDC hdc, const std::string& text);
 // Paints the part of the dialog's tiled background that lies under control into hdc, whose origin is the control's
 // client area; nothing when the skin has no background tile.
 void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc);

@@ -1,54 +1,26 @@
 // The control base: subclassing, the base procedure's table, and the repaint paths every kind shares.
 #include "skin/win/SkinControl.h"
 
+#include "skin/win/SkinBars.h"
 #include "skin/win/SkinManager.h"
 
 namespace tarnvale {
 
-const SkinControl::Handler SkinControl::kHandlers[] = {
-    {WM_SETFOCUS, &SkinControl::OnFocus},
-    {WM_KILLFOCUS, &SkinControl::OnFocus},
-    {WM_ENABLE, &SkinControl::OnEnable},
-    {WM_PAINT, &SkinControl::OnPaint},
-    {WM_NCDESTROY, &SkinControl::OnNcDestroy},
-    {WM_STYLECHANGING, &SkinControl::OnStyleChange},
-    {WM_STYLECHANGED, &SkinControl::OnStyleChange},
+const SkinWindow::Handler<SkinControl> SkinControl::kHandlers[] = {
+    {WM_SETFOCUS, &SkinControl::OnFocus},      {WM_KILLFOCUS, &SkinControl::OnFocus},
+    {WM_ENABLE, &SkinControl::OnEnable},       {WM_PAINT, &SkinControl::OnPaint},
+    {WM_NCPAINT, &SkinControl::OnNcPaint},     {WM_NCDESTROY, &SkinControl::OnNcDestroy},
     {WM_SETREDRAW, &SkinControl::OnSetRedraw},
-    {WM_NCCALCSIZE, &SkinControl::OnNcCalcSize},
-    {WM_NCHITTEST, &SkinControl::OnNcHitTest},
-    {WM_NCPAINT, &SkinControl::OnNcPaint},
-    {WM_NCMOUSEMOVE, &SkinControl::OnNcMouseMove},
-    {WM_NCLBUTTONDOWN, &SkinControl::OnNcLButtonDown},
-    {WM_NCLBUTTONDBLCLK, &SkinControl::OnNcLButtonDown},
-    {WM_HSCROLL, &SkinControl::OnScroll},
-    {WM_VSCROLL, &SkinControl::OnScroll},
-    {WM_MOUSEMOVE, &SkinControl::OnMouseMove},
-    {WM_LBUTTONUP, &SkinControl::OnLButtonUp},
-    {WM_CAPTURECHANGED, &SkinControl::OnCaptureChanged},
-    {WM_NCMOUSELEAVE, &SkinControl::OnNcMouseLeave},
 };
 
 LRESULT SkinControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
     return CallPrevious(message, wParam, lParam);
 }
 
 void SkinControl::Paint(HDC, const RECT&) {}
-
-void SkinControl::Subclass(HWND window, WNDPROC newProcedure) {
-    if (!window || !IsWindow(window))
-        return;
-    window_ = window;
-    procedure_.Install(window, newProcedure);
-}
-
-void SkinControl::Unsubclass() {
-    detaching_ = true;
-    procedure_.Restore(window_);
-}
 
 void SkinControl::Redraw() {
     if (redrawOff_)
@@ -76,6 +48,11 @@ void SkinControl::PaintBuffered() {
     BitBlt(windowDC.get(), 0, 0, rect.right, rect.bottom, buffer.get(), 0, 0, SRCCOPY);
 }
 
+void SkinControl::PaintBufferedAtNcPaint() {
+    if (!GetUpdateRect(window_, nullptr, FALSE))
+        PaintBuffered();
+}
+
 void SkinControl::DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner) {
     // Four strips per line: far cheaper than a pen and a rectangle, and exactly one pixel wide whatever the DC's mode.
     auto frame = [hdc](const RECT& r, COLORREF colour) {
@@ -92,49 +69,6 @@ void SkinControl::DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COL
     frame({rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, inner);
     frame(rect, border);
     SetBkColor(hdc, background);
-}
-
-LRESULT SkinControl::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
-    return procedure_.CallPrevious(window_, message, wParam, lParam);
-}
-
-bool SkinControl::StillAttached(SkinManager& owner, HWND window, const SkinControl* self) {
-    return owner.FindControl(window) == self;
-}
-
-bool SkinControl::CallPreviousAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    result = CallPrevious(message, wParam, lParam);
-    return StillAttached(owner, window, this);
-}
-
-bool SkinControl::SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    SendMessageA(target, message, wParam, lParam);
-    return StillAttached(owner, window, this);
-}
-
-bool SkinControl::BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    result = SkinControl::WindowProc(message, wParam, lParam);
-    return StillAttached(owner, window, this);
-}
-
-LRESULT SkinControl::BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (BaseAndStay(message, wParam, lParam, result))
-        PaintScrollBars();
-    return result;
-}
-
-LRESULT SkinControl::PreviousThenBars(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (CallPreviousAndStay(message, wParam, lParam, result))
-        PaintScrollBars();
-    return result;
 }
 
 LRESULT SkinControl::PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,28 +91,6 @@ void SkinControl::ArmLeaveReport() {
     _TrackMouseEvent(&leave);
 }
 
-LRESULT SkinControl::NcPaintWithFlatBorder(UINT message, WPARAM wParam, LPARAM lParam, COLORREF border) {
-    if (SkinManager::BorderWidthOf(window_) == 0)
-        return SkinControl::WindowProc(message, wParam, lParam);
-    constexpr int kEdgeBand = 2;
-    RECT bounds;
-    GetWindowRect(window_, &bounds);
-    LRESULT result;
-    {
-        // In screen coordinates, as every WM_NCPAINT region.
-        UniqueRegion inside(CreateRectRgn(bounds.left + kEdgeBand, bounds.top + kEdgeBand, bounds.right - kEdgeBand,
-                                          bounds.bottom - kEdgeBand));
-        if (!BaseAndStay(message, reinterpret_cast<WPARAM>(inside.get()), lParam, result))
-            return result;
-    }
-    WindowDC windowDC(window_);
-    if (!windowDC)
-        return result;
-    OffsetRect(&bounds, -bounds.left, -bounds.top);
-    DrawFlatBorder(windowDC.get(), bounds, border, GetSysColor(COLOR_WINDOW));
-    return result;
-}
-
 LRESULT SkinControl::OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
     // A control filled row by row with its redraw off (a large catalogue) must not cost a skin paint per row; the
     // skin paints once when the control draws again, after the control itself (a list view repaints its own bars
@@ -191,7 +103,8 @@ LRESULT SkinControl::OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
     redrawOff_ = false;
-    PaintScrollBars();
+    if (SkinBars* bars = Bars())
+        bars->PaintNonClient();
     PaintBuffered();
     return result;
 }
@@ -207,16 +120,19 @@ LRESULT SkinControl::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
-    CallPrevious(message, wParam, lParam); // the control paints itself first
+    // The control paints itself first, and asks its parent for colours meanwhile: the parent's handler may have
+    // destroyed it, or taken the skin off it.
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
+        return result;
     return PaintNow();
 }
 
-LRESULT SkinControl::OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam) {
-    // The scroll-bar styles that WM_NCCALCSIZE takes away for a moment are no change for the control to act on: a
-    // list view would show its bars again at once, and so have its client area computed with them after all.
-    if (clearingBarStyles_ && static_cast<int>(wParam) == GWL_STYLE)
-        return 0;
-    return CallPrevious(message, wParam, lParam);
+LRESULT SkinControl::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
+    // The control's own edge first, the skin over it.
+    CallPrevious(message, wParam, lParam);
+    PaintBufferedAtNcPaint();
+    return 0;
 }
 
 LRESULT SkinControl::OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -1,103 +1,30 @@
-// Dialog skin: attaching controls, background tiles, and the skinned frame with its caption buttons and shape.
+// The dialog skin's procedure: attaching the controls, the background tiles, the client area and hit codes of the
+// skinned frame, and the messages after which the frame repaints; the frame's painting, caption buttons and shape
+// are in files of their own.
 #include "skin/win/SkinDialog.h"
 
 #include "skin/win/SkinManager.h"
 #include "skin/win/WinGeometry.h"
+#include "skin/win/WindowStyle.h"
 
 #include <windowsx.h>
 
-#include <iterator>
-#include <vector>
-
 namespace tarnvale {
 namespace {
-
-int Width(const RECT& r) {
-    return r.right - r.left;
-}
-int Height(const RECT& r) {
-    return r.bottom - r.top;
-}
 
 // The caption buttons the system would draw; while the previous procedure runs they are taken out of the style,
 // so that it draws none of its own over the skin.
 constexpr DWORD kCaptionButtonStyles = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 
-// How long the caption-button loop waits for input before it looks at the capture again.
-constexpr DWORD kTrackWaitMs = 15;
-
-// Hit code -> the element that draws its button, the style bit that shows it (the close button is shown by an
-// enabled close item in the system menu instead) and the command it sends.
-struct CaptionButtonRow {
-    int hitCode;
-    int element;
-    DWORD styleBit;
-    WPARAM command;
-};
-constexpr CaptionButtonRow kCaptionButtons[] = {
-    {kHitClose, kElementCloseButton, 0, SC_CLOSE},
-    {kHitMinButton, kElementMinButton, WS_MINIMIZEBOX, SC_MINIMIZE},
-    {kHitMaxButton, kElementMaxButton, WS_MAXIMIZEBOX, SC_MAXIMIZE},
-};
-
-const CaptionButtonRow* ButtonForHit(int hitCode) {
-    for (const CaptionButtonRow& row : kCaptionButtons) {
-        if (row.hitCode == hitCode)
-            return &row;
-    }
-    return nullptr;
-}
-
-const CaptionButtonRow* ButtonForElement(int element) {
-    for (const CaptionButtonRow& row : kCaptionButtons) {
-        if (row.element == element)
-            return &row;
-    }
-    return nullptr;
-}
-
-bool CloseItemEnabled(HWND window) {
-    const HMENU menu = GetSystemMenu(window, FALSE);
-    if (!menu)
-        return false;
-    const UINT state = GetMenuState(menu, SC_CLOSE, MF_BYCOMMAND);
-    return state != UINT(-1) && (state & (MF_GRAYED | MF_DISABLED)) == 0;
-}
-
-bool Minimised(HWND window) {
-    WINDOWPLACEMENT placement{};
-    placement.length = sizeof(placement);
-    if (!GetWindowPlacement(window, &placement))
-        return false;
-    switch (placement.showCmd) {
-    case SW_HIDE:
-    case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE:
-    case SW_SHOWMINNOACTIVE:
-        return true;
-    default:
-        return false;
-    }
-}
-
-using SetLayeredWindowAttributesProc = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-
-// Looked up by name: systems without layered windows have no such function.
-SetLayeredWindowAttributesProc LayeredWindowAttributes() {
-    static const auto proc = reinterpret_cast<SetLayeredWindowAttributesProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("USER32.DLL"), "SetLayeredWindowAttributes")));
-    return proc;
-}
-
 } // namespace
 
-const SkinDialog::Handler SkinDialog::kHandlers[] = {
+const SkinWindow::Handler<SkinDialog> SkinDialog::kHandlers[] = {
     {WM_ACTIVATE, &SkinDialog::OnActivate},         {WM_ERASEBKGND, &SkinDialog::OnEraseBackground},
     {WM_NCDESTROY, &SkinDialog::OnNcDestroy},       {WM_INITDIALOG, &SkinDialog::OnInitDialog},
     {WM_PARENTNOTIFY, &SkinDialog::OnParentNotify}, {WM_SKINCHANGED, &SkinDialog::OnSkinChanged},
 };
 
-const SkinDialog::Handler SkinDialog::kFrameHandlers[] = {
+const SkinWindow::Handler<SkinDialog> SkinDialog::kFrameHandlers[] = {
     {WM_SIZE, &SkinDialog::OnSize},
     {WM_SETTEXT, &SkinDialog::OnSetText},
     {WM_ACTIVATEAPP, &SkinDialog::OnActivationChange},
@@ -119,31 +46,19 @@ const SkinDialog::Handler SkinDialog::kFrameHandlers[] = {
 };
 
 LRESULT SkinDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
-    if (IsFrameSkinned()) {
-        for (const Handler& handler : kFrameHandlers) {
-            if (handler.message == message)
-                return (this->*handler.handle)(message, wParam, lParam);
-        }
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result) ||
+        (IsFrameSkinned() && Dispatch(*this, kFrameHandlers, message, wParam, lParam, result)))
+        return result;
     return CallPrevious(message, wParam, lParam);
 }
 
-void SkinDialog::Subclass(HWND window, WNDPROC newProcedure) {
-    window_ = window;
-    procedure_.Install(window, newProcedure);
-}
-
 void SkinDialog::Unsubclass() {
-    detaching_ = true;
-    if (!window_)
-        return;
     // The dialog's own procedure goes back first, so that it sees the size change and lays out its standard
     // frame again, instead of the skin frame being kept for the old size.
-    procedure_.Restore(window_);
+    SkinWindow::Unsubclass();
+    if (!window_)
+        return;
     RemoveShape();
     if (!IsRectEmpty(&beforeSkinning_) || growth_.width != 0 || growth_.height != 0)
         ResizeTo(UnskinnedRect(), SWP_FRAMECHANGED);
@@ -152,10 +67,6 @@ void SkinDialog::Unsubclass() {
 bool SkinDialog::IsFrameSkinned() const {
     return owner_.HasElementImage(kElementCaption) && owner_.HasElementImage(kElementFrameLeft) &&
            owner_.HasElementImage(kElementFrameRight) && owner_.HasElementImage(kElementFrameBottom);
-}
-
-LRESULT SkinDialog::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
-    return procedure_.CallPrevious(window_, message, wParam, lParam);
 }
 
 LRESULT SkinDialog::CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -170,10 +81,6 @@ LRESULT SkinDialog::CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wP
     return result;
 }
 
-bool SkinDialog::Serves(SkinManager& owner, HWND window) const {
-    return owner.FindDialog(window) == this;
-}
-
 FrameMetrics SkinDialog::Metrics() const {
     return {owner_.Element(kElementFrameLeft).frame.width, owner_.Element(kElementFrameRight).frame.width,
             owner_.Element(kElementCaption).frame.height, owner_.Element(kElementFrameBottom).frame.height};
@@ -184,7 +91,7 @@ DWORD SkinDialog::Style() const {
 }
 
 int SkinDialog::BorderWidth() const {
-    return SkinManager::BorderWidthOf(window_);
+    return BorderWidthOf(window_);
 }
 
 RECT SkinDialog::UnskinnedRect() const {
@@ -198,20 +105,8 @@ RECT SkinDialog::UnskinnedRect() const {
 }
 
 void SkinDialog::ResizeTo(const RECT& rect, UINT extraFlags) {
-    SetWindowPos(window_, nullptr, 0, 0, Width(rect), Height(rect),
+    SetWindowPos(window_, nullptr, 0, 0, RectWidth(rect), RectHeight(rect),
                  SWP_NOZORDER | SWP_NOMOVE | SWP_NOACTIVATE | extraFlags);
-}
-
-void SkinDialog::RemoveShape() {
-    if (addedLayered_) {
-        const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE));
-        SetWindowLongPtrA(window_, GWL_EXSTYLE, LONG_PTR(exStyle & ~DWORD(WS_EX_LAYERED)));
-        addedLayered_ = false;
-    }
-    if (setRegion_) {
-        SetWindowRgn(window_, nullptr, FALSE);
-        setRegion_ = false;
-    }
 }
 
 LRESULT SkinDialog::OnActivate(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -244,7 +139,7 @@ LRESULT SkinDialog::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_;
     const LRESULT result = CallPrevious(message, wParam, lParam);
     // The dialog's own initialisation may have destroyed it, and this object with it.
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return result;
     owner.AttachChildren(window);
     // A skin change that came before this message has grown the window already; that growth is not part of the
@@ -272,7 +167,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
             const FrameGrowth growth = SkinFrameGrowth(Metrics(), {border, GetSystemMetrics(SM_CYCAPTION)});
             growth_ = growth;
             ResizeTo({base.left, base.top, base.right + growth.width, base.bottom + growth.height}, 0);
-            if (!Serves(owner, window))
+            if (!StillAttached(owner, window))
                 return 0; // the dialog's own procedure destroyed it while it was resized
         }
         shapePending_ = true;
@@ -280,7 +175,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
         if (!IsRectEmpty(&beforeSkinning_) || growth_.width != 0 || growth_.height != 0) {
             growth_ = {};
             ResizeTo(base, 0);
-            if (!Serves(owner, window))
+            if (!StillAttached(owner, window))
                 return 0;
         }
         // Without the skin frame nothing may stay see-through, the client area's magenta included.
@@ -295,7 +190,7 @@ LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
     SkinManager& owner = owner_;
     const HWND window = window_;
     CallPrevious(message, wParam, lParam);
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return 0;
     shapePending_ = true;
     PaintFrame();
@@ -309,7 +204,7 @@ LRESULT SkinDialog::OnSetText(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_;
     // Hidden for the moment, so that the system does not paint its own caption with the new text.
     const LRESULT result = CallPreviousWithout(WS_VISIBLE, message, wParam, lParam);
-    if (Serves(owner, window))
+    if (StillAttached(owner, window))
         PaintFrame();
     return result;
 }
@@ -318,7 +213,7 @@ LRESULT SkinDialog::OnActivationChange(UINT message, WPARAM wParam, LPARAM lPara
     SkinManager& owner = owner_;
     const HWND window = window_;
     const LRESULT result = CallPreviousWithout(kCaptionButtonStyles, message, wParam, lParam);
-    if (Serves(owner, window))
+    if (StillAttached(owner, window))
         PaintFrame();
     return result;
 }
@@ -371,17 +266,18 @@ LRESULT SkinDialog::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
     const int code = static_cast<int>(wParam);
     if (code == kHitCaption) {
-        SetFocus(window_);
-        SendMessageA(window_, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
+        // The focus change tells the controls' parent, this dialog, whose handler may destroy it.
+        SkinManager& owner = owner_;
+        const HWND window = window_;
+        SetFocus(window);
+        if (StillAttached(owner, window))
+            SendMessageA(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
         return 0;
     }
-    if (const CaptionButtonRow* button = ButtonForHit(code)) {
+    if (const std::optional<WPARAM> command = CaptionButtonCommand(code)) {
         const HWND window = window_;
-        if (TrackCaptionButton(code)) {
-            const WPARAM command =
-                code == kHitMaxButton ? (IsZoomed(window) ? SC_RESTORE : SC_MAXIMIZE) : button->command;
-            SendMessageA(window, WM_SYSCOMMAND, command, lParam);
-        }
+        if (TrackCaptionButton(code))
+            SendMessageA(window, WM_SYSCOMMAND, *command, lParam);
         return 0;
     }
     if (!IsSizingHit(code))
@@ -394,7 +290,7 @@ LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) 
     savedStyle_ = Style();
     SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(savedStyle_ & ~kCaptionButtonStyles));
     const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return result;
     if (savedStyle_ != 0) {
         SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
@@ -436,7 +332,7 @@ LRESULT SkinDialog::OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam) 
     SkinManager& owner = owner_;
     const HWND window = window_;
     const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Serves(owner, window))
+    if (!StillAttached(owner, window))
         return result;
     SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
     savedStyle_ = 0;
@@ -448,241 +344,6 @@ LRESULT SkinDialog::OnNcMouseLeave(UINT, WPARAM, LPARAM) {
     hotButton_ = -1;
     PaintFrame();
     return 0;
-}
-
-std::optional<RECT> SkinDialog::CaptionButtonRect(int elementId, const RECT& captionRect) const {
-    const CaptionButtonRow* button = ButtonForElement(elementId);
-    const DWORD style = Style();
-    if (!button || !(style & WS_SYSMENU))
-        return std::nullopt;
-    if (button->styleBit ? !(style & button->styleBit) : !CloseItemEnabled(window_))
-        return std::nullopt;
-    const SkinElement& element = owner_.Element(elementId);
-    const ButtonPlacement placement{element.offsetX, element.offsetY, element.anchorTopRight, element.frame.width,
-                                    element.frame.height};
-    return ToRECT(tarnvale::CaptionButtonRect(FromRECT(captionRect), placement));
-}
-
-int SkinDialog::HitTest(int x, int y) const {
-    RECT windowRect{}, clientRect{};
-    GetWindowRect(window_, &windowRect);
-    GetClientRect(window_, &clientRect);
-    MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&clientRect), 2);
-    const FrameMetrics frame = Metrics();
-    const Rect window = FromRECT(windowRect);
-    const RECT caption = ToRECT(HitTestCaptionRect(window, frame));
-    ButtonHit buttons[std::size(kCaptionButtons)];
-    std::size_t count = 0;
-    for (const CaptionButtonRow& row : kCaptionButtons) {
-        if (const std::optional<RECT> rect = CaptionButtonRect(row.element, caption))
-            buttons[count++] = {row.hitCode, FromRECT(*rect)};
-    }
-    const DWORD style = Style();
-    const FrameStyle frameStyle{(style & WS_MINIMIZE) != 0, (style & WS_THICKFRAME) != 0, (style & WS_DLGFRAME) != 0,
-                                (style & WS_BORDER) != 0};
-    return FrameHitTest({x, y}, window, FromRECT(clientRect), frame, frameStyle, {buttons, count});
-}
-
-void SkinDialog::DrawCaptionButton(int hitCode, int frame) {
-    const CaptionButtonRow* button = ButtonForHit(hitCode);
-    if (!button)
-        return;
-    RECT windowRect{};
-    GetWindowRect(window_, &windowRect);
-    const std::optional<RECT> rect =
-        CaptionButtonRect(button->element, ToRECT(tarnvale::CaptionRect(Width(windowRect), Metrics())));
-    if (!rect)
-        return;
-    WindowDC dc(window_);
-    if (dc)
-        owner_.DrawFrame(dc.get(), button->element, frame, *rect, ILD_TRANSPARENT);
-}
-
-bool SkinDialog::TrackCaptionButton(int hitCode) {
-    const CaptionButtonRow* button = ButtonForHit(hitCode);
-    if (!button)
-        return false;
-    RECT windowRect{};
-    GetWindowRect(window_, &windowRect);
-    const std::optional<RECT> rect =
-        CaptionButtonRect(button->element, ToRECT(tarnvale::CaptionRect(Width(windowRect), Metrics())));
-    if (!rect)
-        return false;
-
-    // Messages sent to the window while the loop runs may destroy it, and this object with it.
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    DrawCaptionButton(hitCode, 1);
-    SetCapture(window);
-    bool inside = true;
-    bool released = false;
-    while (!released && GetCapture() == window) {
-        MSG msg;
-        if (!PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MBUTTONDBLCLK, PM_REMOVE)) {
-            // Woken by the next input; the bound lets a capture lost meanwhile end the loop.
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, kTrackWaitMs, QS_MOUSE | QS_SENDMESSAGE);
-            continue;
-        }
-        if (msg.message == WM_LBUTTONUP) {
-            ReleaseCapture();
-            released = true;
-        } else if (msg.message == WM_MOUSEMOVE) {
-            const POINT at{msg.pt.x - windowRect.left, msg.pt.y - windowRect.top};
-            const bool now = PtInRect(&*rect, at) != FALSE;
-            if (now != inside && Serves(owner, window)) {
-                DrawCaptionButton(hitCode, now ? 1 : 0);
-                inside = now;
-            }
-        }
-    }
-    if (!Serves(owner, window))
-        return false;
-    DrawCaptionButton(hitCode, 0);
-    // A capture taken away before the release (another window, a cancelled mode) is no click.
-    return released && inside;
-}
-
-HFONT SkinDialog::CaptionFont() {
-    if (!captionFont_) {
-        const FontSpec& font = owner_.Settings().captionFont;
-        captionFont_.reset(CreateFontA(font.size, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS,
-                                       font.face.c_str()));
-    }
-    return captionFont_.get();
-}
-
-void SkinDialog::PaintCaption(HDC hdc, const RECT& caption) {
-    owner_.DrawSized(hdc, kElementCaption, active_ ? 0 : 1, caption);
-    for (const CaptionButtonRow& row : kCaptionButtons) {
-        if (const std::optional<RECT> rect = CaptionButtonRect(row.element, caption))
-            owner_.DrawFrame(hdc, row.element, active_ ? 0 : 3, *rect, ILD_TRANSPARENT);
-    }
-
-    const GlobalSettings& settings = owner_.Settings();
-    RECT textRect = caption;
-    textRect.left += settings.captionOffsetX;
-    textRect.top += settings.captionOffsetY;
-    char text[256] = {};
-    GetWindowTextA(window_, text, sizeof(text));
-    SetBkMode(hdc, TRANSPARENT);
-    const std::uint32_t colour = active_ ? settings.captionText : settings.captionTextInactive;
-    if (colour != kNoColour)
-        SetTextColor(hdc, colour);
-    const UINT alignment = settings.captionAlignment == 1   ? DT_CENTER
-                           : settings.captionAlignment == 2 ? DT_RIGHT
-                                                            : DT_LEFT;
-    // Drawn after the buttons, over them where a long title reaches them.
-    ScopedSelect font(hdc, CaptionFont());
-    DrawTextA(hdc, text, -1, &textRect, alignment | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
-}
-
-void SkinDialog::PaintFrame() {
-    if (!window_ || !IsFrameSkinned() || Minimised(window_))
-        return;
-    RECT windowRect{};
-    GetWindowRect(window_, &windowRect);
-    const int width = Width(windowRect), height = Height(windowRect);
-    if (width <= 0 || height <= 0)
-        return;
-    const DWORD style = Style();
-    const int border = BorderWidth();
-    const bool hasCaption = (style & (WS_BORDER | WS_DLGFRAME)) != 0;
-    if (!hasCaption && border == 0)
-        return;
-
-    WindowDC screen(window_);
-    if (!screen)
-        return;
-    MemoryDC memory(screen.get());
-    UniqueBitmap image(CreateCompatibleBitmap(screen.get(), width, height));
-    if (!memory || !image)
-        return;
-    ScopedSelect select(memory.get(), image.get());
-    const RECT whole{0, 0, width, height};
-    SkinManager::FillSolid(memory.get(), whole, kMagenta);
-    const FrameMetrics frame = Metrics();
-    if (hasCaption)
-        PaintCaption(memory.get(), ToRECT(tarnvale::CaptionRect(width, frame)));
-    if (border != 0) {
-        const int state = active_ ? 0 : 1;
-        owner_.DrawSized(memory.get(), kElementFrameLeft, state, {0, 0, frame.left, height});
-        owner_.DrawSized(memory.get(), kElementFrameRight, state, {width - frame.right, 0, width, height});
-        owner_.DrawSized(memory.get(), kElementFrameBottom, state,
-                         {frame.left, height - frame.bottom, width - frame.right, height});
-    }
-    ApplyShape(memory.get(), whole);
-    // The client area is left out of the copy, so its pixels stay as its own painting left them.
-    ScopedDCState state(screen.get());
-    const RECT client = ToRECT(FrameClientRect(width, height, frame));
-    ExcludeClipRect(screen.get(), client.left, client.top, client.right, client.bottom);
-    BitBlt(screen.get(), 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
-}
-
-void SkinDialog::ApplyShape(HDC hdc, const RECT& windowRect) {
-    if (!shapePending_)
-        return;
-    shapePending_ = false;
-    if (const SetLayeredWindowAttributesProc setLayered = LayeredWindowAttributes()) {
-        const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE));
-        if (!(exStyle & WS_EX_LAYERED)) {
-            SetWindowLongPtrA(window_, GWL_EXSTYLE, LONG_PTR(exStyle | WS_EX_LAYERED));
-            addedLayered_ = true;
-        }
-        setLayered(window_, kMagenta, 0, LWA_COLORKEY);
-        return;
-    }
-    UniqueRegion region(BuildRegion(hdc, windowRect));
-    if (!region && !setRegion_)
-        return;
-    // A skin without transparency takes off the region an earlier skin cut.
-    setRegion_ = static_cast<bool>(region);
-    SetWindowRgn(window_, region.release(), TRUE);
-}
-
-HRGN SkinDialog::BuildRegion(HDC hdc, const RECT& windowRect) const {
-    if (owner_.Settings().useTransparency == 0)
-        return nullptr;
-    const int width = Width(windowRect), height = Height(windowRect);
-    if (width <= 0 || height <= 0)
-        return nullptr;
-
-    // The frame read once, into memory whose pixels can be looked at directly.
-    void* bits = nullptr;
-    UniqueBitmap copy(CreateDib(width, height, 32, true, &bits));
-    MemoryDC reader(hdc);
-    if (!copy || !reader)
-        return nullptr;
-    {
-        ScopedSelect select(reader.get(), copy.get());
-        BitBlt(reader.get(), 0, 0, width, height, hdc, 0, 0, SRCCOPY);
-    }
-    GdiFlush();
-    const std::span<const std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
-                                                std::size_t(width) * std::size_t(height));
-    const std::vector<PixelRun> runs =
-        SeeThroughRuns(pixels, width, height, FrameClientRect(width, height, Metrics()), kMagenta);
-
-    UniqueRegion region(CreateRectRgn(0, 0, width, height));
-    if (runs.empty() || !region)
-        return region.release();
-    // The runs come row by row and left to right, the order a region keeps its rectangles in, so they make one
-    // region at once instead of one combination per run.
-    std::vector<std::uint8_t> data(sizeof(RGNDATAHEADER) + runs.size() * sizeof(RECT));
-    auto* header = reinterpret_cast<RGNDATAHEADER*>(data.data());
-    header->dwSize = sizeof(RGNDATAHEADER);
-    header->iType = RDH_RECTANGLES;
-    header->nCount = static_cast<DWORD>(runs.size());
-    header->rcBound = {0, 0, width, height};
-    auto* rects = reinterpret_cast<RECT*>(data.data() + sizeof(RGNDATAHEADER));
-    for (std::size_t i = 0; i < runs.size(); ++i)
-        rects[i] = {runs[i].left, runs[i].y, runs[i].right, runs[i].y + 1};
-    UniqueRegion seeThrough(
-        ExtCreateRegion(nullptr, static_cast<DWORD>(data.size()), reinterpret_cast<const RGNDATA*>(data.data())));
-    if (!seeThrough)
-        return nullptr;
-    CombineRgn(region.get(), region.get(), seeThrough.get(), RGN_DIFF);
-    return region.release();
 }
 
 } // namespace tarnvale

@@ -5,7 +5,7 @@
 
 #include "skin/FrameGeometry.h"
 #include "skin/win/GdiHandles.h"
-#include "skin/win/ProcedureSwap.h"
+#include "skin/win/SkinWindow.h"
 
 #include <windows.h>
 
@@ -18,20 +18,15 @@ class SkinManager;
 // The framework's private activation message; ours never sends it, but a dialog may still receive it.
 inline constexpr UINT WM_ACTIVATETOPLEVEL = 0x36E;
 
-class SkinDialog {
+class SkinDialog : public SkinWindow {
 public:
-    explicit SkinDialog(SkinManager& owner) : owner_(owner) {}
-    virtual ~SkinDialog() = default;
-    SkinDialog(const SkinDialog&) = delete;
-    SkinDialog& operator=(const SkinDialog&) = delete;
+    explicit SkinDialog(SkinManager& owner) : SkinWindow(owner) {}
 
-    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // Installs newProcedure and keeps the window's current procedure as the previous one.
-    void Subclass(HWND window, WNDPROC newProcedure);
     // Puts the previous procedure back (if ours is still the window's procedure), takes off the see-through shape
     // the skin gave the window, and gives the window its size from before skinning.
-    void Unsubclass();
+    void Unsubclass() override;
 
     // Whether the caption and the left, right and bottom frames all have images.
     bool IsFrameSkinned() const;
@@ -52,21 +47,13 @@ public:
     // null when the skin asks for no transparency. The caller owns the region.
     HRGN BuildRegion(HDC hdc, const RECT& windowRect) const;
 
-    HWND Window() const { return window_; }
-    WNDPROC PreviousProcedure() const { return procedure_.Previous(); }
     bool Active() const { return active_; }
-    // The hit code last reported by WM_NCMOUSEMOVE; -1 when none.
-    int HotButton() const { return hotButton_; }
     // The window rectangle recorded at WM_INITDIALOG, before the skin frame changed the size; empty before.
     const RECT& RectBeforeSkinning() const { return beforeSkinning_; }
-    bool ShapePending() const { return shapePending_; }
-    bool Detaching() const { return detaching_; }
 
 private:
-    LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
     // The previous procedure's handling with some style bits taken off for its length.
     LRESULT CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam);
-    bool Serves(SkinManager& owner, HWND window) const;
 
     FrameMetrics Metrics() const;
     DWORD Style() const;
@@ -77,6 +64,10 @@ private:
     void RemoveShape();
     HFONT CaptionFont();
     void PaintCaption(HDC hdc, const RECT& caption);
+    // The system command a press on the caption button of hitCode gives; none for other hit codes.
+    std::optional<WPARAM> CaptionButtonCommand(int hitCode) const;
+    // Every caption button the style allows, in the caption of hdc.
+    void DrawCaptionButtons(HDC hdc, const RECT& caption);
     // The button of a hit code in the caption (window coordinates), drawn with frame on the window.
     void DrawCaptionButton(int hitCode, int frame);
 
@@ -102,19 +93,12 @@ private:
     LRESULT OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
 
-    struct Handler {
-        UINT message;
-        LRESULT (SkinDialog::*handle)(UINT, WPARAM, LPARAM);
-    };
     // Messages handled whether or not the dialog's frame is skinned.
-    static const Handler kHandlers[];
+    static const Handler<SkinDialog> kHandlers[];
     // Messages handled only while it is.
-    static const Handler kFrameHandlers[];
+    static const Handler<SkinDialog> kFrameHandlers[];
 
-    SkinManager& owner_;
     DWORD savedStyle_ = 0; // the style while a sizing drag starts without the caption-button bits; 0 = none
-    HWND window_ = nullptr;
-    ProcedureSwap procedure_;
     RECT beforeSkinning_{};
     FrameGrowth growth_; // what the skin frame added to the window's size
     bool active_ = false;
@@ -122,8 +106,9 @@ private:
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint
     bool addedLayered_ = false;
     bool setRegion_ = false;
-    bool detaching_ = false;
-    UniqueFont captionFont_; // made at the first caption paint, kept until the skin changes
+    UniqueFont captionFont_;  // made at the first caption paint, kept until the skin changes
+    UniqueBitmap frameImage_; // the composed frame of the last paint, reused at the same size
+    SIZE frameImageSize_{};
 };
 
 } // namespace tarnvale

@@ -27,14 +27,14 @@ LRESULT SkinEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Without a border colour the edit keeps its own edge; its bars stay skinned through the base.
     const std::uint32_t border = owner_.Element(kElementEdit).borderColor;
     if (border == kNoColour)
-        return SkinControl::WindowProc(message, wParam, lParam);
+        return SkinScrolling::WindowProc(message, wParam, lParam);
     if (message == WM_ENABLE)
         return OnEnable(message, wParam, lParam);
     if (message == WM_NCPAINT)
         return NcPaintWithFlatBorder(message, wParam, lParam, border);
     if (IsKeyOrMouseMessage(message))
         return BaseThenBars(message, wParam, lParam);
-    return SkinControl::WindowProc(message, wParam, lParam);
+    return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
 LRESULT SkinEdit::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -42,7 +42,7 @@ LRESULT SkinEdit::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!CallPreviousAndStay(message, wParam, lParam, result))
         return 0;
     PaintBuffered();
-    PaintScrollBars(); // a disabled bar has disabled arrows and no thumb
+    bars_.PaintNonClient(); // a disabled bar has disabled arrows and no thumb
     // An up-down control draws its arrows disabled with its buddy; it must paint again, and a posted WM_PAINT
     // would paint nothing without a region to update.
     if (const HWND next = GetWindow(window_, GW_HWNDNEXT); IsUpDownOf(next, window_))
@@ -53,14 +53,14 @@ LRESULT SkinEdit::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     const std::uint32_t border = owner_.Element(kElementListBox).borderColor;
     if (border == kNoColour)
-        return SkinControl::WindowProc(message, wParam, lParam);
+        return SkinScrolling::WindowProc(message, wParam, lParam);
     if (message == WM_NCPAINT)
         return NcPaintWithFlatBorder(message, wParam, lParam, border);
     if (message == WM_SIZE || IsKeyOrMouseMessage(message))
         return BaseThenBars(message, wParam, lParam);
     if (IsOneOf(message, kMovingListBoxMessages))
         return PreviousThenBars(message, wParam, lParam);
-    return SkinControl::WindowProc(message, wParam, lParam);
+    return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
 LRESULT SkinComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -107,7 +107,7 @@ LRESULT SkinComboBox::OnListColour(UINT message, WPARAM wParam, LPARAM lParam) {
         dropList_ = list;
         owner.AttachControl(list);
         InvalidateRect(list, nullptr, TRUE);
-        if (!StillAttached(owner, window, this))
+        if (!StillAttached(owner, window))
             return 0;
     }
     return SkinControl::WindowProc(message, wParam, lParam);

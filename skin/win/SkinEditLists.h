@@ -3,12 +3,13 @@
 #pragma once
 
 #include "skin/win/SkinControl.h"
+#include "skin/win/SkinScrolling.h"
 
 namespace tarnvale {
 
-class SkinEdit : public SkinControl {
+class SkinEdit : public SkinScrolling {
 public:
-    explicit SkinEdit(SkinManager& owner) : SkinControl(owner, SkinKind::Edit) {}
+    explicit SkinEdit(SkinManager& owner) : SkinScrolling(owner, SkinKind::Edit) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -35,9 +36,9 @@ private:
     HWND dropList_ = nullptr;
 };
 
-class SkinListBox : public SkinControl {
+class SkinListBox : public SkinScrolling {
 public:
-    explicit SkinListBox(SkinManager& owner) : SkinControl(owner, SkinKind::ListBox) {}
+    explicit SkinListBox(SkinManager& owner) : SkinScrolling(owner, SkinKind::ListBox) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };

@@ -12,7 +12,8 @@ namespace tarnvale {
 namespace {
 
 // List-view messages after which the control may have scrolled or changed its range; they reach the control
-// straight, and the bars follow.
+// straight, and the bars follow. LVM_SETITEMCOUNT is among them: an owner-data list changes its range by it alone,
+// with no insert or delete that would otherwise bring the bars up to date.
 constexpr UINT kMovingListMessages[] = {
     LVM_SETITEMA,      LVM_INSERTITEMA,  LVM_DELETEITEM,     LVM_DELETEALLITEMS, LVM_SETITEMPOSITION,
     LVM_ENSUREVISIBLE, LVM_SCROLL,       LVM_INSERTCOLUMNA,  LVM_DELETECOLUMN,   LVM_SETCOLUMNWIDTH,
@@ -29,11 +30,11 @@ LRESULT SkinListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PARENTNOTIFY && LOWORD(wParam) == WM_CREATE) {
         // A child made later, such as the edit of an in-place label edit, is dressed before it first shows.
         owner_.AttachControl(reinterpret_cast<HWND>(lParam));
-        return SkinControl::WindowProc(message, wParam, lParam);
+        return SkinScrolling::WindowProc(message, wParam, lParam);
     }
     if (IsOneOf(message, kMovingListMessages))
         return PreviousThenBars(message, wParam, lParam);
-    return SkinControl::WindowProc(message, wParam, lParam);
+    return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
 bool SkinListView::HasPaint() const {
@@ -71,7 +72,7 @@ LRESULT SkinHeader::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
         hot = true;
         ArmLeaveReport();
     }
-    hoverPoint = PointFromLParam(lParam);
+    hoverPoint_ = PointFromLParam(lParam);
     Redraw();
     // The control still tracks its dividers and drags.
     return SkinControl::WindowProc(message, wParam, lParam);
@@ -80,7 +81,7 @@ LRESULT SkinHeader::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinHeader::OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!hot)
         return SkinControl::WindowProc(message, wParam, lParam);
-    hoverPoint = kNoHoverPoint;
+    hoverPoint_ = kNoHoverPoint;
     hot = false;
     Redraw();
     return 1;
@@ -96,7 +97,7 @@ void SkinHeader::Paint(HDC hdc, const RECT&) {
         SelectObject(hdc, font);
     SetBkMode(hdc, TRANSPARENT);
 
-    const Point hover = FromPOINT(hoverPoint);
+    const Point hover = FromPOINT(hoverPoint_);
     std::optional<Rect> last;
     bool lastPressed = false;
     const int count = static_cast<int>(SendMessageA(window_, HDM_GETITEMCOUNT, 0, 0));

@@ -3,12 +3,13 @@
 #pragma once
 
 #include "skin/win/SkinControl.h"
+#include "skin/win/SkinScrolling.h"
 
 namespace tarnvale {
 
-class SkinListView : public SkinControl {
+class SkinListView : public SkinScrolling {
 public:
-    explicit SkinListView(SkinManager& owner) : SkinControl(owner, SkinKind::ListView) {}
+    explicit SkinListView(SkinManager& owner) : SkinScrolling(owner, SkinKind::ListView) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The flat border in the skin's "ListView" colour, over the control's own edge.
@@ -28,6 +29,8 @@ public:
 private:
     LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
+
+    POINT hoverPoint_ = kNoHoverPoint; // the cursor over the header, client coordinates
 };
 
 } // namespace tarnvale

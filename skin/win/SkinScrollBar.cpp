@@ -9,7 +9,7 @@
 
 namespace tarnvale {
 
-const SkinScrollBar::Handler SkinScrollBar::kHandlers[] = {
+const SkinWindow::Handler<SkinScrollBar> SkinScrollBar::kHandlers[] = {
     {WM_PAINT, &SkinScrollBar::OnPaint},
     {WM_ENABLE, &SkinScrollBar::PreviousThenRedraw},
     {SBM_SETRANGEREDRAW, &SkinScrollBar::PreviousThenRedraw},
@@ -22,21 +22,21 @@ const SkinScrollBar::Handler SkinScrollBar::kHandlers[] = {
     {WM_LBUTTONDBLCLK, &SkinScrollBar::OnLButtonDblClk},
     {WM_MOUSEMOVE, &SkinScrollBar::OnMouseMove},
     {WM_MOUSELEAVE, &SkinScrollBar::OnMouseLeave},
+    {WM_CAPTURECHANGED, &SkinScrollBar::OnCaptureChanged},
 };
 
 LRESULT SkinScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Without all five bar images the control is the system's, whole.
-    if (!BarsSkinned())
+    if (!bars_.Skinned())
         return CallPrevious(message, wParam, lParam);
-    for (const Handler& handler : kHandlers) {
-        if (handler.message == message)
-            return (this->*handler.handle)(message, wParam, lParam);
-    }
-    return SkinControl::WindowProc(message, wParam, lParam);
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
+    return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
 void SkinScrollBar::Paint(HDC hdc, const RECT& rect) {
-    DrawScrollBar(hdc, rect, Vertical());
+    bars_.Draw(hdc, rect, Vertical());
 }
 
 bool SkinScrollBar::Vertical() const {
@@ -76,7 +76,7 @@ LRESULT SkinScrollBar::OnSetScrollInfo(UINT message, WPARAM, LPARAM lParam) {
         if (!keepShown)
             ShowWindow(window, SW_HIDE);
     }
-    if (StillAttached(owner, window, this))
+    if (StillAttached(owner, window))
         Redraw();
     return result;
 }
@@ -86,25 +86,37 @@ LRESULT SkinScrollBar::OnLButtonDown(UINT, WPARAM, LPARAM lParam) {
     const POINT point = PointFromLParam(lParam);
     RECT client;
     GetClientRect(window_, &client);
-    const BarPart part = HitBarPart(ComputeBarLayout(client, vertical), FromPOINT(point));
-    pressedPart = part;
+    const BarPart part = HitBarPart(bars_.Layout(client, vertical), FromPOINT(point));
+    bars_.pressedPart = part;
     if (part == PartThumb) {
-        dragStartOffset = ThumbTrackToPosition(vertical, kCurrentThumbOffset);
-        pressPoint = point;
-    } else if (part != PartNone && !SendLineStep(GetParent(window_), part, vertical)) {
+        bars_.dragStartOffset = bars_.ThumbTrackToPosition(vertical, kCurrentThumbOffset);
+        bars_.pressPoint = point;
+    } else if (part != PartNone && !bars_.SendLineStep(GetParent(window_), part, vertical)) {
         return 0; // the parent's handler destroyed the bar
     }
-    pressed = true;
+    bars_.pressed = true;
     Redraw();
     SetCapture(window_);
     return 0;
 }
 
 LRESULT SkinScrollBar::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
-    pressed = false;
+    bars_.pressed = false;
     if (GetCapture() == window_)
         ReleaseCapture();
-    pressedPart = PartNone;
+    bars_.pressedPart = PartNone;
+    LRESULT result;
+    if (CallPreviousAndStay(message, wParam, lParam, result))
+        Redraw();
+    return result;
+}
+
+LRESULT SkinScrollBar::OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Whatever takes the capture away ends the press as a button-up would.
+    if (!bars_.pressed || reinterpret_cast<HWND>(lParam) == window_)
+        return SkinScrolling::WindowProc(message, wParam, lParam);
+    bars_.pressed = false;
+    bars_.pressedPart = PartNone;
     LRESULT result;
     if (CallPreviousAndStay(message, wParam, lParam, result))
         Redraw();
@@ -120,10 +132,10 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_;
     const POINT point = PointFromLParam(lParam);
     const bool captured = GetCapture() == window;
-    if (captured && pressedPart == PartThumb) {
+    if (captured && bars_.pressedPart == PartThumb) {
         const bool vertical = Vertical();
-        const int moved = vertical ? point.y - pressPoint.y : point.x - pressPoint.x;
-        const int position = ThumbTrackToPosition(vertical, dragStartOffset + moved);
+        const int moved = vertical ? point.y - bars_.pressPoint.y : point.x - bars_.pressPoint.x;
+        const int position = bars_.ThumbTrackToPosition(vertical, bars_.dragStartOffset + moved);
         if (!SendAndStay(GetParent(window), vertical ? WM_VSCROLL : WM_HSCROLL,
                          MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window)))
             return 0;
@@ -131,17 +143,17 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
         hot = true;
         ArmLeaveReport();
     }
-    hoverPoint = point;
+    bars_.hoverPoint = point;
     // The system's own bar may repaint itself on the move: the skin paints last.
-    const LRESULT result = SkinControl::WindowProc(message, wParam, lParam);
-    if (StillAttached(owner, window, this))
+    const LRESULT result = SkinScrolling::WindowProc(message, wParam, lParam);
+    if (StillAttached(owner, window))
         Redraw();
     return result;
 }
 
 LRESULT SkinScrollBar::OnMouseLeave(UINT, WPARAM, LPARAM) {
     if (hot) {
-        hoverPoint = kNoHoverPoint;
+        bars_.hoverPoint = kNoHoverPoint;
         hot = false;
         Redraw();
     }

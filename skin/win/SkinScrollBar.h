@@ -2,13 +2,13 @@
 // line steps and thumb drags as a scroll-bar control does.
 #pragma once
 
-#include "skin/win/SkinControl.h"
+#include "skin/win/SkinScrolling.h"
 
 namespace tarnvale {
 
-class SkinScrollBar : public SkinControl {
+class SkinScrollBar : public SkinScrolling {
 public:
-    explicit SkinScrollBar(SkinManager& owner) : SkinControl(owner, SkinKind::ScrollBar) {}
+    explicit SkinScrollBar(SkinManager& owner) : SkinScrolling(owner, SkinKind::ScrollBar) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The whole control as one bar, vertical when the style has SBS_VERT.
@@ -16,11 +16,7 @@ public:
     bool HasPaint() const override { return true; }
 
 private:
-    struct Handler {
-        UINT message;
-        LRESULT (SkinScrollBar::*handle)(UINT, WPARAM, LPARAM);
-    };
-    static const Handler kHandlers[];
+    static const Handler<SkinScrollBar> kHandlers[];
 
     bool Vertical() const;
 
@@ -32,6 +28,7 @@ private:
     LRESULT OnLButtonDblClk(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 } // namespace tarnvale

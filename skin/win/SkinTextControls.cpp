@@ -32,10 +32,33 @@ COLORREF CaptionColour(const SkinManager& manager, int element) {
     return GetSysColor(COLOR_BTNTEXT);
 }
 
-void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disabled) {
-    DrawStateA(hdc, nullptr, nullptr, reinterpret_cast<LPARAM>(text.c_str()), static_cast<WPARAM>(text.size()),
-               box.left, box.top, box.right - box.left, box.bottom - box.top,
-               DST_PREFIXTEXT | (disabled ? DSS_DISABLED : 0));
+namespace {
+
+struct CaptionText {
+    const std::string& text;
+    UINT alignment;
+};
+
+BOOL CALLBACK CaptionTextProc(HDC hdc, LPARAM lData, WPARAM, int cx, int cy) {
+    const auto& caption = *reinterpret_cast<const CaptionText*>(lData);
+    RECT box{0, 0, cx, cy};
+    DrawTextA(hdc, caption.text.c_str(), -1, &box, caption.alignment | DT_NOCLIP);
+    return TRUE;
+}
+
+} // namespace
+
+void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disabled, UINT alignment) {
+    // Drawn through a text callback rather than as prefix text, which would put every line at the box's left.
+    const CaptionText caption{text, alignment};
+    DrawStateA(hdc, nullptr, CaptionTextProc, reinterpret_cast<LPARAM>(&caption), 0, box.left, box.top,
+               box.right - box.left, box.bottom - box.top, DST_COMPLEX | (disabled ? DSS_DISABLED : 0));
+}
+
+TextSize MeasureCaption(HDC hdc, const std::string& text) {
+    RECT measured{};
+    DrawTextA(hdc, text.c_str(), -1, &measured, DT_CALCRECT);
+    return {measured.right - measured.left, measured.bottom - measured.top};
 }
 
 void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc) {
@@ -47,7 +70,7 @@ void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc) {
     RECT area;
     GetWindowRect(control, &area);
     MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
-    const int border = SkinManager::BorderWidthOf(control);
+    const int border = BorderWidthOf(control);
     InflateRect(&area, -border, -border);
     if (IsRectEmpty(&area))
         return;
@@ -68,7 +91,7 @@ LRESULT SkinGroupBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ERASEBKGND:
         return 1; // the dialog's background stays inside the frame
     case WM_NCPAINT:
-        PaintBuffered();
+        PaintBufferedAtNcPaint();
         return 0;
     default:
         return SkinControl::WindowProc(message, wParam, lParam);

@@ -15,6 +15,12 @@ inline Rect FromRECT(const RECT& r) {
 inline RECT ToRECT(const Rect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
+inline int RectWidth(const RECT& r) {
+    return r.right - r.left;
+}
+inline int RectHeight(const RECT& r) {
+    return r.bottom - r.top;
+}
 inline Point FromPOINT(const POINT& p) {
     return {p.x, p.y};
 }

@@ -20,6 +20,7 @@ TEST(ControlClassifier, Table) {
         {"Static", 0xC, 0, "", 0, SkinKind::Static},       // SS_LEFTNOWORDWRAP
         {"Static", 0x100C, 0, "", 0, SkinKind::Static},    // other bits do not matter
         {"Static", 0x3, 0, "", 0, SkinKind::None},         // SS_ICON
+        {"Static", 0x4, 0, "", 0, SkinKind::None},         // SS_BLACKRECT
         {"Static", 0x10, 0, "", 0, SkinKind::None},        // SS_ETCHEDHORZ
         {"Static", 0xD, 0, "", 0, SkinKind::None},         // SS_OWNERDRAW
         {"Button", 0x0, 0, "", 0, SkinKind::PushButton},
@@ -54,6 +55,7 @@ TEST(ControlClassifier, Table) {
         {"SysListView32", 0x0, 0, "", 0, SkinKind::ListView},
         {"SysHeader32", 0x0, 0, "", 0, SkinKind::Header},
         {"SHELLDLL_DefView", 0x0, 0, "", 0, SkinKind::None},
+        {"ScrollBar", 0x0, 0, "", 0, SkinKind::ScrollBar}, // SBS_HORZ
         {"ScrollBar", 0x1, 0, "", 0, SkinKind::ScrollBar}, // SBS_VERT
         {"ScrollBar", 0x8, 0, "", 0, SkinKind::None},      // SBS_SIZEBOX
         {"ScrollBar", 0x10, 0, "", 0, SkinKind::None},     // SBS_SIZEGRIP

@@ -147,5 +147,29 @@ TEST(FrameGeometry, SeeThroughRunsSkipTheClient) {
     EXPECT_TRUE(SeeThroughRuns(pixels, 6, 5, client, M).empty()); // fewer pixels than the size says
 }
 
+TEST(FrameGeometry, BorderWidthsOfStylesAddUp) {
+    constexpr std::uint32_t kCaption = kStyleBorder | kStyleDialogFrame;
+    struct Row {
+        std::uint32_t style, exStyle;
+        int expected;
+    } rows[] = {
+        {0, 0, 0},
+        {kStyleBorder, 0, 1},
+        {kStyleDialogFrame, 0, 1},
+        {kCaption, 0, 1},
+        {0, kExStyleDialogModalFrame, 1},
+        {kStyleThickFrame, 0, 1},
+        {0, kExStyleStaticEdge, 1},
+        {0, kExStyleWindowEdge | kExStyleStaticEdge, 2},
+        {0, kExStyleClientEdge, 2},
+        {kCaption, kExStyleWindowEdge | kExStyleDialogModalFrame, 3},
+        {kCaption | kStyleThickFrame, kExStyleWindowEdge | kExStyleClientEdge, 6},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(row.style) + " " + std::to_string(row.exStyle));
+        EXPECT_EQ(BorderWidthForStyle(row.style, row.exStyle), row.expected);
+    }
+}
+
 } // namespace
 } // namespace tarnvale

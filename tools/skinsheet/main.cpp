@@ -108,20 +108,25 @@ void ScrollBar(HDC dc, SkinManager& skin, RECT bar, bool vertical, int state) {
     skin.DrawSized(dc, vertical ? kElementShaftVert : kElementShaftHorz, 0, shaft);
     const SkinElement& arrows = skin.Element(kElementScrollArrows);
     auto arrow = [&](const RECT& r, int base) {
-        const int frame = base + (state == 1 ? 2 : state == 2 ? 1 : state == 3 ? 3 : 0);
+        const int frame = base + (state == 1   ? kArrowDisabled
+                                  : state == 2 ? kArrowPressed
+                                  : state == 3 ? kArrowHot
+                                               : 0);
         skin.DrawSized(dc, kElementScrollArrows, frame, r);
         const int left = r.left + (r.right - r.left) / 2 - arrows.frame.width / 2;
         const int top = r.top + (r.bottom - r.top) / 2 - arrows.frame.height / 2;
-        skin.DrawFrame(dc, kElementScrollArrows, frame + 16, {left, top, left + 1, top + 1}, ILD_TRANSPARENT);
+        skin.DrawFrame(dc, kElementScrollArrows, frame + kArrowGlyphOffset, {left, top, left + 1, top + 1},
+                       ILD_TRANSPARENT);
     };
-    arrow(first, vertical ? 0 : 12);
-    arrow(second, vertical ? 4 : 8);
+    arrow(first, vertical ? kArrowUp : kArrowRight);
+    arrow(second, vertical ? kArrowDown : kArrowLeft);
     if (state != 1) {
-        const int thumbFrame = state == 2 ? 1 : state == 3 ? 3 : 0;
+        const int thumbFrame = state == 2 ? kThumbPressed : state == 3 ? kThumbHot : 0;
         skin.DrawSized(dc, vertical ? kElementThumbVert : kElementThumbHorz, thumbFrame, thumb);
         const int left = thumb.left + (thumb.right - thumb.left) / 2 - arrows.frame.width / 2;
         const int top = thumb.top + (thumb.bottom - thumb.top) / 2 - arrows.frame.height / 2;
-        skin.DrawFrame(dc, kElementScrollArrows, vertical ? 32 : 33, {left, top, left + 1, top + 1}, ILD_TRANSPARENT);
+        skin.DrawFrame(dc, kElementScrollArrows, vertical ? kGripperVertical : kGripperHorizontal,
+                       {left, top, left + 1, top + 1}, ILD_TRANSPARENT);
     }
 }
 

@@ -130,7 +130,8 @@ inline std::uint32_t FromColorRef(COLORREF colour) {
 // A dialog template built in memory, so a test can hold any mix of controls and styles.
 class DialogTemplate {
 public:
-    DialogTemplate(DWORD style, DWORD exStyle, short cx, short cy, const char* title) {
+    DialogTemplate(DWORD style, DWORD exStyle, short cx, short cy, const char* title,
+                   const char* font = "MS Shell Dlg") {
         Dword(style | DS_SETFONT);
         Dword(exStyle);
         countAt_ = words_.size();
@@ -140,7 +141,7 @@ public:
         Word(0); // the predefined dialog class
         Text(title);
         Word(8);
-        Text("MS Shell Dlg");
+        Text(font);
     }
 
     DialogTemplate& Add(const char* className, const char* text, DWORD style, DWORD exStyle, short x, short y, short cx,

@@ -321,8 +321,38 @@ TEST_F(SkinnedButtons, FacesFollowTheCursorTheFocusAndTheEnabledState) {
     EXPECT_EQ(ScreenPixel(push, corner), kPushFrames[0]);
     EXPECT_EQ(ScreenPixel(Item(kCheck), {1, 1}), CheckColour(0));
 
+    // The pressed caption sits one pixel right and down of the unpressed one.
+    auto captionInk = [&] {
+        const RgbImage face = Shot(push);
+        RECT ink{face.width, face.height, -1, -1};
+        for (int y = 0; y < face.height; ++y)
+            for (int x = 0; x < face.width; ++x)
+                if (face.At(x, y) == kButtonText)
+                    ink = {std::min<LONG>(ink.left, x), std::min<LONG>(ink.top, y), std::max<LONG>(ink.right, x),
+                           std::max<LONG>(ink.bottom, y)};
+        return ink;
+    };
+    SetFocus(push);
+    const RECT up = captionInk();
+    SendMessageA(push, WM_KEYDOWN, VK_SPACE, 0);
+    const RECT down = captionInk();
+    SendMessageA(push, WM_KEYUP, VK_SPACE, 0);
+    log_.clicks.clear();
+    ASSERT_GE(up.right, 0);
+    EXPECT_EQ(down.left - up.left, 1);
+    EXPECT_EQ(down.top - up.top, 1);
+    SetFocus(Item(kCheck));
+
+    // Disabled: the disabled face, and the caption embossed rather than in the caption colour.
     EnableWindow(push, FALSE);
     EXPECT_EQ(ScreenPixel(push, corner), kPushFrames[3]);
+    EXPECT_LT(captionInk().right, 0);
+    int embossed = 0;
+    const RgbImage disabled = Shot(push);
+    for (int y = 0; y < disabled.height; ++y)
+        for (int x = 0; x < disabled.width; ++x)
+            embossed += disabled.At(x, y) != kPushFrames[3];
+    EXPECT_GT(embossed, 0);
     SendMessageA(Item(kCheck), BM_SETCHECK, BST_CHECKED, 0);
     EnableWindow(Item(kCheck), FALSE);
     EXPECT_EQ(ScreenPixel(Item(kCheck), {1, 1}), CheckColour(4 + 3));
@@ -357,6 +387,17 @@ TEST_F(SkinnedButtons, TabbingLeavesNoFocusRectangleOnASkinnedFace) {
         }
         EXPECT_EQ(stray, 0);
     }
+
+    // Keyboard cues shown (Alt pressed) repaint the buttons: the skin's face and caption again, not the control's.
+    SendMessageA(dialog_, WM_UPDATEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEACCEL | UISF_HIDEFOCUS), 0);
+    test::PumpPending();
+    const RgbImage cued = Shot(Item(kPush));
+    int stray = 0;
+    for (int y = 0; y < cued.height; ++y)
+        for (int x = 0; x < cued.width; ++x)
+            stray += !Between(cued.At(x, y), kPushFrames[0], kButtonText) &&
+                     !Between(cued.At(x, y), kPushFrames[2], kButtonText);
+    EXPECT_EQ(stray, 0);
 }
 
 TEST_F(SkinnedButtons, CaptionsAndTextOverTheTiledBackground) {
@@ -412,6 +453,72 @@ TEST_F(SkinnedButtons, CaptionsAndTextOverTheTiledBackground) {
     ASSERT_GE(lineTop, 0);
     EXPECT_NEAR((lineTop + lineBottom) / 2.0, centred.height / 2.0, 3.0);
     EXPECT_LT(lineBottom - lineTop, centred.height / 2);
+}
+
+TEST_F(SkinnedButtons, PushButtonCaptionsSitWhereTheControlPutsThem) {
+    // Captions of the main window's sizes, one with a mnemonic, one far wider than its face, one of two lines.
+    const struct {
+        const char* caption;
+        short width, height;
+    } rows[] = {
+        {"Add...", 23, 13},
+        {"Delete All", 40, 14},
+        {"&Edit", 26, 13},
+        {"A caption far too wide", 30, 14},
+        {"First line\nSecond", 60, 30},
+    };
+    constexpr std::size_t kWide = 3;
+    int wideWidth = 0;
+    // Where the ink of each caption lies within its button, the control's own edges left out.
+    auto inkOf = [&](bool skinned) {
+        test::DialogTemplate dialog(WS_POPUP | WS_CAPTION | DS_MODALFRAME, 0, 220, 80, "Captions", "Arial");
+        for (std::size_t i = 0; i < std::size(rows); ++i)
+            dialog.Add("Button", rows[i].caption, BS_PUSHBUTTON | BS_MULTILINE, 0, short(4 + 70 * (i % 3)),
+                       short(4 + 36 * (i / 3)), rows[i].width, rows[i].height, WORD(100 + i));
+        dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, ButtonsDialogProc, 0);
+        ShowWindow(dialog_, SW_SHOW);
+        SetFocus(nullptr);
+        test::PumpPending();
+        std::vector<RECT> ink;
+        for (std::size_t i = 0; i < std::size(rows); ++i) {
+            const HWND button = Item(WORD(100 + i));
+            RedrawWindow(button, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+            const RgbImage face = Shot(button);
+            wideWidth = i == kWide ? face.width : wideWidth;
+            const int inset = skinned ? 0 : 3;
+            const std::uint32_t plain = face.At(face.width / 2, inset);
+            RECT found{face.width, face.height, -1, -1};
+            for (int y = inset; y < face.height - inset; ++y)
+                for (int x = inset; x < face.width - inset; ++x)
+                    if (face.At(x, y) != plain)
+                        found = {std::min<LONG>(found.left, x), std::min<LONG>(found.top, y),
+                                 std::max<LONG>(found.right, x), std::max<LONG>(found.bottom, y)};
+            ink.push_back(found);
+        }
+        DestroyWindow(dialog_);
+        dialog_ = nullptr;
+        return ink;
+    };
+    const std::vector<RECT> standard = inkOf(false);
+    SkinManager manager;
+    manager.Start(WriteSkin().c_str());
+    const std::vector<RECT> skinned = inkOf(true);
+
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].caption);
+        ASSERT_GE(skinned[i].right, 0);
+        if (i == kWide) {
+            // Centred on the face and cut on both sides, as the control cuts it at its edges.
+            EXPECT_LE(skinned[i].left, 1);
+            EXPECT_GE(skinned[i].right, wideWidth - 2);
+            continue;
+        }
+        // The unpressed caption sits a pixel up and left of where the control puts it.
+        EXPECT_NEAR(skinned[i].left, standard[i].left, 1);
+        EXPECT_NEAR(skinned[i].right, standard[i].right, 1);
+        EXPECT_NEAR(skinned[i].top, standard[i].top, 1);
+        EXPECT_NEAR(skinned[i].bottom, standard[i].bottom, 1);
+    }
 }
 
 TEST_F(SkinnedButtons, DialogClosedByItsOwnButtonLeavesNothingBehind) {

@@ -46,6 +46,7 @@ std::string SkinIni(int alignment, int useTransparency) {
 struct DialogLog {
     std::vector<WPARAM> commands; // WM_SYSCOMMAND, without the low four bits
     int menus = 0;                // menus opened (and closed again at once)
+    bool destroyOnFocus = false;  // the dialog destroys itself when it gets the focus
 };
 
 INT_PTR CALLBACK RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -58,6 +59,10 @@ INT_PTR CALLBACK RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         return FALSE;
     if (message == WM_SYSCOMMAND)
         log->commands.push_back(wParam & 0xFFF0);
+    if (message == WM_SETFOCUS && log->destroyOnFocus) {
+        DestroyWindow(dialog);
+        return TRUE;
+    }
     if (message == WM_INITMENUPOPUP || message == WM_ENTERIDLE) {
         ++log->menus;
         EndMenu();
@@ -397,6 +402,29 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
     test::PumpPending();
     EXPECT_EQ(log.menus, 0);
     EXPECT_FALSE(Sent(log, SC_MOUSEMENU));
+
+    // A press on a sizing border: the system sizes without caption buttons of its own drawn over the skin's, and
+    // the dialog has its system-menu, minimise and maximise styles back afterwards.
+    GetWindowRect(dialog, &rect);
+    ASSERT_EQ(SendMessageA(dialog, WM_NCHITTEST, 0, MAKELPARAM(rect.left + 2, (rect.top + rect.bottom) / 2)), HTLEFT);
+    ASSERT_TRUE(test::RunWhilePumping([&] {
+        input.MoveTo({rect.left + 2, (rect.top + rect.bottom) / 2});
+        input.LeftDown();
+        input.LeftUp();
+        captured(false);
+    }));
+    test::PumpPending();
+    const DWORD buttons = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)) & buttons, buttons);
+
+    // A press on the caption gives the dialog the focus; a dialog that destroys itself then moves nowhere.
+    log = {};
+    log.destroyOnFocus = true;
+    SetFocus(nullptr);
+    SendMessageA(dialog, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(rect.left + 20, rect.top + 4));
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_FALSE(Sent(log, SC_MOVE));
+    EXPECT_EQ(manager_.DialogCount(), 0u);
 }
 
 TEST_F(SkinnedFrame, ShapeCutsTheFrameAndLeavesTheClientWhole) {
@@ -455,10 +483,8 @@ TEST_F(SkinnedFrame, HotButtonWhileTheCursorIsOverIt) {
 
     const POINT at = OnScreen(dialog, close);
     SendMessageA(dialog, WM_NCMOUSEMOVE, HTCLOSE, MAKELPARAM(at.x, at.y));
-    EXPECT_EQ(Skin(dialog).HotButton(), HTCLOSE);
     EXPECT_EQ(WindowPixel(dialog, close.x, close.y), ButtonColour(0, 2));
     SendMessageA(dialog, WM_NCMOUSELEAVE, 0, 0);
-    EXPECT_EQ(Skin(dialog).HotButton(), -1);
     EXPECT_EQ(WindowPixel(dialog, close.x, close.y), ButtonColour(0, normal));
 }
 

@@ -36,10 +36,14 @@ std::string IniColour(std::uint32_t rgb) {
 // What the dialog is told to do to its controls.
 struct Orders {
     bool destroyListBoxOnSelChange = false;
+    SkinManager* detachEditOnColour = nullptr; // takes the skin off the edit when it asks for its colours
 };
 Orders* gOrders = nullptr;
 
-INT_PTR CALLBACK ListsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK ListsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CTLCOLOREDIT && gOrders && gOrders->detachEditOnColour &&
+        reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, kEdit))
+        gOrders->detachEditOnColour->DetachControl(reinterpret_cast<HWND>(lParam));
     if (message == WM_COMMAND && gOrders && gOrders->destroyListBoxOnSelChange && LOWORD(wParam) == kListBox &&
         HIWORD(wParam) == LBN_SELCHANGE) {
         DestroyWindow(GetDlgItem(dialog, kListBox));
@@ -154,8 +158,8 @@ protected:
         RECT bounds;
         GetWindowRect(window, &bounds);
         const int W = bounds.right - bounds.left, H = bounds.bottom - bounds.top;
-        const int b = SkinManager::BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
-                                                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+        const int b = BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
+                                          static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
         const int arrow = GetSystemMetrics(SM_CXHSCROLL), x = W - b - GetSystemMetrics(SM_CXVSCROLL) / 2;
         const int top = b + arrow, bottom = H - b - arrow;
         BarColumn column;
@@ -249,6 +253,14 @@ TEST_F(SkinnedLists, ListBoxBarFollowsSelectionAndKeysAtOnce) {
     SendMessageA(listBox_, WM_KEYDOWN, VK_DOWN, 0);
     EXPECT_FALSE(IsWindow(listBox_));
     EXPECT_EQ(manager.FindControl(listBox_), nullptr);
+
+    // An edit asks its parent for colours while it paints itself; a parent that takes the skin off it then gets
+    // the edit back, painted by itself alone.
+    orders_.detachEditOnColour = &manager;
+    RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(manager.FindControl(edit_), nullptr);
+    orders_.detachEditOnColour = nullptr;
+    RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
 TEST_F(SkinnedLists, BordersAndHeaderAreDrawnFromTheSkin) {

@@ -135,8 +135,8 @@ protected:
         RECT bounds;
         GetWindowRect(window, &bounds);
         const int W = bounds.right - bounds.left, H = bounds.bottom - bounds.top;
-        const int b = SkinManager::BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
-                                                       static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
+        const int b = BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(window, GWL_STYLE)),
+                                          static_cast<DWORD>(GetWindowLongPtrA(window, GWL_EXSTYLE)));
         const int w = GetSystemMetrics(SM_CXVSCROLL), arrow = GetSystemMetrics(SM_CXHSCROLL);
         const bool both = (GetWindowLongPtrA(window, GWL_STYLE) & WS_HSCROLL) != 0;
         const int corner = both ? arrow : 0;
@@ -192,8 +192,8 @@ TEST_F(SkinnedBars, ListViewBarsTakeTheirRoomAndShowTheSkin) {
     ASSERT_TRUE((style & WS_VSCROLL) && (style & WS_HSCROLL));
 
     // The client area has lost exactly the room of the two bars, also when the list is resized with its bars.
-    const int b = SkinManager::BorderWidthForStyle(static_cast<DWORD>(style),
-                                                   static_cast<DWORD>(GetWindowLongPtrA(list_, GWL_EXSTYLE)));
+    const int b =
+        BorderWidthForStyle(static_cast<DWORD>(style), static_cast<DWORD>(GetWindowLongPtrA(list_, GWL_EXSTYLE)));
     for (int grow : {0, 1, 0}) {
         SCOPED_TRACE(grow);
         RECT bounds, client;
@@ -424,6 +424,16 @@ TEST_F(SkinnedBars, StandAloneBarShowsByItsRangeAndTellsItsParent) {
     ASSERT_EQ(log_.parent.size(), 3u);
     EXPECT_EQ(log_.parent[2], std::make_pair(UINT(WM_HSCROLL), WPARAM(MAKEWPARAM(SB_THUMBTRACK, 5))));
     EXPECT_EQ(GetCapture(), nullptr);
+
+    // Losing the capture mid-press ends the press as a button-up would: the arrow no longer shows pressed.
+    SendMessageA(bar_, WM_MOUSEMOVE, 0, MAKELPARAM(left.x, left.y));
+    SendMessageA(bar_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left.x, left.y));
+    EXPECT_EQ(ScreenPixel(bar_, left), ArrowColour(8 + 1));
+    SetCapture(dialog_);
+    ReleaseCapture();
+    RedrawWindow(bar_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_NE(ScreenPixel(bar_, left), ArrowColour(8 + 1));
+    log_.parent.clear();
 
     // A parent that destroys the bar while it is told of a press: the press ends there.
     log_.destroyOnNotify = bar_;

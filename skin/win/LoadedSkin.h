@@ -1,0 +1,80 @@
+// The skin as loaded: its file, global settings, element sections and their images, and the drawing every painter
+// does from them (frames by the nine-grid rule, frames at their own size, tiled planes), with the caches that make
+// repeated paints at one size cheap.
+#pragma once
+
+#include "skin/IniProfile.h"
+#include "skin/SkinElement.h"
+#include "skin/SkinFile.h"
+#include "skin/win/GdiHandles.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace tarnvale {
+
+class LoadedSkin {
+public:
+    LoadedSkin() = default;
+    LoadedSkin(const LoadedSkin&) = delete;
+    LoadedSkin& operator=(const LoadedSkin&) = delete;
+
+    // Frees the images and reads the skin at path (a skin file, or a directory holding "skin.ini"). A path that
+    // does not exist, or a skin file that cannot be read, leaves no element with an image and the global settings
+    // as they were.
+    void Read(const char* path);
+
+    // The element's image, loaded on first request; while it has none, each request reads the element's
+    // section again and retries its image.
+    HIMAGELIST LoadElement(int id);
+    bool HasElementImage(int id) const;
+    // Draws a frame into rect by the nine-grid rule: corners at their size, edges and centre stretched, magenta
+    // see-through. False (nothing drawn) for an empty rectangle or an element without an image.
+    bool DrawSized(HDC hdc, int id, int frame, const RECT& rect);
+    // Draws a frame at its own size at rect's top-left corner; drawStyle ILD_NORMAL or ILD_TRANSPARENT.
+    bool DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle);
+    // Copies part of a plane of width x height covered with frame 0 of the element in tiles from its origin (the
+    // dialog background, laid from the client area's corner) to the point to of hdc; what of part lies outside
+    // the plane is left alone. False without the image.
+    bool DrawTiled(HDC hdc, int id, SIZE plane, const RECT& part, POINT to);
+    // Fills rect with colour; the DC keeps it as its background colour.
+    static void FillSolid(HDC hdc, const RECT& rect, COLORREF colour);
+    void FreeImages();
+
+    const SkinElement& Element(int id) const;
+    const GlobalSettings& Settings() const { return settings_; }
+    // The skin file actually read, after the directory rule.
+    const std::string& SkinPath() const { return skinPath_; }
+
+private:
+    // The frame of an element laid into a size by the nine-grid rule, magenta where nothing covers it, as a one-image
+    // masked list. Kept for the next request of the same size, since window frames repaint at one size many times.
+    HIMAGELIST SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height);
+    struct SizedFrame {
+        int id, frame, width, height;
+        UniqueImageList image;
+    };
+    std::vector<SizedFrame> sizedFrames_; // the most recently drawn first
+
+    // The tiled plane of DrawTiled, made once per size: every repaint of a dialog's background and of each control's
+    // piece of it is then one copy instead of a draw per tile.
+    HBITMAP TiledPlane(int id, SIZE plane);
+    struct TiledPlaneImage {
+        int id, width, height;
+        UniqueBitmap bitmap;
+    };
+    std::vector<TiledPlaneImage> tiledPlanes_; // the most recently drawn first
+
+    std::string skinPath_;
+    GlobalSettings settings_;
+    IniProfile profile_;
+    std::array<SkinElement, kElementCount> elements_{};
+    std::array<UniqueImageList, kElementCount> images_;
+};
+
+} // namespace tarnvale

@@ -1,0 +1,117 @@
+// The skinned dialog's frame painted: the caption with its title and buttons and the side and bottom frames,
+// composed off-screen and copied to the window around its client area.
+#include "skin/win/SkinDialog.h"
+
+#include "skin/win/SkinManager.h"
+#include "skin/win/WinGeometry.h"
+#include "skin/win/WindowStyle.h"
+
+namespace tarnvale {
+namespace {
+
+bool Minimised(HWND window) {
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    if (!GetWindowPlacement(window, &placement))
+        return false;
+    switch (placement.showCmd) {
+    case SW_HIDE:
+    case SW_SHOWMINIMIZED:
+    case SW_MINIMIZE:
+    case SW_SHOWMINNOACTIVE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+// Made once and kept until the skin changes, rather than made and freed at every paint: a frame repaints at every
+// activation change and hover, and making a font is the dearest step of a caption paint.
+HFONT SkinDialog::CaptionFont() {
+    if (!captionFont_) {
+        const FontSpec& font = owner_.Settings().captionFont;
+        captionFont_.reset(CreateFontA(font.size, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS,
+                                       font.face.c_str()));
+    }
+    return captionFont_.get();
+}
+
+void SkinDialog::PaintCaption(HDC hdc, const RECT& caption) {
+    owner_.DrawSized(hdc, kElementCaption, active_ ? 0 : 1, caption);
+    DrawCaptionButtons(hdc, caption);
+
+    const GlobalSettings& settings = owner_.Settings();
+    RECT textRect = caption;
+    textRect.left += settings.captionOffsetX;
+    textRect.top += settings.captionOffsetY;
+    char text[256] = {};
+    GetWindowTextA(window_, text, sizeof(text));
+    SetBkMode(hdc, TRANSPARENT);
+    const std::uint32_t colour = active_ ? settings.captionText : settings.captionTextInactive;
+    if (colour != kNoColour)
+        SetTextColor(hdc, colour);
+    const UINT alignment = settings.captionAlignment == 1   ? DT_CENTER
+                           : settings.captionAlignment == 2 ? DT_RIGHT
+                                                            : DT_LEFT;
+    // Drawn after the buttons, over them where a long title reaches them.
+    ScopedSelect font(hdc, CaptionFont());
+    DrawTextA(hdc, text, -1, &textRect, alignment | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+}
+
+void SkinDialog::PaintFrame() {
+    if (!window_ || !IsFrameSkinned() || Minimised(window_))
+        return;
+    RECT windowRect{};
+    GetWindowRect(window_, &windowRect);
+    const int width = RectWidth(windowRect), height = RectHeight(windowRect);
+    if (width <= 0 || height <= 0)
+        return;
+    const DWORD style = Style();
+    const int border = BorderWidth();
+    const bool hasCaption = (style & (WS_BORDER | WS_DLGFRAME)) != 0;
+    if (!hasCaption && border == 0)
+        return;
+
+    WindowDC screen(window_);
+    if (!screen)
+        return;
+    MemoryDC memory(screen.get());
+    // The composed frame's bitmap is kept for the next paint at the same size: frames repaint at one size often.
+    if (!frameImage_ || frameImageSize_.cx != width || frameImageSize_.cy != height) {
+        frameImage_.reset(CreateCompatibleBitmap(screen.get(), width, height));
+        frameImageSize_ = {width, height};
+    }
+    if (!memory || !frameImage_)
+        return;
+    ScopedSelect select(memory.get(), frameImage_.get());
+    const FrameMetrics frame = Metrics();
+    const RECT client = ToRECT(FrameClientRect(width, height, frame));
+    // Only the frame around the client area is composed and copied: the client area's pixels stay as its own
+    // painting left them, and filling or copying them would be work for nothing.
+    const RECT strips[] = {{0, 0, width, client.top},
+                           {0, client.bottom, width, height},
+                           {0, client.top, client.left, client.bottom},
+                           {client.right, client.top, width, client.bottom}};
+    for (const RECT& strip : strips)
+        SkinManager::FillSolid(memory.get(), strip, kMagenta);
+    if (hasCaption)
+        PaintCaption(memory.get(), ToRECT(tarnvale::CaptionRect(width, frame)));
+    if (border != 0) {
+        const int state = active_ ? 0 : 1;
+        owner_.DrawSized(memory.get(), kElementFrameLeft, state, {0, 0, frame.left, height});
+        owner_.DrawSized(memory.get(), kElementFrameRight, state, {width - frame.right, 0, width, height});
+        owner_.DrawSized(memory.get(), kElementFrameBottom, state,
+                         {frame.left, height - frame.bottom, width - frame.right, height});
+    }
+    ApplyShape(memory.get(), {0, 0, width, height});
+    for (const RECT& strip : strips) {
+        if (!IsRectEmpty(&strip))
+            BitBlt(screen.get(), strip.left, strip.top, RectWidth(strip), RectHeight(strip), memory.get(), strip.left,
+                   strip.top, SRCCOPY);
+    }
+}
+
+} // namespace tarnvale

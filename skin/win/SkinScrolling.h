@@ -1,0 +1,37 @@
+// The base of the control kinds that scroll (edits, list boxes, list views, stand-alone scroll bars): a control that
+// owns skinned scroll bars and lets them see its messages before the rest of the base.
+#pragma once
+
+#include "skin/win/SkinBars.h"
+#include "skin/win/SkinControl.h"
+
+namespace tarnvale {
+
+class SkinScrolling : public SkinControl {
+public:
+    // kind is one of the kinds with a row in the scrolling table.
+    SkinScrolling(SkinManager& owner, SkinKind kind);
+
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    SkinBars* Bars() override { return &bars_; }
+
+protected:
+    // This procedure, or the previous one, and then the skinned bars repainted, for messages after which the
+    // control may have scrolled or changed its range. The bars are left alone when the control did not outlive the
+    // message (it may have told its parent, whose handler may have destroyed it).
+    LRESULT BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT PreviousThenBars(UINT message, WPARAM wParam, LPARAM lParam);
+    // This procedure; false when the control did not outlive the message.
+    bool BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // WM_NCPAINT of an edit or a list box: this procedure paints the non-client area but for a 2-pixel band along
+    // the edges, so that the control's own edge stays unpainted while its bars are; then the flat border in border
+    // goes over it. A control without an edge of its own (the edit inside a combo box, a borderless edit) gets none.
+    LRESULT NcPaintWithFlatBorder(UINT message, WPARAM wParam, LPARAM lParam, COLORREF border);
+
+    SkinBars bars_;
+
+private:
+    friend class SkinBars;
+};
+
+} // namespace tarnvale
