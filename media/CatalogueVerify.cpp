@@ -34,7 +34,6 @@ ProgramCheck CheckProgram(const CMediaInfo& record, bool deep) {
     }
     if (!deep)
         return check;
-    check.now = record;
     if (!ReprobeProgram(record, check.now, check.refusal))
         check.finding = Finding::Refused;
     else if (check.now.m_nType != record.m_nType)

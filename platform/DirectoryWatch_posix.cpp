@@ -2,25 +2,16 @@
 // back to their folders' paths; an eventfd wakes the wait.
 #include "platform/DirectoryWatch.h"
 
-#include "platform/UniqueHandle.h"
+#include "platform/InotifyWait_posix.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <unordered_map>
 
 namespace tarnvale::platform {
 namespace {
-
-struct DescriptorTraits {
-    using Handle = int;
-    static constexpr Handle Empty() { return -1; }
-    static void Release(Handle fd) { ::close(fd); }
-};
-using UniqueDescriptor = UniqueHandle<DescriptorTraits>;
 
 // A file is told of when it appears, when its writer closes it and when its permissions change; the writes between
 // are not, since the watcher looks at a file again before taking it anyway.
@@ -30,8 +21,7 @@ constexpr std::uint32_t kGone = IN_DELETE | IN_MOVED_FROM;
 } // namespace
 
 struct DirectoryWatch::State {
-    UniqueDescriptor inotify;
-    UniqueDescriptor wake;
+    InotifyWait inotify;
     std::unordered_map<int, std::string> folders; // by watch descriptor
 };
 
@@ -41,14 +31,8 @@ DirectoryWatch::~DirectoryWatch() = default;
 
 bool DirectoryWatch::Open(SystemError* error) {
     auto state = std::make_unique<State>();
-    state->inotify.reset(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
-    if (state->inotify)
-        state->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!state->inotify || !state->wake) {
-        if (error)
-            *error = MakeSystemError(errno, "cannot watch folders");
+    if (!state->inotify.Open("folders", error))
         return false;
-    }
     state_ = std::move(state);
     return true;
 }
@@ -62,7 +46,7 @@ bool DirectoryWatch::MayMissChanges() const {
 }
 
 DirectoryWatch::Added DirectoryWatch::Add(const std::string& folder, SystemError* error) {
-    const int wd = ::inotify_add_watch(state_->inotify.get(), folder.c_str(), kChanged | kGone | IN_ONLYDIR);
+    const int wd = ::inotify_add_watch(state_->inotify.Descriptor(), folder.c_str(), kChanged | kGone | IN_ONLYDIR);
     if (wd < 0) {
         const int code = errno;
         if (error)
@@ -74,23 +58,19 @@ DirectoryWatch::Added DirectoryWatch::Add(const std::string& folder, SystemError
 }
 
 DirectoryWatch::Event DirectoryWatch::Wait(int timeoutMs, std::vector<DirectoryNotice>& notices, SystemError* error) {
-    pollfd fds[2] = {{state_->inotify.get(), POLLIN, 0}, {state_->wake.get(), POLLIN, 0}};
-    const int ready = ::poll(fds, 2, timeoutMs < 0 ? -1 : timeoutMs);
-    if (ready < 0 && errno != EINTR) {
-        if (error)
-            *error = MakeSystemError(errno, "cannot wait for changes");
+    switch (state_->inotify.Wait(timeoutMs, error)) {
+    case InotifyWait::Result::Failed:
         return Event::Failed;
-    }
-    if (fds[1].revents & POLLIN) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t taken = ::read(state_->wake.get(), &count, sizeof count);
+    case InotifyWait::Result::Woken:
         return Event::Woken;
-    }
-    if (ready <= 0 || !(fds[0].revents & POLLIN))
+    case InotifyWait::Result::TimedOut:
         return Event::TimedOut;
+    case InotifyWait::Result::Ready:
+        break;
+    }
     const std::size_t before = notices.size();
     alignas(inotify_event) char buffer[64 * 1024];
-    for (ssize_t n; (n = ::read(state_->inotify.get(), buffer, sizeof buffer)) > 0;) {
+    for (ssize_t n; (n = ::read(state_->inotify.Descriptor(), buffer, sizeof buffer)) > 0;) {
         for (ssize_t at = 0; at < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
@@ -116,8 +96,7 @@ DirectoryWatch::Event DirectoryWatch::Wait(int timeoutMs, std::vector<DirectoryN
 }
 
 void DirectoryWatch::Wake() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(state_->wake.get(), &one, sizeof one);
+    state_->inotify.Wake();
 }
 
 } // namespace tarnvale::platform

@@ -4,8 +4,9 @@
 // and name there, so that a writer that waited in vain can say who holds it.
 #pragma once
 
+#include "platform/FileHandle.h"
+
 #include <chrono>
-#include <memory>
 #include <string>
 
 namespace tarnvale::platform {
@@ -23,11 +24,10 @@ public:
     bool Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
                  std::string* why = nullptr);
     void Release();
-    bool Held() const { return state_ != nullptr; }
+    bool Held() const { return static_cast<bool>(file_); }
 
 private:
-    struct State;
-    std::unique_ptr<State> state_;
+    UniqueFile file_; // the locked file while the lock is held
 };
 
 // The lock file of path.

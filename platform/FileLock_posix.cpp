@@ -4,6 +4,7 @@
 #include "platform/FileLock.h"
 
 #include "platform/FileHandle_posix.h"
+#include "platform/FileLockText.h"
 #include "platform/SystemError.h"
 
 #include <cerrno>
@@ -19,16 +20,10 @@ namespace {
 constexpr auto kRetryEvery = std::chrono::milliseconds(20);
 
 // What the holder wrote in the lock file: "1234 tarnvale watch".
-std::string HolderText(int fd) {
+std::string HolderOf(int fd) {
     char text[256] = {};
     const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-    std::string holder(text, n > 0 ? static_cast<std::size_t>(n) : 0);
-    while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\0'))
-        holder.pop_back();
-    const std::size_t space = holder.find(' ');
-    if (holder.empty() || space == std::string::npos)
-        return "another writer (it did not say which)";
-    return holder.substr(space + 1) + " (process " + holder.substr(0, space) + ")";
+    return HolderText(std::string(text, n > 0 ? static_cast<std::size_t>(n) : 0));
 }
 
 // The lock file, or failing that the target itself (false for ownsFile then).
@@ -43,20 +38,6 @@ UniqueFile OpenLockFile(const std::string& path, bool& ownsFile, int& code) {
 }
 
 } // namespace
-
-struct FileLock::State {
-    UniqueFile file;
-};
-
-FileLock::FileLock() = default;
-
-FileLock::~FileLock() {
-    Release();
-}
-
-std::string LockFileName(const std::string& path) {
-    return path + ".lock";
-}
 
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
                        std::string* why) {
@@ -78,9 +59,7 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             if (why)
-                *why = "the list file " + path + " is being changed by " +
-                       (ownsFile ? HolderText(Fd(file)) : std::string("another writer")) + "; waited " +
-                       std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
+                *why = BusyText(path, ownsFile ? HolderOf(Fd(file)) : "another writer", wait);
             return false;
         }
         std::this_thread::sleep_for(kRetryEvery);
@@ -91,14 +70,13 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
             [[maybe_unused]] const ssize_t written = ::pwrite(Fd(file), text.data(), text.size(), 0);
         }
     }
-    state_ = std::make_unique<State>();
-    state_->file = std::move(file);
+    file_ = std::move(file);
     return true;
 }
 
 void FileLock::Release() {
     // Closing the file lets the lock go; the lock file stays for the next writer.
-    state_.reset();
+    file_.reset();
 }
 
 } // namespace tarnvale::platform

@@ -5,6 +5,7 @@
 #include "platform/FileLock.h"
 
 #include "platform/FileHandle_win.h"
+#include "platform/FileLockText.h"
 #include "platform/SystemError.h"
 
 #include <windows.h>
@@ -17,19 +18,13 @@ namespace {
 constexpr auto kRetryEvery = std::chrono::milliseconds(20);
 constexpr DWORD kLockedByteHigh = 0x7FFFFFFF;
 
-std::string HolderText(HANDLE file) {
+std::string HolderOf(HANDLE file) {
     char text[256] = {};
     DWORD n = 0;
     OVERLAPPED at{};
     if (!ReadFile(file, text, sizeof text - 1, &n, &at))
         n = 0;
-    std::string holder(text, n);
-    while (!holder.empty() && (holder.back() == '\n' || holder.back() == '\r' || holder.back() == '\0'))
-        holder.pop_back();
-    const std::size_t space = holder.find(' ');
-    if (holder.empty() || space == std::string::npos)
-        return "another writer (it did not say which)";
-    return holder.substr(space + 1) + " (process " + holder.substr(0, space) + ")";
+    return HolderText(std::string(text, n));
 }
 
 UniqueFile Open(const std::string& path, DWORD disposition) {
@@ -39,20 +34,6 @@ UniqueFile Open(const std::string& path, DWORD disposition) {
 }
 
 } // namespace
-
-struct FileLock::State {
-    UniqueFile file;
-};
-
-FileLock::FileLock() = default;
-
-FileLock::~FileLock() {
-    Release();
-}
-
-std::string LockFileName(const std::string& path) {
-    return path + ".lock";
-}
 
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
                        std::string* why) {
@@ -82,9 +63,7 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             if (why)
-                *why = "the list file " + path + " is being changed by " +
-                       (ownsFile ? HolderText(AsHandle(file)) : std::string("another writer")) + "; waited " +
-                       std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
+                *why = BusyText(path, ownsFile ? HolderOf(AsHandle(file)) : "another writer", wait);
             return false;
         }
         std::this_thread::sleep_for(kRetryEvery);
@@ -96,18 +75,17 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
         if (SetFilePointerEx(AsHandle(file), start, nullptr, FILE_BEGIN) && SetEndOfFile(AsHandle(file)))
             WriteFile(AsHandle(file), text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
-    state_ = std::make_unique<State>();
-    state_->file = std::move(file);
+    file_ = std::move(file);
     return true;
 }
 
 void FileLock::Release() {
-    if (!state_)
+    if (!file_)
         return;
     OVERLAPPED at{};
     at.OffsetHigh = kLockedByteHigh;
-    UnlockFileEx(AsHandle(state_->file), 0, 1, 0, &at);
-    state_.reset();
+    UnlockFileEx(AsHandle(file_), 0, 1, 0, &at);
+    file_.reset();
 }
 
 } // namespace tarnvale::platform

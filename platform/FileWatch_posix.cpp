@@ -2,24 +2,15 @@
 // writing, renamed into place) or gone; an eventfd wakes the wait.
 #include "platform/FileWatch.h"
 
-#include "platform/UniqueHandle.h"
+#include "platform/InotifyWait_posix.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <poll.h>
-#include <sys/eventfd.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
 namespace tarnvale::platform {
 namespace {
-
-struct DescriptorTraits {
-    using Handle = int;
-    static constexpr Handle Empty() { return -1; }
-    static void Release(Handle fd) { ::close(fd); }
-};
-using UniqueDescriptor = UniqueHandle<DescriptorTraits>;
 
 // A file being written is not looked at until it is closed: a reader would find it half done.
 constexpr std::uint32_t kFileEvents = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE;
@@ -31,8 +22,7 @@ constexpr std::uint32_t kFolderGone = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED
 struct FileWatch::State {
     std::string folder;
     std::string name; // the file's name within its folder
-    UniqueDescriptor inotify;
-    UniqueDescriptor wake;
+    InotifyWait inotify;
 };
 
 FileWatch::FileWatch() = default;
@@ -45,41 +35,32 @@ bool FileWatch::Open(const std::string& path, SystemError* error) {
     const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     state->folder = folder;
     state->name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const auto failed = [&] {
+    if (!state->inotify.Open(folder, error))
+        return false;
+    if (::inotify_add_watch(state->inotify.Descriptor(), folder.c_str(), kFileEvents | kFolderGone | IN_ONLYDIR) < 0) {
         if (error)
             *error = MakeSystemError(errno, "cannot watch " + folder);
         return false;
-    };
-    state->inotify.reset(::inotify_init1(IN_CLOEXEC | IN_NONBLOCK));
-    if (!state->inotify ||
-        ::inotify_add_watch(state->inotify.get(), folder.c_str(), kFileEvents | kFolderGone | IN_ONLYDIR) < 0)
-        return failed();
-    state->wake.reset(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
-    if (!state->wake)
-        return failed();
+    }
     state_ = std::move(state);
     return true;
 }
 
 FileWatch::Event FileWatch::Wait(int timeoutMs, SystemError* error) {
-    pollfd fds[2] = {{state_->inotify.get(), POLLIN, 0}, {state_->wake.get(), POLLIN, 0}};
-    const int ready = ::poll(fds, 2, timeoutMs < 0 ? -1 : timeoutMs);
-    if (ready < 0 && errno != EINTR) {
-        if (error)
-            *error = MakeSystemError(errno, "cannot wait for changes");
+    switch (state_->inotify.Wait(timeoutMs, error)) {
+    case InotifyWait::Result::Failed:
         return Event::Failed;
-    }
-    if (fds[1].revents & POLLIN) {
-        std::uint64_t count = 0;
-        [[maybe_unused]] const ssize_t taken = ::read(state_->wake.get(), &count, sizeof count);
+    case InotifyWait::Result::Woken:
         return Event::Woken;
-    }
-    if (ready <= 0 || !(fds[0].revents & POLLIN))
+    case InotifyWait::Result::TimedOut:
         return Event::TimedOut;
+    case InotifyWait::Result::Ready:
+        break;
+    }
     // Every queued event is read, so that one burst of changes is told once.
     bool changed = false, gone = false;
     alignas(inotify_event) char buffer[4096];
-    for (ssize_t n; (n = ::read(state_->inotify.get(), buffer, sizeof buffer)) > 0;) {
+    for (ssize_t n; (n = ::read(state_->inotify.Descriptor(), buffer, sizeof buffer)) > 0;) {
         for (ssize_t at = 0; at < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             gone = gone || (event->mask & kFolderGone) != 0;
@@ -96,8 +77,7 @@ FileWatch::Event FileWatch::Wait(int timeoutMs, SystemError* error) {
 }
 
 void FileWatch::Wake() {
-    const std::uint64_t one = 1;
-    [[maybe_unused]] const ssize_t written = ::write(state_->wake.get(), &one, sizeof one);
+    state_->inotify.Wake();
 }
 
 } // namespace tarnvale::platform

@@ -10,6 +10,13 @@
 #include <filesystem>
 
 namespace tarnvale {
+namespace {
+
+std::string SkippedText(const std::string& list, std::size_t skipped) {
+    return std::to_string(skipped) + " records of " + list + " have paths longer than 255 bytes and are left out";
+}
+
+} // namespace
 
 HeadlessServer::HeadlessServer(ServerOptions options, ServerLines lines)
     : options_(std::move(options)), lines_(std::move(lines)), follower_(options_.list, catalogue_),
@@ -44,8 +51,7 @@ bool HeadlessServer::Start(std::string& error) {
         return false;
     }
     if (load.recordsSkipped)
-        Log(std::to_string(load.recordsSkipped) + " records of " + options_.list +
-            " have paths longer than 255 bytes and are left out");
+        Log(SkippedText(options_.list, load.recordsSkipped));
     const std::size_t count = catalogue_.Count();
     Out(std::to_string(count) + (count == 1 ? " program" : " programs") + " from " + options_.list +
         (load.fileMissing ? " (no such file yet; tarnvale add creates it)" : ""));
@@ -134,8 +140,7 @@ void HeadlessServer::LogChange(const ListFileChange& change) const {
         if (options_.verbose)
             Log("list file reloaded: " + programs + " from " + list + (load.fileMissing ? " (no such file)" : ""));
         if (load.recordsSkipped)
-            Log(std::to_string(load.recordsSkipped) + " records of " + list +
-                " have paths longer than 255 bytes and are left out");
+            Log(SkippedText(list, load.recordsSkipped));
     } else if (change.kind == ListFileChange::Kind::Refused) {
         Log(FailedLoadText(list, load) + "; still serving the " + programs + " loaded before");
     } else {

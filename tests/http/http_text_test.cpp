@@ -108,21 +108,21 @@ TEST(CatalogueViews, NamesStayTextInEveryView) {
         Program("/srv/line\r\n#EXTINF:-1,evil\xff.mp3", 9, MEDIA_MP3),
     });
     ASSERT_EQ(programs.size(), 3u);
-    const std::string origin = "http://10.0.0.1:8080";
+    const std::string origin = "http://media.lan:8080";
 
     EXPECT_EQ(PlaylistText(programs, origin), "#EXTM3U\n"
-                                              "#EXTINF:-1,a.mpg\nhttp://10.0.0.1:8080/programs/7\n"
-                                              "#EXTINF:-1,<b>x & \"q\" 'y'.avi\nhttp://10.0.0.1:8080/programs/8\n"
+                                              "#EXTINF:-1,a.mpg\nhttp://media.lan:8080/programs/7\n"
+                                              "#EXTINF:-1,<b>x & \"q\" 'y'.avi\nhttp://media.lan:8080/programs/8\n"
                                               "#EXTINF:-1,line  #EXTINF:-1,evil\xEF\xBF\xBD.mp3\n"
-                                              "http://10.0.0.1:8080/programs/9\n");
+                                              "http://media.lan:8080/programs/9\n");
     EXPECT_EQ(
         CatalogueJson(programs, origin),
         "[\n{\"pid\":7,\"type\":\"MPEG2\",\"size\":1048576,\"file\":\"a.mpg\","
-        "\"url\":\"http://10.0.0.1:8080/programs/7\"},\n"
+        "\"url\":\"http://media.lan:8080/programs/7\"},\n"
         "{\"pid\":8,\"type\":\"AVI\",\"size\":1572864,\"file\":\"<b>x & \\\"q\\\" 'y'.avi\","
-        "\"url\":\"http://10.0.0.1:8080/programs/8\"},\n"
+        "\"url\":\"http://media.lan:8080/programs/8\"},\n"
         "{\"pid\":9,\"type\":\"MP3\",\"size\":1048576,\"file\":\"line\\u000d\\u000a#EXTINF:-1,evil\xEF\xBF\xBD.mp3\","
-        "\"url\":\"http://10.0.0.1:8080/programs/9\"}\n]\n");
+        "\"url\":\"http://media.lan:8080/programs/9\"}\n]\n");
 
     const std::string page = CataloguePage(programs);
     EXPECT_NE(page.find(">&lt;b&gt;x &amp; &quot;q&quot; &#39;y&#39;.avi</a>"), std::string::npos);
