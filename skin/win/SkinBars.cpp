@@ -3,6 +3,7 @@
 #include "skin/win/SkinBars.h"
 
 #include "skin/win/SkinManager.h"
+#include "skin/win/SkinPainters.h"
 #include "skin/win/SkinScrolling.h"
 #include "skin/win/WinGeometry.h"
 
@@ -148,91 +149,18 @@ int SkinBars::ThumbTrackToPosition(bool vertical, int offset) const {
 }
 
 void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
-    SkinManager& owner = control_.owner_;
     const HWND window = Window();
-    const BarLayout layout = Layout(barRect, vertical);
-    DrawShaft(hdc, layout, vertical);
-
     // The bars are laid out from the window's top-left corner; the hover point is in client coordinates.
     POINT clientOrigin{0, 0};
     RECT bounds;
     ClientToScreen(window, &clientOrigin);
     GetWindowRect(window, &bounds);
-    const bool hovering = hoverPoint.x != kNoHoverPoint.x || hoverPoint.y != kNoHoverPoint.y;
-    const Point hover =
-        hovering ? Point{hoverPoint.x + clientOrigin.x - bounds.left, hoverPoint.y + clientOrigin.y - bounds.top}
-                 : FromPOINT(kNoHoverPoint);
-    const SkinElement& arrows = owner.Element(kElementScrollArrows);
-    // Glyphs and grippers are drawn at their own size, centred on their part.
-    auto drawCentred = [&](const Rect& part, int frame) {
-        const int left = part.left + part.Width() / 2 - arrows.frame.width / 2;
-        const int top = part.top + part.Height() / 2 - arrows.frame.height / 2;
-        owner.DrawFrame(hdc, kElementScrollArrows, frame,
-                        {left, top, left + arrows.frame.width, top + arrows.frame.height}, ILD_TRANSPARENT);
-    };
-
-    const struct {
-        const Rect& rect;
-        BarPart part;
-        int base;
-    } arrowParts[] = {
-        {layout.firstArrow, PartFirstArrow, vertical ? kArrowUp : kArrowRight},
-        {layout.secondArrow, PartSecondArrow, vertical ? kArrowDown : kArrowLeft},
-    };
-    for (const auto& arrow : arrowParts) {
-        const bool over = arrow.rect.Contains(hover);
-        int frame = arrow.base;
-        if (!layout.enabled)
-            frame += kArrowDisabled;
-        else if (!pressed && over)
-            frame += kArrowHot;
-        else if (over && pressedPart == arrow.part)
-            frame += kArrowPressed;
-        owner.DrawSized(hdc, kElementScrollArrows, frame, ToRECT(arrow.rect));
-        drawCentred(arrow.rect, frame + kArrowGlyphOffset);
-    }
-
-    // A disabled bar has no thumb; nor has one whose thumb has no room (a track shorter than the smallest thumb),
-    // where a gripper would be drawn over the arrows.
-    if (!layout.enabled || layout.thumb.Empty())
-        return;
-    const bool over = layout.thumb.Contains(hover);
-    const int frame = !pressed && over ? kThumbHot : over && pressedPart == PartThumb ? kThumbPressed : 0;
-    owner.DrawSized(hdc, vertical ? kElementThumbVert : kElementThumbHorz, frame, ToRECT(layout.thumb));
-    drawCentred(layout.thumb, vertical ? kGripperVertical : kGripperHorizontal);
-}
-void SkinBars::DrawShaft(HDC hdc, const BarLayout& layout, bool vertical) {
-    SkinManager& owner = control_.owner_;
-    const int id = vertical ? kElementShaftVert : kElementShaftHorz;
-    if (!owner.HasElementImage(id))
-        return;
-    const SkinElement& shaft = owner.Element(id);
-    switch (shaft.sizingType) {
-    case SizingTrueSize:
-        return;
-    case SizingStretch:
-        owner.DrawSized(hdc, id, 0, ToRECT(layout.shaft));
-        return;
-    case SizingTile: {
-        const int piece = vertical ? shaft.frame.height : shaft.frame.width;
-        if (piece <= 0)
-            return;
-        // The last piece is not cut: the arrow drawn next covers its overhang. Only the corner square is kept
-        // from it, as from every other part.
-        const Rect& end = vertical ? layout.secondArrow : layout.firstArrow;
-        ScopedDCState state(hdc);
-        IntersectClipRect(hdc, layout.shaft.left, layout.shaft.top, vertical ? layout.shaft.right : end.right,
-                          vertical ? end.bottom : layout.shaft.bottom);
-        const int start = vertical ? layout.shaft.top : layout.shaft.left;
-        const int stop = vertical ? layout.shaft.bottom : layout.shaft.right;
-        for (int at = start; at < stop; at += piece) {
-            const RECT rect = vertical ? RECT{layout.shaft.left, at, layout.shaft.right, at + piece}
-                                       : RECT{at, layout.shaft.top, at + piece, layout.shaft.bottom};
-            owner.DrawSized(hdc, id, 0, rect);
-        }
-        return;
-    }
-    }
+    BarLook look;
+    if (hoverPoint.x != kNoHoverPoint.x || hoverPoint.y != kNoHoverPoint.y)
+        look.hover = {hoverPoint.x + clientOrigin.x - bounds.left, hoverPoint.y + clientOrigin.y - bounds.top};
+    look.pressed = pressed;
+    look.pressedPart = pressedPart;
+    PaintScrollBar(hdc, control_.owner_, Layout(barRect, vertical), vertical, look);
 }
 
 RECT SkinBars::NonClientBarRect(bool vertical) const {

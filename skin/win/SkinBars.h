@@ -88,7 +88,6 @@ private:
     // Where PaintNonClient puts a bar, relative to the window's top-left corner.
     RECT NonClientBarRect(bool vertical) const;
     void PaintBar(HDC windowDC, const RECT& barRect, bool vertical);
-    void DrawShaft(HDC hdc, const BarLayout& layout, bool vertical);
 
     SkinScrolling& control_;
     const ScrollWay& way_;

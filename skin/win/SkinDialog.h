@@ -47,10 +47,6 @@ public:
     // null when the skin asks for no transparency. The caller owns the region.
     HRGN BuildRegion(HDC hdc, const RECT& windowRect) const;
 
-    bool Active() const { return active_; }
-    // The window rectangle recorded at WM_INITDIALOG, before the skin frame changed the size; empty before.
-    const RECT& RectBeforeSkinning() const { return beforeSkinning_; }
-
 private:
     // The previous procedure's handling with some style bits taken off for its length.
     LRESULT CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam);
@@ -66,8 +62,6 @@ private:
     void PaintCaption(HDC hdc, const RECT& caption);
     // The system command a press on the caption button of hitCode gives; none for other hit codes.
     std::optional<WPARAM> CaptionButtonCommand(int hitCode) const;
-    // Every caption button the style allows, in the caption of hdc.
-    void DrawCaptionButtons(HDC hdc, const RECT& caption);
     // The button of a hit code in the caption (window coordinates), drawn with frame on the window.
     void DrawCaptionButton(int hitCode, int frame);
 
@@ -98,9 +92,9 @@ private:
     // Messages handled only while it is.
     static const Handler<SkinDialog> kFrameHandlers[];
 
-    DWORD savedStyle_ = 0; // the style while a sizing drag starts without the caption-button bits; 0 = none
-    RECT beforeSkinning_{};
-    FrameGrowth growth_; // what the skin frame added to the window's size
+    DWORD savedStyle_ = 0;  // the style while a sizing drag starts without the caption-button bits; 0 = none
+    RECT beforeSkinning_{}; // the window rectangle at WM_INITDIALOG, before the skin frame changed the size
+    FrameGrowth growth_;    // what the skin frame added to the window's size
     bool active_ = false;
     int hotButton_ = -1;
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint

@@ -3,6 +3,7 @@
 #include "skin/win/SkinDialog.h"
 
 #include "skin/win/SkinManager.h"
+#include "skin/win/SkinPainters.h"
 #include "skin/win/WinGeometry.h"
 #include "skin/win/WindowStyle.h"
 
@@ -63,13 +64,6 @@ std::optional<WPARAM> SkinDialog::CaptionButtonCommand(int hitCode) const {
     return button->command;
 }
 
-void SkinDialog::DrawCaptionButtons(HDC hdc, const RECT& caption) {
-    for (const CaptionButtonRow& row : kCaptionButtons) {
-        if (const std::optional<RECT> rect = CaptionButtonRect(row.element, caption))
-            owner_.DrawFrame(hdc, row.element, active_ ? 0 : 3, *rect, ILD_TRANSPARENT);
-    }
-}
-
 std::optional<RECT> SkinDialog::CaptionButtonRect(int elementId, const RECT& captionRect) const {
     const CaptionButtonRow* button = ButtonForElement(elementId);
     const DWORD style = Style();
@@ -77,10 +71,7 @@ std::optional<RECT> SkinDialog::CaptionButtonRect(int elementId, const RECT& cap
         return std::nullopt;
     if (button->styleBit ? !(style & button->styleBit) : !CloseItemEnabled(window_))
         return std::nullopt;
-    const SkinElement& element = owner_.Element(elementId);
-    const ButtonPlacement placement{element.offsetX, element.offsetY, element.anchorTopRight, element.frame.width,
-                                    element.frame.height};
-    return ToRECT(tarnvale::CaptionButtonRect(FromRECT(captionRect), placement));
+    return CaptionButtonPlace(owner_, elementId, captionRect);
 }
 
 int SkinDialog::HitTest(int x, int y) const {

@@ -3,6 +3,7 @@
 #include "skin/win/SkinDialog.h"
 
 #include "skin/win/SkinManager.h"
+#include "skin/win/SkinPainters.h"
 #include "skin/win/WinGeometry.h"
 #include "skin/win/WindowStyle.h"
 
@@ -30,35 +31,22 @@ bool Minimised(HWND window) {
 // Made once and kept until the skin changes, rather than made and freed at every paint: a frame repaints at every
 // activation change and hover, and making a font is the dearest step of a caption paint.
 HFONT SkinDialog::CaptionFont() {
-    if (!captionFont_) {
-        const FontSpec& font = owner_.Settings().captionFont;
-        captionFont_.reset(CreateFontA(font.size, 0, 0, 0, font.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS,
-                                       font.face.c_str()));
-    }
+    if (!captionFont_)
+        captionFont_ = MakeCaptionFont(owner_.Settings().captionFont);
     return captionFont_.get();
 }
 
 void SkinDialog::PaintCaption(HDC hdc, const RECT& caption) {
-    owner_.DrawSized(hdc, kElementCaption, active_ ? 0 : 1, caption);
-    DrawCaptionButtons(hdc, caption);
-
-    const GlobalSettings& settings = owner_.Settings();
-    RECT textRect = caption;
-    textRect.left += settings.captionOffsetX;
-    textRect.top += settings.captionOffsetY;
     char text[256] = {};
     GetWindowTextA(window_, text, sizeof(text));
-    SetBkMode(hdc, TRANSPARENT);
-    const std::uint32_t colour = active_ ? settings.captionText : settings.captionTextInactive;
-    if (colour != kNoColour)
-        SetTextColor(hdc, colour);
-    const UINT alignment = settings.captionAlignment == 1   ? DT_CENTER
-                           : settings.captionAlignment == 2 ? DT_RIGHT
-                                                            : DT_LEFT;
-    // Drawn after the buttons, over them where a long title reaches them.
-    ScopedSelect font(hdc, CaptionFont());
-    DrawTextA(hdc, text, -1, &textRect, alignment | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+    CaptionLook look;
+    look.active = active_;
+    look.title = text;
+    look.font = CaptionFont();
+    look.closeButton = CaptionButtonRect(kElementCloseButton, caption).has_value();
+    look.minimiseButton = CaptionButtonRect(kElementMinButton, caption).has_value();
+    look.maximiseButton = CaptionButtonRect(kElementMaxButton, caption).has_value();
+    tarnvale::PaintCaption(hdc, owner_, caption, look);
 }
 
 void SkinDialog::PaintFrame() {
@@ -99,13 +87,8 @@ void SkinDialog::PaintFrame() {
         SkinManager::FillSolid(memory.get(), strip, kMagenta);
     if (hasCaption)
         PaintCaption(memory.get(), ToRECT(tarnvale::CaptionRect(width, frame)));
-    if (border != 0) {
-        const int state = active_ ? 0 : 1;
-        owner_.DrawSized(memory.get(), kElementFrameLeft, state, {0, 0, frame.left, height});
-        owner_.DrawSized(memory.get(), kElementFrameRight, state, {width - frame.right, 0, width, height});
-        owner_.DrawSized(memory.get(), kElementFrameBottom, state,
-                         {frame.left, height - frame.bottom, width - frame.right, height});
-    }
+    if (border != 0)
+        PaintFrameSides(memory.get(), owner_, {0, 0, width, height}, frame, active_);
     ApplyShape(memory.get(), {0, 0, width, height});
     for (const RECT& strip : strips) {
         if (!IsRectEmpty(&strip))

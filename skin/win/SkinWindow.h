@@ -31,7 +31,6 @@ public:
     virtual void Unsubclass();
 
     HWND Window() const { return window_; }
-    WNDPROC PreviousProcedure() const { return procedure_.Previous(); }
     bool Detaching() const { return detaching_; }
 
     // A row of a handler table: a message and the member function that handles it.

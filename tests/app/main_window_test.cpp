@@ -474,28 +474,33 @@ TEST_F(MainWindowTest, SkinnedWindowWorksTheSame) {
 
 // The skin frame replaces the standard one around the client area the templates were laid out for.
 TEST(SkinnedTemplates, KeepTheirClientArea) {
-    auto clientOf = [](int templateId, SkinManager* skins) {
+    struct Rects {
+        RECT client{};
+        RECT window{};
+    };
+    auto rectsOf = [](int templateId, SkinManager* skins) {
         const HWND dialog = CreateDialogParamA(
             GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId), nullptr,
             [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
-        RECT client{};
-        GetClientRect(dialog, &client);
+        Rects rects;
+        GetClientRect(dialog, &rects.client);
+        GetWindowRect(dialog, &rects.window);
         if (skins) {
             EXPECT_TRUE(skins->FindDialog(dialog) && skins->FindDialog(dialog)->IsFrameSkinned());
-            RECT now{};
-            GetWindowRect(dialog, &now);
-            const RECT& before = skins->FindDialog(dialog)->RectBeforeSkinning();
-            EXPECT_NE(now.bottom - now.top, before.bottom - before.top); // the skin's caption has its own height
         }
         DestroyWindow(dialog);
-        return client;
+        return rects;
     };
     for (int templateId : {IDD_MAIN, IDD_PROGRAM}) {
         SCOPED_TRACE(templateId);
-        const RECT standard = clientOf(templateId, nullptr);
+        const Rects unskinned = rectsOf(templateId, nullptr);
         SkinManager skins;
         skins.Start((AppDirectory() + kDefaultSkinRelativePath).c_str());
-        const RECT skinned = clientOf(templateId, &skins);
+        const Rects skinnedRects = rectsOf(templateId, &skins);
+        // The skin's caption has its own height.
+        EXPECT_NE(skinnedRects.window.bottom - skinnedRects.window.top, unskinned.window.bottom - unskinned.window.top);
+        const RECT& standard = unskinned.client;
+        const RECT& skinned = skinnedRects.client;
         EXPECT_EQ(skinned.right, standard.right);
         EXPECT_EQ(skinned.bottom, standard.bottom);
     }

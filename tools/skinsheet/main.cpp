@@ -3,6 +3,8 @@
 #include "platform/File.h"
 #include "skin/RgbImage.h"
 #include "skin/win/SkinManager.h"
+#include "skin/win/SkinPainters.h"
+#include "skin/win/WinGeometry.h"
 
 #include <windows.h>
 
@@ -86,78 +88,50 @@ void Text(HDC dc, const std::string& text, RECT r, COLORREF colour, UINT format)
     DrawTextA(dc, text.c_str(), int(text.size()), &r, format | DT_SINGLELINE | DT_NOPREFIX);
 }
 
-// A skinned scroll bar composed as the painters lay it out: shaft, two arrows with glyphs, a thumb and gripper.
+// A skinned scroll bar in one of four looks (normal, disabled, thumb pressed, first arrow hot), laid out and
+// painted by the engine's own bar painter, with the thumb a third of the track long, a quarter of the way down.
 void ScrollBar(HDC dc, SkinManager& skin, RECT bar, bool vertical, int state) {
-    const int w = vertical ? bar.right - bar.left : bar.bottom - bar.top;
-    RECT first = bar, second = bar, shaft = bar, thumb = bar;
-    if (vertical) {
-        first.bottom = bar.top + w;
-        second.top = bar.bottom - w;
-        shaft.top = first.bottom;
-        shaft.bottom = second.top;
-        thumb.top = shaft.top + (shaft.bottom - shaft.top) / 4;
-        thumb.bottom = thumb.top + (shaft.bottom - shaft.top) / 3;
-    } else {
-        second.right = bar.left + w; // the left arrow
-        first.left = bar.right - w;  // the right arrow
-        shaft.left = second.right;
-        shaft.right = first.left;
-        thumb.left = shaft.left + (shaft.right - shaft.left) / 4;
-        thumb.right = thumb.left + (shaft.right - shaft.left) / 3;
+    BarFacts facts;
+    facts.bar = FromRECT(bar);
+    facts.vertical = vertical;
+    facts.arrowLength = GetSystemMetrics(SM_CXHSCROLL);
+    const int length = vertical ? bar.bottom - bar.top : bar.right - bar.left;
+    const int arrow = std::min(facts.arrowLength, length / 2);
+    facts.thumb.start = arrow + (length - 2 * arrow) / 4;
+    facts.thumb.end = facts.thumb.start + (length - 2 * arrow) / 3;
+    facts.windowEnabled = state != 1;
+    const BarLayout layout = ComputeBarLayout(facts);
+    BarLook look;
+    if (state == 2) {
+        look.pressed = true;
+        look.pressedPart = PartThumb;
+        look.hover = {layout.thumb.left + layout.thumb.Width() / 2, layout.thumb.top + layout.thumb.Height() / 2};
+    } else if (state == 3) {
+        look.hover = {layout.firstArrow.left + layout.firstArrow.Width() / 2,
+                      layout.firstArrow.top + layout.firstArrow.Height() / 2};
     }
-    skin.DrawSized(dc, vertical ? kElementShaftVert : kElementShaftHorz, 0, shaft);
-    const SkinElement& arrows = skin.Element(kElementScrollArrows);
-    auto arrow = [&](const RECT& r, int base) {
-        const int frame = base + (state == 1   ? kArrowDisabled
-                                  : state == 2 ? kArrowPressed
-                                  : state == 3 ? kArrowHot
-                                               : 0);
-        skin.DrawSized(dc, kElementScrollArrows, frame, r);
-        const int left = r.left + (r.right - r.left) / 2 - arrows.frame.width / 2;
-        const int top = r.top + (r.bottom - r.top) / 2 - arrows.frame.height / 2;
-        skin.DrawFrame(dc, kElementScrollArrows, frame + kArrowGlyphOffset, {left, top, left + 1, top + 1},
-                       ILD_TRANSPARENT);
-    };
-    arrow(first, vertical ? kArrowUp : kArrowRight);
-    arrow(second, vertical ? kArrowDown : kArrowLeft);
-    if (state != 1) {
-        const int thumbFrame = state == 2 ? kThumbPressed : state == 3 ? kThumbHot : 0;
-        skin.DrawSized(dc, vertical ? kElementThumbVert : kElementThumbHorz, thumbFrame, thumb);
-        const int left = thumb.left + (thumb.right - thumb.left) / 2 - arrows.frame.width / 2;
-        const int top = thumb.top + (thumb.bottom - thumb.top) / 2 - arrows.frame.height / 2;
-        skin.DrawFrame(dc, kElementScrollArrows, vertical ? kGripperVertical : kGripperHorizontal,
-                       {left, top, left + 1, top + 1}, ILD_TRANSPARENT);
-    }
+    PaintScrollBar(dc, skin, layout, vertical, look);
 }
 
-// A dialog window composed from the skin's frame elements, with controls on it when withControls.
+// A window in the skin's frame, painted by the engine's frame painters, with controls on it when withControls.
 void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, bool withControls) {
-    const int L = skin.Element(kElementFrameLeft).frame.width, R = skin.Element(kElementFrameRight).frame.width;
-    const int Ch = skin.Element(kElementCaption).frame.height, Bm = skin.Element(kElementFrameBottom).frame.height;
-    const RECT client{r.left + L, r.top + Ch, r.right - R, r.bottom - Bm};
+    const FrameMetrics frame{skin.Element(kElementFrameLeft).frame.width, skin.Element(kElementFrameRight).frame.width,
+                             skin.Element(kElementCaption).frame.height,
+                             skin.Element(kElementFrameBottom).frame.height};
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    RECT client = ToRECT(FrameClientRect(width, height, frame));
+    OffsetRect(&client, r.left, r.top);
     TileBackground(dc, skin, client);
-    const RECT caption{r.left + L, r.top, r.right - R, r.top + Ch};
-    skin.DrawSized(dc, kElementCaption, active ? 0 : 1, caption);
-    for (int id : {kElementCloseButton, kElementMinButton, kElementMaxButton}) {
-        const SkinElement& e = skin.Element(id);
-        const LONG left = e.anchorTopRight ? caption.right - e.offsetX - e.frame.width : caption.left + e.offsetX;
-        skin.DrawFrame(dc, id, active ? 0 : 3, {left, caption.top + e.offsetY, left + 1, caption.top + e.offsetY + 1},
-                       ILD_TRANSPARENT);
-    }
-    const GlobalSettings& s = skin.Settings();
-    UniqueFont font(CreateFontA(s.captionFont.size, 0, 0, 0, s.captionFont.weight, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS,
-                                s.captionFont.face.c_str()));
-    {
-        ScopedSelect selectFont(dc, font.get());
-        RECT text = caption;
-        text.left += s.captionOffsetX;
-        text.top += s.captionOffsetY;
-        Text(dc, title, text, active ? s.captionText : s.captionTextInactive, DT_VCENTER | DT_END_ELLIPSIS);
-    }
-    skin.DrawSized(dc, kElementFrameLeft, active ? 0 : 1, {r.left, r.top, r.left + L, r.bottom});
-    skin.DrawSized(dc, kElementFrameRight, active ? 0 : 1, {r.right - R, r.top, r.right, r.bottom});
-    skin.DrawSized(dc, kElementFrameBottom, active ? 0 : 1, {r.left + L, r.bottom - Bm, r.right - R, r.bottom});
+    RECT caption = ToRECT(CaptionRect(width, frame));
+    OffsetRect(&caption, r.left, r.top);
+    const UniqueFont font = MakeCaptionFont(skin.Settings().captionFont);
+    CaptionLook look;
+    look.active = active;
+    look.title = title;
+    look.font = font.get();
+    look.closeButton = look.minimiseButton = look.maximiseButton = true;
+    PaintCaption(dc, skin, caption, look);
+    PaintFrameSides(dc, skin, r, frame, active);
     if (!withControls)
         return;
 

@@ -193,6 +193,8 @@ protected:
     }
 
     SkinDialog& Skin(HWND dialog) { return *manager_.FindDialog(dialog); }
+    // Whether the frame shows the active look: the caption's active colour.
+    static bool LooksActive(HWND dialog) { return Shot(dialog)->Pixel(kSide + 1, 1) == kCaptionActive; }
 
     // Centres of the three buttons in window coordinates: close and maximise anchored top-right, minimise top-left.
     static POINT CloseCentre(int width) { return {width - kSide - 4 - kButtonW / 2, 5 + kButtonH / 2}; }
@@ -213,7 +215,6 @@ protected:
 TEST_F(SkinnedFrame, CaptionFramesAndButtonsActiveAndInactive) {
     const HWND dialog = Show(kFullCaption | WS_THICKFRAME);
     ASSERT_TRUE(Skin(dialog).IsFrameSkinned());
-    ASSERT_TRUE(Skin(dialog).Active());
     RECT rect;
     GetWindowRect(dialog, &rect);
     const int width = Width(rect), height = Height(rect);
@@ -228,10 +229,8 @@ TEST_F(SkinnedFrame, CaptionFramesAndButtonsActiveAndInactive) {
     };
     for (const State& state : states) {
         SCOPED_TRACE(state.name);
-        if (state.buttonFrame == 3) {
+        if (state.buttonFrame == 3)
             ActivateSomethingElse();
-            ASSERT_FALSE(Skin(dialog).Active());
-        }
         const auto shot = Shot(dialog);
         EXPECT_EQ(shot->Pixel(kSide + 1, 1), state.caption);
         EXPECT_EQ(shot->Pixel(2, height / 2), state.frame);
@@ -260,7 +259,7 @@ TEST_F(SkinnedFrame, LongTitlesEndInAnEllipsisAndAlignmentCentres) {
     RECT rect;
     GetWindowRect(dialog, &rect);
     const int width = Width(rect);
-    const std::uint32_t colour = Skin(dialog).Active() ? kTextActive : kTextInactive;
+    const std::uint32_t colour = LooksActive(dialog) ? kTextActive : kTextInactive;
 
     SetWindowTextA(dialog, std::string(80, 'W').c_str());
     auto shot = Shot(dialog);
@@ -478,7 +477,7 @@ TEST_F(SkinnedFrame, HotButtonWhileTheCursorIsOverIt) {
     GetWindowRect(dialog, &rect);
     const POINT close = CloseCentre(Width(rect));
     Shot(dialog);
-    const int normal = Skin(dialog).Active() ? 0 : 3;
+    const int normal = LooksActive(dialog) ? 0 : 3;
     ASSERT_EQ(WindowPixel(dialog, close.x, close.y), ButtonColour(0, normal));
 
     const POINT at = OnScreen(dialog, close);

@@ -233,6 +233,27 @@ TEST_F(SkinnedLists, ListViewBarFollowsInsertsDeletesAndTheWheelAtOnce) {
         ASSERT_EQ(pixel, kMarker);
     SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
     EXPECT_TRUE(ThumbShownWhereItIs(list_));
+
+    // An owner-data list (as the catalogue is) changes its range by LVM_SETITEMCOUNT alone; the bar follows that
+    // too, in its place on the dialog.
+    RECT place;
+    GetWindowRect(list_, &place);
+    MapWindowPoints(nullptr, dialog_, reinterpret_cast<POINT*>(&place), 2);
+    ShowWindow(list_, SW_HIDE);
+    const HWND ownerData = CreateWindowExA(
+        WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, place.left, place.top,
+        place.right - place.left, place.bottom - place.top, dialog_, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(manager.FindControl(ownerData), nullptr);
+    LVCOLUMNA column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 100;
+    SendMessageA(ownerData, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    test::PumpPending();
+    for (int count : {30, 300, 40}) {
+        SCOPED_TRACE(count);
+        SendMessageA(ownerData, LVM_SETITEMCOUNT, count, 0);
+        EXPECT_TRUE(ThumbShownWhereItIs(ownerData));
+    }
 }
 
 TEST_F(SkinnedLists, ListBoxBarFollowsSelectionAndKeysAtOnce) {

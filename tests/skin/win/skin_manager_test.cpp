@@ -93,6 +93,37 @@ HWND CreateTestDialog(const test::DialogTemplate& dialog, DialogLog* log = nullp
                                       reinterpret_cast<LPARAM>(log));
 }
 
+std::vector<HWND> Descendants(HWND window) {
+    std::vector<HWND> descendants;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&descendants));
+    return descendants;
+}
+
+// The dialog of a template as it is without any skin, seen from outside: its window rectangle and the procedures of
+// it and its descendants (in the order EnumChildWindows gives them), which a skin lets go of must give back.
+struct UnskinnedLook {
+    RECT rect{};
+    LONG_PTR dialogProcedure = 0;
+    std::vector<LONG_PTR> procedures;
+};
+UnskinnedLook LookWithoutSkin(const test::DialogTemplate& dialog) {
+    UnskinnedLook look;
+    const HWND window = CreateTestDialog(dialog);
+    EXPECT_EQ(SkinManager::Current(), nullptr);
+    GetWindowRect(window, &look.rect);
+    look.dialogProcedure = GetWindowLongPtrA(window, GWLP_WNDPROC);
+    for (HWND child : Descendants(window))
+        look.procedures.push_back(GetWindowLongPtrA(child, GWLP_WNDPROC));
+    DestroyWindow(window);
+    return look;
+}
+
 HWND ChildOfClass(HWND parent, const char* className) {
     return FindWindowExA(parent, nullptr, className, nullptr);
 }
@@ -256,40 +287,36 @@ TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
 }
 
 TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
+    const UnskinnedLook unskinned = LookWithoutSkin(EveryControlTemplate());
     auto manager = std::make_unique<SkinManager>();
     manager->Start(skin_.c_str());
     const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
     ASSERT_NE(dialog, nullptr);
 
-    std::vector<HWND> descendants;
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&descendants));
-    std::map<HWND, WNDPROC> previous;
-    for (HWND window : descendants) {
-        if (const SkinControl* control = manager->FindControl(window))
-            previous[window] = control->PreviousProcedure();
+    const std::vector<HWND> descendants = Descendants(dialog);
+    ASSERT_EQ(descendants.size(), unskinned.procedures.size());
+    std::size_t skinned = 0;
+    for (std::size_t i = 0; i < descendants.size(); ++i) {
+        if (manager->FindControl(descendants[i])) {
+            ++skinned;
+            EXPECT_NE(GetWindowLongPtrA(descendants[i], GWLP_WNDPROC), unskinned.procedures[i]) << i;
+        }
     }
-    ASSERT_EQ(previous.size(), manager->ControlCount());
-    const WNDPROC dialogProcedure = manager->FindDialog(dialog)->PreviousProcedure();
-    const RECT before = manager->FindDialog(dialog)->RectBeforeSkinning();
-    RECT skinned;
-    GetWindowRect(dialog, &skinned);
-    ASSERT_NE(Width(skinned), Width(before)); // the skin frame changed the size
+    ASSERT_EQ(skinned, manager->ControlCount());
+    EXPECT_NE(GetWindowLongPtrA(dialog, GWLP_WNDPROC), unskinned.dialogProcedure);
+    RECT now;
+    GetWindowRect(dialog, &now);
+    ASSERT_NE(Width(now), Width(unskinned.rect)); // the skin frame changed the size
 
     manager.reset();
     EXPECT_EQ(SkinManager::Current(), nullptr);
-    EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(dialogProcedure));
-    for (const auto& [window, procedure] : previous)
-        EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(procedure));
+    EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_WNDPROC), unskinned.dialogProcedure);
+    for (std::size_t i = 0; i < descendants.size(); ++i)
+        EXPECT_EQ(GetWindowLongPtrA(descendants[i], GWLP_WNDPROC), unskinned.procedures[i]) << i;
     RECT after;
     GetWindowRect(dialog, &after);
-    EXPECT_EQ(Width(after), Width(before));
-    EXPECT_EQ(Height(after), Height(before));
+    EXPECT_EQ(Width(after), Width(unskinned.rect));
+    EXPECT_EQ(Height(after), Height(unskinned.rect));
 
     // The controls still work through their own procedures.
     const HWND check = GetDlgItem(dialog, 117);
@@ -309,6 +336,7 @@ TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
 }
 
 TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
+    const UnskinnedLook unskinned = LookWithoutSkin(EveryControlTemplate());
     SkinManager manager;
     EXPECT_NE(manager.Start(dir_.File("no-such-skin\\skin.ini").c_str()), nullptr);
     const HHOOK first = manager.Start(skin_.c_str()); // a second start keeps the hook and the skin
@@ -324,9 +352,8 @@ TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
     // Without frame images the dialog keeps its size.
     RECT now;
     GetWindowRect(dialog, &now);
-    const RECT before = manager.FindDialog(dialog)->RectBeforeSkinning();
-    EXPECT_EQ(Width(now), Width(before));
-    EXPECT_EQ(Height(now), Height(before));
+    EXPECT_EQ(Width(now), Width(unskinned.rect));
+    EXPECT_EQ(Height(now), Height(unskinned.rect));
 
     test::DibCanvas canvas(64, 64, 0x123456);
     for (int id = 0; id < kElementCount; ++id) {
@@ -348,14 +375,13 @@ TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
 }
 
 TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
+    const RECT before = LookWithoutSkin(EveryControlTemplate()).rect;
     SkinManager manager;
     manager.Start(skin_.c_str());
     const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
     const SkinDialog* skin = manager.FindDialog(dialog);
     ASSERT_NE(skin, nullptr);
     ASSERT_TRUE(skin->IsFrameSkinned());
-    const RECT before = skin->RectBeforeSkinning();
-    ASSERT_FALSE(IsRectEmpty(&before));
 
     const int border = BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)),
                                            static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_EXSTYLE)));
@@ -485,6 +511,7 @@ TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
     GetModuleFileNameA(nullptr, module, MAX_PATH);
     std::string directory = module;
     directory = directory.substr(0, directory.find_last_of('\\') + 1) + "skins\\Tarnvale";
+    const RECT before = LookWithoutSkin(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)).rect;
     SkinManager manager;
     manager.Start(directory.c_str());
     const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)));
@@ -493,7 +520,7 @@ TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
     EXPECT_TRUE(skin->IsFrameSkinned());
     RECT now;
     GetWindowRect(dialog, &now);
-    EXPECT_GT(Height(now), Height(skin->RectBeforeSkinning())); // the skin's caption is taller than the system's
+    EXPECT_GT(Height(now), Height(before)); // the skin's caption is taller than the system's
     test::PumpPending();
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_EQ(manager.ControlCount(),
