@@ -108,12 +108,11 @@ bool LoadedSkin::DrawTiled(HDC hdc, int id, SIZE plane, const RECT& part, POINT 
     const HBITMAP tiles = TiledPlane(id, plane);
     if (!tiles)
         return false;
-    MemoryDC source(hdc);
-    if (!source)
+    if (!planeSource_)
         return false;
-    ScopedSelect select(source.get(), tiles);
+    ScopedSelect select(planeSource_.get(), tiles);
     BitBlt(hdc, to.x + inside.left - part.left, to.y + inside.top - part.top, inside.right - inside.left,
-           inside.bottom - inside.top, source.get(), inside.left, inside.top, SRCCOPY);
+           inside.bottom - inside.top, planeSource_.get(), inside.left, inside.top, SRCCOPY);
     return true;
 }
 
@@ -155,6 +154,7 @@ void LoadedSkin::FillSolid(HDC hdc, const RECT& rect, COLORREF colour) {
 }
 
 void LoadedSkin::FreeImages() {
+    offScreen_.Free();
     sizedFrames_.clear();
     tiledPlanes_.clear();
     for (UniqueImageList& image : images_)

@@ -7,6 +7,7 @@
 #include "skin/SkinElement.h"
 #include "skin/SkinFile.h"
 #include "skin/win/GdiHandles.h"
+#include "skin/win/PaintBuffer.h"
 
 #include <windows.h>
 
@@ -50,6 +51,8 @@ public:
     const GlobalSettings& Settings() const { return settings_; }
     // The skin file actually read, after the directory rule.
     const std::string& SkinPath() const { return skinPath_; }
+    // The off-screen image the skinned windows compose their paints in.
+    PaintBuffer& OffScreen() { return offScreen_; }
 
 private:
     // The frame of an element laid into a size by the nine-grid rule, magenta where nothing covers it, as a one-image
@@ -69,6 +72,9 @@ private:
         UniqueBitmap bitmap;
     };
     std::vector<TiledPlaneImage> tiledPlanes_; // the most recently drawn first
+    // What the planes are copied from, kept: making a device context costs more than the copy.
+    MemoryDC planeSource_{nullptr};
+    PaintBuffer offScreen_;
 
     std::string skinPath_;
     GlobalSettings settings_;

@@ -191,16 +191,14 @@ void SkinBars::PaintBar(HDC windowDC, const RECT& barRect, bool vertical) {
     const int width = barRect.right - barRect.left, height = barRect.bottom - barRect.top;
     if (width <= 0 || height <= 0)
         return;
-    MemoryDC buffer(windowDC);
-    UniqueBitmap bits(CreateCompatibleBitmap(windowDC, width, height));
-    if (!buffer || !bits)
+    const PaintBuffer::Lease buffer(control_.owner_.OffScreen(), windowDC, width, height);
+    if (!buffer.dc())
         return;
-    ScopedSelect select(buffer.get(), bits.get());
-    BitBlt(buffer.get(), 0, 0, width, height, windowDC, barRect.left, barRect.top, SRCCOPY);
-    SetViewportOrgEx(buffer.get(), -barRect.left, -barRect.top, nullptr);
-    Draw(buffer.get(), barRect, vertical);
-    SetViewportOrgEx(buffer.get(), 0, 0, nullptr);
-    BitBlt(windowDC, barRect.left, barRect.top, width, height, buffer.get(), 0, 0, SRCCOPY);
+    BitBlt(buffer.dc(), 0, 0, width, height, windowDC, barRect.left, barRect.top, SRCCOPY);
+    SetViewportOrgEx(buffer.dc(), -barRect.left, -barRect.top, nullptr);
+    Draw(buffer.dc(), barRect, vertical);
+    SetViewportOrgEx(buffer.dc(), 0, 0, nullptr);
+    BitBlt(windowDC, barRect.left, barRect.top, width, height, buffer.dc(), 0, 0, SRCCOPY);
 }
 
 LRESULT SkinBars::OnStyleChange(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -37,19 +37,19 @@ void SkinControl::PaintBuffered() {
     if (!windowDC || !GetWindowRect(window_, &rect))
         return;
     OffsetRect(&rect, -rect.left, -rect.top);
-    MemoryDC buffer(windowDC.get());
-    UniqueBitmap bits(CreateCompatibleBitmap(windowDC.get(), rect.right, rect.bottom));
-    if (!buffer || !bits)
+    const PaintBuffer::Lease buffer(owner_.OffScreen(), windowDC.get(), rect.right, rect.bottom);
+    if (!buffer.dc())
         return;
-    ScopedSelect select(buffer.get(), bits.get());
     // The kind paints over what the control drew, so magenta in the skin leaves the control's pixels.
-    BitBlt(buffer.get(), 0, 0, rect.right, rect.bottom, windowDC.get(), 0, 0, SRCCOPY);
-    Paint(buffer.get(), rect);
-    BitBlt(windowDC.get(), 0, 0, rect.right, rect.bottom, buffer.get(), 0, 0, SRCCOPY);
+    BitBlt(buffer.dc(), 0, 0, rect.right, rect.bottom, windowDC.get(), 0, 0, SRCCOPY);
+    Paint(buffer.dc(), rect);
+    BitBlt(windowDC.get(), 0, 0, rect.right, rect.bottom, buffer.dc(), 0, 0, SRCCOPY);
 }
 
 void SkinControl::PaintBufferedAtNcPaint() {
-    if (!GetUpdateRect(window_, nullptr, FALSE))
+    // The frame is also sent from within a paint (BeginPaint sends it, having taken the update region already): the
+    // skin's paint of the whole window comes right after it then.
+    if (!paintFollows_ && !GetUpdateRect(window_, nullptr, FALSE))
         PaintBuffered();
 }
 
@@ -80,7 +80,9 @@ LRESULT SkinControl::PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lPar
 
 LRESULT SkinControl::PaintNow() {
     PAINTSTRUCT paint;
+    paintFollows_ = true;
     BeginPaint(window_, &paint);
+    paintFollows_ = false;
     PaintBuffered();
     EndPaint(window_, &paint);
     return 0;
@@ -123,6 +125,7 @@ LRESULT SkinControl::OnPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     // The control paints itself first, and asks its parent for colours meanwhile: the parent's handler may have
     // destroyed it, or taken the skin off it.
     LRESULT result;
+    paintFollows_ = true;
     if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
     return PaintNow();

@@ -41,8 +41,8 @@ public:
     void Redraw();
     // Paint over the whole window (non-client area included) through an off-screen copy of the window's image.
     void PaintBuffered();
-    // PaintBuffered at WM_NCPAINT, unless the client area waits for a WM_PAINT, whose PaintBuffered lays the same
-    // pixels over the whole window anyway.
+    // PaintBuffered at WM_NCPAINT, unless the client area waits for a WM_PAINT or the frame is painted from within
+    // one: that WM_PAINT's PaintBuffered lays the same pixels over the whole window anyway.
     void PaintBufferedAtNcPaint();
 
     // The control's skinned scroll bars; null for kinds that do not scroll.
@@ -74,10 +74,11 @@ protected:
     // Asks for WM_MOUSELEAVE when the cursor leaves the control.
     void ArmLeaveReport();
     // Painter state.
-    bool hot = false;        // the cursor is over the control and a leave report is armed
-    bool focused = false;    // the control has the keyboard focus
-    bool pressed = false;    // the left button (or the space key) holds the control down
-    bool redrawOff_ = false; // the control was told WM_SETREDRAW FALSE and not yet TRUE
+    bool hot = false;           // the cursor is over the control and a leave report is armed
+    bool focused = false;       // the control has the keyboard focus
+    bool pressed = false;       // the left button (or the space key) holds the control down
+    bool redrawOff_ = false;    // the control was told WM_SETREDRAW FALSE and not yet TRUE
+    bool paintFollows_ = false; // within a WM_PAINT whose PaintBuffered is still to come
 
 private:
     static const Handler<SkinControl> kHandlers[];

@@ -100,9 +100,7 @@ private:
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint
     bool addedLayered_ = false;
     bool setRegion_ = false;
-    UniqueFont captionFont_;  // made at the first caption paint, kept until the skin changes
-    UniqueBitmap frameImage_; // the composed frame of the last paint, reused at the same size
-    SIZE frameImageSize_{};
+    UniqueFont captionFont_; // made at the first caption paint, kept until the skin changes
 };
 
 } // namespace tarnvale

@@ -66,15 +66,10 @@ void SkinDialog::PaintFrame() {
     WindowDC screen(window_);
     if (!screen)
         return;
-    MemoryDC memory(screen.get());
-    // The composed frame's bitmap is kept for the next paint at the same size: frames repaint at one size often.
-    if (!frameImage_ || frameImageSize_.cx != width || frameImageSize_.cy != height) {
-        frameImage_.reset(CreateCompatibleBitmap(screen.get(), width, height));
-        frameImageSize_ = {width, height};
-    }
-    if (!memory || !frameImage_)
+    const PaintBuffer::Lease buffer(owner_.OffScreen(), screen.get(), width, height);
+    const HDC memory = buffer.dc();
+    if (!memory)
         return;
-    ScopedSelect select(memory.get(), frameImage_.get());
     const FrameMetrics frame = Metrics();
     const RECT client = ToRECT(FrameClientRect(width, height, frame));
     // Only the frame around the client area is composed and copied: the client area's pixels stay as its own
@@ -84,15 +79,15 @@ void SkinDialog::PaintFrame() {
                            {0, client.top, client.left, client.bottom},
                            {client.right, client.top, width, client.bottom}};
     for (const RECT& strip : strips)
-        SkinManager::FillSolid(memory.get(), strip, kMagenta);
+        SkinManager::FillSolid(memory, strip, kMagenta);
     if (hasCaption)
-        PaintCaption(memory.get(), ToRECT(tarnvale::CaptionRect(width, frame)));
+        PaintCaption(memory, ToRECT(tarnvale::CaptionRect(width, frame)));
     if (border != 0)
-        PaintFrameSides(memory.get(), owner_, {0, 0, width, height}, frame, active_);
-    ApplyShape(memory.get(), {0, 0, width, height});
+        PaintFrameSides(memory, owner_, {0, 0, width, height}, frame, active_);
+    ApplyShape(memory, {0, 0, width, height});
     for (const RECT& strip : strips) {
         if (!IsRectEmpty(&strip))
-            BitBlt(screen.get(), strip.left, strip.top, RectWidth(strip), RectHeight(strip), memory.get(), strip.left,
+            BitBlt(screen.get(), strip.left, strip.top, RectWidth(strip), RectHeight(strip), memory, strip.left,
                    strip.top, SRCCOPY);
     }
 }
