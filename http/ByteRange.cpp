@@ -2,6 +2,8 @@
 // bits is simply past the end).
 #include "http/ByteRange.h"
 
+#include "http/HeaderText.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -10,18 +12,6 @@ namespace tarnvale {
 namespace {
 
 constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 // The value of a run of one or more decimal digits, saturated at the largest 64-bit value; false for anything else.
 bool ReadDigits(std::string_view text, std::uint64_t& value) {
@@ -56,10 +46,10 @@ RangeAnswer AnswerRange(std::string_view header, std::uint64_t size) {
     RangeAnswer unsatisfiable;
     unsatisfiable.kind = RangeAnswer::Kind::Unsatisfiable;
 
-    header = Trimmed(header);
+    header = TrimmedHeaderText(header);
     if (!StartsWithUnit(header))
         return whole;
-    const std::string_view rangeText = Trimmed(header.substr(6));
+    const std::string_view rangeText = TrimmedHeaderText(header.substr(6));
     const std::size_t dash = rangeText.find('-');
     if (dash == std::string_view::npos || rangeText.find(',') != std::string_view::npos)
         return whole;

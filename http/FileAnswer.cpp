@@ -2,6 +2,7 @@
 #include "http/FileAnswer.h"
 
 #include "http/ByteRange.h"
+#include "http/HeaderText.h"
 
 #include <cstdio>
 #include <ctime>
@@ -9,14 +10,6 @@
 namespace tarnvale {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
-        text.remove_suffix(1);
-    return text;
-}
 
 std::string_view WithoutWeakMark(std::string_view tag) {
     if (tag.size() >= 2 && tag[0] == 'W' && tag[1] == '/')
@@ -26,11 +19,11 @@ std::string_view WithoutWeakMark(std::string_view tag) {
 
 // If-None-Match: "*", or a comma-separated list of tags, any of which may match.
 bool AnyTagMatches(std::string_view list, std::string_view tag) {
-    if (Trimmed(list) == "*")
+    if (TrimmedHeaderText(list) == "*")
         return true;
     while (!list.empty()) {
         const std::size_t comma = list.find(',');
-        const std::string_view item = Trimmed(list.substr(0, comma));
+        const std::string_view item = TrimmedHeaderText(list.substr(0, comma));
         if (WithoutWeakMark(item) == WithoutWeakMark(tag))
             return true;
         if (comma == std::string_view::npos)
@@ -41,7 +34,7 @@ bool AnyTagMatches(std::string_view list, std::string_view tag) {
 }
 
 bool RangeStillHolds(std::string_view ifRange, std::string_view tag, std::string_view lastModified) {
-    ifRange = Trimmed(ifRange);
+    ifRange = TrimmedHeaderText(ifRange);
     if (ifRange.starts_with("W/"))
         return false;
     return ifRange.starts_with('"') ? ifRange == tag : ifRange == lastModified;

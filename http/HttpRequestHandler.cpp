@@ -113,9 +113,8 @@ std::string Origin(const Request& request) {
 MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(pidText);
     // A PID is named one way only: "+5" or "05" would be second addresses of the same file.
-    if (!pid || std::to_string(*pid) != pidText)
-        return SendError(request, MHD_HTTP_NOT_FOUND, "No program has PID " + std::string(pidText) + ".");
-    const std::optional<CMediaInfo> program = request.catalogue.FindByPid(*pid);
+    const bool wellNamed = pid && std::to_string(*pid) == pidText;
+    const std::optional<CMediaInfo> program = wellNamed ? request.catalogue.FindByPid(*pid) : std::nullopt;
     if (!program)
         return SendError(request, MHD_HTTP_NOT_FOUND, "No program has PID " + std::string(pidText) + ".");
 

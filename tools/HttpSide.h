@@ -17,6 +17,8 @@ class HttpSide {
 public:
     // Whether this build can serve HTTP at all.
     static bool Available();
+    // What a build without it says when asked for it.
+    static constexpr const char* kAbsentText = "this build of tarnvale-server has no HTTP side; the Linux build has it";
 
     HttpSide();
     // Stops serving.

@@ -15,7 +15,7 @@ HttpSide::~HttpSide() = default;
 
 bool HttpSide::Start(const CMediaInfoList&, const AllowList&, std::uint32_t, std::uint16_t,
                      std::function<void(const std::string&)>, std::string& error) {
-    error = "this build of tarnvale-server has no HTTP side; the Linux build has it";
+    error = kAbsentText;
     return false;
 }
 

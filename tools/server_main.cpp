@@ -33,10 +33,7 @@ OptionRow HttpOption(std::optional<std::uint16_t>& port) {
                          {},
                          "PORT",
                          "not in this build: the HTTP side is in the Linux build of the server",
-                         [](const std::string&) {
-                             return std::string("--http: this build of tarnvale-server has no HTTP side; the Linux "
-                                                "build has it");
-                         }};
+                         [](const std::string&) { return std::string("--http: ") + HttpSide::kAbsentText; }};
     return IntegerOption<std::uint16_t>("--http", "PORT",
                                         "also serve the programs over HTTP on PORT, for players and browsers:\n"
                                         "http://HOST:PORT/ lists them (default: no HTTP; 0 takes any free port)",
