@@ -58,16 +58,8 @@ DirectoryWatch::Added DirectoryWatch::Add(const std::string& folder, SystemError
 }
 
 DirectoryWatch::Event DirectoryWatch::Wait(int timeoutMs, std::vector<DirectoryNotice>& notices, SystemError* error) {
-    switch (state_->inotify.Wait(timeoutMs, error)) {
-    case InotifyWait::Result::Failed:
-        return Event::Failed;
-    case InotifyWait::Result::Woken:
-        return Event::Woken;
-    case InotifyWait::Result::TimedOut:
-        return Event::TimedOut;
-    case InotifyWait::Result::Ready:
-        break;
-    }
+    if (const std::optional<Event> ended = EventOfWait<Event>(state_->inotify.Wait(timeoutMs, error)))
+        return *ended;
     const std::size_t before = notices.size();
     alignas(inotify_event) char buffer[64 * 1024];
     for (ssize_t n; (n = ::read(state_->inotify.Descriptor(), buffer, sizeof buffer)) > 0;) {

@@ -47,16 +47,8 @@ bool FileWatch::Open(const std::string& path, SystemError* error) {
 }
 
 FileWatch::Event FileWatch::Wait(int timeoutMs, SystemError* error) {
-    switch (state_->inotify.Wait(timeoutMs, error)) {
-    case InotifyWait::Result::Failed:
-        return Event::Failed;
-    case InotifyWait::Result::Woken:
-        return Event::Woken;
-    case InotifyWait::Result::TimedOut:
-        return Event::TimedOut;
-    case InotifyWait::Result::Ready:
-        break;
-    }
+    if (const std::optional<Event> ended = EventOfWait<Event>(state_->inotify.Wait(timeoutMs, error)))
+        return *ended;
     // Every queued event is read, so that one burst of changes is told once.
     bool changed = false, gone = false;
     alignas(inotify_event) char buffer[4096];

@@ -5,6 +5,7 @@
 #include "platform/SystemError.h"
 #include "platform/UniqueHandle.h"
 
+#include <optional>
 #include <string>
 
 namespace tarnvale::platform {
@@ -40,5 +41,22 @@ private:
     UniqueDescriptor inotify_;
     UniqueDescriptor wake_;
 };
+
+// What a watch whose Event names Failed, Woken and TimedOut tells of a wait's result; none when events wait to be
+// read.
+template <typename Event>
+std::optional<Event> EventOfWait(InotifyWait::Result result) {
+    switch (result) {
+    case InotifyWait::Result::Failed:
+        return Event::Failed;
+    case InotifyWait::Result::Woken:
+        return Event::Woken;
+    case InotifyWait::Result::TimedOut:
+        return Event::TimedOut;
+    case InotifyWait::Result::Ready:
+        break;
+    }
+    return std::nullopt;
+}
 
 } // namespace tarnvale::platform
