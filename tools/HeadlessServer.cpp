@@ -13,7 +13,7 @@ namespace tarnvale {
 namespace {
 
 std::string SkippedText(const std::string& list, std::size_t skipped) {
-    return std::to_string(skipped) + " records of " + list + " have paths longer than 255 bytes and are left out";
+    return std::to_string(skipped) + " records of " + list + " have paths longer than 255 characters and are left out";
 }
 
 } // namespace
