@@ -64,28 +64,30 @@ bool LoadedSkin::DrawSized(HDC hdc, int id, int frame, const RECT& rect) {
     const HIMAGELIST image = LoadElement(id);
     if (!image)
         return false;
-    if (const HIMAGELIST sized = SizedFrameImage(id, image, frame, rect.right - rect.left, rect.bottom - rect.top))
-        ImageList_Draw(sized, 0, hdc, rect.left, rect.top, ILD_TRANSPARENT);
+    const MaskedImage* sized = SizedFrameImage(id, image, frame, rect.right - rect.left, rect.bottom - rect.top);
+    if (sized && copySource_)
+        DrawMasked(hdc, copySource_.get(), *sized, rect.left, rect.top);
     return true;
 }
 
-HIMAGELIST LoadedSkin::SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height) {
+const MaskedImage* LoadedSkin::SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height) {
     const auto kept = std::find_if(sizedFrames_.begin(), sizedFrames_.end(), [&](const SizedFrame& s) {
         return s.id == id && s.frame == frame && s.width == width && s.height == height;
     });
     if (kept != sizedFrames_.end()) {
         std::rotate(sizedFrames_.begin(), kept, kept + 1);
-        return sizedFrames_.front().image.get();
+        return &sizedFrames_.front().image;
     }
     const SkinElement& element = elements_[id];
-    UniqueImageList composed(ComposeNineGrid(image, frame, element.frame, element.margins, width, height));
+    MaskedImage composed = ComposeNineGrid(image, frame, element.frame, element.margins, width, height);
     if (!composed)
         return nullptr;
-    constexpr std::size_t kKept = 32;
+    // Every state of every part a window of the program shows: its frame, caption buttons, push buttons, bars.
+    constexpr std::size_t kKept = 96;
     if (sizedFrames_.size() == kKept)
         sizedFrames_.pop_back();
     sizedFrames_.insert(sizedFrames_.begin(), {id, frame, width, height, std::move(composed)});
-    return sizedFrames_.front().image.get();
+    return &sizedFrames_.front().image;
 }
 
 bool LoadedSkin::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle) {
@@ -95,8 +97,16 @@ bool LoadedSkin::DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT dr
     if (!image)
         return false;
     // Frames outside the strip draw nothing; a negative index would make the image list read before its start.
-    if (frame >= 0)
-        ImageList_Draw(image, frame, hdc, rect.left, rect.top, drawStyle);
+    if (frame < 0)
+        return true;
+    if (drawStyle == ILD_TRANSPARENT) {
+        // The frame laid into its own size is the frame itself, and drawn from the kept image at a fraction of the
+        // cost.
+        const SkinElement& element = elements_[id];
+        return DrawSized(hdc, id, frame,
+                         {rect.left, rect.top, rect.left + element.frame.width, rect.top + element.frame.height});
+    }
+    ImageList_Draw(image, frame, hdc, rect.left, rect.top, drawStyle);
     return true;
 }
 
@@ -108,11 +118,11 @@ bool LoadedSkin::DrawTiled(HDC hdc, int id, SIZE plane, const RECT& part, POINT 
     const HBITMAP tiles = TiledPlane(id, plane);
     if (!tiles)
         return false;
-    if (!planeSource_)
+    if (!copySource_)
         return false;
-    ScopedSelect select(planeSource_.get(), tiles);
+    ScopedSelect select(copySource_.get(), tiles);
     BitBlt(hdc, to.x + inside.left - part.left, to.y + inside.top - part.top, inside.right - inside.left,
-           inside.bottom - inside.top, planeSource_.get(), inside.left, inside.top, SRCCOPY);
+           inside.bottom - inside.top, copySource_.get(), inside.left, inside.top, SRCCOPY);
     return true;
 }
 

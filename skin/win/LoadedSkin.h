@@ -8,6 +8,7 @@
 #include "skin/SkinFile.h"
 #include "skin/win/GdiHandles.h"
 #include "skin/win/PaintBuffer.h"
+#include "skin/win/SkinImages.h"
 
 #include <windows.h>
 
@@ -37,7 +38,8 @@ public:
     // Draws a frame into rect by the nine-grid rule: corners at their size, edges and centre stretched, magenta
     // see-through. False (nothing drawn) for an empty rectangle or an element without an image.
     bool DrawSized(HDC hdc, int id, int frame, const RECT& rect);
-    // Draws a frame at its own size at rect's top-left corner; drawStyle ILD_NORMAL or ILD_TRANSPARENT.
+    // Draws a frame at its own size at rect's top-left corner; drawStyle ILD_NORMAL or ILD_TRANSPARENT (magenta
+    // see-through).
     bool DrawFrame(HDC hdc, int id, int frame, const RECT& rect, UINT drawStyle);
     // Copies part of a plane of width x height covered with frame 0 of the element in tiles from its origin (the
     // dialog background, laid from the client area's corner) to the point to of hdc; what of part lies outside
@@ -55,12 +57,12 @@ public:
     PaintBuffer& OffScreen() { return offScreen_; }
 
 private:
-    // The frame of an element laid into a size by the nine-grid rule, magenta where nothing covers it, as a one-image
-    // masked list. Kept for the next request of the same size, since window frames repaint at one size many times.
-    HIMAGELIST SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height);
+    // The frame of an element laid into a size by the nine-grid rule, see-through where it is magenta or nothing
+    // covers it. Kept for the next request of the same size, since windows repaint at one size many times.
+    const MaskedImage* SizedFrameImage(int id, HIMAGELIST image, int frame, int width, int height);
     struct SizedFrame {
         int id, frame, width, height;
-        UniqueImageList image;
+        MaskedImage image;
     };
     std::vector<SizedFrame> sizedFrames_; // the most recently drawn first
 
@@ -72,8 +74,8 @@ private:
         UniqueBitmap bitmap;
     };
     std::vector<TiledPlaneImage> tiledPlanes_; // the most recently drawn first
-    // What the planes are copied from, kept: making a device context costs more than the copy.
-    MemoryDC planeSource_{nullptr};
+    // What the planes and sized frames are copied from, kept: making a device context costs more than the copy.
+    MemoryDC copySource_{nullptr};
     PaintBuffer offScreen_;
 
     std::string skinPath_;

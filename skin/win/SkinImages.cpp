@@ -70,18 +70,22 @@ HIMAGELIST LoadElementImage(int id, const std::string& path, FrameSize& frame) {
     return ImageListFromBitmap(bitmap.get(), frame, stacked, 0, kMagenta);
 }
 
-HIMAGELIST ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, int width, int height) {
+MaskedImage ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, int width, int height) {
     const int frameWidth = frameSize.width, frameHeight = frameSize.height;
     // The frame alone, its see-through pixels left magenta. Bitmaps of the image lists' own depth, so that what is
     // composed does not depend on the device it is drawn to and can be kept.
     MemoryDC source(nullptr), target(nullptr);
     UniqueBitmap sourceBits(CreateDib(frameWidth, frameHeight, 24, false, nullptr));
-    UniqueBitmap targetBits(CreateDib(width, height, 24, false, nullptr));
-    if (!source || !target || !sourceBits || !targetBits)
-        return nullptr;
+    MaskedImage composed;
+    composed.colours.reset(CreateDib(width, height, 24, false, nullptr));
+    composed.mask.reset(CreateBitmap(width, height, 1, 1, nullptr));
+    if (!source || !target || !sourceBits || !composed)
+        return {};
+    composed.width = width;
+    composed.height = height;
+    ScopedSelect selectTarget(target.get(), composed.colours.get());
     {
         ScopedSelect selectSource(source.get(), sourceBits.get());
-        ScopedSelect selectTarget(target.get(), targetBits.get());
         SkinManager::FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
         if (frame >= 0)
             ImageList_Draw(image, frame, source.get(), 0, 0, ILD_NORMAL);
@@ -102,10 +106,33 @@ HIMAGELIST ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Mar
                 BitBlt(target.get(), d.x, d.y, d.width, d.height, source.get(), s.x, s.y, SRCCOPY);
         }
     }
-    UniqueImageList composed(ImageList_Create(width, height, ILC_MASK | kImageListColour, 0, 1));
-    if (!composed || ImageList_AddMasked(composed.get(), targetBits.get(), kMagenta) < 0)
-        return nullptr;
-    return composed.release();
+    // The mask: set where the colour is magenta (a copy to one bit sets the pixels of the source's background
+    // colour). Then the colours black there, so that the drawing's second copy adds nothing to what shows through.
+    ScopedSelect selectMask(source.get(), composed.mask.get());
+    SetBkColor(target.get(), kMagenta);
+    BitBlt(source.get(), 0, 0, width, height, target.get(), 0, 0, SRCCOPY);
+    SetBkColor(target.get(), RGB(255, 255, 255));
+    SetTextColor(target.get(), RGB(0, 0, 0));
+    constexpr DWORD kAndNotSource = 0x00220326; // destination AND NOT source
+    BitBlt(target.get(), 0, 0, width, height, source.get(), 0, 0, kAndNotSource);
+    return composed;
+}
+
+void DrawMasked(HDC target, HDC source, const MaskedImage& image, int x, int y) {
+    // A one-bit source reaches a colour target as the target's background colour where set and its text colour
+    // where clear: white keeps the target's pixel under the and, black clears it for the image's colours.
+    const COLORREF background = SetBkColor(target, RGB(255, 255, 255));
+    const COLORREF text = SetTextColor(target, RGB(0, 0, 0));
+    {
+        ScopedSelect mask(source, image.mask.get());
+        BitBlt(target, x, y, image.width, image.height, source, 0, 0, SRCAND);
+    }
+    {
+        ScopedSelect colours(source, image.colours.get());
+        BitBlt(target, x, y, image.width, image.height, source, 0, 0, SRCPAINT);
+    }
+    SetBkColor(target, background);
+    SetTextColor(target, text);
 }
 
 } // namespace tarnvale
