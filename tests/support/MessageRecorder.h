@@ -61,12 +61,13 @@ public:
         watches_[window] = watch;
     }
 
-    // Records messages sent to any window of this thread while the recorder lives (one such recorder at a time).
+    // Records messages sent to any window of this thread, each once the window has handled it, while the recorder
+    // lives (one such recorder at a time); unlike a dialog's recorder it also sees what comes before WM_INITDIALOG.
     void WatchThread() {
         if (threadWatch_ || hook_)
             return;
         threadWatch_ = this;
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &ThreadHook, nullptr, GetCurrentThreadId());
+        hook_ = SetWindowsHookExA(WH_CALLWNDPROCRET, &ThreadHook, nullptr, GetCurrentThreadId());
     }
 
     // A dialog from the template whose own procedure is the recorder, from WM_INITDIALOG on.
@@ -163,7 +164,7 @@ private:
     }
 
     static LRESULT CALLBACK ThreadHook(int code, WPARAM wParam, LPARAM lParam) {
-        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+        const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lParam);
         if (code == HC_ACTION && threadWatch_)
             threadWatch_->Seen({call->hwnd, call->message, call->wParam, call->lParam});
         return CallNextHookEx(nullptr, code, wParam, lParam);

@@ -83,6 +83,11 @@ public:
     SyntheticSkin& Set(int element, const std::string& key, int value) {
         return Set(element, key, std::to_string(value));
     }
+    // A key of the skin's global settings.
+    SyntheticSkin& Setting(const std::string& key, const std::string& value) {
+        return Set(kElementSysMetrics, key, value);
+    }
+    SyntheticSkin& Setting(const std::string& key, int value) { return Set(kElementSysMetrics, key, value); }
     // A colour key from 0xRRGGBB, in the file's "R G B" form.
     SyntheticSkin& Colour(int element, const std::string& key, std::uint32_t rgb) {
         return Set(element, key,
