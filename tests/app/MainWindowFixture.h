@@ -27,7 +27,7 @@ inline constexpr const char* kProgramDialog = "Add a program...";
 // the control as one count, never row by row, so that neither the control nor its skin works per row.
 class ListViewInsertWatch : public MessageRecorder {
 public:
-    ListViewInsertWatch() : MessageRecorder(&IsRowMessage) { WatchThread(); }
+    ListViewInsertWatch() : MessageRecorder(&IsRowMessage) { EXPECT_TRUE(WatchThread()); }
 
     int RowsInsertedOneByOne() const { return Count(LVM_INSERTITEMA) + Count(LVM_INSERTITEMW); }
     int CountsSet() const { return Count(LVM_SETITEMCOUNT); }

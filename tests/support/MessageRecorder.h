@@ -45,29 +45,34 @@ public:
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;
 
-    // Runs reaction on every later arrival of message, recorded or not, before the window's own handling.
+    // Runs reaction on every later arrival of message, recorded or not: before the window's own handling, or after it
+    // for the thread watch.
     MessageRecorder& On(UINT message, Reaction reaction) {
         reactions_.emplace(message, std::move(reaction));
         return *this;
     }
 
     // Puts the recorder in front of the window's current procedure. Whatever replaces the procedure later sits in
-    // front of the recorder, which then sees what that passes on.
-    void Watch(HWND window) {
+    // front of the recorder, which then sees what that passes on. A window is watched by one recorder at a time.
+    bool Watch(HWND window) {
+        if (!IsWindow(window) || GetPropA(window, kProperty))
+            return false;
         auto* watch = new Subclass{this, nullptr};
         SetPropA(window, kProperty, watch);
         watch->previous =
             reinterpret_cast<WNDPROC>(SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc)));
         watches_[window] = watch;
+        return true;
     }
 
     // Records messages sent to any window of this thread, each once the window has handled it, while the recorder
     // lives (one such recorder at a time); unlike a dialog's recorder it also sees what comes before WM_INITDIALOG.
-    void WatchThread() {
+    bool WatchThread() {
         if (threadWatch_ || hook_)
-            return;
-        threadWatch_ = this;
+            return false;
         hook_ = SetWindowsHookExA(WH_CALLWNDPROCRET, &ThreadHook, nullptr, GetCurrentThreadId());
+        threadWatch_ = hook_ ? this : nullptr;
+        return hook_ != nullptr;
     }
 
     // A dialog from the template whose own procedure is the recorder, from WM_INITDIALOG on.

@@ -448,7 +448,7 @@ TEST_F(SkinnedWindows, HoverTimerReportsTheCursorLeaving) {
     const HWND window = Keep(CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP, 100, 100, 200, 120, nullptr,
                                              nullptr, GetModuleHandleA(nullptr), nullptr));
     test::MessageRecorder leaves{WM_NCMOUSELEAVE};
-    leaves.Watch(window);
+    ASSERT_TRUE(leaves.Watch(window));
     leaves.On(WM_NCMOUSELEAVE, [](const test::Message&) { return true; });
     SkinManager manager;
 
