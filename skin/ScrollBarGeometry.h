@@ -4,7 +4,9 @@
 
 #include "skin/Geometry.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 namespace tarnvale {
 
@@ -76,5 +78,15 @@ std::int32_t ThumbTrackToPosition(const ScrollRange& range, std::int32_t clientE
 // The thumb by the same measure that dragging uses, for when the system cannot say where it is: after the arrow at
 // the bar's start, at the current position's offset; empty when the track has no room for it.
 ThumbSpan ThumbSpanFromRange(const ScrollRange& range, std::int32_t clientExtent, std::int32_t arrowMetric);
+
+// An arrow held still steps at the press, again after the first delay and then at the shorter one for as long as
+// it is held: a single click moves one line, a held arrow soon runs.
+inline constexpr std::uint32_t kArrowRepeatDelaysMs[] = {0, 200, 50};
+
+// Milliseconds between line step step - 1 and step (step 0 is the press's own, at once) of an arrow held still.
+constexpr std::uint32_t ArrowRepeatDelayMs(std::size_t step) {
+    constexpr std::size_t last = std::size(kArrowRepeatDelaysMs) - 1;
+    return kArrowRepeatDelaysMs[step < last ? step : last];
+}
 
 } // namespace tarnvale

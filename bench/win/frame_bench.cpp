@@ -4,6 +4,7 @@
 #include "BenchTiming.h"
 #include "WinBench.h"
 #include "res/resource.h"
+#include "skin/win/FrameShape.h"
 #include "skin/win/GdiHandles.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
@@ -85,16 +86,17 @@ int main() {
     GetWindowRect(window, &rect);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     WindowDC dc(window);
+    const FrameMetrics frame = SkinFrameMetrics(skins);
     constexpr int kRegions = 20;
     const double region = bench::BestSeconds(kRuns, [&] {
         for (int i = 0; i < kRegions; ++i)
-            UniqueRegion made(skin->BuildRegion(dc.get(), {0, 0, width, height}));
+            UniqueRegion made(CutFrameRegion(dc.get(), {0, 0, width, height}, frame));
     });
     RECT client;
     GetClientRect(window, &client);
     MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
     OffsetRect(&client, -rect.left, -rect.top);
-    UniqueRegion fast(skin->BuildRegion(dc.get(), {0, 0, width, height}));
+    UniqueRegion fast(CutFrameRegion(dc.get(), {0, 0, width, height}, frame));
     UniqueRegion slow;
     const double perPixel =
         bench::BestSeconds(1, [&] { slow.reset(RegionPixelByPixel(dc.get(), width, height, client)); });
@@ -104,7 +106,7 @@ int main() {
     std::printf("standard frame, WM_NCPAINT:      %8.1f us\n", standard / kPaints * 1e6);
     std::printf("skinned frame, PaintFrame:       %8.1f us  (%.2fx the standard frame)\n", skinned / kPaints * 1e6,
                 skinned / standard);
-    std::printf("BuildRegion, frame read at once: %8.1f us\n", region / kRegions * 1e6);
+    std::printf("CutFrameRegion, frame at once:   %8.1f us\n", region / kRegions * 1e6);
     std::printf("one GetPixel per pixel instead:  %8.1f us  (same region: %s)\n", perPixel * 1e6,
                 EqualRgn(fast.get(), slow.get()) ? "yes" : "NO");
     DestroyWindow(window);

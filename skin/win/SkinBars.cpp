@@ -22,8 +22,6 @@ constexpr ScrollWay kScrollWays[] = {
 };
 
 constexpr UINT_PTR kRepeatTimerId = 0;
-constexpr UINT kFirstRepeatMs = 200;
-constexpr UINT kRepeatMs = 50;
 
 constexpr UINT kScrollBarInfoSize = 60;
 static_assert(sizeof(SCROLLBARINFO) == kScrollBarInfoSize);
@@ -295,7 +293,8 @@ LRESULT SkinBars::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) {
     SetCapture(window);
     tracking_ = true;
     pressScreenPoint_ = point;
-    SetTimer(window, kRepeatTimerId, kFirstRepeatMs, ArrowRepeatTimerProc);
+    repeatStep_ = 0; // the press's own step
+    ArmRepeat();
     PaintNonClient();
     return 0;
 }
@@ -400,6 +399,10 @@ bool SkinBars::RepeatTick(POINT cursor) {
     return SendLineStep(Window(), pressedPart, pressVertical);
 }
 
+void SkinBars::ArmRepeat() {
+    SetTimer(Window(), kRepeatTimerId, ArrowRepeatDelayMs(++repeatStep_), ArrowRepeatTimerProc);
+}
+
 namespace {
 
 VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {
@@ -410,7 +413,7 @@ VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {
     SkinControl* control = manager ? manager->FindControl(window) : nullptr;
     SkinBars* bars = control ? control->Bars() : nullptr;
     if (bars && bars->RepeatTick(cursor))
-        SetTimer(window, kRepeatTimerId, kRepeatMs, ArrowRepeatTimerProc);
+        bars->ArmRepeat();
 }
 
 } // namespace

@@ -55,6 +55,8 @@ public:
     // while the cursor rests where the press was. False once the press has ended, the cursor has moved or the
     // control is gone, which ends the repeat.
     bool RepeatTick(POINT cursor);
+    // Starts the wait for the arrow repeat's next step, as long as the steps so far ask for.
+    void ArmRepeat();
 
     // The press on a bar part and the cursor over the bars, in client coordinates.
     bool pressed = false;
@@ -96,6 +98,7 @@ private:
     bool tracking_ = false;          // a press on a non-client bar holds the capture and runs the repeat timer
     bool clearingBarStyles_ = false; // WM_NCCALCSIZE has taken the scroll-bar styles away for a moment
     POINT pressScreenPoint_{};       // where the press on a non-client bar was; the repeat runs while the cursor stays
+    std::size_t repeatStep_ = 0;     // the arrow repeat's last step of this press; 0 is the press's own
 };
 
 } // namespace tarnvale

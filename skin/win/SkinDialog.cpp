@@ -3,6 +3,7 @@
 // are in files of their own.
 #include "skin/win/SkinDialog.h"
 
+#include "skin/win/FrameShape.h"
 #include "skin/win/SkinManager.h"
 #include "skin/win/WinGeometry.h"
 #include "skin/win/WindowStyle.h"
@@ -82,8 +83,7 @@ LRESULT SkinDialog::CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wP
 }
 
 FrameMetrics SkinDialog::Metrics() const {
-    return {owner_.Element(kElementFrameLeft).frame.width, owner_.Element(kElementFrameRight).frame.width,
-            owner_.Element(kElementCaption).frame.height, owner_.Element(kElementFrameBottom).frame.height};
+    return SkinFrameMetrics(owner_);
 }
 
 DWORD SkinDialog::Style() const {

@@ -32,22 +32,21 @@ public:
     bool IsFrameSkinned() const;
     // Paints the whole non-client area off-screen and copies it to the window at once.
     void PaintFrame();
+
+private:
     // Where the close, minimise or maximise element's button lies within captionRect; none when the window's style
     // or system menu does not allow the button.
     std::optional<RECT> CaptionButtonRect(int elementId, const RECT& captionRect) const;
-    // The hit code of a point in screen coordinates.
-    int HitTest(int x, int y) const;
     // Holds the caption button of hitCode pressed until the left button is released; true when it was released
     // over the button. Other mouse messages meanwhile are dropped; everything else waits in the queue.
     bool TrackCaptionButton(int hitCode);
+    // The hit code of a point in screen coordinates.
+    int HitTest(int x, int y) const;
     // Makes the magenta pixels of the frame see-through, once per pending shape: with a layered window's colour
-    // key where the system has one, else with a window region cut from the frame in hdc.
+    // key where the system has one, else, when the skin asks for transparency, with a window region cut from the
+    // frame in hdc.
     void ApplyShape(HDC hdc, const RECT& windowRect);
-    // The window rectangle without the magenta pixels of the frame that hdc holds (the client area left whole);
-    // null when the skin asks for no transparency. The caller owns the region.
-    HRGN BuildRegion(HDC hdc, const RECT& windowRect) const;
 
-private:
     // The previous procedure's handling with some style bits taken off for its length.
     LRESULT CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -2,6 +2,8 @@
 // the system has one and else by a window region cut from the frame, and taken off again.
 #include "skin/win/SkinDialog.h"
 
+#include "skin/win/FrameShape.h"
+#include "skin/win/LayeredWindowSeam.h"
 #include "skin/win/SkinManager.h"
 #include "skin/win/WinGeometry.h"
 #include "skin/win/WindowStyle.h"
@@ -10,18 +12,11 @@
 #include <vector>
 
 namespace tarnvale {
-namespace {
 
-using SetLayeredWindowAttributesProc = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
-
-// Looked up by name: systems without layered windows have no such function.
-SetLayeredWindowAttributesProc LayeredWindowAttributes() {
-    static const auto proc = reinterpret_cast<SetLayeredWindowAttributesProc>(
-        reinterpret_cast<void (*)()>(GetProcAddress(GetModuleHandleA("USER32.DLL"), "SetLayeredWindowAttributes")));
-    return proc;
+FrameMetrics SkinFrameMetrics(const LoadedSkin& skin) {
+    return {skin.Element(kElementFrameLeft).frame.width, skin.Element(kElementFrameRight).frame.width,
+            skin.Element(kElementCaption).frame.height, skin.Element(kElementFrameBottom).frame.height};
 }
-
-} // namespace
 
 void SkinDialog::RemoveShape() {
     if (addedLayered_) {
@@ -39,7 +34,7 @@ void SkinDialog::ApplyShape(HDC hdc, const RECT& windowRect) {
     if (!shapePending_)
         return;
     shapePending_ = false;
-    if (const SetLayeredWindowAttributesProc setLayered = LayeredWindowAttributes()) {
+    if (const SetLayeredWindowAttributesFunction setLayered = FindSetLayeredWindowAttributes()) {
         const auto exStyle = static_cast<DWORD>(GetWindowLongPtrA(window_, GWL_EXSTYLE));
         if (!(exStyle & WS_EX_LAYERED)) {
             SetWindowLongPtrA(window_, GWL_EXSTYLE, LONG_PTR(exStyle | WS_EX_LAYERED));
@@ -48,7 +43,7 @@ void SkinDialog::ApplyShape(HDC hdc, const RECT& windowRect) {
         setLayered(window_, kMagenta, 0, LWA_COLORKEY);
         return;
     }
-    UniqueRegion region(BuildRegion(hdc, windowRect));
+    UniqueRegion region(owner_.Settings().useTransparency != 0 ? CutFrameRegion(hdc, windowRect, Metrics()) : nullptr);
     if (!region && !setRegion_)
         return;
     // A skin without transparency takes off the region an earlier skin cut.
@@ -56,9 +51,7 @@ void SkinDialog::ApplyShape(HDC hdc, const RECT& windowRect) {
     SetWindowRgn(window_, region.release(), TRUE);
 }
 
-HRGN SkinDialog::BuildRegion(HDC hdc, const RECT& windowRect) const {
-    if (owner_.Settings().useTransparency == 0)
-        return nullptr;
+HRGN CutFrameRegion(HDC hdc, const RECT& windowRect, const FrameMetrics& frame) {
     const int width = RectWidth(windowRect), height = RectHeight(windowRect);
     if (width <= 0 || height <= 0)
         return nullptr;
@@ -77,7 +70,7 @@ HRGN SkinDialog::BuildRegion(HDC hdc, const RECT& windowRect) const {
     const std::span<const std::uint32_t> pixels(static_cast<const std::uint32_t*>(bits),
                                                 std::size_t(width) * std::size_t(height));
     const std::vector<PixelRun> runs =
-        SeeThroughRuns(pixels, width, height, FrameClientRect(width, height, Metrics()), kMagenta);
+        SeeThroughRuns(pixels, width, height, FrameClientRect(width, height, frame), kMagenta);
 
     UniqueRegion region(CreateRectRgn(0, 0, width, height));
     if (runs.empty() || !region)

@@ -1,4 +1,5 @@
-// Scroll-bar geometry: arrows, shaft, corner and thumb of both orientations, and the thumb arithmetic at its edges.
+// Scroll-bar geometry: arrows, shaft, corner and thumb of both orientations, the thumb arithmetic at its edges, and
+// the held arrow's step delays.
 #include "skin/ScrollBarGeometry.h"
 
 #include <gtest/gtest.h>
@@ -137,6 +138,17 @@ TEST(ScrollBarGeometry, ThumbOffsetsAndPositions) {
     const ThumbSpan none = ThumbSpanFromRange({0, 99, 100, 0}, client, arrow);
     EXPECT_EQ(none.start, none.end);
     EXPECT_EQ(ThumbSpanFromRange({0, 99, 10, 45}, 2 * arrow, arrow).end, 0);
+}
+
+TEST(ScrollBarGeometry, HeldArrowStepsAtOnceThenSlowlyThenFast) {
+    struct Row {
+        std::size_t step;
+        std::uint32_t delayMs;
+    } rows[] = {{0, 0}, {1, 200}, {2, 50}, {3, 50}, {1000, 50}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.step);
+        EXPECT_EQ(ArrowRepeatDelayMs(row.step), row.delayMs);
+    }
 }
 
 } // namespace

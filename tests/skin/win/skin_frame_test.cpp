@@ -1,6 +1,7 @@
 // The skinned dialog frame on real windows: caption, frames and buttons read back from the window, hit-testing,
-// caption buttons driven by real mouse input, the see-through shape, the hot button, and skin changes that come
-// before the dialog is initialised.
+// caption buttons driven by real mouse input, the see-through shape (colour key or window region), the hot button, and
+// skin changes that come before the dialog is initialised.
+#include "LayeredWindowTestSeam.h"
 #include "WinTestSupport.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnvale {
@@ -427,48 +429,87 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
 }
 
 TEST_F(SkinnedFrame, ShapeCutsTheFrameAndLeavesTheClientWhole) {
-    const HWND dialog = Show(kFullCaption);
-    // Where the system has layered windows, the magenta colour key makes the shape.
-    ASSERT_TRUE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
-    COLORREF key = 0;
-    BYTE alpha = 0;
-    DWORD flags = 0;
-    ASSERT_TRUE(GetLayeredWindowAttributes(dialog, &key, &alpha, &flags));
-    EXPECT_EQ(key, RGB(255, 0, 255));
-    EXPECT_EQ(flags, DWORD(LWA_COLORKEY));
+    {
+        SCOPED_TRACE("layered windows");
+        const HWND dialog = Show(kFullCaption);
+        // Where the system has layered windows, the magenta colour key makes the shape.
+        ASSERT_TRUE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
+        COLORREF key = 0;
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(GetLayeredWindowAttributes(dialog, &key, &alpha, &flags));
+        EXPECT_EQ(key, RGB(255, 0, 255));
+        EXPECT_EQ(flags, DWORD(LWA_COLORKEY));
+        UniqueRegion none(CreateRectRgn(0, 0, 0, 0));
+        EXPECT_EQ(GetWindowRgn(dialog, none.get()), ERROR);
 
-    // The region, for systems without: made from the frame as the window shows it, with magenta in the client.
-    RECT rect;
-    GetWindowRect(dialog, &rect);
-    const int width = Width(rect), height = Height(rect);
-    const auto shot = Shot(dialog);
-    const RECT client{kSide, kCaption, width - kSide, height - kBottom};
-    SkinManager::FillSolid(shot->dc(), {client.left, client.top, client.left + 5, client.top + 5}, RGB(255, 0, 255));
-    UniqueRegion region(Skin(dialog).BuildRegion(shot->dc(), {0, 0, width, height}));
-    ASSERT_TRUE(region);
-    // The rule it must follow, one pixel at a time.
-    UniqueRegion expected(CreateRectRgn(0, 0, width, height));
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const POINT p{x, y};
-            if (!PtInRect(&client, p) && shot->Pixel(x, y) == kPink) {
-                UniqueRegion pixel(CreateRectRgn(x, y, x + 1, y + 1));
-                CombineRgn(expected.get(), expected.get(), pixel.get(), RGN_DIFF);
-            }
-        }
+        // A skin without a frame takes the colour key off again.
+        manager_.LoadSkin(dir_.File("absent").c_str());
+        EXPECT_FALSE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
+        manager_.LoadSkin(dir_.Path().string().c_str());
     }
-    EXPECT_TRUE(EqualRgn(region.get(), expected.get()));
-    EXPECT_FALSE(PtInRegion(region.get(), 0, 0));
-    EXPECT_FALSE(PtInRegion(region.get(), width - 1, 1));
-    EXPECT_TRUE(PtInRegion(region.get(), 2, 0));
-    EXPECT_TRUE(PtInRegion(region.get(), client.left, client.top)); // magenta, but client
 
-    // A skin without transparency asks for no region; one without a frame takes the colour key off again.
+    SCOPED_TRACE("window region");
+    test::ScopedWithoutLayeredWindows withoutLayered;
+    const HWND dialog = Show(kFullCaption | WS_THICKFRAME);
+    EXPECT_FALSE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
+    // The region the window has now, and the one it must have: the window less the two notches of the side frames'
+    // outer top corners, the only magenta the frame shows; the client area whole.
+    auto regionOf = [](HWND window) {
+        UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
+        return GetWindowRgn(window, region.get()) == ERROR ? UniqueRegion() : std::move(region);
+    };
+    auto expectedFor = [](HWND window) {
+        RECT rect;
+        GetWindowRect(window, &rect);
+        const int width = Width(rect), height = Height(rect);
+        UniqueRegion expected(CreateRectRgn(0, 0, width, height));
+        for (int left : {0, width - 2}) {
+            UniqueRegion notch(CreateRectRgn(left, 0, left + 2, 2));
+            CombineRgn(expected.get(), expected.get(), notch.get(), RGN_DIFF);
+        }
+        return expected;
+    };
+    auto clientOutside = [](HWND window, HRGN region) {
+        RECT client;
+        GetClientRect(window, &client);
+        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        RECT rect;
+        GetWindowRect(window, &rect);
+        OffsetRect(&client, -rect.left, -rect.top);
+        UniqueRegion outside(CreateRectRgnIndirect(&client));
+        return CombineRgn(outside.get(), outside.get(), region, RGN_DIFF) != NULLREGION;
+    };
+    struct Size {
+        const char* name;
+        int grow;
+    } sizes[] = {{"shown", 0}, {"grown", 40}, {"shrunk", -60}};
+    for (const Size& size : sizes) {
+        SCOPED_TRACE(size.name);
+        RECT rect;
+        GetWindowRect(dialog, &rect);
+        SetWindowPos(dialog, nullptr, 0, 0, Width(rect) + size.grow, Height(rect) + size.grow / 2,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        test::PumpPending();
+        const UniqueRegion region = regionOf(dialog);
+        ASSERT_TRUE(region);
+        EXPECT_TRUE(EqualRgn(region.get(), expectedFor(dialog).get()));
+        EXPECT_FALSE(clientOutside(dialog, region.get()));
+    }
+
+    // A later skin without transparency takes the region off; one with it cuts it again, and a skin without a frame
+    // takes it off as well.
     WriteSkin(0, 0);
     manager_.LoadSkin(dir_.Path().string().c_str());
-    EXPECT_EQ(Skin(dialog).BuildRegion(shot->dc(), {0, 0, width, height}), nullptr);
+    test::PumpPending();
+    EXPECT_FALSE(regionOf(dialog));
+    WriteSkin(0, 1);
+    manager_.LoadSkin(dir_.Path().string().c_str());
+    test::PumpPending();
+    EXPECT_TRUE(regionOf(dialog));
     manager_.LoadSkin(dir_.File("absent").c_str());
-    EXPECT_FALSE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
+    test::PumpPending();
+    EXPECT_FALSE(regionOf(dialog));
 }
 
 TEST_F(SkinnedFrame, HotButtonWhileTheCursorIsOverIt) {

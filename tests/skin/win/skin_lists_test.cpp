@@ -1,7 +1,7 @@
 // Skinned list views, headers, edits, list boxes and combo boxes on real controls: the skinned bars following
 // inserts, deletes, the wheel, selection and keys at once (and not while redraw is off), the flat borders, the
-// header's texts, the combo box's button and drop-down list, children attached as they come, and skins that leave
-// parts to the controls.
+// header's texts and its hot and pressed items, the combo box's button and drop-down list, children attached as they
+// come, and skins that leave parts to the controls.
 #include "BarSkin.h"
 #include "WinTestSupport.h"
 #include "skin/ListControlGeometry.h"
@@ -361,6 +361,66 @@ TEST_F(SkinnedLists, BordersAndHeaderAreDrawnFromTheSkin) {
         EXPECT_EQ(shownIn(1), render(1, DT_NOPREFIX | DT_END_ELLIPSIS));
         EXPECT_NE(render(1, DT_NOPREFIX | DT_END_ELLIPSIS), render(1, DT_NOPREFIX));
     }
+}
+
+TEST_F(SkinnedLists, HeaderItemsHotAndPressedUnderTheMouseOnlyAsButtons) {
+    SkinManager manager;
+    manager.Start(WriteSkin(true).c_str());
+    CreateDialogWithLists();
+    const HWND header = reinterpret_cast<HWND>(SendMessageA(list_, LVM_GETHEADER, 0, 0));
+    ASSERT_TRUE(GetWindowLongPtrA(header, GWL_STYLE) & HDS_BUTTONS);
+
+    // A pixel of each item off its text, and the first item's middle on the screen.
+    RECT first{}, second{};
+    SendMessageA(header, HDM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&first));
+    SendMessageA(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&second));
+    const POINT firstPixel{first.left + 2, first.top + 2}, secondPixel{second.left + 2, second.top + 2};
+    POINT over{(first.left + first.right) / 2, (first.top + first.bottom) / 2};
+    ClientToScreen(header, &over);
+    auto shows = [&](POINT at, int frame) {
+        return test::PumpUntil([&] { return test::ScreenPixel(header, at) == HeaderColour(frame); }, 3000);
+    };
+    auto frameOf = [&](POINT at) {
+        for (int frame = 0; frame < 5; ++frame) {
+            if (test::ScreenPixel(header, at) == HeaderColour(frame))
+                return frame;
+        }
+        return -1;
+    };
+
+    // As buttons: hot under the cursor, pressed while the button is held there, hot again after, normal once the
+    // cursor has gone; the other item stays normal throughout.
+    input_.MoveTo(over);
+    EXPECT_TRUE(shows(firstPixel, kHeaderFrameHot));
+    EXPECT_EQ(frameOf(secondPixel), kHeaderFrameNormal);
+    input_.LeftDown();
+    EXPECT_TRUE(shows(firstPixel, kHeaderFramePressed));
+    EXPECT_EQ(frameOf(secondPixel), kHeaderFrameNormal);
+    input_.LeftUp();
+    EXPECT_TRUE(shows(firstPixel, kHeaderFrameHot));
+    input_.MoveTo({790, 590});
+    EXPECT_TRUE(shows(firstPixel, kHeaderFrameNormal));
+
+    // Not as buttons: the cursor over an item, even with the button held and the header repainted, shows it normal.
+    SetWindowLongPtrA(header, GWL_STYLE, GetWindowLongPtrA(header, GWL_STYLE) & ~LONG_PTR(HDS_BUTTONS));
+    auto dispatchedToHeader = [&](UINT message, UINT orMessage) {
+        bool seen = false;
+        return test::PumpUntil([&] { return seen; }, 3000,
+                               [&](const MSG& msg) {
+                                   seen |= msg.hwnd == header && (msg.message == message || msg.message == orMessage);
+                               });
+    };
+    input_.MoveTo(over);
+    ASSERT_TRUE(dispatchedToHeader(WM_MOUSEMOVE, WM_MOUSEMOVE));
+    test::PumpPending();
+    EXPECT_EQ(frameOf(firstPixel), kHeaderFrameNormal);
+    // A second press where the first was comes soon enough to be a double-click.
+    input_.LeftDown();
+    ASSERT_TRUE(dispatchedToHeader(WM_LBUTTONDOWN, WM_LBUTTONDBLCLK));
+    RedrawWindow(header, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_EQ(frameOf(firstPixel), kHeaderFrameNormal);
+    input_.LeftUp();
+    test::PumpPending();
 }
 
 TEST_F(SkinnedLists, ComboBoxButtonAndItsListFromTheFirstOpening) {

@@ -3,12 +3,14 @@
 // (showing by range, notifying its parent), and skins that leave the bars to the system.
 #include "BarSkin.h"
 #include "WinTestSupport.h"
+#include "skin/ScrollBarGeometry.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinManager.h"
 #include "support/RealInput.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <map>
 #include <string>
 #include <vector>
@@ -296,6 +298,51 @@ TEST_F(SkinnedBars, ArrowRepeatsWhileTheCursorRests) {
     EXPECT_EQ(log_.control.size(), logged);
     input_.LeftUp();
     EXPECT_TRUE(test::PumpUntil([&] { return GetCapture() == nullptr; }));
+}
+
+TEST_F(SkinnedBars, HeldArrowStepsAtThePressThenAfterEachDelay) {
+    SkinManager manager;
+    manager.Start(WriteSkin().c_str());
+    CreateDialogWithBars();
+    const BarPoints at = PointsOf(list_);
+    input_.MoveTo(OnScreen(list_, at.down));
+    test::PumpPending();
+
+    // When each line step reached the list, and whether a timer of the list had come before the first.
+    using Clock = std::chrono::steady_clock;
+    std::vector<Clock::time_point> steps;
+    bool timerBeforeFirstStep = false;
+    auto record = [&] {
+        while (static_cast<int>(steps.size()) < Count(WM_VSCROLL, SB_LINEDOWN))
+            steps.push_back(Clock::now());
+    };
+    auto noteTimers = [&](const MSG& msg) {
+        timerBeforeFirstStep |= msg.hwnd == list_ && msg.message == WM_TIMER && steps.empty();
+    };
+    constexpr std::size_t kSteps = 5;
+    input_.LeftDown();
+    ASSERT_TRUE(test::PumpUntil(
+        [&] {
+            record();
+            return steps.size() >= kSteps;
+        },
+        5000, noteTimers));
+    EXPECT_FALSE(timerBeforeFirstStep);
+
+    // No step comes before its delay; timers may fire up to one tick of the system clock early, never more.
+    constexpr auto kTimerGranularity = std::chrono::milliseconds(16);
+    for (std::size_t step = 1; step < kSteps; ++step) {
+        SCOPED_TRACE(step);
+        const auto delay = std::chrono::milliseconds(ArrowRepeatDelayMs(step));
+        EXPECT_GE(steps[step] - steps[step - 1], delay - kTimerGranularity);
+    }
+
+    // Releasing the button ends the steps.
+    input_.LeftUp();
+    ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == nullptr; }));
+    const int released = Count(WM_VSCROLL, SB_LINEDOWN);
+    PumpForRepeatTicks();
+    EXPECT_EQ(Count(WM_VSCROLL, SB_LINEDOWN), released);
 }
 
 TEST_F(SkinnedBars, ThumbDragsByWholeRowsOrByThumbTrack) {
