@@ -101,13 +101,6 @@ public:
                      [&](const Message& m) { return m.message == message; });
         return found;
     }
-    // The low words of their wParams (the sequence of scroll codes, of command ids).
-    std::vector<WORD> Codes(UINT message) const {
-        std::vector<WORD> codes;
-        for (const Message& m : Of(message))
-            codes.push_back(LOWORD(m.wParam));
-        return codes;
-    }
 
 private:
     // Owned by the window: freed at WM_NCDESTROY, or when the recorder goes and can take its procedure back.
