@@ -6,6 +6,7 @@
 #include "core/ListFile.h"
 #include "platform/File.h"
 #include "res/resource.h"
+#include "support/MessageRecorder.h"
 #include "support/TempDir.h"
 #include "support/WindowScript.h"
 
@@ -24,36 +25,20 @@ inline constexpr const char* kProgramDialog = "Add a program...";
 
 // Watches the messages that bring rows into the thread's list views: a load or a batch of search rows must reach
 // the control as one count, never row by row, so that neither the control nor its skin works per row.
-class ListViewInsertWatch {
+class ListViewInsertWatch : public MessageRecorder {
 public:
-    ListViewInsertWatch() {
-        current_ = this;
-        hook_ = SetWindowsHookExA(WH_CALLWNDPROC, &ListViewInsertWatch::Hook, nullptr, GetCurrentThreadId());
-    }
-    ~ListViewInsertWatch() {
-        UnhookWindowsHookEx(hook_);
-        current_ = nullptr;
-    }
-    ListViewInsertWatch(const ListViewInsertWatch&) = delete;
-    ListViewInsertWatch& operator=(const ListViewInsertWatch&) = delete;
+    ListViewInsertWatch() : MessageRecorder(&IsRowMessage) { EXPECT_TRUE(WatchThread()); }
 
-    int rowsInsertedOneByOne = 0;
-    int countsSet = 0;
+    int RowsInsertedOneByOne() const { return Count(LVM_INSERTITEMA) + Count(LVM_INSERTITEMW); }
+    int CountsSet() const { return Count(LVM_SETITEMCOUNT); }
 
 private:
-    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
-        const auto* call = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    static bool IsRowMessage(const Message& m) {
+        if (m.message != LVM_INSERTITEMA && m.message != LVM_INSERTITEMW && m.message != LVM_SETITEMCOUNT)
+            return false;
         char className[32] = {};
-        if (code == HC_ACTION && current_ && GetClassNameA(call->hwnd, className, sizeof className) &&
-            std::string(className) == "SysListView32") {
-            current_->rowsInsertedOneByOne += call->message == LVM_INSERTITEMA || call->message == LVM_INSERTITEMW;
-            current_->countsSet += call->message == LVM_SETITEMCOUNT;
-        }
-        return CallNextHookEx(nullptr, code, wParam, lParam);
+        return GetClassNameA(m.window, className, sizeof className) && std::string(className) == "SysListView32";
     }
-
-    static inline ListViewInsertWatch* current_ = nullptr;
-    HHOOK hook_ = nullptr;
 };
 
 inline CMediaInfo Record(const char* path, std::int32_t pid, std::int32_t type = 0, std::int32_t size = 0,

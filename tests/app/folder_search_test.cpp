@@ -183,8 +183,8 @@ TEST_F(FolderSearchTest, AddsEveryMediaFileWithPidsFromTenInWalkOrder) {
     CloseWith(WM_CLOSE);
     Run();
     // The search's rows came in batches, each as one count.
-    EXPECT_EQ(watch.rowsInsertedOneByOne, 0);
-    EXPECT_LE(watch.countsSet, static_cast<int>(1 + expected.size() + 1));
+    EXPECT_EQ(watch.RowsInsertedOneByOne(), 0);
+    EXPECT_LE(watch.CountsSet(), static_cast<int>(1 + expected.size() + 1));
 }
 
 TEST_F(FolderSearchTest, RefusedFileIsToldAndTheWalkGoesOn) {

@@ -112,8 +112,8 @@ TEST_F(MainWindowTest, ShowsEveryRecordInItsColumns) {
     Run();
     // Nothing changed, so closing writes back exactly what was read.
     EXPECT_EQ(SavedBytes(), original);
-    EXPECT_EQ(watch.rowsInsertedOneByOne, 0);
-    EXPECT_EQ(watch.countsSet, 1);
+    EXPECT_EQ(watch.RowsInsertedOneByOne(), 0);
+    EXPECT_EQ(watch.CountsSet(), 1);
 }
 
 TEST_F(MainWindowTest, DeleteAndEditWithoutSelectionDoNothing) {

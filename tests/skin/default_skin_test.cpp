@@ -1,5 +1,5 @@
 // The committed default skin is exactly what the generator draws, so the two never drift apart; and the skin
-// file names every bitmap, with frames that divide its strips evenly.
+// file names every bitmap, with frames that divide its strips evenly, frames that meet and colours of its own.
 #include "DefaultSkin.h"
 #include "platform/File.h"
 #include "skin/IniProfile.h"
@@ -57,6 +57,28 @@ TEST(DefaultSkin, EveryElementHasItsImage) {
         EXPECT_LE(element.margins.top + element.margins.bottom, frame.height);
     }
     EXPECT_EQ(named.size() + 1, files.size()); // every bitmap is used, and skin.ini is the one other file
+
+    // The frame thicknesses agree, so the corners of the caption and the frames meet.
+    auto element = [&](int id) {
+        SkinElement e;
+        ReadElementSection(profile, id, e);
+        return e;
+    };
+    auto frame = [&](int id) {
+        SkinElement e;
+        const auto [width, height] = BmpSize(files.at(ReadElementSection(profile, id, e)));
+        return FrameSizeFor(id, width, height);
+    };
+    EXPECT_EQ(frame(kElementFrameLeft).width, frame(kElementFrameRight).width);
+    EXPECT_EQ(element(kElementFrameLeft).margins.top, frame(kElementCaption).height);
+    EXPECT_EQ(element(kElementFrameLeft).margins.bottom, frame(kElementFrameBottom).height);
+    // Colours the skin must give itself: borders, the dialog text, and a caption text for each state (the system's
+    // colours, passed alike, would not tell the states apart).
+    for (int id : {kElementEdit, kElementComboBox, kElementListBox, kElementListView})
+        EXPECT_NE(element(id).borderColor, kNoColour) << kElementTable[id].section;
+    EXPECT_NE(element(kElementSysMetrics).textColor, kNoColour);
+    const GlobalSettings settings = ReadGlobalSettings(profile, 0x111111, 0x111111);
+    EXPECT_NE(settings.captionText, settings.captionTextInactive);
 }
 
 } // namespace

@@ -1,14 +1,13 @@
 // The skin-file reader against the platform's own private-profile functions, on files written to trip readers
 // up: both must read every section, key and buffer size alike.
+#include "WinTestSupport.h"
 #include "skin/IniProfile.h"
-#include "support/TempDir.h"
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <string>
@@ -81,7 +80,7 @@ void ForEachQuery(
         std::string name = file.name;
         std::replace(name.begin(), name.end(), ' ', '-');
         const std::string path = dir.File(name + ".ini");
-        std::ofstream(path, std::ios::binary).write(file.text.data(), std::streamsize(file.text.size()));
+        test::WriteFile(path, file.text);
         const IniProfile profile =
             IniProfile::Parse(std::span(reinterpret_cast<const std::uint8_t*>(file.text.data()), file.text.size()));
         std::set<std::string> sections, keys;

@@ -2,9 +2,11 @@
 // turned into BN_CLICKED with the check state the skin keeps, radio groups, faces per state read back from the
 // screen, focus without the control's own focus rectangle, captions over the tiled background, a dialog closed by
 // its own button, and skins that leave the controls to themselves.
+#include "SyntheticSkin.h"
 #include "WinTestSupport.h"
 #include "skin/win/SkinButtons.h"
 #include "skin/win/SkinManager.h"
+#include "support/MessageRecorder.h"
 #include "support/RealInput.h"
 
 #include <gtest/gtest.h>
@@ -36,40 +38,24 @@ std::uint32_t TileColour(int x, int y) {
     return ((x / 4) + (y / 4)) % 2 ? 0xE0E0C0 : 0xC0C0E0;
 }
 
-// What the dialog heard.
+// A click as the dialog heard it, with the check states at the time it was told.
 struct Click {
     WORD id;
     LRESULT checkWhenTold;  // the button's check state as the parent saw it while being told
     LRESULT radioAWhenTold; // the first radio button's, likewise
 };
-struct Log {
-    std::vector<Click> clicks;
-    WORD destroyOn = 0;       // the dialog destroys itself when this button is clicked
-    bool checkAtInit = false; // the dialog checks the check box while it initialises, before the skin attaches
-};
-Log* gLog = nullptr;
-
-INT_PTR CALLBACK ButtonsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_INITDIALOG) {
-        if (gLog && gLog->checkAtInit)
-            CheckDlgButton(dialog, kCheck, BST_CHECKED);
-        return TRUE;
-    }
-    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED && gLog) {
-        const WORD id = LOWORD(wParam);
-        gLog->clicks.push_back({id, SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0),
-                                SendDlgItemMessageA(dialog, kRadioA, BM_GETCHECK, 0, 0)});
-        if (id == gLog->destroyOn)
-            DestroyWindow(dialog);
-        return TRUE;
-    }
-    return FALSE;
-}
 
 class SkinnedButtons : public ::testing::Test {
 protected:
     void SetUp() override {
-        gLog = &log_;
+        recorder_.On(WM_COMMAND, [this](const test::Message& m) {
+            const WORD id = LOWORD(m.wParam);
+            if (HIWORD(m.wParam) != BN_CLICKED)
+                return false;
+            clicks_.push_back({id, SendDlgItemMessageA(m.window, id, BM_GETCHECK, 0, 0),
+                               SendDlgItemMessageA(m.window, kRadioA, BM_GETCHECK, 0, 0)});
+            return true;
+        });
         input_.MoveTo(kAway);
     }
 
@@ -77,43 +63,28 @@ protected:
         if (dialog_ && IsWindow(dialog_))
             DestroyWindow(dialog_);
         test::PumpPending();
-        gLog = nullptr;
     }
 
     // A skin with every face, the group frame, the background tile and the text colours; a partial one has only
     // the push and radio faces, and a text colour but no image for check boxes.
     std::string WriteSkin(bool partial = false) {
-        RgbImage push(4 * 12, 12);
-        for (int f = 0; f < 4; ++f)
-            Fill(push, f * 12, 0, 12, 12, kPushFrames[f]);
-        RgbImage check(8 * kBox, kBox), radio(8 * kBox, kBox);
-        for (int f = 0; f < 8; ++f) {
-            Fill(check, f * kBox, 0, kBox, kBox, CheckColour(f));
-            Fill(radio, f * kBox, 0, kBox, kBox, RadioColour(f));
-        }
+        test::SyntheticSkin skin(dir_);
+        skin.Image(kElementPushButton, test::FramesOf(kElementPushButton, 12, 12, [](int f) { return kPushFrames[f]; }))
+            .Colour(kElementPushButton, "TextColor", kButtonText)
+            .Image(kElementRadioButton, test::FramesOf(kElementRadioButton, kBox, kBox, RadioColour))
+            .Colour(kElementRadioButton, "TextColor", kButtonText)
+            .Colour(kElementCheckBox, "TextColor", kButtonText);
+        if (partial)
+            return skin.Write();
         RgbImage group(12, 12, kGroupLine);
-        Fill(group, 2, 2, 8, 8, 0xFF00FF);
-        RgbImage tile(kTile, kTile);
-        for (int y = 0; y < kTile; ++y)
-            for (int x = 0; x < kTile; ++x)
-                tile.At(x, y) = TileColour(x, y);
-        test::WriteBmp(dir_.File("push.bmp"), push);
-        test::WriteBmp(dir_.File("check.bmp"), check);
-        test::WriteBmp(dir_.File("radio.bmp"), radio);
-        test::WriteBmp(dir_.File("group.bmp"), group);
-        test::WriteBmp(dir_.File("tile.bmp"), tile);
-        std::string ini = "[Button.Pushbutton]\nImageFile=push.bmp\nTextColor=248 0 0\n"
-                          "[Button.Radiobutton]\nImageFile=radio.bmp\nTextColor=248 0 0\n";
-        if (partial) {
-            ini += "[Button.Checkbox]\nTextColor=248 0 0\n";
-        } else {
-            ini += "[SysMetrics]\nTextColor=0 0 248\n"
-                   "[Button.Checkbox]\nImageFile=check.bmp\nTextColor=248 0 0\n"
-                   "[Button.Groupbox]\nImageFile=group.bmp\nSizingMargins=4,4,4,4\nTextColor=0 248 0\n"
-                   "[Window.Dialog]\nImageFile=tile.bmp\n";
-        }
-        test::WriteFile(dir_.File("skin.ini"), ini);
-        return dir_.File("skin.ini");
+        test::FillRect(group, 2, 2, 8, 8, 0xFF00FF);
+        return skin.Colour(kElementSysMetrics, "TextColor", kStaticText)
+            .Image(kElementCheckBox, test::FramesOf(kElementCheckBox, kBox, kBox, CheckColour))
+            .Image(kElementGroupBox, group)
+            .Set(kElementGroupBox, "SizingMargins", "4,4,4,4")
+            .Colour(kElementGroupBox, "TextColor", kGroupText)
+            .Image(kElementDialog, test::Painted(kTile, kTile, TileColour))
+            .Write();
     }
 
     void CreateButtonsDialog() {
@@ -129,7 +100,7 @@ protected:
         dialog.Add("Static", "Static text", SS_LEFT, 0, 100, 60, 100, 10, kStatic);
         dialog.Add("Static", "Centred", SS_LEFT | SS_CENTERIMAGE, 0, 100, 74, 100, 30, kCentredStatic);
         dialog.Add("Button", "Three", BS_AUTO3STATE, 0, 100, 110, 60, 10, kThreeState);
-        dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, ButtonsDialogProc, 0);
+        dialog_ = recorder_.CreateDialogFrom(dialog.Get());
         ASSERT_NE(dialog_, nullptr);
         ShowWindow(dialog_, SW_SHOW);
         UpdateWindow(dialog_);
@@ -137,12 +108,6 @@ protected:
     }
 
     HWND Item(WORD id) const { return GetDlgItem(dialog_, id); }
-
-    static void Fill(RgbImage& image, int left, int top, int width, int height, std::uint32_t colour) {
-        for (int y = top; y < top + height; ++y)
-            for (int x = left; x < left + width; ++x)
-                image.At(x, y) = colour;
-    }
 
     static RgbImage Shot(HWND window) { return test::ScreenImage(window); }
     static std::uint32_t ScreenPixel(HWND window, POINT at) { return test::ScreenPixel(window, at); }
@@ -159,7 +124,7 @@ protected:
             input_.LeftDown();
             input_.LeftUp();
         });
-        const bool told = clicked && test::PumpUntil([&] { return !log_.clicks.empty(); });
+        const bool told = clicked && test::PumpUntil([&] { return !clicks_.empty(); });
         test::PumpPending();
         return told;
     }
@@ -196,7 +161,8 @@ protected:
     static constexpr POINT kAway{790, 590}; // over no window, so nothing starts hot
     test::TempDir dir_;
     test::RealInput input_;
-    Log log_;
+    test::MessageRecorder recorder_{WM_COMMAND};
+    std::vector<Click> clicks_;
     HWND dialog_ = nullptr;
 };
 
@@ -206,9 +172,9 @@ TEST_F(SkinnedButtons, ClickOnAnAutoCheckBoxTogglesFirstAndNotifiesOnce) {
     CreateButtonsDialog();
     const HWND check = Item(kCheck);
     ASSERT_TRUE(ClickCentre(check));
-    ASSERT_EQ(log_.clicks.size(), 1u);
-    EXPECT_EQ(log_.clicks[0].id, kCheck);
-    EXPECT_EQ(log_.clicks[0].checkWhenTold, BST_CHECKED); // the mouse toggles before telling
+    ASSERT_EQ(clicks_.size(), 1u);
+    EXPECT_EQ(clicks_[0].id, kCheck);
+    EXPECT_EQ(clicks_[0].checkWhenTold, BST_CHECKED); // the mouse toggles before telling
     EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(GetFocus(), check);
 
@@ -229,7 +195,7 @@ TEST_F(SkinnedButtons, ClickOnAnAutoCheckBoxTogglesFirstAndNotifiesOnce) {
     test::PumpPending();
     EXPECT_TRUE(pressedWhileOver);
     EXPECT_TRUE(releasedWhenOff);
-    EXPECT_EQ(log_.clicks.size(), 1u);
+    EXPECT_EQ(clicks_.size(), 1u);
     EXPECT_EQ(SendMessageA(check, BM_GETCHECK, 0, 0), BST_CHECKED);
 }
 
@@ -242,18 +208,18 @@ TEST_F(SkinnedButtons, SpaceOnAnAutoRadioButtonNotifiesThenChecksItsGroup) {
     const HWND radio = Item(kRadioB);
     SetFocus(radio);
     test::PumpPending();
-    log_.clicks.clear();
+    clicks_.clear();
 
     SendMessageA(radio, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(ScreenPixel(radio, {1, 1}), RadioColour(1)); // pressed, unchecked
-    EXPECT_TRUE(log_.clicks.empty());
+    EXPECT_TRUE(clicks_.empty());
     SendMessageA(radio, WM_KEYUP, VK_SPACE, 0);
 
-    ASSERT_EQ(log_.clicks.size(), 1u);
-    EXPECT_EQ(log_.clicks[0].id, kRadioB);
+    ASSERT_EQ(clicks_.size(), 1u);
+    EXPECT_EQ(clicks_[0].id, kRadioB);
     // The parent heard of the click while the group was still as it was.
-    EXPECT_EQ(log_.clicks[0].checkWhenTold, BST_UNCHECKED);
-    EXPECT_EQ(log_.clicks[0].radioAWhenTold, BST_CHECKED);
+    EXPECT_EQ(clicks_[0].checkWhenTold, BST_UNCHECKED);
+    EXPECT_EQ(clicks_[0].radioAWhenTold, BST_CHECKED);
     EXPECT_EQ(SendMessageA(radio, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(dialog_, kRadioA), BST_UNCHECKED);
     EXPECT_EQ(IsDlgButtonChecked(dialog_, kRadioC), BST_UNCHECKED);
@@ -262,18 +228,21 @@ TEST_F(SkinnedButtons, SpaceOnAnAutoRadioButtonNotifiesThenChecksItsGroup) {
     EXPECT_EQ(ScreenPixel(Item(kRadioA), {1, 1}), RadioColour(0));
 
     // A click on another one of the group, which takes the focus with it: one click, told after the change.
-    log_.clicks.clear();
+    clicks_.clear();
     ASSERT_TRUE(ClickCentre(Item(kRadioC)));
-    ASSERT_EQ(log_.clicks.size(), 1u);
-    EXPECT_EQ(log_.clicks[0].id, kRadioC);
-    EXPECT_EQ(log_.clicks[0].checkWhenTold, BST_CHECKED);
+    ASSERT_EQ(clicks_.size(), 1u);
+    EXPECT_EQ(clicks_[0].id, kRadioC);
+    EXPECT_EQ(clicks_[0].checkWhenTold, BST_CHECKED);
     EXPECT_EQ(IsDlgButtonChecked(dialog_, kRadioB), BST_UNCHECKED);
 }
 
 TEST_F(SkinnedButtons, CheckStateIsTheSkinsFromWhereTheControlHadIt) {
     SkinManager manager;
     manager.Start(WriteSkin().c_str());
-    log_.checkAtInit = true;
+    recorder_.On(WM_INITDIALOG, [](const test::Message& m) {
+        CheckDlgButton(m.window, kCheck, BST_CHECKED); // while it initialises, before the skin attaches
+        return false;
+    });
     CreateButtonsDialog();
     // Checked while the dialog initialised, before the skin came: still checked, and shown so.
     const HWND check = Item(kCheck);
@@ -310,7 +279,7 @@ TEST_F(SkinnedButtons, FacesFollowTheCursorTheFocusAndTheEnabledState) {
     }));
     EXPECT_TRUE(hot);
     EXPECT_TRUE(pressed);
-    EXPECT_TRUE(log_.clicks.empty()); // released off the button
+    EXPECT_TRUE(clicks_.empty()); // released off the button
 
     // Focused, with the cursor elsewhere: a push button shows frame 2, a check box not.
     ASSERT_TRUE(test::PumpUntil([&] { return ScreenPixel(push, corner) == kPushFrames[2]; }));
@@ -337,7 +306,7 @@ TEST_F(SkinnedButtons, FacesFollowTheCursorTheFocusAndTheEnabledState) {
     SendMessageA(push, WM_KEYDOWN, VK_SPACE, 0);
     const RECT down = captionInk();
     SendMessageA(push, WM_KEYUP, VK_SPACE, 0);
-    log_.clicks.clear();
+    clicks_.clear();
     ASSERT_GE(up.right, 0);
     EXPECT_EQ(down.left - up.left, 1);
     EXPECT_EQ(down.top - up.top, 1);
@@ -475,7 +444,7 @@ TEST_F(SkinnedButtons, PushButtonCaptionsSitWhereTheControlPutsThem) {
         for (std::size_t i = 0; i < std::size(rows); ++i)
             dialog.Add("Button", rows[i].caption, BS_PUSHBUTTON | BS_MULTILINE, 0, short(4 + 70 * (i % 3)),
                        short(4 + 36 * (i / 3)), rows[i].width, rows[i].height, WORD(100 + i));
-        dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, ButtonsDialogProc, 0);
+        dialog_ = recorder_.CreateDialogFrom(dialog.Get());
         ShowWindow(dialog_, SW_SHOW);
         SetFocus(nullptr);
         test::PumpPending();
@@ -524,10 +493,14 @@ TEST_F(SkinnedButtons, PushButtonCaptionsSitWhereTheControlPutsThem) {
 TEST_F(SkinnedButtons, DialogClosedByItsOwnButtonLeavesNothingBehind) {
     SkinManager manager;
     manager.Start(WriteSkin().c_str());
+    recorder_.On(WM_COMMAND, [](const test::Message& m) {
+        if (LOWORD(m.wParam) == kPush)
+            DestroyWindow(m.window);
+        return true;
+    });
     for (bool keyboard : {false, true}) {
         SCOPED_TRACE(keyboard ? "space key" : "click");
         CreateButtonsDialog();
-        log_.destroyOn = kPush;
         const HWND push = Item(kPush);
         if (keyboard) {
             SendMessageA(push, WM_KEYDOWN, VK_SPACE, 0);
@@ -538,8 +511,8 @@ TEST_F(SkinnedButtons, DialogClosedByItsOwnButtonLeavesNothingBehind) {
         EXPECT_FALSE(IsWindow(dialog_));
         EXPECT_EQ(manager.ControlCount(), 0u);
         EXPECT_EQ(manager.DialogCount(), 0u);
-        ASSERT_EQ(log_.clicks.size(), 1u);
-        log_.clicks.clear();
+        ASSERT_EQ(clicks_.size(), 1u);
+        clicks_.clear();
         test::PumpPending();
     }
 }

@@ -2,10 +2,13 @@
 // caption buttons driven by real mouse input, the see-through shape (colour key or window region), the hot button, and
 // skin changes that come before the dialog is initialised.
 #include "LayeredWindowTestSeam.h"
+#include "SyntheticSkin.h"
 #include "WinTestSupport.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
+#include "support/MessageRecorder.h"
 #include "support/RealInput.h"
+#include "support/WindowScript.h"
 
 #include <gtest/gtest.h>
 
@@ -28,52 +31,6 @@ constexpr std::uint32_t kPink = 0xFF00FF;
 // Close, minimise and maximise buttons in one channel each (red, green, blue), brighter with each frame.
 std::uint32_t ButtonColour(int button, int frame) {
     return std::uint32_t(0x30 + 0x20 * frame) << (16 - 8 * button);
-}
-
-std::string SkinIni(int alignment, int useTransparency) {
-    return "[SysMetrics]\nUseTransparency=" + std::to_string(useTransparency) +
-           "\nTextAlignment=" + std::to_string(alignment) +
-           "\nCaptionFont=Tahoma, 14, 700\nCaptionText=255 255 0\nCaptionTextInactive=0 255 255\n"
-           "CaptionOffset=8,0\n"
-           "[Window.Caption]\nImageFile=caption.bmp\n"
-           "[Window.FrameLeft]\nImageFile=left.bmp\nSizingMargins=0,4,0,4\n"
-           "[Window.FrameRight]\nImageFile=right.bmp\nSizingMargins=0,4,0,4\n"
-           "[Window.FrameBottom]\nImageFile=bottom.bmp\n"
-           "[Window.CloseButton]\nImageFile=close.bmp\nOffset=4,5\nOffsetType=TopRight\n"
-           "[Window.MaxButton]\nImageFile=max.bmp\nOffset=28,5\nOffsetType=TopRight\n"
-           "[Window.MinButton]\nImageFile=min.bmp\nOffset=120,5\nOffsetType=TopLeft\n";
-}
-
-// What the dialog's own procedure saw.
-struct DialogLog {
-    std::vector<WPARAM> commands; // WM_SYSCOMMAND, without the low four bits
-    int menus = 0;                // menus opened (and closed again at once)
-    bool destroyOnFocus = false;  // the dialog destroys itself when it gets the focus
-};
-
-INT_PTR CALLBACK RecordingProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-        return TRUE;
-    }
-    auto* log = reinterpret_cast<DialogLog*>(GetWindowLongPtrA(dialog, DWLP_USER));
-    if (!log)
-        return FALSE;
-    if (message == WM_SYSCOMMAND)
-        log->commands.push_back(wParam & 0xFFF0);
-    if (message == WM_SETFOCUS && log->destroyOnFocus) {
-        DestroyWindow(dialog);
-        return TRUE;
-    }
-    if (message == WM_INITMENUPOPUP || message == WM_ENTERIDLE) {
-        ++log->menus;
-        EndMenu();
-    }
-    return FALSE;
-}
-
-bool Sent(const DialogLog& log, WPARAM command) {
-    return std::count(log.commands.begin(), log.commands.end(), command) > 0;
 }
 
 constexpr DWORD kFullCaption = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_VISIBLE;
@@ -124,29 +81,48 @@ Extent ColourExtent(const test::DibCanvas& canvas, std::uint32_t colour, int fro
 class SkinnedFrame : public ::testing::Test {
 protected:
     void SetUp() override {
-        test::WriteBmp(dir_.File("caption.bmp"), Strip(40, kCaption, {kCaptionActive, kCaptionInactive}, true));
-        RgbImage side = Strip(kSide, 60, {kFrameActive, kFrameInactive}, false);
-        RgbImage right = side;
+        RgbImage left =
+            test::FramesOf(kElementFrameLeft, kSide, 60, [](int f) { return f ? kFrameInactive : kFrameActive; });
+        RgbImage right = left;
         for (int f = 0; f < 2; ++f) {
             // A notch at the outer top corner of each side frame, which the shape must cut away.
-            for (int y = 0; y < 2; ++y) {
-                for (int x = 0; x < 2; ++x) {
-                    side.At(f * kSide + x, y) = kPink;
-                    right.At(f * kSide + kSide - 1 - x, y) = kPink;
-                }
-            }
+            test::FillRect(left, f * kSide, 0, 2, 2, kPink);
+            test::FillRect(right, f * kSide + kSide - 2, 0, 2, 2, kPink);
         }
-        test::WriteBmp(dir_.File("left.bmp"), side);
-        test::WriteBmp(dir_.File("right.bmp"), right);
-        test::WriteBmp(dir_.File("bottom.bmp"), Strip(40, kBottom, {kFrameActive, kFrameInactive}, true));
-        const char* names[] = {"close.bmp", "min.bmp", "max.bmp"};
-        for (int button = 0; button < 3; ++button) {
-            std::vector<std::uint32_t> frames;
-            for (int f = 0; f < 6; ++f)
-                frames.push_back(ButtonColour(button, f));
-            test::WriteBmp(dir_.File(names[button]), Strip(kButtonW, kButtonH, frames, false));
+        skin_.Setting("CaptionFont", "Tahoma, 14, 700")
+            .Colour(kElementSysMetrics, "CaptionText", kTextActive)
+            .Colour(kElementSysMetrics, "CaptionTextInactive", kTextInactive)
+            .Setting("CaptionOffset", "8,0")
+            .Image(kElementCaption, test::FramesOf(kElementCaption, 40, kCaption,
+                                                   [](int f) { return f ? kCaptionInactive : kCaptionActive; }))
+            .Image(kElementFrameLeft, left)
+            .Set(kElementFrameLeft, "SizingMargins", "0,4,0,4")
+            .Image(kElementFrameRight, right)
+            .Set(kElementFrameRight, "SizingMargins", "0,4,0,4")
+            .Image(kElementFrameBottom, test::FramesOf(kElementFrameBottom, 40, kBottom,
+                                                       [](int f) { return f ? kFrameInactive : kFrameActive; }));
+        const struct {
+            int element;
+            const char* offset;
+            const char* anchor;
+        } buttons[] = {{kElementCloseButton, "4,5", "TopRight"},
+                       {kElementMinButton, "120,5", "TopLeft"},
+                       {kElementMaxButton, "28,5", "TopRight"}};
+        for (const auto& button : buttons) {
+            skin_
+                .Image(button.element,
+                       test::FramesOf(button.element, kButtonW, kButtonH,
+                                      [&](int f) { return ButtonColour(button.element - kElementCloseButton, f); }))
+                .Set(button.element, "Offset", button.offset)
+                .Set(button.element, "OffsetType", button.anchor);
         }
         WriteSkin(0, 1);
+        // The dialog's own procedure: system commands recorded, menus closed as soon as they open.
+        for (UINT menu : {WM_INITMENUPOPUP, WM_ENTERIDLE})
+            recorder_.On(menu, [](const test::Message&) {
+                EndMenu();
+                return false;
+            });
         manager_.Start(dir_.Path().string().c_str());
     }
 
@@ -158,25 +134,23 @@ protected:
         test::PumpPending();
     }
 
-    static RgbImage Strip(int w, int h, const std::vector<std::uint32_t>& colours, bool stacked) {
-        const int n = int(colours.size());
-        RgbImage image(stacked ? w : w * n, stacked ? h * n : h);
-        for (int i = 0; i < n; ++i)
-            for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x)
-                    image.At(stacked ? x : i * w + x, stacked ? i * h + y : y) = colours[i];
-        return image;
+    void WriteSkin(int alignment, int useTransparency) {
+        skin_.Setting("UseTransparency", useTransparency).Setting("TextAlignment", alignment).Write();
     }
 
-    void WriteSkin(int alignment, int useTransparency) {
-        test::WriteFile(dir_.File("skin.ini"), SkinIni(alignment, useTransparency));
+    // The system commands the dialog heard, without their low four bits.
+    int Sent(WPARAM command) const {
+        int sent = 0;
+        for (const test::Message& m : recorder_.Of(WM_SYSCOMMAND))
+            sent += (m.wParam & 0xFFF0) == command;
+        return sent;
     }
+    int MenusOpened() const { return recorder_.Count(WM_INITMENUPOPUP) + recorder_.Count(WM_ENTERIDLE); }
 
     // A visible, active dialog at a known place on the screen.
-    HWND Show(DWORD style, DialogLog* log = nullptr, int x = 100, int y = 100) {
+    HWND Show(DWORD style, int x = 100, int y = 100) {
         test::DialogTemplate dialog(style, 0, 220, 120, "Tarnvale");
-        const HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, RecordingProc,
-                                                       reinterpret_cast<LPARAM>(log));
+        const HWND window = recorder_.CreateDialogFrom(dialog.Get());
         windows_.push_back(window);
         SetWindowPos(window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
         SetForegroundWindow(window);
@@ -210,6 +184,8 @@ protected:
     }
 
     test::TempDir dir_;
+    test::SyntheticSkin skin_{dir_};
+    test::MessageRecorder recorder_{WM_SYSCOMMAND, WM_INITMENUPOPUP, WM_ENTERIDLE};
     SkinManager manager_;
     std::vector<HWND> windows_;
 };
@@ -249,7 +225,7 @@ TEST_F(SkinnedFrame, CaptionFramesAndButtonsActiveAndInactive) {
     }
 
     // Without a system menu there are no buttons, and the caption shows where they would be.
-    const HWND plain = Show(WS_POPUP | WS_CAPTION | WS_VISIBLE, nullptr, 100, 400);
+    const HWND plain = Show(WS_POPUP | WS_CAPTION | WS_VISIBLE, 100, 400);
     const auto shot = Shot(plain);
     GetWindowRect(plain, &rect);
     for (const POINT at : {CloseCentre(Width(rect)), MinCentre(), MaxCentre(Width(rect))})
@@ -284,7 +260,7 @@ TEST_F(SkinnedFrame, LongTitlesEndInAnEllipsisAndAlignmentCentres) {
 
 TEST_F(SkinnedFrame, HitTestingARealDialog) {
     const HWND sizable = Show(kFullCaption | WS_THICKFRAME);
-    const HWND fixed = Show(kFullCaption | DS_MODALFRAME, nullptr, 100, 400);
+    const HWND fixed = Show(kFullCaption | DS_MODALFRAME, 100, 400);
     RECT s, f;
     GetWindowRect(sizable, &s);
     GetWindowRect(fixed, &f);
@@ -326,8 +302,7 @@ TEST_F(SkinnedFrame, HitTestingARealDialog) {
 
 // Presses and releases go through the system's input queue: the button loop reads the cursor from its messages.
 TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
-    DialogLog log;
-    const HWND dialog = Show(kFullCaption | WS_THICKFRAME, &log);
+    const HWND dialog = Show(kFullCaption | WS_THICKFRAME);
     const DWORD uiThread = GetCurrentThreadId();
     // A button's centre, moved by dx: presses in turn land a few pixels apart, so that none makes a double-click.
     auto centre = [&](bool max, int dx) {
@@ -343,7 +318,7 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
     // button's loop holds this thread until the release.
     const test::RealInput input;
     auto press = [&](POINT at, const std::function<void()>& whileHeld) {
-        log = {};
+        recorder_.Clear();
         ASSERT_TRUE(test::RunWhilePumping([&] {
             input.MoveTo(at);
             input.LeftDown();
@@ -359,50 +334,50 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
     const POINT off{rect.left + Width(rect) / 2, rect.top + Height(rect) / 2};
 
     press(centre(false, -6), [&] { input.MoveTo(off); });
-    EXPECT_FALSE(Sent(log, SC_CLOSE)) << "released off the button";
+    EXPECT_EQ(Sent(SC_CLOSE), 0) << "released off the button";
 
     press(centre(false, 0), [&] {
         input.MoveTo(off);
         input.MoveTo(centre(false, 0));
     });
-    EXPECT_EQ(std::count(log.commands.begin(), log.commands.end(), SC_CLOSE), 1) << "moved back on";
+    EXPECT_EQ(Sent(SC_CLOSE), 1) << "moved back on";
 
     // A capture taken away while the button is held is no click.
     press(centre(false, 6), [&] {
         SendMessageA(dialog, WM_CANCELMODE, 0, 0);
         captured(false);
     });
-    EXPECT_FALSE(Sent(log, SC_CLOSE)) << "capture lost";
+    EXPECT_EQ(Sent(SC_CLOSE), 0) << "capture lost";
 
     ShowWindow(dialog, SW_MAXIMIZE);
     ASSERT_TRUE(IsZoomed(dialog));
     press(centre(true, 0), [] {});
-    EXPECT_TRUE(Sent(log, SC_RESTORE));
+    EXPECT_GT(Sent(SC_RESTORE), 0);
     EXPECT_FALSE(IsZoomed(dialog));
 
     // A double-click on the caption of a zoomed dialog restores it.
     ShowWindow(dialog, SW_MAXIMIZE);
     ASSERT_TRUE(IsZoomed(dialog));
     GetWindowRect(dialog, &rect);
-    log = {};
+    recorder_.Clear();
     input.MoveTo({(rect.left + rect.right) / 2, rect.top + kBottom + 4});
     for (int click = 0; click < 2; ++click) {
         input.LeftDown();
         input.LeftUp();
     }
     test::PumpUntil([&] { return !IsZoomed(dialog); }, 2000);
-    EXPECT_TRUE(Sent(log, SC_RESTORE));
+    EXPECT_GT(Sent(SC_RESTORE), 0);
     EXPECT_FALSE(IsZoomed(dialog));
 
     // A right-click on the caption opens no system menu.
     GetWindowRect(dialog, &rect);
-    log = {};
+    recorder_.Clear();
     input.MoveTo({(rect.left + rect.right) / 2, rect.top + kBottom + 4});
     input.RightDown();
     input.RightUp();
     test::PumpPending();
-    EXPECT_EQ(log.menus, 0);
-    EXPECT_FALSE(Sent(log, SC_MOUSEMENU));
+    EXPECT_EQ(MenusOpened(), 0);
+    EXPECT_EQ(Sent(SC_MOUSEMENU), 0);
 
     // A press on a sizing border: the system sizes without caption buttons of its own drawn over the skin's, and
     // the dialog has its system-menu, minimise and maximise styles back afterwards.
@@ -419,12 +394,12 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
     EXPECT_EQ(static_cast<DWORD>(GetWindowLongPtrA(dialog, GWL_STYLE)) & buttons, buttons);
 
     // A press on the caption gives the dialog the focus; a dialog that destroys itself then moves nowhere.
-    log = {};
-    log.destroyOnFocus = true;
+    recorder_.Clear();
+    recorder_.On(WM_SETFOCUS, [&](const test::Message& m) { return m.window == dialog && DestroyWindow(m.window); });
     SetFocus(nullptr);
     SendMessageA(dialog, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(rect.left + 20, rect.top + 4));
     EXPECT_FALSE(IsWindow(dialog));
-    EXPECT_FALSE(Sent(log, SC_MOVE));
+    EXPECT_EQ(Sent(SC_MOVE), 0);
     EXPECT_EQ(manager_.DialogCount(), 0u);
 }
 
@@ -530,25 +505,27 @@ TEST_F(SkinnedFrame, HotButtonWhileTheCursorIsOverIt) {
 
 // Before WM_INITDIALOG no size is recorded: a skin change then grows the dialog once, however often it comes, and
 // detaching gives back the size the dialog was created with.
-int earlyChanges = 0;
-bool earlyDetach = false;
-
-INT_PTR CALLBACK EarlyProc(HWND dialog, UINT message, WPARAM, LPARAM) {
-    if (message == WM_SETFONT) {
-        for (int i = 0; i < earlyChanges; ++i)
-            SendMessageA(dialog, WM_SKINCHANGED, 0, 0);
-        if (earlyDetach)
-            SkinManager::Current()->DetachDialog(dialog);
-    }
-    return message == WM_INITDIALOG;
-}
-
 TEST_F(SkinnedFrame, SkinChangesBeforeInitialisation) {
     test::DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 0, 150, 80, "Early");
+    int earlyChanges = 0;
+    bool earlyDetach = false;
+    // The font a dialog is given comes before WM_INITDIALOG.
+    test::MessageRecorder early{WM_SETFONT};
+    early.On(WM_SETFONT, [&](const test::Message& m) {
+        if (test::Text(m.window) != "Early")
+            return false;
+        for (int i = 0; i < earlyChanges; ++i)
+            SendMessageA(m.window, WM_SKINCHANGED, 0, 0);
+        if (earlyDetach)
+            SkinManager::Current()->DetachDialog(m.window);
+        return false;
+    });
+    ASSERT_TRUE(early.WatchThread());
     auto create = [&](int changes, bool detach) {
         earlyChanges = changes;
         earlyDetach = detach;
-        const HWND window = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, EarlyProc, 0);
+        const HWND window = recorder_.CreateDialogFrom(dialog.Get());
+        EXPECT_TRUE(early.Received(WM_SETFONT));
         windows_.push_back(window);
         RECT rect;
         GetWindowRect(window, &rect);

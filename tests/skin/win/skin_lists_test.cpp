@@ -2,12 +2,13 @@
 // inserts, deletes, the wheel, selection and keys at once (and not while redraw is off), the flat borders, the
 // header's texts and its hot and pressed items, the combo box's button and drop-down list, children attached as they
 // come, and skins that leave parts to the controls.
-#include "BarSkin.h"
+#include "SyntheticSkin.h"
 #include "WinTestSupport.h"
 #include "skin/ListControlGeometry.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinEditLists.h"
 #include "skin/win/SkinManager.h"
+#include "support/MessageRecorder.h"
 #include "support/RealInput.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ namespace {
 
 constexpr WORD kListView = 10, kListBox = 11, kEdit = 12, kUpDown = 13, kCombo = 14;
 
-// Border colours as 0xRRGGBB, and the skin file's form of them.
+// Border colours, and each frame of the header and of the combo button a colour of its own.
 constexpr std::uint32_t kListViewBorder = 0x8040C0, kEditBorder = 0xC08040, kListBoxBorder = 0x40C080,
                         kComboBorder = 0x20A0E0;
 std::uint32_t HeaderColour(int frame) {
@@ -28,28 +29,6 @@ std::uint32_t HeaderColour(int frame) {
 }
 std::uint32_t ComboColour(int frame) {
     return 0x60E000u + std::uint32_t(frame) * 0x20;
-}
-std::string IniColour(std::uint32_t rgb) {
-    return std::to_string(rgb >> 16) + " " + std::to_string((rgb >> 8) & 0xFF) + " " + std::to_string(rgb & 0xFF);
-}
-
-// What the dialog is told to do to its controls.
-struct Orders {
-    bool destroyListBoxOnSelChange = false;
-    SkinManager* detachEditOnColour = nullptr; // takes the skin off the edit when it asks for its colours
-};
-Orders* gOrders = nullptr;
-
-INT_PTR CALLBACK ListsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CTLCOLOREDIT && gOrders && gOrders->detachEditOnColour &&
-        reinterpret_cast<HWND>(lParam) == GetDlgItem(dialog, kEdit))
-        gOrders->detachEditOnColour->DetachControl(reinterpret_cast<HWND>(lParam));
-    if (message == WM_COMMAND && gOrders && gOrders->destroyListBoxOnSelChange && LOWORD(wParam) == kListBox &&
-        HIWORD(wParam) == LBN_SELCHANGE) {
-        DestroyWindow(GetDlgItem(dialog, kListBox));
-        return TRUE;
-    }
-    return message == WM_INITDIALOG;
 }
 
 class SkinnedLists : public ::testing::Test {
@@ -60,7 +39,6 @@ protected:
     }
 
     void SetUp() override {
-        gOrders = &orders_;
         input_.MoveTo({790, 590}); // away from every window, so that nothing starts hot
     }
 
@@ -68,34 +46,21 @@ protected:
         if (dialog_ && IsWindow(dialog_))
             DestroyWindow(dialog_);
         test::PumpPending();
-        gOrders = nullptr;
     }
 
-    // A skin with every bar image and, when dressed, the borders, the header and the combo button.
+    // A skin with every bar image and, when dressed, the borders, the header and the combo button; else a border
+    // colour without the button image, with which the combo box stays the control's.
     std::string WriteSkin(bool dressed) {
-        std::string ini = test::WriteBarSkinSections(dir_);
-        if (dressed) {
-            RgbImage header(5 * 8, 8), combo(4 * 8, 8);
-            for (int f = 0; f < 5; ++f)
-                for (int y = 0; y < 8; ++y)
-                    for (int x = 0; x < 8; ++x) {
-                        header.At(f * 8 + x, y) = HeaderColour(f);
-                        if (f < 4)
-                            combo.At(f * 8 + x, y) = ComboColour(f);
-                    }
-            test::WriteBmp(dir_.File("header.bmp"), header);
-            test::WriteBmp(dir_.File("combo.bmp"), combo);
-            ini += "[ListView]\nBorderColor=" + IniColour(kListViewBorder) +
-                   "\n[Edit]\nBorderColor=" + IniColour(kEditBorder) +
-                   "\n[ListBox]\nBorderColor=" + IniColour(kListBoxBorder) +
-                   "\n[Header]\nImageFile=header.bmp\n[ComboBox]\nImageFile=combo.bmp\nBorderColor=" +
-                   IniColour(kComboBorder) + "\n";
-        } else {
-            // A border colour without the button image: the combo box stays the control's.
-            ini += "[ComboBox]\nBorderColor=" + IniColour(kComboBorder) + "\n";
-        }
-        test::WriteFile(dir_.File("skin.ini"), ini);
-        return dir_.File("skin.ini");
+        test::SyntheticSkin skin(dir_);
+        skin.Bars().Colour(kElementComboBox, "BorderColor", kComboBorder);
+        if (!dressed)
+            return skin.Write();
+        return skin.Colour(kElementListView, "BorderColor", kListViewBorder)
+            .Colour(kElementEdit, "BorderColor", kEditBorder)
+            .Colour(kElementListBox, "BorderColor", kListBoxBorder)
+            .Image(kElementHeader, test::FramesOf(kElementHeader, 8, 8, HeaderColour))
+            .Image(kElementComboBox, test::FramesOf(kElementComboBox, 8, 8, ComboColour))
+            .Write();
     }
 
     // A visible dialog with a list view (a vertical bar once filled), a list box, a multi-line edit with an up-down
@@ -107,7 +72,7 @@ protected:
         dialog.Add("Edit", "", ES_MULTILINE | WS_VSCROLL, WS_EX_CLIENTEDGE, 246, 4, 60, 60, kEdit);
         dialog.Add(UPDOWN_CLASSA, "", UDS_AUTOBUDDY | UDS_ALIGNRIGHT, 0, 0, 0, 10, 10, kUpDown);
         dialog.Add("ComboBox", "", CBS_DROPDOWN | WS_VSCROLL, 0, 160, 110, 80, 80, kCombo);
-        dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, ListsDialogProc, 0);
+        dialog_ = parent_.CreateDialogFrom(dialog.Get());
         ASSERT_NE(dialog_, nullptr);
         list_ = GetDlgItem(dialog_, kListView);
         listBox_ = GetDlgItem(dialog_, kListBox);
@@ -190,7 +155,7 @@ protected:
 
     test::TempDir dir_;
     test::RealInput input_;
-    Orders orders_;
+    test::MessageRecorder parent_{WM_COMMAND}; // the dialog's own procedure
     HWND dialog_ = nullptr, list_ = nullptr, listBox_ = nullptr, edit_ = nullptr, upDown_ = nullptr, combo_ = nullptr;
 };
 
@@ -270,17 +235,27 @@ TEST_F(SkinnedLists, ListBoxBarFollowsSelectionAndKeysAtOnce) {
     EXPECT_TRUE(ThumbShownWhereItIs(listBox_));
 
     // The list box tells its parent of the new selection; a parent that destroys it then leaves nothing behind.
-    orders_.destroyListBoxOnSelChange = true;
+    parent_.On(WM_COMMAND, [](const test::Message& m) {
+        if (LOWORD(m.wParam) != kListBox || HIWORD(m.wParam) != LBN_SELCHANGE)
+            return false;
+        DestroyWindow(GetDlgItem(m.window, kListBox));
+        return true;
+    });
     SendMessageA(listBox_, WM_KEYDOWN, VK_DOWN, 0);
     EXPECT_FALSE(IsWindow(listBox_));
     EXPECT_EQ(manager.FindControl(listBox_), nullptr);
 
     // An edit asks its parent for colours while it paints itself; a parent that takes the skin off it then gets
     // the edit back, painted by itself alone.
-    orders_.detachEditOnColour = &manager;
+    bool detachEdit = true;
+    parent_.On(WM_CTLCOLOREDIT, [&](const test::Message& m) {
+        if (detachEdit && reinterpret_cast<HWND>(m.lParam) == edit_)
+            manager.DetachControl(edit_);
+        return false;
+    });
     RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(manager.FindControl(edit_), nullptr);
-    orders_.detachEditOnColour = nullptr;
+    detachEdit = false;
     RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
 
@@ -403,20 +378,18 @@ TEST_F(SkinnedLists, HeaderItemsHotAndPressedUnderTheMouseOnlyAsButtons) {
 
     // Not as buttons: the cursor over an item, even with the button held and the header repainted, shows it normal.
     SetWindowLongPtrA(header, GWL_STYLE, GetWindowLongPtrA(header, GWL_STYLE) & ~LONG_PTR(HDS_BUTTONS));
-    auto dispatchedToHeader = [&](UINT message, UINT orMessage) {
-        bool seen = false;
-        return test::PumpUntil([&] { return seen; }, 3000,
-                               [&](const MSG& msg) {
-                                   seen |= msg.hwnd == header && (msg.message == message || msg.message == orMessage);
-                               });
+    test::MessageRecorder mouse{WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK};
+    ASSERT_TRUE(mouse.Watch(header));
+    auto reachedHeader = [&](UINT message, UINT orMessage) {
+        return test::PumpUntil([&] { return mouse.Received(message) || mouse.Received(orMessage); }, 3000);
     };
     input_.MoveTo(over);
-    ASSERT_TRUE(dispatchedToHeader(WM_MOUSEMOVE, WM_MOUSEMOVE));
+    ASSERT_TRUE(reachedHeader(WM_MOUSEMOVE, WM_MOUSEMOVE));
     test::PumpPending();
     EXPECT_EQ(frameOf(firstPixel), kHeaderFrameNormal);
     // A second press where the first was comes soon enough to be a double-click.
     input_.LeftDown();
-    ASSERT_TRUE(dispatchedToHeader(WM_LBUTTONDOWN, WM_LBUTTONDBLCLK));
+    ASSERT_TRUE(reachedHeader(WM_LBUTTONDOWN, WM_LBUTTONDBLCLK));
     RedrawWindow(header, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_EQ(frameOf(firstPixel), kHeaderFrameNormal);
     input_.LeftUp();

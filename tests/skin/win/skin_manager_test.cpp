@@ -1,10 +1,12 @@
 // The skin manager on real windows: the hook, an object of the right kind for each control kind, attaching
 // after WM_INITDIALOG, detaching when windows or the manager go, the frame size, a missing skin, the background
 // tiles and the hover timer.
+#include "SyntheticSkin.h"
 #include "WinTestSupport.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
+#include "support/MessageRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -23,27 +25,6 @@ constexpr int kTile = 13; // the background tile, an odd size so tiles do not li
 
 std::uint32_t TilePixel(int x, int y) {
     return 0x406080u + std::uint32_t(x * 4 << 8) + std::uint32_t(y * 4);
-}
-
-// What a test dialog's own procedure saw.
-struct DialogLog {
-    bool initialised = false;
-    bool attachedAtInit = false;
-    bool controlAttachedAtInit = true;
-};
-
-INT_PTR CALLBACK TestDialogProc(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* log = reinterpret_cast<DialogLog*>(lParam);
-        if (log) {
-            SkinManager* manager = SkinManager::Current();
-            log->initialised = true;
-            log->attachedAtInit = manager && manager->FindDialog(dialog);
-            log->controlAttachedAtInit = manager && manager->FindControl(GetDlgItem(dialog, 107));
-        }
-        return TRUE;
-    }
-    return FALSE;
 }
 
 struct Item {
@@ -88,11 +69,6 @@ test::DialogTemplate EveryControlTemplate(DWORD style = WS_POPUP | WS_CAPTION | 
     return dialog;
 }
 
-HWND CreateTestDialog(const test::DialogTemplate& dialog, DialogLog* log = nullptr, HWND parent = nullptr) {
-    return CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), parent, TestDialogProc,
-                                      reinterpret_cast<LPARAM>(log));
-}
-
 std::vector<HWND> Descendants(HWND window) {
     std::vector<HWND> descendants;
     EnumChildWindows(
@@ -114,7 +90,8 @@ struct UnskinnedLook {
 };
 UnskinnedLook LookWithoutSkin(const test::DialogTemplate& dialog) {
     UnskinnedLook look;
-    const HWND window = CreateTestDialog(dialog);
+    test::MessageRecorder recorder;
+    const HWND window = recorder.CreateDialogFrom(dialog.Get());
     EXPECT_EQ(SkinManager::Current(), nullptr);
     GetWindowRect(window, &look.rect);
     look.dialogProcedure = GetWindowLongPtrA(window, GWLP_WNDPROC);
@@ -145,21 +122,13 @@ protected:
 
     void SetUp() override {
         // Caption, frames and background of a skin whose frame sizes the tests know.
-        test::WriteBmp(dir_.File("caption.bmp"), RgbImage(40, 2 * kCaptionHeight, 0x203040));
-        test::WriteBmp(dir_.File("left.bmp"), RgbImage(2 * kSideWidth, 60, 0x304050));
-        test::WriteBmp(dir_.File("right.bmp"), RgbImage(2 * kSideWidth, 60, 0x304050));
-        test::WriteBmp(dir_.File("bottom.bmp"), RgbImage(40, 2 * kBottomHeight, 0x304050));
-        RgbImage tile(kTile, kTile);
-        for (int y = 0; y < kTile; ++y)
-            for (int x = 0; x < kTile; ++x)
-                tile.At(x, y) = TilePixel(x, y);
-        test::WriteBmp(dir_.File("tile.bmp"), tile);
-        test::WriteFile(dir_.File("skin.ini"), "[Window.Caption]\nImageFile=caption.bmp\n"
-                                               "[Window.FrameLeft]\nImageFile=left.bmp\n"
-                                               "[Window.FrameRight]\nImageFile=right.bmp\n"
-                                               "[Window.FrameBottom]\nImageFile=bottom.bmp\n"
-                                               "[Window.Dialog]\nImageFile=tile.bmp\n");
-        skin_ = dir_.File("skin.ini");
+        skin_ = test::SyntheticSkin(dir_)
+                    .Image(kElementCaption, RgbImage(40, 2 * kCaptionHeight, 0x203040))
+                    .Image(kElementFrameLeft, RgbImage(2 * kSideWidth, 60, 0x304050))
+                    .Image(kElementFrameRight, RgbImage(2 * kSideWidth, 60, 0x304050))
+                    .Image(kElementFrameBottom, RgbImage(40, 2 * kBottomHeight, 0x304050))
+                    .Image(kElementDialog, test::Painted(kTile, kTile, TilePixel))
+                    .Write();
     }
 
     void TearDown() override {
@@ -174,8 +143,13 @@ protected:
         windows_.push_back(window);
         return window;
     }
+    // A dialog whose own procedure is the recorder's.
+    HWND CreateTestDialog(const test::DialogTemplate& dialog, HWND parent = nullptr) {
+        return Keep(recorder_.CreateDialogFrom(dialog.Get(), parent));
+    }
 
     test::TempDir dir_;
+    test::MessageRecorder recorder_{WM_INITDIALOG};
     std::string skin_;
     std::vector<HWND> windows_;
 };
@@ -183,8 +157,15 @@ protected:
 TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     SkinManager manager;
     ASSERT_NE(manager.Start(skin_.c_str()), nullptr);
-    DialogLog log;
-    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate(), &log));
+    // What the dialog's own procedure sees at WM_INITDIALOG.
+    bool attachedAtInit = false, controlAttachedAtInit = true;
+    recorder_.On(WM_INITDIALOG, [&](const test::Message& m) {
+        SkinManager* current = SkinManager::Current();
+        attachedAtInit = current && current->FindDialog(m.window);
+        controlAttachedAtInit = current && current->FindControl(GetDlgItem(m.window, 107));
+        return false;
+    });
+    const HWND dialog = CreateTestDialog(EveryControlTemplate());
     ASSERT_NE(dialog, nullptr);
 
     ASSERT_NE(manager.FindDialog(dialog), nullptr);
@@ -225,9 +206,9 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     EXPECT_EQ(manager.DialogCount(), 1u);
 
     // The dialog was skinned before its own procedure saw anything; its controls only after WM_INITDIALOG.
-    EXPECT_TRUE(log.initialised);
-    EXPECT_TRUE(log.attachedAtInit);
-    EXPECT_FALSE(log.controlAttachedAtInit);
+    EXPECT_EQ(recorder_.Count(WM_INITDIALOG), 1);
+    EXPECT_TRUE(attachedAtInit);
+    EXPECT_FALSE(controlAttachedAtInit);
 
     // Attaching again changes nothing.
     SkinControl* button = manager.FindControl(GetDlgItem(dialog, 107));
@@ -250,7 +231,7 @@ TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
     SkinManager manager;
     manager.Start(skin_.c_str());
     test::DialogTemplate empty(WS_POPUP | WS_CAPTION, 0, 200, 100, "Later");
-    const HWND dialog = Keep(CreateTestDialog(empty));
+    const HWND dialog = CreateTestDialog(empty);
     ASSERT_NE(manager.FindDialog(dialog), nullptr);
 
     struct Row {
@@ -279,7 +260,8 @@ TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
     // Dialogs of other threads are never skinned: the hook watches this thread only.
     bool attachedElsewhere = true;
     std::thread([&] {
-        const HWND other = CreateTestDialog(empty);
+        test::MessageRecorder recorder;
+        const HWND other = recorder.CreateDialogFrom(empty.Get());
         attachedElsewhere = manager.IsSkinned(other);
         DestroyWindow(other);
     }).join();
@@ -290,7 +272,7 @@ TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
     const UnskinnedLook unskinned = LookWithoutSkin(EveryControlTemplate());
     auto manager = std::make_unique<SkinManager>();
     manager->Start(skin_.c_str());
-    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    const HWND dialog = CreateTestDialog(EveryControlTemplate());
     ASSERT_NE(dialog, nullptr);
 
     const std::vector<HWND> descendants = Descendants(dialog);
@@ -329,7 +311,7 @@ TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
 
     // The hook went with the manager: a new manager that was never started sees no dialogs.
     SkinManager unstarted;
-    const HWND later = Keep(CreateTestDialog(EveryControlTemplate()));
+    const HWND later = CreateTestDialog(EveryControlTemplate());
     EXPECT_EQ(unstarted.DialogCount(), 0u);
     EXPECT_EQ(unstarted.ControlCount(), 0u);
     EXPECT_NE(GetWindowLongPtrA(later, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(DialogWindowProc));
@@ -343,7 +325,7 @@ TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
     EXPECT_EQ(first, manager.Start(nullptr));
     EXPECT_FALSE(manager.HasElementImage(kElementCaption));
 
-    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    const HWND dialog = CreateTestDialog(EveryControlTemplate());
     ASSERT_NE(manager.FindDialog(dialog), nullptr);
     for (const Item& item : kItems) {
         const SkinControl* object = manager.FindControl(GetDlgItem(dialog, item.id));
@@ -378,7 +360,7 @@ TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
     const RECT before = LookWithoutSkin(EveryControlTemplate()).rect;
     SkinManager manager;
     manager.Start(skin_.c_str());
-    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    const HWND dialog = CreateTestDialog(EveryControlTemplate());
     const SkinDialog* skin = manager.FindDialog(dialog);
     ASSERT_NE(skin, nullptr);
     ASSERT_TRUE(skin->IsFrameSkinned());
@@ -414,10 +396,10 @@ TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
 TEST_F(SkinnedWindows, ChildDialogsKeepTheirPlaceAndSize) {
     SkinManager manager;
     manager.Start(skin_.c_str());
-    const HWND parent = Keep(CreateTestDialog(EveryControlTemplate()));
+    const HWND parent = CreateTestDialog(EveryControlTemplate());
     test::DialogTemplate page(WS_CHILD | WS_VISIBLE | DS_CONTROL, 0, 80, 40, "");
     page.Add("Button", "Inside", BS_PUSHBUTTON, 0, 4, 4, 50, 14, 1);
-    const HWND child = CreateTestDialog(page, nullptr, parent);
+    const HWND child = CreateTestDialog(page, parent);
     ASSERT_NE(manager.FindDialog(child), nullptr);
     ASSERT_NE(manager.FindControl(GetDlgItem(child, 1)), nullptr);
 
@@ -446,7 +428,7 @@ TEST_F(SkinnedWindows, ChildDialogsKeepTheirPlaceAndSize) {
 TEST_F(SkinnedWindows, BackgroundIsTiledFromTheClientOrigin) {
     SkinManager manager;
     manager.Start(skin_.c_str());
-    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate()));
+    const HWND dialog = CreateTestDialog(EveryControlTemplate());
     RECT client;
     GetClientRect(dialog, &client);
     test::DibCanvas canvas(client.right + 7, client.bottom + 5, 0x010203);
@@ -462,24 +444,12 @@ TEST_F(SkinnedWindows, BackgroundIsTiledFromTheClientOrigin) {
     EXPECT_EQ(GetClipRgn(canvas.dc(), clip.get()), 0);
 }
 
-LRESULT CALLBACK HoverProbeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCMOUSELEAVE) {
-        ++*reinterpret_cast<int*>(GetWindowLongPtrA(window, GWLP_USERDATA));
-        return 0;
-    }
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
 TEST_F(SkinnedWindows, HoverTimerReportsTheCursorLeaving) {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = HoverProbeProc;
-    windowClass.hInstance = GetModuleHandleA(nullptr);
-    windowClass.lpszClassName = "TarnvaleHoverProbe";
-    RegisterClassA(&windowClass);
-    const HWND window = Keep(CreateWindowExA(WS_EX_TOOLWINDOW, "TarnvaleHoverProbe", "", WS_POPUP, 100, 100, 200, 120,
-                                             nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
-    int leaves = 0;
-    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&leaves));
+    const HWND window = Keep(CreateWindowExA(WS_EX_TOOLWINDOW, "Static", "", WS_POPUP, 100, 100, 200, 120, nullptr,
+                                             nullptr, GetModuleHandleA(nullptr), nullptr));
+    test::MessageRecorder leaves{WM_NCMOUSELEAVE};
+    ASSERT_TRUE(leaves.Watch(window));
+    leaves.On(WM_NCMOUSELEAVE, [](const test::Message&) { return true; });
     SkinManager manager;
 
     ASSERT_TRUE(SetCursorPos(150, 150));
@@ -487,11 +457,11 @@ TEST_F(SkinnedWindows, HoverTimerReportsTheCursorLeaving) {
     int ticks = 0;
     auto countTicks = [&](const MSG& msg) { ticks += msg.hwnd == window && msg.message == WM_TIMER; };
     ASSERT_TRUE(test::PumpUntil([&] { return ticks >= 3; }, 5000, countTicks));
-    EXPECT_EQ(leaves, 0); // the cursor is still inside
+    EXPECT_EQ(leaves.Count(WM_NCMOUSELEAVE), 0); // the cursor is still inside
 
     ASSERT_TRUE(SetCursorPos(600, 600));
-    ASSERT_TRUE(test::PumpUntil([&] { return leaves > 0; }, 5000));
-    EXPECT_EQ(leaves, 1);
+    ASSERT_TRUE(test::PumpUntil([&] { return leaves.Received(WM_NCMOUSELEAVE); }, 5000));
+    EXPECT_EQ(leaves.Count(WM_NCMOUSELEAVE), 1);
     EXPECT_FALSE(KillTimer(window, 0)); // the timer stopped itself
 }
 
@@ -514,7 +484,7 @@ TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
     const RECT before = LookWithoutSkin(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)).rect;
     SkinManager manager;
     manager.Start(directory.c_str());
-    const HWND dialog = Keep(CreateTestDialog(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE)));
+    const HWND dialog = CreateTestDialog(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE));
     const SkinDialog* skin = manager.FindDialog(dialog);
     ASSERT_NE(skin, nullptr);
     EXPECT_TRUE(skin->IsFrameSkinned());

@@ -1,11 +1,12 @@
 // Skinned scroll bars on real controls under real mouse input: the non-client bars of a list view and an edit
 // (room, pixels, hover, arrow repeat, capture loss, shaft presses, thumb drags) and a stand-alone scroll bar
 // (showing by range, notifying its parent), and skins that leave the bars to the system.
-#include "BarSkin.h"
+#include "SyntheticSkin.h"
 #include "WinTestSupport.h"
 #include "skin/ScrollBarGeometry.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinManager.h"
+#include "support/MessageRecorder.h"
 #include "support/RealInput.h"
 
 #include <gtest/gtest.h>
@@ -27,44 +28,6 @@ using test::kShaftVert;
 using test::ScreenPixel;
 using test::ThumbColour;
 
-// What the controls' own procedures and the dialog saw.
-struct Log {
-    std::vector<std::pair<UINT, WPARAM>> control; // messages reaching the list view's and the edit's own procedures
-    std::vector<std::pair<UINT, WPARAM>> parent;  // scroll notifications to the dialog
-    HWND destroyOnNotify = nullptr;
-};
-Log* gLog = nullptr;
-std::map<HWND, WNDPROC> gOwnProcedures;
-
-bool Logged(UINT message) {
-    return message == WM_VSCROLL || message == WM_HSCROLL || message == LVM_SCROLL;
-}
-
-LRESULT CALLBACK SpyProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (gLog && Logged(message))
-        gLog->control.push_back({message, message == LVM_SCROLL ? WPARAM(lParam) : wParam});
-    return CallWindowProcA(gOwnProcedures[window], window, message, wParam, lParam);
-}
-
-INT_PTR CALLBACK BarsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        // Spies go in before the skin attaches, so that they sit behind it as the controls' own procedures.
-        for (WORD id : {kListView, kEdit}) {
-            const HWND control = GetDlgItem(dialog, id);
-            gOwnProcedures[control] = reinterpret_cast<WNDPROC>(
-                SetWindowLongPtrA(control, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SpyProc)));
-        }
-        return TRUE;
-    }
-    if ((message == WM_HSCROLL || message == WM_VSCROLL) && gLog) {
-        gLog->parent.push_back({message, wParam});
-        if (gLog->destroyOnNotify && reinterpret_cast<HWND>(lParam) == gLog->destroyOnNotify)
-            DestroyWindow(gLog->destroyOnNotify);
-        return TRUE;
-    }
-    return FALSE;
-}
-
 class SkinnedBars : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -73,7 +36,14 @@ protected:
     }
 
     void SetUp() override {
-        gLog = &log_;
+        // The recorder goes in before the skin attaches, so that it sits behind it as the controls' own procedures.
+        parent_.On(WM_INITDIALOG, [this](const test::Message& m) {
+            for (WORD id : {kListView, kEdit})
+                EXPECT_TRUE(controls_.Watch(GetDlgItem(m.window, id)));
+            return false;
+        });
+        for (UINT scroll : {WM_HSCROLL, WM_VSCROLL})
+            parent_.On(scroll, [](const test::Message&) { return true; });
         input_.MoveTo({790, 590}); // away from every window, so that nothing starts hot
     }
 
@@ -81,15 +51,12 @@ protected:
         if (dialog_ && IsWindow(dialog_))
             DestroyWindow(dialog_);
         test::PumpPending();
-        gLog = nullptr;
-        gOwnProcedures.clear();
     }
 
     // Writes a skin with every bar image; missing leaves out one element's image, shaftSizing is the vertical
     // shaft's sizing type.
     std::string WriteSkin(int missing = -1, const char* shaftSizing = "Stretch") {
-        test::WriteFile(dir_.File("skin.ini"), test::WriteBarSkinSections(dir_, missing, shaftSizing));
-        return dir_.File("skin.ini");
+        return test::SyntheticSkin(dir_).Bars(missing, shaftSizing).Write();
     }
 
     // A visible dialog with a list view (both bars, once filled), a multi-line edit (a vertical bar) and a horizontal
@@ -99,7 +66,7 @@ protected:
         dialog.Add("SysListView32", "", LVS_REPORT | WS_BORDER, 0, 4, 4, 180, 120, kListView);
         dialog.Add("Edit", "", WS_VSCROLL | WS_BORDER | ES_MULTILINE | ES_AUTOVSCROLL, 0, 190, 4, 100, 120, kEdit);
         dialog.Add("ScrollBar", "", SBS_HORZ, 0, 4, 140, 180, 10, kScrollBar);
-        dialog_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), dialog.Get(), nullptr, BarsDialogProc, 0);
+        dialog_ = parent_.CreateDialogFrom(dialog.Get());
         ASSERT_NE(dialog_, nullptr);
         list_ = GetDlgItem(dialog_, kListView);
         edit_ = GetDlgItem(dialog_, kEdit);
@@ -166,11 +133,10 @@ protected:
         return test::PumpUntil([&] { return ScreenPixel(window, at) == colour; }, 3000);
     }
 
-    int Count(UINT message, WPARAM code) const {
-        int count = 0;
-        for (const auto& [m, w] : log_.control)
-            count += m == message && LOWORD(w) == code;
-        return count;
+    int Count(UINT message, WORD code) const { return controls_.Count(message, code); }
+    // The scroll notification the dialog was told i-th.
+    std::pair<UINT, WPARAM> Told(std::size_t i) const {
+        return {parent_.Messages().at(i).message, parent_.Messages().at(i).wParam};
     }
 
     // Lets the repeat timer run long enough for several ticks; a bounded wait, never a condition that can come.
@@ -182,7 +148,8 @@ protected:
 
     test::TempDir dir_;
     test::RealInput input_;
-    Log log_;
+    test::MessageRecorder controls_{WM_VSCROLL, WM_HSCROLL, LVM_SCROLL}; // behind the skin, in front of the controls
+    test::MessageRecorder parent_{WM_VSCROLL, WM_HSCROLL};               // the dialog's own procedure
     HWND dialog_ = nullptr, list_ = nullptr, edit_ = nullptr, bar_ = nullptr;
 };
 
@@ -289,13 +256,13 @@ TEST_F(SkinnedBars, ArrowRepeatsWhileTheCursorRests) {
 
     // A press on the shaft captures and shows the press, but scrolls nothing, also after an arrow press.
     const int top = TopIndex();
-    const std::size_t logged = log_.control.size();
+    const std::size_t logged = controls_.Messages().size();
     input_.MoveTo(OnScreen(list_, PointsOf(list_).shaftBelowThumb));
     input_.LeftDown();
     ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == list_; }));
     PumpForRepeatTicks();
     EXPECT_EQ(TopIndex(), top);
-    EXPECT_EQ(log_.control.size(), logged);
+    EXPECT_EQ(controls_.Messages().size(), logged);
     input_.LeftUp();
     EXPECT_TRUE(test::PumpUntil([&] { return GetCapture() == nullptr; }));
 }
@@ -366,7 +333,7 @@ TEST_F(SkinnedBars, ThumbDragsByWholeRowsOrByThumbTrack) {
         input_.MoveTo(thumb);
         input_.LeftDown();
         ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == window; }));
-        log_.control.clear();
+        controls_.Clear();
 
         // Down by 40 pixels, then back to where the press was.
         input_.MoveTo({thumb.x, thumb.y + 40});
@@ -381,27 +348,27 @@ TEST_F(SkinnedBars, ThumbDragsByWholeRowsOrByThumbTrack) {
         ASSERT_TRUE(test::PumpUntil([&] { return GetCapture() == nullptr; }));
         test::PumpPending();
 
-        ASSERT_FALSE(log_.control.empty());
+        ASSERT_FALSE(controls_.Messages().empty());
         if (isList) {
             // Whole rows, measured in pixels: every scroll a multiple of the row height.
             RECT item{LVIR_BOUNDS, 0, 0, 0};
             SendMessageA(list_, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
             const int rowHeight = item.bottom - item.top;
             ASSERT_GT(rowHeight, 0);
-            for (const auto& [message, dy] : log_.control) {
-                EXPECT_EQ(message, UINT(LVM_SCROLL));
-                EXPECT_EQ(static_cast<int>(dy) % rowHeight, 0);
+            for (const test::Message& m : controls_.Messages()) {
+                EXPECT_EQ(m.message, UINT(LVM_SCROLL));
+                EXPECT_EQ(static_cast<int>(m.lParam) % rowHeight, 0);
             }
         } else {
             // One SB_THUMBTRACK per move with the position in the high word; nothing follows the drag.
             bool reachedMoved = false;
-            for (const auto& [message, wParam] : log_.control) {
-                EXPECT_EQ(message, UINT(WM_VSCROLL));
-                EXPECT_EQ(LOWORD(wParam), SB_THUMBTRACK);
-                reachedMoved = reachedMoved || HIWORD(wParam) == moved;
+            for (const test::Message& m : controls_.Messages()) {
+                EXPECT_EQ(m.message, UINT(WM_VSCROLL));
+                EXPECT_EQ(LOWORD(m.wParam), SB_THUMBTRACK);
+                reachedMoved = reachedMoved || HIWORD(m.wParam) == moved;
             }
             EXPECT_TRUE(reachedMoved);
-            EXPECT_EQ(HIWORD(log_.control.back().second), 0);
+            EXPECT_EQ(HIWORD(controls_.Messages().back().wParam), 0);
         }
     }
 }
@@ -456,9 +423,9 @@ TEST_F(SkinnedBars, StandAloneBarShowsByItsRangeAndTellsItsParent) {
     };
     press(left);
     press(right);
-    ASSERT_EQ(log_.parent.size(), 2u);
-    EXPECT_EQ(log_.parent[0], std::make_pair(UINT(WM_HSCROLL), WPARAM(SB_LINELEFT)));
-    EXPECT_EQ(log_.parent[1], std::make_pair(UINT(WM_HSCROLL), WPARAM(SB_LINERIGHT)));
+    ASSERT_EQ(parent_.Messages().size(), 2u);
+    EXPECT_EQ(Told(0), std::make_pair(UINT(WM_HSCROLL), WPARAM(SB_LINELEFT)));
+    EXPECT_EQ(Told(1), std::make_pair(UINT(WM_HSCROLL), WPARAM(SB_LINERIGHT)));
 
     SCROLLBARINFO info{};
     info.cbSize = sizeof(info);
@@ -468,8 +435,8 @@ TEST_F(SkinnedBars, StandAloneBarShowsByItsRangeAndTellsItsParent) {
     EXPECT_EQ(GetCapture(), bar_);
     SendMessageA(bar_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.right, 2));
     SendMessageA(bar_, WM_LBUTTONUP, 0, MAKELPARAM(client.right, 2));
-    ASSERT_EQ(log_.parent.size(), 3u);
-    EXPECT_EQ(log_.parent[2], std::make_pair(UINT(WM_HSCROLL), WPARAM(MAKEWPARAM(SB_THUMBTRACK, 5))));
+    ASSERT_EQ(parent_.Messages().size(), 3u);
+    EXPECT_EQ(Told(2), std::make_pair(UINT(WM_HSCROLL), WPARAM(MAKEWPARAM(SB_THUMBTRACK, 5))));
     EXPECT_EQ(GetCapture(), nullptr);
 
     // Losing the capture mid-press ends the press as a button-up would: the arrow no longer shows pressed.
@@ -480,10 +447,14 @@ TEST_F(SkinnedBars, StandAloneBarShowsByItsRangeAndTellsItsParent) {
     ReleaseCapture();
     RedrawWindow(bar_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     EXPECT_NE(ScreenPixel(bar_, left), ArrowColour(8 + 1));
-    log_.parent.clear();
+    parent_.Clear();
 
     // A parent that destroys the bar while it is told of a press: the press ends there.
-    log_.destroyOnNotify = bar_;
+    parent_.On(WM_HSCROLL, [this](const test::Message& m) {
+        if (reinterpret_cast<HWND>(m.lParam) == bar_)
+            DestroyWindow(bar_);
+        return true;
+    });
     SendMessageA(bar_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left.x, left.y));
     EXPECT_FALSE(IsWindow(bar_));
     EXPECT_EQ(manager.FindControl(bar_), nullptr);
