@@ -27,9 +27,6 @@ public:
     // Without the button image the border is the control's too, also where the base procedure paints.
     bool HasPaint() const override;
 
-    // The drop-down list, once it has shown; null before.
-    HWND DropList() const { return dropList_; }
-
 private:
     LRESULT OnListColour(UINT message, WPARAM wParam, LPARAM lParam);
 
