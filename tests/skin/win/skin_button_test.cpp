@@ -290,6 +290,19 @@ TEST_F(SkinnedButtons, FacesFollowTheCursorTheFocusAndTheEnabledState) {
     EXPECT_EQ(ScreenPixel(push, corner), kPushFrames[0]);
     EXPECT_EQ(ScreenPixel(Item(kCheck), {1, 1}), CheckColour(0));
 
+    // After a whole repaint, whose frame paint leaves the face to the paint that follows, a frame paint alone
+    // still lays the face over whatever the window showed.
+    RedrawWindow(push, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_UPDATENOW);
+    {
+        const HDC dc = GetWindowDC(push);
+        const RECT whole{0, 0, 8, 8};
+        FillRect(dc, &whole, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        ReleaseDC(push, dc);
+    }
+    ASSERT_NE(ScreenPixel(push, corner), kPushFrames[0]);
+    SendMessageA(push, WM_NCPAINT, 1, 0);
+    EXPECT_EQ(ScreenPixel(push, corner), kPushFrames[0]);
+
     // The pressed caption sits one pixel right and down of the unpressed one.
     auto captionInk = [&] {
         const RgbImage face = Shot(push);
