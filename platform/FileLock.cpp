@@ -2,8 +2,16 @@
 #include "platform/FileLock.h"
 
 #include "platform/FileLockText.h"
+#include "platform/SystemError.h"
+
+#include <thread>
 
 namespace tarnvale::platform {
+namespace {
+
+constexpr auto kRetryEvery = std::chrono::milliseconds(20);
+
+} // namespace
 
 FileLock::FileLock() = default;
 
@@ -27,6 +35,30 @@ std::string HolderText(std::string written) {
 std::string BusyText(const std::string& path, const std::string& holder, std::chrono::milliseconds wait) {
     return "the list file " + path + " is being changed by " + holder + "; waited " +
            std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
+}
+
+bool WaitForLock(const UniqueFile& file, const std::string& path, bool ownsFile, std::chrono::milliseconds wait,
+                 std::string* why) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        int code = 0;
+        switch (TryLock(file, code)) {
+        case LockTry::Taken:
+            return true;
+        case LockTry::Refused:
+            if (why)
+                *why = "cannot lock " + LockFileName(path) + ": " + SystemErrorText(code);
+            return false;
+        case LockTry::Busy:
+            break;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            if (why)
+                *why = BusyText(path, ownsFile ? HolderOf(file) : "another writer", wait);
+            return false;
+        }
+        std::this_thread::sleep_for(kRetryEvery);
+    }
 }
 
 } // namespace tarnvale::platform

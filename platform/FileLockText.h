@@ -1,5 +1,8 @@
-// What the writers' lock says about its holder, for the platform's lock sources only.
+// The writers' lock's steps shared by the platform's lock sources (only they include this): the wait for the lock
+// and what it says about the holder.
 #pragma once
+
+#include "platform/FileHandle.h"
 
 #include <chrono>
 #include <string>
@@ -10,5 +13,17 @@ namespace tarnvale::platform {
 std::string HolderText(std::string written);
 // Why a writer that waited in vain got no lock: the list file at path is being changed by holder.
 std::string BusyText(const std::string& path, const std::string& holder, std::chrono::milliseconds wait);
+
+// One try at the lock of an open file (each platform's own): taken, held by another writer, or refused for
+// another reason, which code then gives.
+enum class LockTry { Taken, Busy, Refused };
+LockTry TryLock(const UniqueFile& file, int& code);
+// Who holds the lock of the lock file, from what it wrote there (each platform's own).
+std::string HolderOf(const UniqueFile& file);
+
+// Tries the lock of file (the lock file of path, or path itself when !ownsFile) until it is taken or wait has
+// passed; false, with why saying so, when it was not taken.
+bool WaitForLock(const UniqueFile& file, const std::string& path, bool ownsFile, std::chrono::milliseconds wait,
+                 std::string* why);
 
 } // namespace tarnvale::platform

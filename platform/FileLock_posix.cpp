@@ -11,20 +11,10 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace tarnvale::platform {
 namespace {
-
-constexpr auto kRetryEvery = std::chrono::milliseconds(20);
-
-// What the holder wrote in the lock file: "1234 tarnvale watch".
-std::string HolderOf(int fd) {
-    char text[256] = {};
-    const ssize_t n = ::pread(fd, text, sizeof text - 1, 0);
-    return HolderText(std::string(text, n > 0 ? static_cast<std::size_t>(n) : 0));
-}
 
 // The lock file, or failing that the target itself (false for ownsFile then).
 UniqueFile OpenLockFile(const std::string& path, bool& ownsFile, int& code) {
@@ -39,6 +29,20 @@ UniqueFile OpenLockFile(const std::string& path, bool& ownsFile, int& code) {
 
 } // namespace
 
+LockTry TryLock(const UniqueFile& file, int& code) {
+    if (::flock(Fd(file), LOCK_EX | LOCK_NB) == 0)
+        return LockTry::Taken;
+    code = errno;
+    return code == EWOULDBLOCK || code == EINTR ? LockTry::Busy : LockTry::Refused;
+}
+
+// What the holder wrote in the lock file: "1234 tarnvale watch".
+std::string HolderOf(const UniqueFile& file) {
+    char text[256] = {};
+    const ssize_t n = ::pread(Fd(file), text, sizeof text - 1, 0);
+    return HolderText(std::string(text, n > 0 ? static_cast<std::size_t>(n) : 0));
+}
+
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
                        std::string* why) {
     Release();
@@ -50,20 +54,8 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
             *why = "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(code);
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    while (::flock(Fd(file), LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            if (why)
-                *why = "cannot lock " + LockFileName(path) + ": " + SystemErrorText(errno);
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            if (why)
-                *why = BusyText(path, ownsFile ? HolderOf(Fd(file)) : "another writer", wait);
-            return false;
-        }
-        std::this_thread::sleep_for(kRetryEvery);
-    }
+    if (!WaitForLock(file, path, ownsFile, wait, why))
+        return false;
     if (ownsFile) {
         const std::string text = std::to_string(::getpid()) + " " + holder + "\n";
         if (::ftruncate(Fd(file), 0) == 0) {

@@ -10,22 +10,10 @@
 
 #include <windows.h>
 
-#include <thread>
-
 namespace tarnvale::platform {
 namespace {
 
-constexpr auto kRetryEvery = std::chrono::milliseconds(20);
 constexpr DWORD kLockedByteHigh = 0x7FFFFFFF;
-
-std::string HolderOf(HANDLE file) {
-    char text[256] = {};
-    DWORD n = 0;
-    OVERLAPPED at{};
-    if (!ReadFile(file, text, sizeof text - 1, &n, &at))
-        n = 0;
-    return HolderText(std::string(text, n));
-}
 
 UniqueFile Open(const std::string& path, DWORD disposition) {
     return OwnFile(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
@@ -34,6 +22,25 @@ UniqueFile Open(const std::string& path, DWORD disposition) {
 }
 
 } // namespace
+
+LockTry TryLock(const UniqueFile& file, int& code) {
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockedByteHigh;
+    if (LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
+        return LockTry::Taken;
+    const DWORD error = GetLastError();
+    code = static_cast<int>(error);
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING ? LockTry::Busy : LockTry::Refused;
+}
+
+std::string HolderOf(const UniqueFile& file) {
+    char text[256] = {};
+    DWORD n = 0;
+    OVERLAPPED at{};
+    if (!ReadFile(AsHandle(file), text, sizeof text - 1, &n, &at))
+        n = 0;
+    return HolderText(std::string(text, n));
+}
 
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
                        std::string* why) {
@@ -49,25 +56,8 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
                 "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(static_cast<int>(refused));
         return false;
     }
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    for (;;) {
-        OVERLAPPED at{};
-        at.OffsetHigh = kLockedByteHigh;
-        if (LockFileEx(AsHandle(file), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at))
-            break;
-        const DWORD code = GetLastError();
-        if (code != ERROR_LOCK_VIOLATION && code != ERROR_IO_PENDING) {
-            if (why)
-                *why = "cannot lock " + LockFileName(path) + ": " + SystemErrorText(static_cast<int>(code));
-            return false;
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            if (why)
-                *why = BusyText(path, ownsFile ? HolderOf(AsHandle(file)) : "another writer", wait);
-            return false;
-        }
-        std::this_thread::sleep_for(kRetryEvery);
-    }
+    if (!WaitForLock(file, path, ownsFile, wait, why))
+        return false;
     if (ownsFile) {
         const std::string text = std::to_string(GetCurrentProcessId()) + " " + holder + "\r\n";
         DWORD written = 0;
