@@ -2,8 +2,8 @@
 // catalogue tool edits it, answers clients on the command port and streams their programs until it is stopped.
 #include "platform/Console.h"
 #include "tools/DefaultListFile.h"
-#include "tools/HeadlessServer.h"
-#include "tools/HttpSide.h"
+#include "server/HeadlessServer.h"
+#include "server/HttpSide.h"
 #include "tools/OptionParser.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 // The HTTP side of a build with the HTTP library: an HttpService.
 #include "http/HttpService.h"
-#include "tools/HttpSide.h"
+#include "server/HttpSide.h"
 
 namespace tarnvale {
 

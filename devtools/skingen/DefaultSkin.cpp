@@ -449,7 +449,7 @@ RgbImage Header() {
 
 std::string SkinIni() {
     std::ostringstream ini;
-    ini << "; Tarnvale, the default skin. Drawn by tarnvale-skingen (tools/skingen); change the drawing there.\r\n";
+    ini << "; Tarnvale, the default skin. Drawn by tarnvale-skingen (devtools/skingen); change the drawing there.\r\n";
     auto section = [&](const char* name) { ini << "\r\n[" << name << "]\r\n"; };
     auto key = [&](const char* name, const std::string& value) { ini << name << "=" << value << "\r\n"; };
     auto frame = [&](const char* name, const char* image, const char* margins) {

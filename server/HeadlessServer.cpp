@@ -1,6 +1,6 @@
 // The headless server: started in the order that misses no change of the list file, stopped in the order that
 // leaves no thread running on what is gone.
-#include "tools/HeadlessServer.h"
+#include "server/HeadlessServer.h"
 
 #include "core/ListFile.h"
 #include "core/MediaType.h"

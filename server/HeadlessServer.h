@@ -8,7 +8,7 @@
 #include "net/CommandService.h"
 #include "net/Protocol.h"
 #include "platform/Socket.h"
-#include "tools/HttpSide.h"
+#include "server/HttpSide.h"
 
 #include <cstddef>
 #include <cstdint>

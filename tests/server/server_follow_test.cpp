@@ -4,7 +4,7 @@
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 #include "tools/CatalogueTool.h"
-#include "tools/HeadlessServer.h"
+#include "server/HeadlessServer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The Windows console build has no HTTP library: its HTTP side never starts, and says why.
-#include "tools/HttpSide.h"
+#include "server/HttpSide.h"
 
 namespace tarnvale {
 
