@@ -1,0 +1,137 @@
+# The server as a TV meets it: found on the LAN, browsed through every container to every program, and played
+# from the res URL it hands out, with the answers a TV's parser and renderer rely on.
+import os
+
+import lan
+from control_point import (CONNECTION_MANAGER, MEDIA_SERVER, ControlPoint, Fault, gssdp_discover, http_get, parse_didl,
+                           walk)
+
+VIDEO = "object.item.videoItem"
+MUSIC = "object.item.audioItem.musicTrack"
+REGISTRAR = "urn:microsoft.com:service:X_MS_MediaReceiverRegistrar:1"
+PAGE = 7  # smaller than most containers, so every container is read in several pages
+
+# PID, media file, upnp:class, MIME type, DLNA profile (None: the file is no profile's).
+PROGRAMS = [
+    (11, "mpeg1-system.mpg", VIDEO, "video/mpeg", "MPEG1"),
+    (12, "mpeg2-program.mpg", VIDEO, "video/mpeg", None),  # 96x64: neither PAL nor NTSC
+    (13, ("mpeg2", 720, 576), VIDEO, "video/mpeg", "MPEG_PS_PAL"),
+    (14, ("mpeg2", 720, 480), VIDEO, "video/mpeg", "MPEG_PS_NTSC"),
+    (15, "clip.avi", VIDEO, "video/x-msvideo", None),
+    (16, "tone.mp3", MUSIC, "audio/mpeg", "MP3"),
+]
+EXTRA_TONES = range(100, 118)  # enough music for several pages
+
+
+def test(net, args, checks):
+    catalogue = lan.Catalogue(net, args.tool, args.media)
+    for pid, fixture, *_ in PROGRAMS:
+        if isinstance(fixture, tuple):
+            fixture = lan.make_mpeg2(net.temp, fixture[1], fixture[2])
+        catalogue.add(pid, fixture)
+    for pid in EXTRA_TONES:
+        catalogue.add(pid, "tone.mp3", f"tone {pid}.mp3", folder=f"album {pid % 3}")
+    expected = {pid: row for pid, *row in PROGRAMS}
+    expected.update({pid: (None, MUSIC, "audio/mpeg", "MP3") for pid in EXTRA_TONES})
+
+    server = net.server([args.server, "--list", catalogue.list, "--upnp", "--http", "0", "--interface",
+                         lan.INTERFACE, "--name", "Living room"])
+    checks.equal(server.interface, lan.INTERFACE, "the interface named at start-up")
+    checks.equal(server.address, lan.SERVER_ADDRESS, "the address named at start-up")
+
+    # Discovery: GSSDP's own tool and GUPnP's control point both find the device where the server said it is.
+    checks.expect(server.description in gssdp_discover(MEDIA_SERVER), "gssdp-discover does not see the server")
+    cp = ControlPoint()
+    media = cp.find(location=server.description)
+    device = media.device
+    checks.equal(device.get_friendly_name(), "Living room", "friendly name")
+    checks.equal(device.get_device_type(), MEDIA_SERVER, "device type")
+    checks.expect(device.get_service(REGISTRAR) is not None, "no X_MS_MediaReceiverRegistrar service")
+    checks.expect(media.udn.startswith("uuid:"), f"UDN {media.udn} is not a uuid")
+
+    # Browsing: every container to every program, in pages, with counts that agree everywhere.
+    root = media.metadata("0")
+    checks.equal((root["kind"], root["parent"]), ("container", "-1"), "the root's kind and parent")
+    containers, items = walk(media, PAGE)
+    checks.equal(root["childCount"], containers["0"]["total"], "the root's childCount against its TotalMatches")
+    for cid, listing in containers.items():
+        checks.equal(len(listing["children"]), listing["total"], f"children of {cid} against TotalMatches")
+        for child in listing["children"]:
+            checks.equal(child["parent"], cid, f"parentID of {child['id']}")
+            if child["kind"] == "container":
+                checks.equal(child["childCount"], containers[child["id"]]["total"],
+                             f"childCount of container {child['id']}")
+                alone = media.metadata(child["id"])
+                checks.equal((alone["title"], alone["childCount"], alone["parent"]),
+                             (child["title"], child["childCount"], cid), f"BrowseMetadata of container {child['id']}")
+    titles = {c["title"]: c["id"] for c in containers["0"]["children"] if c["kind"] == "container"}
+    for title, pids in (("Video", {p for p, r in expected.items() if r[1] == VIDEO}),
+                        ("Music", {p for p, r in expected.items() if r[1] == MUSIC})):
+        if checks.expect(title in titles, f"the root has no {title} container: {sorted(titles)}"):
+            inside = {c["id"] for c in containers[titles[title]]["children"] if c["kind"] == "item"}
+            checks.equal(inside, {str(p) for p in pids}, f"the programs in {title}")
+    checks.equal(set(items), {str(p) for p in expected}, "the programs reached from the root")
+
+    # Items: titled with the file name only, one res on the HTTP side's address, the DLNA fields a renderer reads.
+    for pid, (fixture, upnp_class, mime, profile) in sorted(expected.items()):
+        item = items.get(str(pid))
+        if not checks.expect(item is not None, f"program {pid} is not reachable"):
+            continue
+        path = catalogue.programs[pid]
+        checks.equal(item["title"], os.path.basename(path).decode(), f"title of {pid}")
+        checks.equal(item["class"], upnp_class, f"upnp:class of {pid}")
+        if not checks.equal(len(item["res"]), 1, f"res elements of {pid}"):
+            continue
+        res = item["res"][0]
+        checks.expect(res["uri"].startswith(f"http://{lan.SERVER_ADDRESS}:") and
+                      res["uri"].endswith(f"/programs/{pid}"), f"res URL of {pid}: {res['uri']}")
+        checks.equal(res["size"], os.path.getsize(path), f"res size of {pid}")
+        checks.equal((res["protocol"], res["network"], res["mime"], res["profile"]),
+                     ("http-get", "*", mime, profile), f"protocolInfo of {pid}")
+        checks.expect(res["operation"] == res["operation"].RANGE, f"DLNA.ORG_OP of {pid} is {res['operation']}")
+        checks.expect(res["flags"] & res["flags"].STREAMING_TRANSFER_MODE, f"DLNA.ORG_FLAGS of {pid} lack streaming")
+        metadata = media.metadata(str(pid))
+        checks.equal((metadata["title"], metadata["class"], metadata["res"][0]["uri"] if metadata["res"] else None),
+                     (item["title"], item["class"], res["uri"]), f"BrowseMetadata of {pid}")
+        checks.expect("secret-folder" not in str(item) + str(metadata), f"program {pid} shows its folder")
+
+    # Playing: the bytes of the file, a range of them, and the DLNA headers a renderer asks for before seeking.
+    for pid in (11, 13, 15, 16):
+        if str(pid) not in items:
+            continue
+        res = items[str(pid)]["res"][0]
+        with open(catalogue.programs[pid], "rb") as f:
+            data = f.read()
+        status, headers, body = http_get(res["uri"])
+        checks.expect(status == 200 and body == data, f"GET of {pid}'s res: {status}, {len(body)} bytes")
+        checks.equal(headers.get("content-type"), res["mime"], f"Content-Type of {pid} against its protocolInfo")
+        status, headers, body = http_get(res["uri"], {"Range": "bytes=100-1099", "getcontentFeatures.dlna.org": "1",
+                                                      "transferMode.dlna.org": "Streaming"})
+        checks.expect(status == 206 and body == data[100:1100], f"range of {pid}: {status}, {len(body)} bytes")
+        features = headers.get("contentfeatures.dlna.org", "")
+        checks.expect(("DLNA.ORG_PN=" + res["profile"]) in features if res["profile"] else
+                      "DLNA.ORG_PN" not in features, f"contentFeatures of {pid}: {features!r}")
+        checks.expect("DLNA.ORG_OP=01" in features, f"contentFeatures of {pid} lack OP=01: {features!r}")
+        checks.equal(headers.get("transfermode.dlna.org"), "Streaming", f"transferMode of {pid}")
+
+    # The other actions a TV calls on its way in.
+    for name, result in (("GetSearchCapabilities", "SearchCaps"), ("GetSortCapabilities", "SortCaps")):
+        checks.expect(isinstance(media.call(media.cds, name, results=[result])[result], (str, type(None))), name)
+    checks.expect(media.system_update_id() >= 0, "GetSystemUpdateID")
+    try:
+        found = media.call(media.cds, "Search", [("ContainerID", "0"), ("SearchCriteria", 'upnp:class derivedfrom '
+                           '"object.item.audioItem"'), ("Filter", "*"), ("StartingIndex", 0), ("RequestedCount", 0),
+                           ("SortCriteria", "")], ["Result", "NumberReturned", "TotalMatches", "UpdateID"])
+        hits = parse_didl(found["Result"])
+        checks.expect({h["id"] for h in hits} <= set(items), "Search returns objects that Browse does not reach")
+    except Fault as fault:
+        checks.expect(fault.code in (401, 708, 710), f"Search refused with an unexpected fault {fault.code}")
+    served = media.call(media.cm, "GetProtocolInfo", results=["Source", "Sink"])["Source"] or ""
+    for mime in ("video/mpeg", "video/x-msvideo", "audio/mpeg"):
+        checks.expect(f"http-get:*:{mime}:" in served, f"GetProtocolInfo does not list {mime}: {served!r}")
+    checks.expect(media.device.get_service(CONNECTION_MANAGER) is not None, "ConnectionManager")
+    checks.expect(server.alive(), "the server ended while being browsed")
+
+
+if __name__ == "__main__":
+    lan.main(test)
