@@ -4,6 +4,7 @@ import http.client
 import socket
 import subprocess
 import urllib.parse
+import xml.etree.ElementTree as ET
 
 import gi
 
@@ -223,7 +224,6 @@ def raw_http(url, request, timeout=10):
     with socket.create_connection((parts.hostname, parts.port), timeout=timeout) as s:
         try:
             s.sendall(request)
-            s.shutdown(socket.SHUT_WR)
         except (BrokenPipeError, ConnectionResetError):
             pass  # a server may refuse before reading everything; what it answered is still there to read
         try:
@@ -259,6 +259,16 @@ def browse_body(object_id=b"0", flag=b"BrowseDirectChildren", start=b"0", count=
     return (b"<ObjectID>" + object_id + b"</ObjectID><BrowseFlag>" + flag + b"</BrowseFlag><Filter>*</Filter>"
             b"<StartingIndex>" + start + b"</StartingIndex><RequestedCount>" + count + b"</RequestedCount>"
             b"<SortCriteria></SortCriteria>")
+
+
+def browse_response(body):
+    """The DIDL-Lite objects and TotalMatches of a raw BrowseResponse, its counts checked against each other."""
+    response = ET.fromstring(body).find(".//{*}Body")[0]
+    values = {child.tag.split("}")[-1]: child.text or "" for child in response}
+    objects = parse_didl(values["Result"])
+    if len(objects) != int(values["NumberReturned"]):
+        raise Failure(f"NumberReturned {values['NumberReturned']} but the DIDL-Lite holds {len(objects)} objects")
+    return objects, int(values["TotalMatches"])
 
 
 def gssdp_discover(target, timeout=5):

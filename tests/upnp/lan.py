@@ -74,7 +74,7 @@ class Server:
         self.description = self.address = self.interface = self.name = None
         if expect_start:
             self._read_start(name)
-            threading.Thread(target=self._drain, daemon=True).start()
+        threading.Thread(target=self._drain, daemon=True).start()  # a full pipe would stall a chatty server
 
     def _read_start(self, program, timeout=30):
         selector = selectors.DefaultSelector()

@@ -4,7 +4,7 @@ import re
 import xml.etree.ElementTree as ET
 
 import lan
-from control_point import ControlPoint, browse_body, parse_didl, raw_http, soap_post, soap_request
+from control_point import ControlPoint, browse_body, browse_response, raw_http, soap_post, soap_request
 
 MAX = b"4294967295"
 TONES = 30
@@ -65,12 +65,8 @@ def answer_of(status, body):
         return fault(int(re.search(rb"<errorCode>\s*(\d+)", body).group(1)))
     if status != 200:
         return ("status", status)
-    response = ET.fromstring(body).find(".//{*}Body")[0]
-    values = {child.tag.split("}")[-1]: child.text or "" for child in response}
-    objects = parse_didl(values["Result"])
-    if len(objects) != int(values["NumberReturned"]):
-        return ("inconsistent page", (len(objects), values["NumberReturned"]))
-    return page(len(objects), int(values["TotalMatches"]))
+    objects, total = browse_response(body)
+    return page(len(objects), total)
 
 
 def test(net, args, checks):
