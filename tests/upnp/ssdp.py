@@ -52,5 +52,6 @@ def msearch(target, mx, location=None, tries=1):
 
 def receive_drops(lan_):
     """Datagrams the server namespace's kernel dropped for want of socket buffer (not the server's doing)."""
-    lines = [line.split() for line in lan_.in_server_ns("cat", "/proc/net/snmp").splitlines() if line.startswith("Udp:")]
+    snmp = lan_.in_server_ns("cat", "/proc/net/snmp")
+    lines = [line.split() for line in snmp.splitlines() if line.startswith("Udp:")]
     return int(lines[1][lines[0].index("RcvbufErrors")])
