@@ -12,18 +12,6 @@ namespace tarnvale {
 
 namespace {
 
-struct TypeRow {
-    std::int32_t type;
-    const char* contentType;
-};
-
-constexpr TypeRow kContentTypes[] = {
-    {MEDIA_MPEG1, "video/mpeg"},
-    {MEDIA_MPEG2, "video/mpeg"},
-    {MEDIA_AVI, "video/x-msvideo"},
-    {MEDIA_MP3, "audio/mpeg"},
-};
-
 std::string Replaced(std::string_view text, std::string_view mark, std::string_view with) {
     const std::size_t at = text.find(mark);
     if (at == std::string_view::npos)
@@ -38,14 +26,6 @@ std::string SizeInMiB(std::int32_t bytes) {
 }
 
 } // namespace
-
-const char* ContentTypeOf(std::int32_t mediaType) {
-    for (const TypeRow& row : kContentTypes) {
-        if (row.type == mediaType)
-            return row.contentType;
-    }
-    return "application/octet-stream";
-}
 
 std::vector<CMediaInfo> ReachablePrograms(const std::vector<CMediaInfo>& records) {
     std::vector<CMediaInfo> programs;

@@ -4,10 +4,12 @@
 #pragma once
 
 #include "core/MediaInfoList.h"
+#include "http/HttpDocuments.h"
 #include "net/AllowList.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -47,6 +49,8 @@ public:
     std::uint16_t BoundPort() const { return boundPort_; }
     // Closes every connection and joins the service's threads. Start may follow.
     void Stop();
+    // Serves documents from now on, in place of those given before; any time, from any thread.
+    void SetDocuments(HttpDocuments documents);
 
 private:
     friend struct HttpRequestHandler;
@@ -58,6 +62,8 @@ private:
     std::function<void(const std::string&)> log_;
     MHD_Daemon* daemon_ = nullptr;
     std::uint16_t boundPort_ = 0;
+    mutable std::mutex documentsMutex_;
+    std::shared_ptr<const HttpDocuments> documents_;
     // The library's last message, for the error of a Start that fails.
     std::mutex libraryMessageMutex_;
     std::string libraryMessage_;

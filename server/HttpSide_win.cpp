@@ -25,4 +25,6 @@ std::uint16_t HttpSide::BoundPort() const {
 
 void HttpSide::Stop() {}
 
+void HttpSide::SetDocuments(HttpDocuments) {}
+
 } // namespace tarnvale
