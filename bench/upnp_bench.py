@@ -1,4 +1,4 @@
-#!/usr/bin/python3
+#!/usr/bin/python3 -B
 # The UPnP side against a peer media server (Debian's minidlna), side by side in one run, in the tests' namespace
 # LAN: a control point browses all of PROGRAMS MP3 programs in pages of 200, and times M-SEARCH answers; then the
 # server's resident memory with none, PROGRAMS and LARGE programs. Needs root (it makes network namespaces).

@@ -38,6 +38,23 @@ constexpr int kMaxSubscriptionSeconds = 1800;
 // apart, cover it.
 constexpr int kStartTries = 10;
 constexpr auto kStartRetryWait = std::chrono::milliseconds(500);
+// Asked for any free port, the library only ever tries its first one, so a second server on the machine could not
+// start; without a port given, the ports from there on are tried in turn.
+constexpr unsigned short kFirstFreePort = 49152;
+constexpr int kFreePortsToTry = 64;
+
+// Starts the library on PORT, or without one on the first port it can bind from kFirstFreePort.
+int InitLibrary(const std::string& interfaceName, std::uint16_t port) {
+    if (port != 0)
+        return UpnpInit2(interfaceName.c_str(), port);
+    int started = UPNP_E_SOCKET_BIND;
+    for (int n = 0; n < kFreePortsToTry && started == UPNP_E_SOCKET_BIND; ++n) {
+        if (n > 0)
+            UpnpFinish();
+        started = UpnpInit2(interfaceName.c_str(), static_cast<unsigned short>(kFirstFreePort + n));
+    }
+    return started;
+}
 
 std::string Text(const char* text) {
     return text ? text : "";
@@ -120,7 +137,7 @@ bool UpnpService::Start(UpnpSettings settings, std::string& error) {
     libraryStarted_ = true;
     int started = UPNP_E_INIT_FAILED;
     for (int attempt = 1; attempt <= kStartTries; ++attempt) {
-        started = UpnpInit2(settings_.interfaceName.c_str(), settings_.port);
+        started = InitLibrary(settings_.interfaceName, settings_.port);
         if (started != UPNP_E_SOCKET_BIND || attempt == kStartTries)
             break;
         UpnpFinish();

@@ -1,8 +1,10 @@
 # The TV: an independent control point (GNOME's GUPnP and GUPnP-AV) that finds a media server, calls its actions,
 # reads its DIDL-Lite and follows its events, every wait bounded.
 import http.client
+import re
 import socket
 import subprocess
+import time
 import urllib.parse
 import xml.etree.ElementTree as ET
 
@@ -13,7 +15,7 @@ gi.require_version("GUPnPAV", "1.0")
 gi.require_version("GSSDP", "1.6")
 from gi.repository import GLib, GObject, GSSDP, GUPnP, GUPnPAV  # noqa: E402
 
-from lan import INTERFACE, Failure  # noqa: E402
+from lan import CLIENT_ADDRESS, INTERFACE, Failure  # noqa: E402
 
 MEDIA_SERVER = "urn:schemas-upnp-org:device:MediaServer:1"
 CONTENT_DIRECTORY = "urn:schemas-upnp-org:service:ContentDirectory"
@@ -132,13 +134,6 @@ class MediaServer:
             raise Failure(f"BrowseMetadata of {object_id} gave {len(page)} objects, TotalMatches {total}")
         return page[0]
 
-    def subscribe_updates(self):
-        """Subscribes to SystemUpdateID; returns the list every evented value is appended to, in arrival order."""
-        values = []
-        self.cds.add_notify("SystemUpdateID", GObject.TYPE_UINT, lambda _p, _v, value, *_: values.append(value))
-        self.cds.set_subscribed(True)
-        return values
-
     def system_update_id(self):
         return int(self.call(self.cds, "GetSystemUpdateID", results=["Id"])["Id"])
 
@@ -180,6 +175,8 @@ def parse_didl(didl):
     try:
         parser.parse_didl(didl)
     except GLib.Error as e:
+        if "Empty 'DIDL-Lite' node" in e.message:
+            return objects  # an empty page is well formed; GUPnP-AV only reports it as an error
         raise Failure(f"GUPnP-AV cannot parse the DIDL-Lite ({e.message}): {didl[:400]!r}") from None
     return objects
 
@@ -224,7 +221,8 @@ def raw_http(url, request, timeout=10):
     with socket.create_connection((parts.hostname, parts.port), timeout=timeout) as s:
         try:
             s.sendall(request)
-        except (BrokenPipeError, ConnectionResetError):
+            s.shutdown(socket.SHUT_WR)  # all there is: a request cut short is seen as such, not waited on
+        except OSError:
             pass  # a server may refuse before reading everything; what it answered is still there to read
         try:
             while chunk := s.recv(65536):
@@ -269,6 +267,55 @@ def browse_response(body):
     if len(objects) != int(values["NumberReturned"]):
         raise Failure(f"NumberReturned {values['NumberReturned']} but the DIDL-Lite holds {len(objects)} objects")
     return objects, int(values["TotalMatches"])
+
+
+class Subscriber:
+    """A GENA subscriber of its own: SUBSCRIBE with a callback listening on this side, and the server's NOTIFY
+    requests read as they come. (GUPnP's subscriber missed the initial event now and then, when it came before
+    GUPnP had read the reply to its SUBSCRIBE: what it saw depended on timing.)"""
+
+    def __init__(self, events_url, timeout=5):
+        self.listener = socket.create_server((CLIENT_ADDRESS, 0))
+        callback = f"http://{CLIENT_ADDRESS}:{self.listener.getsockname()[1]}/"
+        self.status, self.headers, _ = raw_http(events_url, f"SUBSCRIBE {{path}} HTTP/1.1\r\nHOST: {{host}}\r\n"
+                                                f"CALLBACK: <{callback}>\r\nNT: upnp:event\r\n"
+                                                "TIMEOUT: Second-300\r\nCONNECTION: close\r\n\r\n".encode(),
+                                                timeout)
+        self.sid = self.headers.get("sid")
+
+    def close(self):
+        self.listener.close()
+
+    def next_event(self, timeout):
+        """The next NOTIFY's headers and body, answered 200; (None, None) when none comes in time."""
+        self.listener.settimeout(timeout)
+        try:
+            connection, _ = self.listener.accept()
+        except socket.timeout:
+            return None, None
+        with connection:
+            connection.settimeout(timeout)
+            data = b""
+            while b"\r\n\r\n" not in data and (chunk := connection.recv(65536)):
+                data += chunk
+            head, _, body = data.partition(b"\r\n\r\n")
+            lines = head.decode("latin-1").split("\r\n")
+            headers = {k.strip().lower(): v.strip() for k, _, v in (line.partition(":") for line in lines[1:])}
+            while len(body) < int(headers.get("content-length", 0)) and (chunk := connection.recv(65536)):
+                body += chunk
+            connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")
+        return headers, body
+
+    def update_id(self, timeout, above=-1):
+        """The first evented SystemUpdateID greater than ABOVE within TIMEOUT seconds, or None."""
+        deadline = time.monotonic() + timeout
+        while (left := deadline - time.monotonic()) > 0:
+            _, body = self.next_event(left)
+            if body is None:
+                return None
+            if (m := re.search(rb"<SystemUpdateID>(\d+)</SystemUpdateID>", body)) and int(m.group(1)) > above:
+                return int(m.group(1))
+        return None
 
 
 def gssdp_discover(target, timeout=5):

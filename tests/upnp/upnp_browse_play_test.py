@@ -13,10 +13,11 @@ PAGE = 7  # smaller than most containers, so every container is read in several 
 
 # PID, media file, upnp:class, MIME type, DLNA profile (None: the file is no profile's).
 PROGRAMS = [
-    (11, "mpeg1-system.mpg", VIDEO, "video/mpeg", "MPEG1"),
-    (12, "mpeg2-program.mpg", VIDEO, "video/mpeg", None),  # 96x64: neither PAL nor NTSC
-    (13, ("mpeg2", 720, 576), VIDEO, "video/mpeg", "MPEG_PS_PAL"),
-    (14, ("mpeg2", 720, 480), VIDEO, "video/mpeg", "MPEG_PS_NTSC"),
+    (10, ("mpeg1video", 352, 288, 25), VIDEO, "video/mpeg", "MPEG1"),
+    (11, "mpeg1-system.mpg", VIDEO, "video/mpeg", None),  # 96x64: no profile's frame size
+    (12, "mpeg2-program.mpg", VIDEO, "video/mpeg", None),
+    (13, ("mpeg2video", 720, 576, 25), VIDEO, "video/mpeg", "MPEG_PS_PAL"),
+    (14, ("mpeg2video", 720, 480, "30000/1001"), VIDEO, "video/mpeg", "MPEG_PS_NTSC"),
     (15, "clip.avi", VIDEO, "video/x-msvideo", None),
     (16, "tone.mp3", MUSIC, "audio/mpeg", "MP3"),
 ]
@@ -27,7 +28,7 @@ def test(net, args, checks):
     catalogue = lan.Catalogue(net, args.tool, args.media)
     for pid, fixture, *_ in PROGRAMS:
         if isinstance(fixture, tuple):
-            fixture = lan.make_mpeg2(net.temp, fixture[1], fixture[2])
+            fixture = lan.make_mpeg(net.temp, *fixture)
         catalogue.add(pid, fixture)
     for pid in EXTRA_TONES:
         catalogue.add(pid, "tone.mp3", f"tone {pid}.mp3", folder=f"album {pid % 3}")
@@ -96,7 +97,7 @@ def test(net, args, checks):
         checks.expect("secret-folder" not in str(item) + str(metadata), f"program {pid} shows its folder")
 
     # Playing: the bytes of the file, a range of them, and the DLNA headers a renderer asks for before seeking.
-    for pid in (11, 13, 15, 16):
+    for pid in (10, 13, 15, 16):
         if str(pid) not in items:
             continue
         res = items[str(pid)]["res"][0]

@@ -3,7 +3,7 @@
 import signal
 
 import lan
-from control_point import ControlPoint, pump_until
+from control_point import ControlPoint, Subscriber
 
 EVENT_WAIT = 5  # seconds: a change is to reach subscribers within a second or two
 GOODBYE_WAIT = 5  # seconds: far below any max-age, so only a goodbye can make the device go this fast
@@ -19,7 +19,8 @@ def test(net, args, checks):
     catalogue.add(21, "mpeg1-system.mpg")
 
     def start(c):
-        return net.server([args.server, "--list", c.list, "--upnp", "--http", "0", "--interface", lan.INTERFACE])
+        return net.server([args.server, "--list", c.list, "--port", "0", "--upnp", "--http", "0", "--interface",
+                           lan.INTERFACE, "--verbose"])
 
     first = start(catalogue)
     cp = ControlPoint()
@@ -29,13 +30,16 @@ def test(net, args, checks):
     bookmark = media.metadata("21")
 
     # Eventing: the initial event, then one after the catalogue tool adds a program, and the browse that follows.
-    values = media.subscribe_updates()
-    pump_until("the initial SystemUpdateID event", lambda: values, EVENT_WAIT)
-    initial = values[0]
-    checks.equal(initial, media.system_update_id(), "the initial event against GetSystemUpdateID")
+    subscriber = Subscriber(media.cds.get_event_subscription_url())
+    checks.expect(subscriber.sid is not None, f"SUBSCRIBE answered {subscriber.status} {subscriber.headers}")
+    initial = subscriber.update_id(EVENT_WAIT)
+    checks.expect(initial is not None and initial == media.system_update_id(),
+                  f"the initial SystemUpdateID event ({initial}) against GetSystemUpdateID")
     catalogue.add(22, "tone.mp3")
-    pump_until("a SystemUpdateID event after `tarnvale add`", lambda: any(v > initial for v in values), EVENT_WAIT)
-    checks.expect(media.system_update_id() >= max(values), "GetSystemUpdateID is behind what was evented")
+    evented = subscriber.update_id(EVENT_WAIT, above=initial or 0)
+    checks.expect(evented is not None, f"no SystemUpdateID event above {initial} within {EVENT_WAIT} s of an add")
+    subscriber.close()
+    checks.expect(media.system_update_id() >= (evented or 0), "GetSystemUpdateID is behind what was evented")
     titles = root_titles(media)
     if checks.expect("Music" in titles, f"no Music container after adding an MP3 program: {sorted(titles)}"):
         music, total = media.children(titles["Music"])
