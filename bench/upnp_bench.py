@@ -5,6 +5,7 @@
 # Usage: bench/upnp_bench.py [--programs N] [--large N] [--server PATH] [--tool PATH]
 import argparse
 import os
+import shutil
 import statistics
 import subprocess
 import sys
@@ -19,14 +20,17 @@ from control_point import MEDIA_SERVER, ControlPoint  # noqa: E402
 PAGE = 200
 SEARCHES = 20
 MX = 1
+LINKS_PER_COPY = 50000
 
 
 def make_folder(base, count, media):
     """COUNT hard links of one small valid MP3 file: each is a file of its own to both servers' scans."""
     folder = os.path.join(base, f"music-{count}")
     os.makedirs(folder)
-    source = os.path.join(media, "tone.mp3")
     for n in range(count):
+        if n % LINKS_PER_COPY == 0:  # a file system allows only so many links to one file
+            source = os.path.join(base, f"seed-{count}-{n}.mp3")
+            shutil.copyfile(os.path.join(media, "tone.mp3"), source)
         os.link(source, os.path.join(folder, f"track {n:06d}.mp3"))
     return folder
 
