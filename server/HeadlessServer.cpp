@@ -114,6 +114,7 @@ bool HeadlessServer::Start(std::string& error) {
 bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostName, std::string& error) {
     UpnpSettings settings;
     settings.interfaceName = place.interfaceName;
+    settings.address = place.address;
     settings.port = options_.upnpPort;
     settings.friendlyName = options_.name;
     settings.hostName = hostName;

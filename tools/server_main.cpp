@@ -97,7 +97,8 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                        "not loopback, with an IPv4 address)",
                        options.interfaceName),
             IntegerOption<std::uint16_t>("--upnp-port", "N",
-                                         "with --upnp, the TCP port for control and events (default: any free one)",
+                                         "with --upnp, the TCP port for control and events, 49152 to 65535 (default: "
+                                         "the\nfirst free one from 49152)",
                                          options.upnpPort, 0, 65535),
         });
     std::vector<std::string> words;

@@ -4,6 +4,7 @@
 
 #include "http/TextEscapes.h"
 #include "net/HostAddress.h"
+#include "platform/Socket.h"
 #include "upnp/DeviceDocuments.h"
 #include "upnp/DeviceIdentity.h"
 #include "upnp/MediaServerActions.h"
@@ -38,23 +39,6 @@ constexpr int kMaxSubscriptionSeconds = 1800;
 // apart, cover it.
 constexpr int kStartTries = 10;
 constexpr auto kStartRetryWait = std::chrono::milliseconds(500);
-// Asked for any free port, the library only ever tries its first one, so a second server on the machine could not
-// start; without a port given, the ports from there on are tried in turn.
-constexpr unsigned short kFirstFreePort = 49152;
-constexpr int kFreePortsToTry = 64;
-
-// Starts the library on PORT, or without one on the first port it can bind from kFirstFreePort.
-int InitLibrary(const std::string& interfaceName, std::uint16_t port) {
-    if (port != 0)
-        return UpnpInit2(interfaceName.c_str(), port);
-    int started = UPNP_E_SOCKET_BIND;
-    for (int n = 0; n < kFreePortsToTry && started == UPNP_E_SOCKET_BIND; ++n) {
-        if (n > 0)
-            UpnpFinish();
-        started = UpnpInit2(interfaceName.c_str(), static_cast<unsigned short>(kFirstFreePort + n));
-    }
-    return started;
-}
 
 std::string Text(const char* text) {
     return text ? text : "";
@@ -108,6 +92,22 @@ int OnLibraryEvent(Upnp_EventType type, const void* event, void* cookie) {
     return 0;
 }
 
+// The library serves control and events only on ports from here up: it takes any lower one, 0 included, as this one.
+constexpr std::uint16_t kLowestLibraryPort = 49152;
+constexpr int kPortsTried = 256;
+
+// The first TCP port from kLowestLibraryPort up that is free on address, so that a second server on the machine
+// does not fail on the port the first one has; 0 when none is.
+std::uint16_t FreePort(std::uint32_t address) {
+    for (int i = 0; i < kPortsTried; ++i) {
+        const platform::Socket probe = platform::CreateTcpSocket();
+        const auto port = static_cast<std::uint16_t>(kLowestLibraryPort + i);
+        if (probe && platform::Bind(probe.get(), platform::Endpoint{address, port}))
+            return port;
+    }
+    return 0;
+}
+
 std::string LibraryError(int code) {
     return std::to_string(code) + " (" + Text(UpnpGetErrorMessage(code)) + ")";
 }
@@ -126,6 +126,11 @@ std::string UpnpService::DescriptionUrl() const {
 
 bool UpnpService::Start(UpnpSettings settings, std::string& error) {
     Stop();
+    if (settings.port != 0 && settings.port < kLowestLibraryPort) {
+        error = "the UPnP side serves control and events only on ports from " + std::to_string(kLowestLibraryPort) +
+                " to 65535; choose one of those with --upnp-port";
+        return false;
+    }
     if (libraryInUse.exchange(true)) {
         error = "the UPnP side already runs in this process";
         return false;
@@ -137,7 +142,9 @@ bool UpnpService::Start(UpnpSettings settings, std::string& error) {
     libraryStarted_ = true;
     int started = UPNP_E_INIT_FAILED;
     for (int attempt = 1; attempt <= kStartTries; ++attempt) {
-        started = InitLibrary(settings_.interfaceName, settings_.port);
+        // A port found free may be taken before the library binds it: the next try finds another.
+        const std::uint16_t port = settings_.port ? settings_.port : FreePort(settings_.address);
+        started = UpnpInit2(settings_.interfaceName.c_str(), port);
         if (started != UPNP_E_SOCKET_BIND || attempt == kStartTries)
             break;
         UpnpFinish();

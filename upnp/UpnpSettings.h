@@ -12,8 +12,9 @@ namespace tarnvale {
 
 struct UpnpSettings {
     std::string interfaceName;
-    std::uint16_t port = 0;   // of the library's server for control and events; 0 takes any free one
-    std::string friendlyName; // empty: "Tarnvale on HOSTNAME"
+    std::uint32_t address = 0; // the interface's IPv4 address, host order
+    std::uint16_t port = 0;    // of the library's server for control and events; 0 takes any free one
+    std::string friendlyName;  // empty: "Tarnvale on HOSTNAME"
     // The UDN is made from these two, so the same server keeps it across restarts.
     std::string hostName;
     std::string listFile; // an absolute path

@@ -173,6 +173,7 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
     ASSERT_EQ(mkfifo(dir_.File("pipe.mpg").c_str(), 0600), 0); // catalogued as a file, now a pipe no one writes
     Add(dir_.File("pipe.mpg"), MEDIA_MPEG1);
     Start();
+    service_->SetDocuments({{"/upnp/description.xml", {"text/xml; charset=utf-8", "<root/>"}}});
 
     const Fetched first = Curl("", "/programs/1");
     const std::string tag = Header(first, "etag");
@@ -201,6 +202,13 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
         {"if-range holds", "/programs/1", "-r 0-9 -H " + Quote("If-Range: " + tag), 206, 0, 10},
         {"if-range stale", "/programs/1", "-r 0-9 -H 'If-Range: \"other\"'", 200, 0, kSize},
         {"mp3", "/programs/3", "", 200, kNone, kNone, "content-type", "audio/mpeg"},
+        {"DLNA features", "/programs/3", "-H 'getcontentFeatures.dlna.org: 1'", 200, kNone, kNone,
+         "contentfeatures.dlna.org", "DLNA.ORG_PN=MP3;DLNA.ORG_OP=01;DLNA.ORG_FLAGS=01700000000000000000000000000000"},
+        {"DLNA transfer mode", "/programs/1", "-r 0-9 -H 'transferMode.dlna.org: Interactive'", 206, 0, 10,
+         "transfermode.dlna.org", "Interactive"},
+        {"a document", "/upnp/description.xml", "", 200, kNone, kNone, "content-type", "text/xml; charset=utf-8",
+         "<root/>"},
+        {"below a document", "/upnp/description.xml/x", "", 404},
         {"file gone", "/programs/2", "", 404, kNone, kNone, "", "", "The file of PID 2 cannot be read"},
         {"a pipe", "/programs/4", "", 404, kNone, kNone, "", "", "(it is not a regular file)"},
         {"unknown PID", "/programs/99", "", 404, kNone, kNone, "", "", "No program has PID 99."},
