@@ -230,11 +230,16 @@ def raw_http(url, request, timeout=10):
         except ConnectionResetError:
             pass
     head, _, body = answer.partition(b"\r\n\r\n")
-    lines = head.decode("latin-1").split("\r\n")
-    if not lines[0].startswith("HTTP/"):
+    first, headers = parse_head(head)
+    if not first.startswith("HTTP/"):
         return None, {}, answer
-    headers = {k.strip().lower(): v.strip() for k, _, v in (line.partition(":") for line in lines[1:])}
-    return int(lines[0].split()[1]), headers, body
+    return int(first.split()[1]), headers, body
+
+
+def parse_head(head):
+    """The first line and the headers (names in lower case) of an HTTP or SSDP message's head."""
+    lines = head.decode("latin-1").split("\r\n")
+    return lines[0], {k.strip().lower(): v.strip() for k, sep, v in (line.partition(":") for line in lines[1:]) if sep}
 
 
 def soap_request(action, body, service=CONTENT_DIRECTORY + ":1", length=None):
@@ -299,8 +304,7 @@ class Subscriber:
             while b"\r\n\r\n" not in data and (chunk := connection.recv(65536)):
                 data += chunk
             head, _, body = data.partition(b"\r\n\r\n")
-            lines = head.decode("latin-1").split("\r\n")
-            headers = {k.strip().lower(): v.strip() for k, _, v in (line.partition(":") for line in lines[1:])}
+            _, headers = parse_head(head)
             while len(body) < int(headers.get("content-length", 0)) and (chunk := connection.recv(65536)):
                 body += chunk
             connection.sendall(b"HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n")

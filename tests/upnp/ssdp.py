@@ -5,6 +5,7 @@ import struct
 import time
 
 import lan
+from control_point import parse_head
 
 GROUP = ("239.255.255.250", 1900)
 
@@ -22,12 +23,6 @@ def msearch_request(target, mx):
             f"ST: {target}\r\nUSER-AGENT: Linux/6 UPnP/1.0 TestTV/1.0\r\n\r\n").encode()
 
 
-def parse(datagram):
-    lines = datagram.decode("latin-1").split("\r\n")
-    headers = {k.strip().lower(): v.strip() for k, sep, v in (line.partition(":") for line in lines[1:]) if sep}
-    return lines[0], headers
-
-
 def msearch(target, mx, location=None, tries=1):
     """Sends an M-SEARCH to the group from a socket of its own and waits (MX plus a second at most) for an answer
     from LOCATION (any when None); sends again up to TRIES times in all, as TVs do, since a busy LAN drops
@@ -43,7 +38,7 @@ def msearch(target, mx, location=None, tries=1):
                     datagram = sock.recv(65536)
                 except socket.timeout:
                     break
-                status, headers = parse(datagram)
+                status, headers = parse_head(datagram)
                 if status.startswith("HTTP/1.1 200") and headers.get("st") == target and (
                         location is None or headers.get("location") == location):
                     return time.monotonic() - start, headers
