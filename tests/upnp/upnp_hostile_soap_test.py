@@ -7,6 +7,7 @@ import lan
 from control_point import ControlPoint, browse_body, browse_response, raw_http, soap_post, soap_request
 
 MAX = b"4294967295"
+SEARCH_REST = b"<Filter>*</Filter><StartingIndex>0</StartingIndex><RequestedCount>0</RequestedCount><SortCriteria/>"
 TONES = 30
 
 
@@ -40,7 +41,16 @@ def cases(music):
         ("bad BrowseFlag", soap_request("Browse", browse_body(flag=b"BrowseSideways")), fault(402)),
         ("missing arguments", soap_request("Browse", b"<ObjectID>0</ObjectID>"), fault(402)),
         ("StartingIndex not a number", soap_request("Browse", browse_body(start=b"-1x")), fault(402)),
+        ("an id past any PID", soap_request("Browse", browse_body(b"99999999999999999999999")), fault(701)),
+        ("an empty id", soap_request("Browse", browse_body(b"")), fault(701)),
+        ("RequestedCount -1", soap_request("Browse", browse_body(m, count=b"-1")), fault(402)),
+        ("RequestedCount 4294967296", soap_request("Browse", browse_body(m, count=b"4294967296")), fault(402)),
         ("unknown action", soap_request("Frobnicate", b"<ObjectID>0</ObjectID>"), fault(401)),
+        ("a search of 50,000 parentheses", soap_request("Search", b"<ContainerID>0</ContainerID><SearchCriteria>" +
+                                                        b"(" * 50000 + b"</SearchCriteria>" + SEARCH_REST), REFUSED),
+        ("a sort of 10,000 bytes", soap_request("Browse", browse_body(m, count=b"3").replace(
+            b"<SortCriteria></SortCriteria>", b"<SortCriteria>+dc:title," + b"x" * 10000 + b"</SortCriteria>")),
+         page(3, TONES)),
         ("not XML", soap_post(b"\x00\xff\xfe<<<>>>&&&" * 20, action), REFUSED),
         ("malformed SOAP", soap_post(b"<s:Envelope><s:Body><u:Browse><ObjectID>0</Obj", action), REFUSED),
         ("truncated SOAP", full[: len(full) - 120], REFUSED),
