@@ -75,17 +75,17 @@ bool HeadlessServer::Start(std::string& error) {
         return false;
     }
     if (options_.http) {
-        std::function<void(const std::string&)> log;
-        if (options_.verbose)
-            log = [this](const std::string& line) { Log(line); };
         std::string httpError;
-        if (!http_.Start(catalogue_, options_.allow, options_.address, *options_.http, std::move(log), httpError)) {
+        if (!http_.Start(
+                catalogue_, options_.allow, options_.address, *options_.http, options_.publicUrl,
+                [this](const std::string& line) { Log(line); }, options_.verbose, httpError)) {
             error = "cannot serve HTTP on port " + std::to_string(*options_.http) + ": " + httpError +
                     ".\nIs another program using that port? Stop it, or choose another port with --http.";
             return false;
         }
         const std::string port = std::to_string(http_.BoundPort());
-        Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/");
+        Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/" +
+            (options_.publicUrl ? ", for players through " + options_.publicUrl->base + "/" : ""));
     }
     if (options_.sessions > 1)
         Out("Serving up to " + std::to_string(options_.sessions) + " clients at once on UDP port " +

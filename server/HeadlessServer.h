@@ -7,6 +7,7 @@
 #include "net/AllowList.h"
 #include "net/CommandService.h"
 #include "net/Protocol.h"
+#include "net/PublicUrl.h"
 #include "platform/Socket.h"
 #include "server/HttpSide.h"
 
@@ -32,6 +33,9 @@ struct ServerOptions {
     AllowList allow;
     // The HTTP port for players and browsers (0 takes any free port); none: no HTTP side.
     std::optional<std::uint16_t> http;
+    // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
+    // address each request came in on.
+    std::optional<PublicUrl> publicUrl;
 };
 
 // Where the server's lines go, each one whole and without its newline: out for what the operator reads as the

@@ -1,9 +1,9 @@
 // tarnvale-server: the headless command server. Serves the programs of a list file, following the file as the
 // catalogue tool edits it, answers clients on the command port and streams their programs until it is stopped.
 #include "platform/Console.h"
-#include "tools/DefaultListFile.h"
 #include "server/HeadlessServer.h"
 #include "server/HttpSide.h"
+#include "tools/DefaultListFile.h"
 #include "tools/OptionParser.h"
 
 #include <cstdio>
@@ -17,7 +17,8 @@ using namespace tarnvale;
 namespace {
 
 constexpr const char* kUsage =
-    R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT] [--verbose]
+    R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT]
+                       [--public-url URL] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. With --http (in the Linux build), players and
@@ -72,6 +73,17 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                           return std::string();
                       }},
             HttpOption(options.http),
+            OptionRow{"--public-url",
+                      {},
+                      "URL",
+                      "the address players are told to use, such as http://front.lan:8080 for a caching\n"
+                      "front: the playlist, the JSON and the page lead there (default: the address\n"
+                      "each request came in on); its host is answered as this machine's own names",
+                      [&options](const std::string& text) {
+                          std::string error;
+                          options.publicUrl = ParsePublicUrl(text, &error);
+                          return options.publicUrl ? std::string() : "--public-url: " + error;
+                      }},
         });
     std::vector<std::string> words;
     if (const std::optional<int> status =
