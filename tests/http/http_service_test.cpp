@@ -6,6 +6,7 @@
 #include "http/FileAnswer.h"
 #include "http/HttpService.h"
 #include "net/NetTestSupport.h"
+#include "support/CurlFetch.h"
 #include "support/MediaFixtures.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
@@ -28,25 +29,6 @@ namespace tarnvale::test {
 namespace {
 
 constexpr std::uint32_t kLoopback = 0x7F000001;
-
-struct Fetched {
-    int status = 0;
-    std::map<std::string, std::string> headers; // names in lower case
-    std::string body;
-    std::string error;
-};
-
-std::string Header(const Fetched& fetched, const std::string& name) {
-    const auto found = fetched.headers.find(name);
-    return found == fetched.headers.end() ? "" : found->second;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::size_t CountEntries(const char* folder) {
     std::error_code error;
@@ -91,29 +73,7 @@ protected:
     }
 
     Fetched Curl(const std::string& args, const std::string& path) {
-        const std::string head = dir_.File("head"), body = dir_.File("body");
-        const Ran ran = RunCommand("curl -sS --path-as-is -m 30 -D " + head + " -o " + body + " " + args + " " +
-                                   Quote(Origin() + path));
-        Fetched fetched;
-        fetched.body = ReadText(body);
-        if (ran.code != 0)
-            fetched.error = ran.out;
-        std::istringstream lines(ReadText(head));
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            if (line.starts_with("HTTP/")) {
-                fetched.status = std::atoi(line.substr(line.find(' ') + 1).c_str());
-            } else if (const std::size_t colon = line.find(':'); colon != std::string::npos) {
-                std::string name = line.substr(0, colon);
-                for (char& c : name)
-                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                fetched.headers[name] = line.substr(line.find_first_not_of(' ', colon + 1));
-            }
-        }
-        std::filesystem::remove(head);
-        std::filesystem::remove(body);
-        return fetched;
+        return CurlFetch(args, Origin() + path, dir_.Path());
     }
 
     // Whether a log line holds all of parts, in that order.
