@@ -6,6 +6,7 @@
 #include "support/Background.h"
 #include "support/CurlFetch.h"
 #include "support/MediaFixtures.h"
+#include "support/NginxFront.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -24,7 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <regex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,33 +184,18 @@ class Front {
 public:
     Front(const std::string& frontFile, int port, const std::vector<int>& backEnds, const TempDir& folder)
         : port_(port) {
-        std::string text = ReadText(frontFile);
-        std::string servers;
-        for (int backEnd : backEnds)
-            servers += "    server 127.0.0.1:" + std::to_string(backEnd) + " max_fails=1 fail_timeout=10s;\n";
-        const auto change = [&text](const std::string& pattern, const std::string& with) {
-            const std::string changed =
-                std::regex_replace(text, std::regex(pattern), with, std::regex_constants::format_first_only);
-            EXPECT_NE(changed, text) << "the front's file has no line like " << pattern;
-            text = changed;
-        };
-        change("    server 127\\.0\\.0\\.1:8081 [^\n]*\n", servers);
-        change("listen 8080;", "listen " + std::string(kFrontAddress) + ":" + std::to_string(port) + ";");
-        change("/var/cache/nginx/tarnvale", folder.File("cache"));
-        std::ofstream(folder.File("front.conf")) << text;
         const std::string path = folder.Path().string();
-        std::ofstream(folder.File("nginx.conf"))
-            << "master_process off;\nerror_log " << path << "/error.log info;\npid " << path
-            << "/nginx.pid;\nevents { worker_connections 256; }\nhttp {\n  access_log " << path
-            << "/access.log;\n  client_body_temp_path " << path << "/body;\n  proxy_temp_path " << path
-            << "/proxy;\n  fastcgi_temp_path " << path << "/fastcgi;\n  uwsgi_temp_path " << path
-            << "/uwsgi;\n  scgi_temp_path " << path << "/scgi;\n  include " << path << "/front.conf;\n}\n";
+        const std::optional<std::string> front =
+            FrontFileFor(ReadText(frontFile), std::string(kFrontAddress) + ":" + std::to_string(port), backEnds,
+                         folder.File("cache"));
+        EXPECT_TRUE(front) << "the front's file lacks a line its comments say to change";
+        std::ofstream(folder.File("front.conf")) << front.value_or("");
+        std::ofstream(folder.File("nginx.conf")) << NginxConfig(path, "    include " + path + "/front.conf;\n", true);
         const Ran valid = RunCommand("nginx -t -p " + Quote(path) + " -c " + Quote(folder.File("nginx.conf")) + " -e " +
                                      Quote(folder.File("error.log")));
         EXPECT_EQ(valid.code, 0) << "nginx (Debian's nginx-light) does not take the front's file: " << valid.out;
-        process_ = std::make_unique<Background>(
-            std::vector<std::string>{"/usr/sbin/nginx", "-p", path, "-c", folder.File("nginx.conf"), "-e",
-                                     folder.File("error.log"), "-g", "daemon off;"});
+        process_ = std::make_unique<Background>(std::vector<std::string>{
+            "/usr/sbin/nginx", "-p", path, "-c", folder.File("nginx.conf"), "-e", folder.File("error.log")});
         for (const auto deadline = Clock::now() + 30s; Clock::now() < deadline && !Accepts(kFrontAddress, port);)
             std::this_thread::sleep_for(10ms);
         EXPECT_TRUE(Accepts(kFrontAddress, port)) << ReadText(folder.File("error.log"));
