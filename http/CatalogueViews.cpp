@@ -12,18 +12,6 @@ namespace tarnvale {
 
 namespace {
 
-struct TypeRow {
-    std::int32_t type;
-    const char* contentType;
-};
-
-constexpr TypeRow kContentTypes[] = {
-    {MEDIA_MPEG1, "video/mpeg"},
-    {MEDIA_MPEG2, "video/mpeg"},
-    {MEDIA_AVI, "video/x-msvideo"},
-    {MEDIA_MP3, "audio/mpeg"},
-};
-
 // text with every mark replaced.
 std::string Replaced(std::string_view text, std::string_view mark, std::string_view with) {
     std::string replaced;
@@ -39,14 +27,6 @@ std::string SizeInMiB(std::uint64_t bytes) {
 }
 
 } // namespace
-
-const char* ContentTypeOf(std::int32_t mediaType) {
-    for (const TypeRow& row : kContentTypes) {
-        if (row.type == mediaType)
-            return row.contentType;
-    }
-    return "application/octet-stream";
-}
 
 std::vector<CMediaInfo> ReachablePrograms(const std::vector<CMediaInfo>& records) {
     std::vector<CMediaInfo> programs;

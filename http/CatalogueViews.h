@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/MediaInfo.h"
+#include "http/DlnaFeatures.h"
 
 #include <cstdint>
 #include <string>
@@ -10,9 +11,6 @@
 #include <vector>
 
 namespace tarnvale {
-
-// "video/mpeg", "video/x-msvideo", "audio/mpeg", or "application/octet-stream" for an unknown type.
-const char* ContentTypeOf(std::int32_t mediaType);
 
 // The programs a request can reach, in catalogue order: where several share a PID, only the first, which is the
 // one /programs/PID serves.

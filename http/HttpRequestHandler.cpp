@@ -4,6 +4,7 @@
 
 #include "core/ParseInteger.h"
 #include "http/CatalogueViews.h"
+#include "http/DlnaFeatures.h"
 #include "http/FileAnswer.h"
 #include "http/HeaderText.h"
 #include "http/HostCheck.h"
@@ -108,6 +109,22 @@ std::string Origin(const Request& request) {
     return "http://localhost";
 }
 
+// Only renderers that ask are told the profile, so only they pay for the look at the file's first bytes.
+void AddDlnaHeaders(const Request& request, const CMediaInfo& program, MHD_Response* response) {
+    const auto asked = request.Header("getcontentFeatures.dlna.org");
+    const char* profile = nullptr;
+    if (asked)
+        profile =
+            DlnaProfileOf(program.m_nType, DlnaProfileNeedsVideo(program.m_nType) ? ProbeMpegVideoFile(program.m_szFile)
+                                                                                  : MpegVideoFormat{});
+    const DlnaHeaders headers =
+        AnswerDlnaHeaders(asked, request.Header("transferMode.dlna.org"), program.m_nType, profile);
+    if (!headers.contentFeatures.empty())
+        MHD_add_response_header(response, "contentFeatures.dlna.org", headers.contentFeatures.c_str());
+    if (!headers.transferMode.empty())
+        MHD_add_response_header(response, "transferMode.dlna.org", headers.transferMode.c_str());
+}
+
 MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(pidText);
     // A PID is named one way only: "+5" or "05" would be second addresses of the same file.
@@ -151,6 +168,7 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
     if (answer.status != 304)
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, ContentTypeOf(program->m_nType));
+    AddDlnaHeaders(request, *program, response);
     if (answer.status == 206) {
         const std::string range = "bytes " + std::to_string(answer.first) + "-" +
                                   std::to_string(answer.first + answer.length - 1) + "/" + std::to_string(size);
@@ -212,6 +230,15 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         return Send(request, MHD_HTTP_METHOD_NOT_ALLOWED, response);
     }
     const std::string_view path = request.path;
+    std::shared_ptr<const HttpDocuments> documents;
+    {
+        std::lock_guard lock(owner.documentsMutex_);
+        documents = owner.documents_;
+    }
+    if (documents) {
+        if (const auto found = documents->find(path); found != documents->end())
+            return Send(request, MHD_HTTP_OK, TextResponse(found->second.body, found->second.contentType.c_str()));
+    }
     if (path.starts_with(kProgramsPrefix))
         return SendProgram(request, path.substr(kProgramsPrefix.size()));
 

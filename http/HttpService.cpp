@@ -77,6 +77,12 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
     return true;
 }
 
+void HttpService::SetDocuments(HttpDocuments documents) {
+    auto shared = std::make_shared<const HttpDocuments>(std::move(documents));
+    std::lock_guard lock(documentsMutex_);
+    documents_ = std::move(shared);
+}
+
 void HttpService::Stop() {
     if (daemon_)
         MHD_stop_daemon(daemon_);

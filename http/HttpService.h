@@ -4,11 +4,13 @@
 #pragma once
 
 #include "core/MediaInfoList.h"
+#include "http/HttpDocuments.h"
 #include "net/AllowList.h"
 #include "net/PublicUrl.h"
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -57,6 +59,8 @@ public:
     std::uint16_t BoundPort() const { return boundPort_; }
     // Closes every connection and joins the service's threads. Start may follow.
     void Stop();
+    // Serves documents from now on, in place of those given before; any time, from any thread.
+    void SetDocuments(HttpDocuments documents);
 
 private:
     friend struct HttpRequestHandler;
@@ -72,6 +76,8 @@ private:
     std::vector<std::string> hostNames_;
     MHD_Daemon* daemon_ = nullptr;
     std::uint16_t boundPort_ = 0;
+    mutable std::mutex documentsMutex_;
+    std::shared_ptr<const HttpDocuments> documents_;
     // The library's last message, for the error of a Start that fails.
     std::mutex libraryMessageMutex_;
     std::string libraryMessage_;

@@ -84,6 +84,10 @@ std::string HtmlEscaped(std::string_view text) {
     return escaped;
 }
 
+std::string XmlEscaped(std::string_view text) {
+    return HtmlEscaped(OneLine(text));
+}
+
 std::string JsonQuoted(std::string_view text) {
     std::string quoted = "\"";
     for (char c : ValidUtf8(text)) {

@@ -14,6 +14,10 @@ std::string ValidUtf8(std::string_view text);
 // For HTML text and quoted attribute values: & < > " ' as character references.
 std::string HtmlEscaped(std::string_view text);
 
+// For XML text and attribute values: OneLine's text with HtmlEscaped's references, so that no control character
+// (which XML forbids) reaches a document.
+std::string XmlEscaped(std::string_view text);
+
 // A JSON string literal, quotes included.
 std::string JsonQuoted(std::string_view text);
 

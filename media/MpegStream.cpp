@@ -6,6 +6,7 @@
 #include "core/ByteReader.h"
 #include "platform/FileReader.h"
 
+#include <optional>
 #include <vector>
 
 namespace tarnvale {
@@ -211,16 +212,54 @@ bool Mpeg1ParserAccepts(MpegStreamKind kind) {
     return kind == MpegStreamKind::Mpeg1System || kind == MpegStreamKind::Mpeg1Video;
 }
 
-MpegStreamKind ClassifyMpegFile(const char* path) {
+namespace {
+
+// The file's first kMpegProbeBytes; nothing when it cannot be read.
+std::optional<std::vector<std::uint8_t>> ReadPrefix(const char* path) {
     platform::FileReader file;
     if (!path || !file.Open(path))
-        return MpegStreamKind::Other;
+        return std::nullopt;
     std::vector<std::uint8_t> prefix(kMpegProbeBytes);
     std::size_t got = 0;
     if (!file.ReadAt(0, prefix.data(), prefix.size(), got))
-        return MpegStreamKind::Other;
+        return std::nullopt;
     prefix.resize(got);
-    return ClassifyMpegStream(prefix);
+    return prefix;
+}
+
+} // namespace
+
+MpegStreamKind ClassifyMpegFile(const char* path) {
+    const auto prefix = ReadPrefix(path);
+    return prefix ? ClassifyMpegStream(*prefix) : MpegStreamKind::Other;
+}
+
+MpegVideoFormat ProbeMpegVideo(Bytes prefix) {
+    MpegVideoFormat format;
+    format.kind = ClassifyMpegStream(prefix);
+    if (format.kind == MpegStreamKind::Other)
+        return format;
+    // In a system stream the header sits inside the first video packet; the scan does not follow packets, so a
+    // header split across two of them is not found and the frame stays unknown.
+    for (std::size_t offset = FindStartCode(prefix, 0); offset < prefix.size();
+         offset = FindStartCode(prefix, offset + 4)) {
+        if (prefix[offset + 3] != kSequenceHeaderCode)
+            continue;
+        std::uint8_t h[4];
+        ByteReader in(prefix.subspan(offset + 4));
+        if (!in.Bytes(h, sizeof h))
+            break;
+        format.width = unsigned(h[0]) << 4 | h[1] >> 4;
+        format.height = unsigned(h[1] & 0x0F) << 8 | h[2];
+        format.frameRateCode = h[3] & 0x0F;
+        break;
+    }
+    return format;
+}
+
+MpegVideoFormat ProbeMpegVideoFile(const char* path) {
+    const auto prefix = ReadPrefix(path);
+    return prefix ? ProbeMpegVideo(*prefix) : MpegVideoFormat{};
 }
 
 } // namespace tarnvale

@@ -31,4 +31,19 @@ bool Mpeg1ParserAccepts(MpegStreamKind kind);
 // Reads the first kMpegProbeBytes of the file at path and classifies them; Other when the file cannot be read.
 MpegStreamKind ClassifyMpegFile(const char* path);
 
+// What a player is told of a stream's pictures (a TV picks its decoder by frame size and rate).
+struct MpegVideoFormat {
+    MpegStreamKind kind = MpegStreamKind::Other;
+    // From the first sequence header; 0 when the prefix holds none.
+    unsigned width = 0;
+    unsigned height = 0;
+    unsigned frameRateCode = 0; // 3: 25 frames a second, 4: 30000/1001
+};
+
+// The kind of the stream and the frame of its first sequence header, from a prefix as for ClassifyMpegStream.
+MpegVideoFormat ProbeMpegVideo(std::span<const std::uint8_t> prefix);
+
+// ProbeMpegVideo over the first kMpegProbeBytes of the file at path; kind Other when it cannot be read.
+MpegVideoFormat ProbeMpegVideoFile(const char* path);
+
 } // namespace tarnvale

@@ -21,6 +21,8 @@ public:
     static std::optional<AllowList> Parse(std::string_view text, std::string* error = nullptr);
 
     bool Allows(std::uint32_t address) const;
+    // Allows address too (this machine's own, which the UPnP library reads its description from).
+    void AllowAlso(std::uint32_t address) { ranges_.push_back(Range{address, 0xFFFFFFFFu}); }
 
 private:
     struct Range {

@@ -74,12 +74,26 @@ bool HeadlessServer::Start(std::string& error) {
                 ".\nIs another server running? Stop it, or choose another port with --port.";
         return false;
     }
-    if (options_.http) {
+    UpnpPlace place;
+    if (options_.upnp) {
+        std::string upnpError;
+        if (!UpnpSide::Choose(options_.interfaceName, place, upnpError)) {
+            error = "cannot announce the server on the LAN: " + upnpError + ".";
+            return false;
+        }
+    }
+    // The UPnP side's media are on the HTTP side.
+    const std::optional<std::uint16_t> httpPort = options_.upnp ? options_.http.value_or(0) : options_.http;
+    if (httpPort) {
+        // The UPnP library reads the description from this machine's own address.
+        AllowList allow = options_.allow;
+        if (options_.upnp)
+            allow.AllowAlso(place.address);
         std::string httpError;
         if (!http_.Start(
-                catalogue_, options_.allow, options_.address, *options_.http, options_.publicUrl,
+                catalogue_, allow, options_.address, *httpPort, options_.publicUrl,
                 [this](const std::string& line) { Log(line); }, options_.verbose, httpError)) {
-            error = "cannot serve HTTP on port " + std::to_string(*options_.http) + ": " + httpError +
+            error = "cannot serve HTTP on port " + std::to_string(*httpPort) + ": " + httpError +
                     ".\nIs another program using that port? Stop it, or choose another port with --http.";
             return false;
         }
@@ -87,6 +101,8 @@ bool HeadlessServer::Start(std::string& error) {
         Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/" +
             (options_.publicUrl ? ", for players through " + options_.publicUrl->base + "/" : ""));
     }
+    if (options_.upnp && !StartUpnp(place, name, error))
+        return false;
     if (options_.sessions > 1)
         Out("Serving up to " + std::to_string(options_.sessions) + " clients at once on UDP port " +
             std::to_string(service_.BoundPort()) + ". Press Ctrl+C to stop.");
@@ -95,7 +111,37 @@ bool HeadlessServer::Start(std::string& error) {
     return true;
 }
 
+bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostName, std::string& error) {
+    UpnpSettings settings;
+    settings.interfaceName = place.interfaceName;
+    settings.port = options_.upnpPort;
+    settings.friendlyName = options_.name;
+    settings.hostName = hostName;
+    std::error_code ignored;
+    settings.listFile = std::filesystem::weakly_canonical(std::filesystem::absolute(options_.list), ignored).string();
+    if (settings.listFile.empty())
+        settings.listFile = options_.list;
+    settings.documentOrigin = "http://" + FormatIPv4(place.address) + ":" + std::to_string(http_.BoundPort());
+    // The one place where the res URLs' origin is made: players go through the front when there is one.
+    settings.mediaOrigin = options_.publicUrl ? options_.publicUrl->base : settings.documentOrigin;
+    settings.allow = options_.allow;
+    if (options_.verbose)
+        settings.log = [this](const std::string& line) { Log(line); };
+    settings.warn = [this](const std::string& line) { Log(line); };
+    settings.publish = [this](HttpDocuments documents) { http_.SetDocuments(std::move(documents)); };
+    std::vector<std::string> lines;
+    std::string upnpError;
+    if (!upnp_.Start(catalogue_, std::move(settings), lines, upnpError)) {
+        error = "cannot announce the server on the LAN: " + upnpError;
+        return false;
+    }
+    for (const std::string& line : lines)
+        Out(line);
+    return true;
+}
+
 void HeadlessServer::Stop() {
+    upnp_.Stop();
     http_.Stop();
     service_.Stop();
     follower_.Stop();
@@ -132,7 +178,9 @@ void HeadlessServer::LogStream(const StreamEvent& event) const {
 
 // Refusals and a watch that ended are always told: the operator's edit is not being served. Reloads only with
 // --verbose.
-void HeadlessServer::LogChange(const ListFileChange& change) const {
+void HeadlessServer::LogChange(const ListFileChange& change) {
+    if (change.kind == ListFileChange::Kind::Taken)
+        upnp_.CatalogueChanged();
     const std::string& list = options_.list;
     const std::string programs = std::to_string(change.programs) + (change.programs == 1 ? " program" : " programs");
     const ListFileLoad& load = change.load;

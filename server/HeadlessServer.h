@@ -10,6 +10,7 @@
 #include "net/PublicUrl.h"
 #include "platform/Socket.h"
 #include "server/HttpSide.h"
+#include "server/UpnpSide.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -33,6 +34,12 @@ struct ServerOptions {
     AllowList allow;
     // The HTTP port for players and browsers (0 takes any free port); none: no HTTP side.
     std::optional<std::uint16_t> http;
+    // Announce the server on the LAN as a UPnP media server (the HTTP side serves the media: on a free port when
+    // http is not set).
+    bool upnp = false;
+    std::string name;           // the name TVs show; empty: "Tarnvale on HOSTNAME"
+    std::string interfaceName;  // empty: the first interface a LAN can reach
+    std::uint16_t upnpPort = 0; // of the UPnP side's own server (control and events); 0 takes any free one
     // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
     // address each request came in on.
     std::optional<PublicUrl> publicUrl;
@@ -57,7 +64,8 @@ public:
     // Loads the list file, starts following it and starts serving. False when the server cannot serve: error then
     // says why and what to do, in lines for the log (without their "tarnvale-server: ").
     bool Start(std::string& error);
-    // Stops serving (no command runs and no stream is sent any more), then stops following the list file.
+    // Says goodbye on the LAN, stops serving (no command runs and no stream is sent any more), then stops following
+    // the list file.
     void Stop();
 
     // The command port; 0 while the server is not serving.
@@ -69,17 +77,19 @@ private:
     void Out(const std::string& line) const;
     void Log(const std::string& line) const;
     void LogStream(const StreamEvent& event) const;
-    void LogChange(const ListFileChange& change) const;
+    void LogChange(const ListFileChange& change);
+    bool StartUpnp(const UpnpPlace& place, const std::string& hostName, std::string& error);
 
     const ServerOptions options_;
     const ServerLines lines_;
     SocketLibrary sockets_;
-    // In the order each needs the ones before it; the services stop before the follower, and all before the
-    // catalogue goes.
+    // In the order each needs the ones before it; the services stop before the follower (the UPnP side first, while
+    // the HTTP side still serves what it announced), and all before the catalogue goes.
     CMediaInfoList catalogue_;
     CListFileFollower follower_;
     CCommandService service_;
     HttpSide http_;
+    UpnpSide upnp_;
 };
 
 } // namespace tarnvale

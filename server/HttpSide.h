@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/MediaInfoList.h"
+#include "http/HttpDocuments.h"
 #include "net/AllowList.h"
 #include "net/PublicUrl.h"
 
@@ -38,6 +39,8 @@ public:
     // The port served; 0 while stopped.
     std::uint16_t BoundPort() const;
     void Stop();
+    // Serves documents (path -> content type and body) beside the programs; nothing while stopped.
+    void SetDocuments(HttpDocuments documents);
 
 private:
     struct Service;

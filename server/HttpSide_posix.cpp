@@ -37,6 +37,11 @@ std::uint16_t HttpSide::BoundPort() const {
     return service_ ? service_->http.BoundPort() : 0;
 }
 
+void HttpSide::SetDocuments(HttpDocuments documents) {
+    if (service_)
+        service_->http.SetDocuments(std::move(documents));
+}
+
 void HttpSide::Stop() {
     service_.reset();
 }

@@ -26,4 +26,6 @@ std::uint16_t HttpSide::BoundPort() const {
 
 void HttpSide::Stop() {}
 
+void HttpSide::SetDocuments(HttpDocuments) {}
+
 } // namespace tarnvale

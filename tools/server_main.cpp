@@ -3,6 +3,7 @@
 #include "platform/Console.h"
 #include "server/HeadlessServer.h"
 #include "server/HttpSide.h"
+#include "server/UpnpSide.h"
 #include "tools/DefaultListFile.h"
 #include "tools/OptionParser.h"
 
@@ -18,11 +19,12 @@ namespace {
 
 constexpr const char* kUsage =
     R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT]
-                       [--public-url URL] [--verbose]
+                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. With --http (in the Linux build), players and
-browsers get the same programs over HTTP, with seeking. The server follows the list file: what tarnvale adds
+browsers get the same programs over HTTP, with seeking; with --upnp, TVs and apps find the server on the LAN
+as a media server and browse and play its programs. The server follows the list file: what tarnvale adds
 or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
 or SIGTERM.
 )";
@@ -39,6 +41,20 @@ OptionRow HttpOption(std::optional<std::uint16_t>& port) {
                                         "also serve the programs over HTTP on PORT, for players and browsers:\n"
                                         "http://HOST:PORT/ lists them (default: no HTTP; 0 takes any free port)",
                                         port, 0, 65535);
+}
+
+// Where the build has no UPnP side, --upnp stays in the help to say so.
+OptionRow UpnpOption(bool& upnp) {
+    if (!UpnpSide::Available())
+        return OptionRow{"--upnp",
+                         {},
+                         {},
+                         "not in this build: the UPnP side is in the Linux build of the server",
+                         [](const std::string&) { return std::string("--upnp: ") + UpnpSide::kAbsentText; }};
+    return SwitchOption("--upnp",
+                        "announce the server on the LAN as a UPnP media server, so that TVs and apps\nfind it "
+                        "(needs the HTTP side: without --http it takes a free port)",
+                        upnp);
 }
 
 // 0 to go on, otherwise the exit code.
@@ -84,6 +100,16 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                           options.publicUrl = ParsePublicUrl(text, &error);
                           return options.publicUrl ? std::string() : "--public-url: " + error;
                       }},
+            UpnpOption(options.upnp),
+            TextOption("--name", "TEXT", "with --upnp, the name TVs show (default: Tarnvale on HOSTNAME)",
+                       options.name),
+            TextOption("--interface", "NAME",
+                       "with --upnp, the network interface to announce on (default: the first that is\nup, "
+                       "not loopback, with an IPv4 address)",
+                       options.interfaceName),
+            IntegerOption<std::uint16_t>("--upnp-port", "N",
+                                         "with --upnp, the TCP port for control and events (default: any free one)",
+                                         options.upnpPort, 0, 65535),
         });
     std::vector<std::string> words;
     if (const std::optional<int> status =

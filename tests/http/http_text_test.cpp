@@ -3,10 +3,13 @@
 #include "core/MediaType.h"
 #include "http/ByteRange.h"
 #include "http/CatalogueViews.h"
+#include "http/DlnaFeatures.h"
 #include "http/FileAnswer.h"
 #include "http/HostCheck.h"
 #include "http/TextEscapes.h"
 #include "net/PublicUrl.h"
+
+#include "support/MediaFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -270,6 +273,90 @@ TEST(CatalogueViews, NamesStayTextInEveryView) {
     EXPECT_EQ(ValidUtf8("\xC0\xAF|\xED\xA0\x80|\xE2\x82|\xF4\x90\x80\x80|\xC3\xA9\xF0\x9F\x8E\xAC"),
               "\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xEF\xBF\xBD\xEF\xBF\xBD|"
               "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD|\xC3\xA9\xF0\x9F\x8E\xAC");
+}
+
+// A fixture's bytes with its first sequence header saying another frame: the encoders' files are small.
+std::vector<std::uint8_t> WithFrame(const char* name, unsigned width, unsigned height, unsigned rate) {
+    std::vector<std::uint8_t> bytes = ReadBytes(FixturePath(name));
+    const std::uint8_t header[] = {0, 0, 1, 0xB3};
+    const auto at = std::search(bytes.begin(), bytes.end(), std::begin(header), std::end(header));
+    if (at == bytes.end() || bytes.end() - at < 8)
+        return {};
+    at[4] = static_cast<std::uint8_t>(width >> 4);
+    at[5] = static_cast<std::uint8_t>((width & 0x0F) << 4 | height >> 8);
+    at[6] = static_cast<std::uint8_t>(height);
+    at[7] = static_cast<std::uint8_t>((at[7] & 0xF0) | rate);
+    return bytes;
+}
+
+TEST(DlnaFeatures, AProfileIsNamedOnlyWhereTheFileIsOne) {
+    const struct {
+        const char* file;
+        std::int32_t type;
+        unsigned width, height, rate;
+        const char* profile;
+    } rows[] = {
+        {"mpeg2-program.mpg", MEDIA_MPEG2, 720, 576, 3, "MPEG_PS_PAL"},
+        {"mpeg2-program.vob", MEDIA_MPEG2, 352, 288, 3, "MPEG_PS_PAL"},
+        {"mpeg2-program.mpg", MEDIA_MPEG2, 720, 480, 4, "MPEG_PS_NTSC"},
+        {"mpeg2-program.mpg", MEDIA_MPEG2, 720, 576, 4, nullptr},   // PAL frame at the NTSC rate
+        {"mpeg2-program.mpg", MEDIA_MPEG2, 1920, 1080, 3, nullptr}, // no PS profile this large
+        {"mpeg2-program.mpg", MEDIA_MPEG2, 96, 64, 3, nullptr},     // as the encoder made it
+        {"mpeg2-video.mpg", MEDIA_MPEG2, 720, 576, 3, nullptr},     // elementary video is no program stream
+        {"mpeg1-system.mpg", MEDIA_MPEG1, 352, 288, 3, "MPEG1"},
+        {"mpeg1-system.mpg", MEDIA_MPEG1, 352, 240, 4, "MPEG1"},
+        {"mpeg1-system.mpg", MEDIA_MPEG1, 720, 576, 3, nullptr},
+        {"mpeg1-system.mpg", MEDIA_MPEG2, 720, 576, 3, nullptr}, // the catalogue says MPEG2, the file is not
+        {"mpeg1-video.mpg", MEDIA_MPEG1, 352, 288, 3, nullptr},
+        {"clip.avi", MEDIA_AVI, 0, 0, 0, nullptr},
+        {"tone.mp3", MEDIA_MP3, 0, 0, 0, "MP3"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.file) + " " + std::to_string(row.width) + "x" + std::to_string(row.height));
+        MpegVideoFormat video;
+        if (DlnaProfileNeedsVideo(row.type)) {
+            const std::vector<std::uint8_t> bytes = WithFrame(row.file, row.width, row.height, row.rate);
+            ASSERT_FALSE(bytes.empty());
+            video = ProbeMpegVideo(bytes);
+            if (video.kind != MpegStreamKind::Other) {
+                EXPECT_EQ(video.width, row.width);
+                EXPECT_EQ(video.height, row.height);
+            }
+        }
+        const char* profile = DlnaProfileOf(row.type, video);
+        EXPECT_STREQ(profile ? profile : "", row.profile ? row.profile : "");
+    }
+    EXPECT_EQ(ProbeMpegVideoFile("no/such/file.mpg").kind, MpegStreamKind::Other);
+    EXPECT_EQ(DlnaProtocolInfo(MEDIA_MP3, "MP3"),
+              "http-get:*:audio/mpeg:DLNA.ORG_PN=MP3;DLNA.ORG_OP=01;DLNA.ORG_FLAGS=01700000000000000000000000000000");
+    EXPECT_EQ(DlnaProtocolInfo(MEDIA_AVI, nullptr),
+              "http-get:*:video/x-msvideo:DLNA.ORG_OP=01;DLNA.ORG_FLAGS=01700000000000000000000000000000");
+}
+
+TEST(DlnaFeatures, RenderersGetTheHeadersTheyAskFor) {
+    const std::string features = DlnaFeatures("MP3");
+    const struct {
+        std::optional<std::string_view> get, mode;
+        std::int32_t type;
+        std::string contentFeatures, transferMode;
+    } rows[] = {
+        {std::nullopt, std::nullopt, MEDIA_MP3, "", ""}, // a plain player is told nothing new
+        {"1", std::nullopt, MEDIA_MP3, features, "Streaming"},
+        {" 1 ", "Streaming", MEDIA_MP3, features, "Streaming"},
+        {"1", "interactive", MEDIA_MP3, features, "Interactive"},
+        {std::nullopt, "Background", MEDIA_MPEG2, "", "Background"},
+        {"0", std::nullopt, MEDIA_MP3, "", ""},
+        {"yes", std::nullopt, MEDIA_MP3, "", ""},
+        {std::nullopt, "Streaming\r\nX-Evil: 1", MEDIA_MP3, "", ""}, // never echoed as sent
+        {"1", "Bulk", MEDIA_MP3, features, ""},
+        {"1", std::nullopt, 99, features, ""}, // an unknown type is not claimed to stream
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.get.value_or("-")) + " / " + std::string(row.mode.value_or("-")));
+        const DlnaHeaders headers = AnswerDlnaHeaders(row.get, row.mode, row.type, "MP3");
+        EXPECT_EQ(headers.contentFeatures, row.contentFeatures);
+        EXPECT_EQ(headers.transferMode, row.transferMode);
+    }
 }
 
 } // namespace

@@ -1,0 +1,64 @@
+// Writing DIDL-Lite. Titles come from file names, which are bytes from the catalogue: XmlEscaped makes them valid
+// UTF-8 without control characters, so one odd name cannot make a TV reject the whole page.
+#include "upnp/DidlLite.h"
+
+#include "core/MediaType.h"
+#include "http/DlnaFeatures.h"
+#include "http/TextEscapes.h"
+
+namespace tarnvale {
+
+namespace {
+
+constexpr const char* kHead =
+    "<DIDL-Lite xmlns=\"urn:schemas-upnp-org:metadata-1-0/DIDL-Lite/\" xmlns:dc=\"http://purl.org/dc/elements/1.1/\""
+    " xmlns:upnp=\"urn:schemas-upnp-org:metadata-1-0/upnp/\" xmlns:dlna=\"urn:schemas-dlna-org:metadata-1-0/\">";
+
+struct ClassRow {
+    std::int32_t type;
+    const char* upnpClass;
+};
+
+constexpr ClassRow kClasses[] = {
+    {MEDIA_MPEG1, "object.item.videoItem"},
+    {MEDIA_MPEG2, "object.item.videoItem"},
+    {MEDIA_AVI, "object.item.videoItem"},
+    {MEDIA_MP3, "object.item.audioItem.musicTrack"},
+};
+
+} // namespace
+
+const char* UpnpClassOf(std::int32_t mediaType) {
+    for (const ClassRow& row : kClasses) {
+        if (row.type == mediaType)
+            return row.upnpClass;
+    }
+    return "object.item";
+}
+
+DidlWriter::DidlWriter() : text_(kHead) {}
+
+void DidlWriter::Add(const DidlContainer& container) {
+    text_ += "<container id=\"" + XmlEscaped(container.id) + "\" parentID=\"" + XmlEscaped(container.parentId) +
+             "\" restricted=\"1\" searchable=\"1\" childCount=\"" + std::to_string(container.childCount) +
+             "\"><dc:title>" + XmlEscaped(container.title) +
+             "</dc:title><upnp:class>object.container.storageFolder</upnp:class></container>";
+}
+
+void DidlWriter::Add(const DidlItem& item) {
+    text_ += "<item id=\"" + std::to_string(item.pid) + "\" parentID=\"" + XmlEscaped(item.parentId) +
+             "\" restricted=\"1\"><dc:title>" + XmlEscaped(item.title) + "</dc:title><upnp:class>" +
+             UpnpClassOf(item.mediaType) + "</upnp:class><res protocolInfo=\"" +
+             XmlEscaped(DlnaProtocolInfo(item.mediaType, item.profile)) + "\"";
+    if (item.size >= 0)
+        text_ += " size=\"" + std::to_string(item.size) + "\"";
+    text_ += ">" + XmlEscaped(item.url) + "</res></item>";
+}
+
+std::string DidlWriter::Finish() {
+    std::string done = std::move(text_) + "</DIDL-Lite>";
+    text_ = kHead;
+    return done;
+}
+
+} // namespace tarnvale

@@ -1,0 +1,43 @@
+// DIDL-Lite, the document a Browse answers with: containers and items, every text escaped for XML.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace tarnvale {
+
+struct DidlContainer {
+    std::string_view id;
+    std::string_view parentId;
+    std::string_view title;
+    std::size_t childCount = 0;
+};
+
+struct DidlItem {
+    std::int32_t pid = 0;
+    std::string_view parentId;
+    std::string_view title;
+    std::int32_t mediaType = 0;
+    std::int32_t size = 0;         // left out when negative
+    std::string_view url;          // the res element's text
+    const char* profile = nullptr; // the DLNA profile, when the file is one
+};
+
+class DidlWriter {
+public:
+    DidlWriter();
+    void Add(const DidlContainer& container);
+    void Add(const DidlItem& item);
+    // The whole document; the writer is empty after.
+    std::string Finish();
+
+private:
+    std::string text_;
+};
+
+// "object.item.videoItem", "object.item.audioItem.musicTrack", or "object.item" for an unknown type.
+const char* UpnpClassOf(std::int32_t mediaType);
+
+} // namespace tarnvale
