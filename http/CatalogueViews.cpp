@@ -4,7 +4,9 @@
 #include "core/MediaType.h"
 #include "http/CataloguePageTemplate.h"
 #include "http/TextEscapes.h"
+#include "platform/File.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unordered_set>
 
@@ -36,6 +38,23 @@ std::vector<CMediaInfo> ReachablePrograms(const std::vector<CMediaInfo>& records
             programs.push_back(record);
     }
     return programs;
+}
+
+std::uint64_t SizeOnDisk(const std::string& path, std::int32_t catalogueSize) {
+    const platform::FileStatus file = platform::LookAtFile(path);
+    if (file.state == platform::FileStatus::State::Found && !file.isFolder)
+        return file.size;
+    return static_cast<std::uint64_t>(std::max(catalogueSize, 0));
+}
+
+std::vector<ShownProgram> WithSizesOnDisk(std::vector<CMediaInfo> programs) {
+    std::vector<ShownProgram> shown;
+    shown.reserve(programs.size());
+    for (CMediaInfo& program : programs) {
+        const std::uint64_t size = SizeOnDisk(program.m_szFile, program.m_nSize);
+        shown.push_back({std::move(program), size});
+    }
+    return shown;
 }
 
 std::string ProgramUrl(std::string_view origin, std::int32_t pid) {

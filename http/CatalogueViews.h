@@ -1,5 +1,5 @@
 // The catalogue as the HTTP side shows it: the playlist, the JSON list, the page for people, and the content type
-// of each program's file. Pure functions over a copy of the catalogue.
+// of each program's file. Pure functions over a copy of the catalogue, but for the sizes, looked up on disk.
 #pragma once
 
 #include "core/MediaInfo.h"
@@ -22,6 +22,13 @@ struct ShownProgram {
     CMediaInfo record;
     std::uint64_t size = 0;
 };
+
+// What /programs/PID sends of a program's file at path: its size on disk; catalogueSize (the record's) when the
+// file cannot be looked at (it is then not sent at all).
+std::uint64_t SizeOnDisk(const std::string& path, std::int32_t catalogueSize);
+
+// programs with their sizes on disk.
+std::vector<ShownProgram> WithSizesOnDisk(std::vector<CMediaInfo> programs);
 
 // origin is "http://HOST:PORT", without a slash at the end; empty for a link within the page's own server.
 std::string ProgramUrl(std::string_view origin, std::int32_t pid);

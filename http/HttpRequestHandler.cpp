@@ -11,7 +11,6 @@
 #include "http/HttpService.h"
 #include "http/TextEscapes.h"
 #include "net/HostAddress.h"
-#include "platform/File.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -19,7 +18,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -179,19 +177,6 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     return Send(request, answer.status, response, std::to_string(answer.length) + " bytes");
 }
 
-// The reachable programs with the sizes /programs/PID would send; a file that cannot be looked at shows the
-// catalogue's size.
-std::vector<ShownProgram> ShownPrograms(const CMediaInfoList& catalogue) {
-    std::vector<ShownProgram> shown;
-    for (CMediaInfo& program : ReachablePrograms(catalogue.Snapshot())) {
-        const platform::FileStatus file = platform::LookAtFile(program.m_szFile);
-        const bool found = file.state == platform::FileStatus::State::Found && !file.isFolder;
-        const std::uint64_t size = found ? file.size : static_cast<std::uint64_t>(std::max(program.m_nSize, 0));
-        shown.push_back({std::move(program), size});
-    }
-    return shown;
-}
-
 } // namespace
 
 MHD_Result HttpRequestHandler::Accept(void* service, const sockaddr* address, socklen_t length) {
@@ -242,7 +227,7 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
     if (path.starts_with(kProgramsPrefix))
         return SendProgram(request, path.substr(kProgramsPrefix.size()));
 
-    const auto programs = [&] { return ShownPrograms(request.catalogue); };
+    const auto programs = [&] { return WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot())); };
     if (path == "/") {
         const std::string origin = owner.publicUrl_ ? owner.publicUrl_->base : std::string();
         return Send(request, MHD_HTTP_OK, TextResponse(CataloguePage(programs(), origin), "text/html; charset=utf-8"));
