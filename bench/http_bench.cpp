@@ -1,10 +1,12 @@
 // The HTTP side against a general web server on loopback: a 1 GiB program fetched with curl from each, one client
-// alone and eight at once, best of several runs, side by side in one run; then what an open HTTP stream costs the
-// server in resident memory. The web server is Debian's nginx with sendfile on, started here with a configuration
-// of its own in a temporary folder and stopped at the end.
+// alone and eight at once, best of several runs, side by side in one run; the same through the nginx front (the
+// project's tarnvale-front.conf) with its cache warm, against the HTTP side alone; then what an open HTTP stream
+// costs the server in resident memory. The web server is Debian's nginx, with sendfile on for the files, started
+// here with configurations of its own in a temporary folder and stopped at the end.
 #include "core/MediaType.h"
 #include "http/HttpService.h"
 #include "platform/Socket.h"
+#include "support/NginxFront.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -18,6 +20,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,22 +76,28 @@ long ResidentKiB() {
     return 0;
 }
 
+std::string ReadText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// nginx running in folder with httpBlock, until it goes.
 class Nginx {
 public:
-    Nginx(const std::filesystem::path& folder, const std::filesystem::path& root, std::uint16_t port) {
+    Nginx(const std::filesystem::path& folder, const std::string& httpBlock, std::uint16_t port) : port_(port) {
         const std::string dir = folder.string();
-        std::ofstream(folder / "nginx.conf")
-            << "daemon off;\nworker_processes auto;\nerror_log " << dir << "/error.log;\npid " << dir
-            << "/nginx.pid;\nevents { worker_connections 1024; }\nhttp {\n    access_log off;\n    sendfile on;\n"
-            << "    tcp_nopush on;\n    client_body_temp_path " << dir << "/body;\n    proxy_temp_path " << dir
-            << "/proxy;\n    fastcgi_temp_path " << dir << "/fastcgi;\n    scgi_temp_path " << dir
-            << "/scgi;\n    uwsgi_temp_path " << dir << "/uwsgi;\n    server { listen 127.0.0.1:" << port << "; root "
-            << root.string() << "; }\n}\n";
+        std::filesystem::create_directories(folder);
+        chmod(folder.c_str(), 0755);
+        std::ofstream(folder / "nginx.conf") << test::NginxConfig(dir, httpBlock, false);
         pid_ = fork();
         if (pid_ == 0) {
-            execlp("nginx", "nginx", "-p", dir.c_str(), "-c", (dir + "/nginx.conf").c_str(), nullptr);
+            execlp("nginx", "nginx", "-p", dir.c_str(), "-c", (dir + "/nginx.conf").c_str(), "-e",
+                   (dir + "/error.log").c_str(), nullptr);
             _exit(127);
         }
+        const auto deadline = Clock::now() + std::chrono::seconds(20);
+        while (!Accepting(port) && Running() && Clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     ~Nginx() {
         if (pid_ > 0) {
@@ -99,15 +109,34 @@ public:
         int status = 0;
         return pid_ > 0 && waitpid(pid_, &status, WNOHANG) == 0;
     }
+    bool Ready() const { return Accepting(port_); }
 
 private:
     pid_t pid_ = -1;
+    std::uint16_t port_;
 };
 
-void Row(const char* what, double http, double nginx, double bytes) {
-    const double mib = 1024.0 * 1024.0;
-    std::printf("  %-22s HTTP side %8.0f MiB/s   nginx %8.0f MiB/s   ratio %.2f\n", what, bytes / http / mib,
-                bytes / nginx / mib, nginx / http);
+// Fetches from each url in turns, one client and then eight at once, and prints the best speeds side by side;
+// false when a fetch failed.
+bool Compare(const std::string& first, const char* firstName, const std::string& second, const char* secondName) {
+    for (const int clients : {1, kClients}) {
+        double best[2] = {1e9, 1e9};
+        for (int run = 0; run < kRuns; ++run) {
+            for (int server = 0; server < 2; ++server) {
+                const double seconds = FetchAtOnce(server == 0 ? first : second, clients);
+                if (seconds < 0) {
+                    std::fprintf(stderr, "bench_http: a fetch from %s failed\n", server == 0 ? firstName : secondName);
+                    return false;
+                }
+                best[server] = std::min(best[server], seconds);
+            }
+        }
+        const double bytes = static_cast<double>(kSize) * clients, mib = 1024.0 * 1024.0;
+        std::printf("  %-22s %-10s %8.0f MiB/s   %-10s %8.0f MiB/s   ratio %.2f\n",
+                    clients == 1 ? "one client" : "eight clients at once", firstName, bytes / best[0] / mib, secondName,
+                    bytes / best[1] / mib, best[1] / best[0]);
+    }
+    return true;
 }
 
 } // namespace
@@ -161,12 +190,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::uint16_t nginxPort = FreePort();
-    Nginx nginx(folder, folder / "www", nginxPort);
-    const auto deadline = Clock::now() + std::chrono::seconds(20);
-    while (!Accepting(nginxPort) && nginx.Running() && Clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    if (!Accepting(nginxPort)) {
-        std::fprintf(stderr, "bench_http: nginx did not start; see %s/error.log\n", folder.c_str());
+    const Nginx nginx(folder / "files",
+                      "    sendfile on;\n    tcp_nopush on;\n    server { listen 127.0.0.1:" +
+                          std::to_string(nginxPort) + "; root " + (folder / "www").string() + "; }\n",
+                      nginxPort);
+    if (!nginx.Ready()) {
+        std::fprintf(stderr, "bench_http: nginx did not start; see %s/files/error.log\n", folder.c_str());
         return 1;
     }
 
@@ -174,24 +203,35 @@ int main(int argc, char** argv) {
     const std::string theirs = "http://127.0.0.1:" + std::to_string(nginxPort) + "/program.mpg";
     FetchAtOnce(ours, 1); // the file into the page cache
     std::printf("1 GiB program over loopback with curl -o /dev/null, best of %d (the servers take turns; the HTTP "
-                "side on %u threads, nginx with a worker per core)\n",
+                "side on %u threads, nginx with a worker per core); ratio: the first's speed over the second's\n",
                 kRuns, limits.threads ? limits.threads : std::thread::hardware_concurrency());
-    for (const int clients : {1, kClients}) {
-        double best[2] = {1e9, 1e9};
-        for (int run = 0; run < kRuns; ++run) {
-            for (int server = 0; server < 2; ++server) {
-                const double seconds = FetchAtOnce(server == 0 ? ours : theirs, clients);
-                if (seconds < 0) {
-                    std::fprintf(stderr, "bench_http: a fetch from %s failed\n",
-                                 server == 0 ? "the HTTP side" : "nginx");
-                    return 1;
-                }
-                best[server] = std::min(best[server], seconds);
-            }
-        }
-        Row(clients == 1 ? "one client" : "eight clients at once", best[0], best[1],
-            static_cast<double>(kSize) * clients);
+    if (!Compare(ours, "HTTP side", theirs, "nginx"))
+        return 1;
+
+    // The front before the HTTP side, its cache made warm by one whole fetch.
+    const std::uint16_t frontPort = FreePort();
+    const std::optional<std::string> frontFile =
+        test::FrontFileFor(ReadText(TARNVALE_FRONT_FILE), "127.0.0.1:" + std::to_string(frontPort),
+                           {service.BoundPort()}, (folder / "front" / "cache").string());
+    if (!frontFile) {
+        std::fprintf(stderr, "bench_http: %s lacks a line its comments say to change\n", TARNVALE_FRONT_FILE);
+        return 1;
     }
+    std::filesystem::create_directories(folder / "front");
+    std::ofstream(folder / "front" / "front.conf") << *frontFile;
+    const Nginx front(folder / "front", "    include " + (folder / "front" / "front.conf").string() + ";\n", frontPort);
+    const std::string fronted = "http://127.0.0.1:" + std::to_string(frontPort) + "/programs/1";
+    if (!front.Ready() || FetchAtOnce(fronted, 1) < 0) {
+        std::fprintf(stderr, "bench_http: the front did not serve; see %s/front/error.log\n", folder.c_str());
+        return 1;
+    }
+    const int backEndRequests = requests;
+    std::printf("The same through the front (tarnvale-front.conf, 1 MiB slices) with its cache warm, against the "
+                "HTTP side alone\n");
+    if (!Compare(fronted, "front", ours, "HTTP side"))
+        return 1;
+    std::printf("  (the front's fetches asked the HTTP side %d times in all: the cache served the rest)\n",
+                requests - backEndRequests - kRuns * (1 + kClients));
 
     // Streams whose clients read nothing: each has its response started and its connection's buffers full.
     const int before = requests;

@@ -1,6 +1,7 @@
 # What `cmake --install` puts where, and the packages cpack makes from it: on Linux the programs, the default skin,
-# the README and systemd units for tarnvale-server and the catalogue watch, as a tarball to unpack at /; for Windows one folder with
-# TarnvaleServer.exe, its skin beside it in skins\Tarnvale\, the console programs and the README, as a zip.
+# the README, systemd units for tarnvale-server and the catalogue watch and the nginx front's file, as a tarball to
+# unpack at /; for Windows one folder with TarnvaleServer.exe, its skin beside it in skins\Tarnvale\, the console
+# programs and the README, as a zip.
 set(tarnvale_console_programs tarnvale-server tarnvale-client tarnvale tarnvale-probe)
 
 if(WIN32)
@@ -17,6 +18,9 @@ else()
     install(TARGETS ${tarnvale_console_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/skins/Tarnvale DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvale/skins)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # The caching front for several HTTP back ends, for the operator to copy into nginx's configuration.
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/nginx/tarnvale-front.conf
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvale/nginx)
     # The units name the installed programs by their full paths, so they are written when the prefix is known: at
     # install time, where `cmake --install --prefix` may have changed it. tarnvale-watch keeps the list file that
     # tarnvale-server serves in step with a folder.

@@ -4,7 +4,9 @@
 #include "core/MediaType.h"
 #include "http/CataloguePageTemplate.h"
 #include "http/TextEscapes.h"
+#include "platform/File.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <unordered_set>
 
@@ -12,16 +14,17 @@ namespace tarnvale {
 
 namespace {
 
+// text with every mark replaced.
 std::string Replaced(std::string_view text, std::string_view mark, std::string_view with) {
-    const std::size_t at = text.find(mark);
-    if (at == std::string_view::npos)
-        return std::string(text);
-    return std::string(text.substr(0, at)).append(with).append(text.substr(at + mark.size()));
+    std::string replaced;
+    for (std::size_t at; (at = text.find(mark)) != std::string_view::npos; text.remove_prefix(at + mark.size()))
+        replaced.append(text.substr(0, at)).append(with);
+    return replaced.append(text);
 }
 
-std::string SizeInMiB(std::int32_t bytes) {
+std::string SizeInMiB(std::uint64_t bytes) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.1f", bytes < 0 ? 0.0 : bytes / (1024.0 * 1024.0));
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
     return text;
 }
 
@@ -37,46 +40,66 @@ std::vector<CMediaInfo> ReachablePrograms(const std::vector<CMediaInfo>& records
     return programs;
 }
 
+std::uint64_t SizeOnDisk(const std::string& path, std::int32_t catalogueSize) {
+    const platform::FileStatus file = platform::LookAtFile(path);
+    if (file.state == platform::FileStatus::State::Found && !file.isFolder)
+        return file.size;
+    return static_cast<std::uint64_t>(std::max(catalogueSize, 0));
+}
+
+std::vector<ShownProgram> WithSizesOnDisk(std::vector<CMediaInfo> programs) {
+    std::vector<ShownProgram> shown;
+    shown.reserve(programs.size());
+    for (CMediaInfo& program : programs) {
+        const std::uint64_t size = SizeOnDisk(program.m_szFile, program.m_nSize);
+        shown.push_back({std::move(program), size});
+    }
+    return shown;
+}
+
 std::string ProgramUrl(std::string_view origin, std::int32_t pid) {
     return std::string(origin) + "/programs/" + std::to_string(pid);
 }
 
-std::string PlaylistText(const std::vector<CMediaInfo>& programs, std::string_view origin) {
+std::string PlaylistText(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string text = "#EXTM3U\n";
-    for (const CMediaInfo& program : programs) {
+    for (const ShownProgram& shown : programs) {
+        const CMediaInfo& program = shown.record;
         text += "#EXTINF:-1," + OneLine(FileNameOf(program.Path())) + "\n";
         text += ProgramUrl(origin, program.m_nPID) + "\n";
     }
     return text;
 }
 
-std::string CatalogueJson(const std::vector<CMediaInfo>& programs, std::string_view origin) {
+std::string CatalogueJson(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string json = "[";
-    for (const CMediaInfo& program : programs) {
+    for (const auto& [program, size] : programs) {
         if (json.size() > 1)
             json += ',';
         json += "\n{\"pid\":" + std::to_string(program.m_nPID) +
-                ",\"type\":" + JsonQuoted(MediaTypeText(program.m_nType)) +
-                ",\"size\":" + std::to_string(program.m_nSize) + ",\"file\":" + JsonQuoted(FileNameOf(program.Path())) +
+                ",\"type\":" + JsonQuoted(MediaTypeText(program.m_nType)) + ",\"size\":" + std::to_string(size) +
+                ",\"file\":" + JsonQuoted(FileNameOf(program.Path())) +
                 ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID)) + "}";
     }
     return json + "\n]\n";
 }
 
-std::string CataloguePage(const std::vector<CMediaInfo>& programs) {
+std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string rows;
-    for (const CMediaInfo& program : programs) {
+    for (const auto& [program, size] : programs) {
         const std::string pid = std::to_string(program.m_nPID);
-        const std::string link = "/programs/" + pid;
+        const std::string link = ProgramUrl(origin, program.m_nPID);
         rows += "<tr><td class=\"num\">" + pid + "</td><td class=\"type\">" + MediaTypeText(program.m_nType) +
-                "</td><td class=\"num\">" + SizeInMiB(program.m_nSize) + "</td><td class=\"name\"><a href=\"" + link +
-                "\">" + HtmlEscaped(FileNameOf(program.Path())) + "</a>";
+                "</td><td class=\"num\">" + SizeInMiB(size) + "</td><td class=\"name\"><a href=\"" + link + "\">" +
+                HtmlEscaped(FileNameOf(program.Path())) + "</a>";
         if (program.m_nType == MEDIA_MP3)
             rows += "<audio controls preload=\"metadata\" src=\"" + link + "\"></audio>";
         rows += "</td></tr>\n";
     }
     const std::string count = std::to_string(programs.size());
-    return Replaced(Replaced(kCataloguePageTemplate, "<!--ROWS-->", rows), "<!--COUNT-->", count);
+    // The rows last: a file name must not become a mark.
+    return Replaced(Replaced(Replaced(kCataloguePageTemplate, "<!--ORIGIN-->", origin), "<!--COUNT-->", count),
+                    "<!--ROWS-->", rows);
 }
 
 } // namespace tarnvale

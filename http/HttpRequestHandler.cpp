@@ -6,6 +6,8 @@
 #include "http/CatalogueViews.h"
 #include "http/DlnaFeatures.h"
 #include "http/FileAnswer.h"
+#include "http/HeaderText.h"
+#include "http/HostCheck.h"
 #include "http/HttpService.h"
 #include "http/TextEscapes.h"
 #include "net/HostAddress.h"
@@ -31,11 +33,13 @@ namespace {
 constexpr std::string_view kProgramsPrefix = "/programs/";
 
 struct Request {
+    const std::optional<PublicUrl>& publicUrl;
     const CMediaInfoList& catalogue;
     const std::function<void(const std::string&)>& log;
     MHD_Connection* connection;
     std::string_view path;
     std::string_view method;
+    bool logEveryRequest;
 
     std::optional<std::string_view> Header(const char* name) const {
         const char* value = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, name);
@@ -51,13 +55,15 @@ std::string ClientText(MHD_Connection* connection) {
     return FormatIPv4(ntohl(address->sin_addr.s_addr));
 }
 
-// Sends response with status, logs the request and its answer, and lets the response go.
-MHD_Result Send(const Request& request, unsigned status, MHD_Response* response, const std::string& note = {}) {
+// Sends response with status, logs the request and its answer (when every request is logged, or always), and lets
+// the response go.
+MHD_Result Send(const Request& request, unsigned status, MHD_Response* response, const std::string& note = {},
+                bool alwaysLogged = false) {
     if (!response)
         return MHD_NO;
     const MHD_Result queued = MHD_queue_response(request.connection, status, response);
     MHD_destroy_response(response);
-    if (request.log) {
+    if (request.log && (alwaysLogged || request.logEveryRequest)) {
         // The path arrives with its %-escapes undone: what a client sends must not start log lines of its own.
         std::string line = "HTTP " + ClientText(request.connection) + " " + std::string(request.method) + " " +
                            std::string(request.path);
@@ -85,23 +91,13 @@ MHD_Result SendError(const Request& request, unsigned status, const std::string&
     return Send(request, status, TextResponse(reason + "\n", "text/plain; charset=utf-8"), reason);
 }
 
-// A Host header is used in the URLs of the playlist and the JSON only when it is a plain host name or address
-// with an optional port; otherwise the address the request came in on.
-bool PlainHost(std::string_view host) {
-    if (host.empty() || host.size() > 255)
-        return false;
-    for (char c : host) {
-        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
-                           c == '-' || c == ':' || c == '[' || c == ']';
-        if (!plain)
-            return false;
-    }
-    return true;
-}
-
+// The base of the URLs handed out: the public URL when there is one, else the Host the request named (answered
+// only when it is well formed), else the address the request came in on.
 std::string Origin(const Request& request) {
-    if (const auto host = request.Header(MHD_HTTP_HEADER_HOST); host && PlainHost(*host))
-        return "http://" + std::string(*host);
+    if (request.publicUrl)
+        return request.publicUrl->base;
+    if (const auto host = request.Header(MHD_HTTP_HEADER_HOST); host && !TrimmedHeaderText(*host).empty())
+        return "http://" + std::string(TrimmedHeaderText(*host));
     const MHD_ConnectionInfo* info = MHD_get_connection_info(request.connection, MHD_CONNECTION_INFO_CONNECTION_FD);
     sockaddr_in local{};
     socklen_t length = sizeof local;
@@ -148,10 +144,10 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
     const std::string tag = EntityTag(size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
     const std::string lastModified = HttpDate(status.st_mtim.tv_sec);
-    const FileAnswer answer =
-        AnswerFileRequest({request.Header(MHD_HTTP_HEADER_RANGE), request.Header(MHD_HTTP_HEADER_IF_RANGE),
-                           request.Header(MHD_HTTP_HEADER_IF_NONE_MATCH)},
-                          size, tag, lastModified);
+    const FileAnswer answer = AnswerFileRequest(
+        {request.Header(MHD_HTTP_HEADER_RANGE), request.Header(MHD_HTTP_HEADER_IF_RANGE),
+         request.Header(MHD_HTTP_HEADER_IF_NONE_MATCH), request.Header(MHD_HTTP_HEADER_IF_MODIFIED_SINCE)},
+        size, tag, status.st_mtim.tv_sec);
 
     MHD_Response* response = nullptr;
     if (answer.status == 200 || answer.status == 206) {
@@ -204,7 +200,14 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         return MHD_YES;
     }
     const HttpService& owner = *static_cast<HttpService*>(service);
-    const Request request{owner.catalogue_, owner.log_, connection, url ? url : "", method ? method : ""};
+    const Request request{owner.publicUrl_,     owner.catalogue_,      owner.log_, connection, url ? url : "",
+                          method ? method : "", owner.logEveryRequest_};
+    if (const auto host = request.Header(MHD_HTTP_HEADER_HOST); !HostAnswered(host, owner.hostNames_)) {
+        // Told to the operator with the name, whose page it may be; the client is told what to use instead.
+        const std::string reason = "This server answers only by its address, its host name or its public URL.";
+        return Send(request, MHD_HTTP_FORBIDDEN, TextResponse(reason + "\n", "text/plain; charset=utf-8"),
+                    "refused: Host \"" + std::string(*host) + "\" is not a name of this server", true);
+    }
     if (request.method != MHD_HTTP_METHOD_GET && request.method != MHD_HTTP_METHOD_HEAD) {
         MHD_Response* response = TextResponse("Only GET and HEAD are answered here.\n", "text/plain; charset=utf-8");
         if (response)
@@ -224,9 +227,11 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
     if (path.starts_with(kProgramsPrefix))
         return SendProgram(request, path.substr(kProgramsPrefix.size()));
 
-    const auto programs = [&] { return ReachablePrograms(request.catalogue.Snapshot()); };
-    if (path == "/")
-        return Send(request, MHD_HTTP_OK, TextResponse(CataloguePage(programs()), "text/html; charset=utf-8"));
+    const auto programs = [&] { return WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot())); };
+    if (path == "/") {
+        const std::string origin = owner.publicUrl_ ? owner.publicUrl_->base : std::string();
+        return Send(request, MHD_HTTP_OK, TextResponse(CataloguePage(programs(), origin), "text/html; charset=utf-8"));
+    }
     if (path == "/programs.m3u8")
         return Send(request, MHD_HTTP_OK,
                     TextResponse(PlaylistText(programs(), Origin(request)), "audio/x-mpegurl; charset=utf-8"));

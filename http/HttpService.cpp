@@ -1,9 +1,12 @@
 // HttpService: the HTTP library's daemon, started with the service's limits and stopped in the destructor.
 #include "http/HttpService.h"
 
+#include "http/HostCheck.h"
 #include "http/HttpRequestHandler.h"
+#include "platform/Socket.h"
 
 #include <arpa/inet.h>
+#include <netdb.h>
 #include <netinet/in.h>
 
 #include <algorithm>
@@ -12,6 +15,28 @@
 #include <thread>
 
 namespace tarnvale {
+
+namespace {
+
+// The host name, and the name with its domain as the resolver has it ("box" and "box.lan").
+std::vector<std::string> MachineNames() {
+    std::string host;
+    if (!platform::LocalHostName(host))
+        return {};
+    std::string canonical;
+    addrinfo hints{};
+    hints.ai_flags = AI_CANONNAME;
+    hints.ai_family = AF_UNSPEC;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0) {
+        if (found && found->ai_canonname)
+            canonical = found->ai_canonname;
+        freeaddrinfo(found);
+    }
+    return OwnHostNames(host, canonical);
+}
+
+} // namespace
 
 HttpService::HttpService(const CMediaInfoList& catalogue, AllowList allow, HttpLimits limits)
     : catalogue_(catalogue), allow_(std::move(allow)), limits_(limits) {}
@@ -30,6 +55,9 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
         std::lock_guard lock(libraryMessageMutex_);
         libraryMessage_.clear();
     }
+    hostNames_ = MachineNames();
+    if (publicUrl_)
+        hostNames_.push_back(publicUrl_->host);
     const unsigned threads = limits_.threads ? limits_.threads : std::max(1u, std::thread::hardware_concurrency());
     daemon_ = MHD_start_daemon(
         MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,

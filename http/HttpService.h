@@ -6,12 +6,15 @@
 #include "core/MediaInfoList.h"
 #include "http/HttpDocuments.h"
 #include "net/AllowList.h"
+#include "net/PublicUrl.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <vector>
 
 struct MHD_Daemon;
 
@@ -39,8 +42,15 @@ public:
 
     // Before Start: the address to listen on (IPv4, host order; every local address unless set).
     void SetLocalAddress(std::uint32_t address) { localAddress_ = address; }
-    // Before Start: a line per request and its answer, and the problems met. Called from the service's threads.
-    void SetLog(std::function<void(const std::string&)> log) { log_ = std::move(log); }
+    // Before Start: the problems met and the requests refused for their Host, and with everyRequest a line per
+    // request and its answer. Called from the service's threads.
+    void SetLog(std::function<void(const std::string&)> log, bool everyRequest = true) {
+        log_ = std::move(log);
+        logEveryRequest_ = everyRequest;
+    }
+    // Before Start: the base of the URLs handed out, in place of the address each request came in on; its host
+    // is answered as this machine's own names are.
+    void SetPublicUrl(std::optional<PublicUrl> url) { publicUrl_ = std::move(url); }
 
     // Listens on port (0: any free one) and starts answering; false, with error saying why when given, if it
     // cannot.
@@ -60,6 +70,10 @@ private:
     HttpLimits limits_;
     std::uint32_t localAddress_ = 0;
     std::function<void(const std::string&)> log_;
+    bool logEveryRequest_ = true;
+    std::optional<PublicUrl> publicUrl_;
+    // The names a Host header may give besides addresses and localhost; found at Start.
+    std::vector<std::string> hostNames_;
     MHD_Daemon* daemon_ = nullptr;
     std::uint16_t boundPort_ = 0;
     mutable std::mutex documentsMutex_;

@@ -85,21 +85,21 @@ bool HeadlessServer::Start(std::string& error) {
     // The UPnP side's media are on the HTTP side.
     const std::optional<std::uint16_t> httpPort = options_.upnp ? options_.http.value_or(0) : options_.http;
     if (httpPort) {
-        std::function<void(const std::string&)> log;
-        if (options_.verbose)
-            log = [this](const std::string& line) { Log(line); };
         // The UPnP library reads the description from this machine's own address.
         AllowList allow = options_.allow;
         if (options_.upnp)
             allow.AllowAlso(place.address);
         std::string httpError;
-        if (!http_.Start(catalogue_, allow, options_.address, *httpPort, std::move(log), httpError)) {
+        if (!http_.Start(
+                catalogue_, allow, options_.address, *httpPort, options_.publicUrl,
+                [this](const std::string& line) { Log(line); }, options_.verbose, httpError)) {
             error = "cannot serve HTTP on port " + std::to_string(*httpPort) + ": " + httpError +
                     ".\nIs another program using that port? Stop it, or choose another port with --http.";
             return false;
         }
         const std::string port = std::to_string(http_.BoundPort());
-        Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/");
+        Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/" +
+            (options_.publicUrl ? ", for players through " + options_.publicUrl->base + "/" : ""));
     }
     if (options_.upnp && !StartUpnp(place, name, error))
         return false;
@@ -123,8 +123,8 @@ bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostNa
     if (settings.listFile.empty())
         settings.listFile = options_.list;
     settings.documentOrigin = "http://" + FormatIPv4(place.address) + ":" + std::to_string(http_.BoundPort());
-    // The one place where the res URLs' origin is made: a public address in front of the HTTP side goes here.
-    settings.mediaOrigin = settings.documentOrigin;
+    // The one place where the res URLs' origin is made: players go through the front when there is one.
+    settings.mediaOrigin = options_.publicUrl ? options_.publicUrl->base : settings.documentOrigin;
     settings.allow = options_.allow;
     if (options_.verbose)
         settings.log = [this](const std::string& line) { Log(line); };

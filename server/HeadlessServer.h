@@ -7,6 +7,7 @@
 #include "net/AllowList.h"
 #include "net/CommandService.h"
 #include "net/Protocol.h"
+#include "net/PublicUrl.h"
 #include "platform/Socket.h"
 #include "server/HttpSide.h"
 #include "server/UpnpSide.h"
@@ -39,6 +40,9 @@ struct ServerOptions {
     std::string name;           // the name TVs show; empty: "Tarnvale on HOSTNAME"
     std::string interfaceName;  // empty: the first interface a LAN can reach
     std::uint16_t upnpPort = 0; // of the UPnP side's own server (control and events); 0 takes any free one
+    // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
+    // address each request came in on.
+    std::optional<PublicUrl> publicUrl;
 };
 
 // Where the server's lines go, each one whole and without its newline: out for what the operator reads as the

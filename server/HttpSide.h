@@ -6,10 +6,12 @@
 #include "core/MediaInfoList.h"
 #include "http/HttpDocuments.h"
 #include "net/AllowList.h"
+#include "net/PublicUrl.h"
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace tarnvale {
@@ -28,10 +30,12 @@ public:
     HttpSide& operator=(const HttpSide&) = delete;
 
     // Serves catalogue (which must outlive the side) to the addresses allow holds, on address (host order, 0 for
-    // every local one) and port (0: any free one); log gets a line per request, from the side's threads. False,
-    // with error saying why, when it cannot.
+    // every local one) and port (0: any free one), with the URLs it hands out led by publicUrl when given; log gets
+    // the refused requests, and with logRequests a line per request, from the side's threads. False, with error
+    // saying why, when it cannot.
     bool Start(const CMediaInfoList& catalogue, const AllowList& allow, std::uint32_t address, std::uint16_t port,
-               std::function<void(const std::string&)> log, std::string& error);
+               const std::optional<PublicUrl>& publicUrl, std::function<void(const std::string&)> log, bool logRequests,
+               std::string& error);
     // The port served; 0 while stopped.
     std::uint16_t BoundPort() const;
     void Stop();

@@ -20,11 +20,13 @@ HttpSide::~HttpSide() {
 }
 
 bool HttpSide::Start(const CMediaInfoList& catalogue, const AllowList& allow, std::uint32_t address, std::uint16_t port,
-                     std::function<void(const std::string&)> log, std::string& error) {
+                     const std::optional<PublicUrl>& publicUrl, std::function<void(const std::string&)> log,
+                     bool logRequests, std::string& error) {
     Stop();
     service_ = std::make_unique<Service>(catalogue, allow);
     service_->http.SetLocalAddress(address);
-    service_->http.SetLog(std::move(log));
+    service_->http.SetPublicUrl(publicUrl);
+    service_->http.SetLog(std::move(log), logRequests);
     if (service_->http.Start(port, &error))
         return true;
     service_.reset();

@@ -14,7 +14,8 @@ HttpSide::HttpSide() = default;
 HttpSide::~HttpSide() = default;
 
 bool HttpSide::Start(const CMediaInfoList&, const AllowList&, std::uint32_t, std::uint16_t,
-                     std::function<void(const std::string&)>, std::string& error) {
+                     const std::optional<PublicUrl>&, std::function<void(const std::string&)>, bool,
+                     std::string& error) {
     error = kAbsentText;
     return false;
 }

@@ -18,8 +18,8 @@ using namespace tarnvale;
 namespace {
 
 constexpr const char* kUsage =
-    R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT] [--upnp]
-                       [--name TEXT] [--interface NAME] [--upnp-port N] [--verbose]
+    R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT]
+                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. With --http (in the Linux build), players and
@@ -89,6 +89,17 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                           return std::string();
                       }},
             HttpOption(options.http),
+            OptionRow{"--public-url",
+                      {},
+                      "URL",
+                      "the address players are told to use, such as http://front.lan:8080 for a caching\n"
+                      "front: the playlist, the JSON and the page lead there (default: the address\n"
+                      "each request came in on); its host is answered as this machine's own names",
+                      [&options](const std::string& text) {
+                          std::string error;
+                          options.publicUrl = ParsePublicUrl(text, &error);
+                          return options.publicUrl ? std::string() : "--public-url: " + error;
+                      }},
             UpnpOption(options.upnp),
             TextOption("--name", "TEXT", "with --upnp, the name TVs show (default: Tarnvale on HOSTNAME)",
                        options.name),

@@ -72,9 +72,11 @@ struct ContentDirectory::View {
     std::vector<Entry> entries; // the reachable programs, in catalogue order
     std::array<std::vector<std::uint32_t>, kContainerCount> members;
     std::unordered_map<std::int32_t, std::uint32_t> byPid;
-    // Profiles found so far; probed tells which of them are known.
+    // Profiles and sizes on disk found so far (the catalogue's size field cannot hold 2 GiB and more); probed tells
+    // which of them are known.
     std::mutex profileMutex;
     std::vector<const char*> profiles;
+    std::vector<std::int64_t> sizes;
     std::vector<bool> probed;
 
     // The containers the root shows: those with programs.
@@ -134,6 +136,7 @@ std::shared_ptr<ContentDirectory::View> ContentDirectory::CurrentView() const {
         }
     });
     view->profiles.assign(view->entries.size(), nullptr);
+    view->sizes.assign(view->entries.size(), 0);
     view->probed.assign(view->entries.size(), false);
     view_ = view;
     return view;
@@ -142,18 +145,21 @@ std::shared_ptr<ContentDirectory::View> ContentDirectory::CurrentView() const {
 void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, std::string_view parentId) const {
     const View::Entry& entry = view.entries[index];
     const char* profile = nullptr;
+    std::int64_t size = 0;
     {
         std::lock_guard lock(view.profileMutex);
         if (!view.probed[index]) {
             const bool needsVideo = DlnaProfileNeedsVideo(entry.type);
             view.profiles[index] =
                 DlnaProfileOf(entry.type, needsVideo && probe_ ? probe_(entry.path.c_str()) : MpegVideoFormat{});
+            view.sizes[index] = static_cast<std::int64_t>(SizeOnDisk(entry.path, entry.size));
             view.probed[index] = true;
         }
         profile = view.profiles[index];
+        size = view.sizes[index];
     }
     const std::string url = ProgramUrl(mediaOrigin_, entry.pid);
-    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, entry.size, url, profile});
+    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile});
 }
 
 std::optional<DirectoryPage> ContentDirectory::Browse(const BrowseRequest& request) const {

@@ -20,7 +20,7 @@ struct DidlItem {
     std::string_view parentId;
     std::string_view title;
     std::int32_t mediaType = 0;
-    std::int32_t size = 0;         // left out when negative
+    std::int64_t size = 0;         // left out when negative
     std::string_view url;          // the res element's text
     const char* profile = nullptr; // the DLNA profile, when the file is one
 };

@@ -3,8 +3,10 @@
 // clients that attack or misbehave: idle connections, huge headers, clients that stop reading or vanish, and a
 // file replaced while it is being sent.
 #include "core/MediaType.h"
+#include "http/FileAnswer.h"
 #include "http/HttpService.h"
 #include "net/NetTestSupport.h"
+#include "support/CurlFetch.h"
 #include "support/MediaFixtures.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
@@ -28,25 +30,6 @@ namespace {
 
 constexpr std::uint32_t kLoopback = 0x7F000001;
 
-struct Fetched {
-    int status = 0;
-    std::map<std::string, std::string> headers; // names in lower case
-    std::string body;
-    std::string error;
-};
-
-std::string Header(const Fetched& fetched, const std::string& name) {
-    const auto found = fetched.headers.find(name);
-    return found == fetched.headers.end() ? "" : found->second;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::size_t CountEntries(const char* folder) {
     std::error_code error;
     return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder, error), {}));
@@ -66,9 +49,10 @@ bool WaitFor(Done done) {
 
 class HttpServiceTest : public ::testing::Test {
 protected:
-    void Start(HttpLimits limits = {}, AllowList allow = {}) {
+    void Start(HttpLimits limits = {}, AllowList allow = {}, std::optional<PublicUrl> publicUrl = {}) {
         service_ = std::make_unique<HttpService>(catalogue_, std::move(allow), limits);
         service_->SetLocalAddress(kLoopback);
+        service_->SetPublicUrl(std::move(publicUrl));
         service_->SetLog([this](const std::string& line) {
             std::lock_guard lock(logMutex_);
             log_.push_back(line);
@@ -89,29 +73,7 @@ protected:
     }
 
     Fetched Curl(const std::string& args, const std::string& path) {
-        const std::string head = dir_.File("head"), body = dir_.File("body");
-        const Ran ran = RunCommand("curl -sS --path-as-is -m 30 -D " + head + " -o " + body + " " + args + " " +
-                                   Quote(Origin() + path));
-        Fetched fetched;
-        fetched.body = ReadText(body);
-        if (ran.code != 0)
-            fetched.error = ran.out;
-        std::istringstream lines(ReadText(head));
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            if (line.starts_with("HTTP/")) {
-                fetched.status = std::atoi(line.substr(line.find(' ') + 1).c_str());
-            } else if (const std::size_t colon = line.find(':'); colon != std::string::npos) {
-                std::string name = line.substr(0, colon);
-                for (char& c : name)
-                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-                fetched.headers[name] = line.substr(line.find_first_not_of(' ', colon + 1));
-            }
-        }
-        std::filesystem::remove(head);
-        std::filesystem::remove(body);
-        return fetched;
+        return CurlFetch(args, Origin() + path, dir_.Path());
     }
 
     // Whether a log line holds all of parts, in that order.
@@ -178,6 +140,12 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
     const Fetched first = Curl("", "/programs/1");
     const std::string tag = Header(first, "etag");
     ASSERT_FALSE(tag.empty());
+    const std::string modified = Header(first, "last-modified");
+    const std::optional<std::int64_t> modifiedSeconds = ParseHttpDate(modified);
+    ASSERT_TRUE(modifiedSeconds) << modified;
+    const std::string before = HttpDate(*modifiedSeconds - 1);
+    std::string ownName;
+    ASSERT_TRUE(platform::LocalHostName(ownName));
     const std::string whole(bytes.begin(), bytes.end());
     const std::string big(100 * 1024, 'a');
 
@@ -198,6 +166,10 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
         {"several ranges", "/programs/1", "-r 0-1,5-6", 200, 0, kSize},
         {"head", "/programs/1", "-I", 200, kNone, kNone, "content-length", "100000"},
         {"unchanged", "/programs/1", "-H " + Quote("If-None-Match: " + tag), 304, 0, 0, "etag", tag},
+        {"not modified since", "/programs/1", "-H " + Quote("If-Modified-Since: " + modified), 304, 0, 0, "etag", tag},
+        {"modified since", "/programs/1", "-H " + Quote("If-Modified-Since: " + before), 200, 0, kSize},
+        {"a tag that differs outweighs the date", "/programs/1",
+         "-H 'If-None-Match: \"other\"' -H " + Quote("If-Modified-Since: " + modified), 200, 0, kSize},
         {"changed", "/programs/1", "-H 'If-None-Match: \"other\"'", 200, 0, kSize},
         {"if-range holds", "/programs/1", "-r 0-9 -H " + Quote("If-Range: " + tag), 206, 0, 10},
         {"if-range stale", "/programs/1", "-r 0-9 -H 'If-Range: \"other\"'", 200, 0, kSize},
@@ -221,7 +193,18 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
         {"100 KiB of headers", "/", "-H " + Quote("X-Big: " + big), 431},
         {"playlist", "/programs.m3u8", "", 200, kNone, kNone, "content-type", "audio/x-mpegurl; charset=utf-8",
          "#EXTINF:-1,a.mpg\n" + Origin() + "/programs/1\n"},
-        {"playlist, odd Host", "/programs.m3u8", "-H 'Host: a\"<b>'", 200, kNone, kNone, "", "",
+        {"a name of another's", "/programs/1", "-H 'Host: evil.example'", 403, kNone, kNone, "", "",
+         "This server answers only by its address, its host name or its public URL.\n"},
+        {"another's name with our port", "/programs.json",
+         "-H 'Host: evil.example:" + std::to_string(service_->BoundPort()) + "'", 403},
+        {"odd Host", "/programs.m3u8", "-H 'Host: a\"<b>'", 403},
+        {"localhost", "/programs.m3u8", "-H 'Host: LOCALHOST:8'", 200, kNone, kNone, "", "",
+         "\nhttp://LOCALHOST:8/programs/3\n"},
+        {"an IPv6 address", "/programs.m3u8", "-H 'Host: [::1]:8'", 200, kNone, kNone, "", "",
+         "\nhttp://[::1]:8/programs/3\n"},
+        {"this machine's name", "/programs.m3u8", "-H " + Quote("Host: " + ownName), 200, kNone, kNone, "", "",
+         "\nhttp://" + ownName + "/programs/3\n"},
+        {"no Host at all", "/programs.m3u8", "-0 -H 'Host:'", 200, kNone, kNone, "", "",
          "\n" + Origin() + "/programs/3\n"},
         {"JSON", "/programs.json", "", 200, kNone, kNone, "content-type", "application/json; charset=utf-8",
          "{\"pid\":3,\"type\":\"MP3\",\"size\":10,\"file\":\"b.mp3\",\"url\":\"" + Origin() + "/programs/3\"}"},
@@ -241,9 +224,9 @@ TEST_F(HttpServiceTest, CurlGetsFilesRangesConditionalsAndNothingElse) {
         EXPECT_NE(got.body.find(row.bodyHas), std::string::npos) << got.body;
     }
     EXPECT_TRUE(Logged({"GET /programs/1  forged: 404"}));
+    EXPECT_TRUE(Logged({"GET /programs/1: 403, refused: Host \"evil.example\" is not a name of this server"}));
     EXPECT_FALSE(Logged({"\n"}) || Logged({"\r"})) << "a client's text starts a log line";
     EXPECT_EQ(Header(first, "content-length"), "100000");
-    const std::string modified = Header(first, "last-modified");
     EXPECT_TRUE(modified.size() == 29 && modified.ends_with(" GMT")) << modified;
 }
 
@@ -429,6 +412,54 @@ TEST_F(HttpServiceTest, AFileReplacedWhileSentIsSentWholeAndTheNextRequestGetsTh
     const std::string oldTag = head.substr(tag + 8, head.find("\r\n", tag + 8) - tag - 8);
     EXPECT_FALSE(oldTag.empty());
     EXPECT_NE(Header(next, "etag"), oldTag);
+}
+
+TEST_F(HttpServiceTest, FilesOf5GiBShowAndSendTheirSizeOnDisk) {
+    // Sparse: 5 GiB at no cost on disk. The catalogue's 32-bit field holds what is left of the size (1 GiB).
+    constexpr std::uint64_t kSize = 5ull << 30;
+    std::filesystem::resize_file((std::ofstream(dir_.File("big.mpg")), dir_.File("big.mpg")), kSize);
+    {
+        std::fstream tail(dir_.File("big.mpg"), std::ios::in | std::ios::out | std::ios::binary);
+        tail.seekp(static_cast<std::streamoff>(kSize - 4));
+        tail.write("tail", 4);
+    }
+    const std::int32_t pid = Add(dir_.File("big.mpg"), MEDIA_MPEG2);
+    ASSERT_EQ(catalogue_.Snapshot()[0].m_nSize, 1 << 30);
+    Start();
+    const std::string program = "/programs/" + std::to_string(pid);
+
+    EXPECT_NE(Curl("", "/programs.json").body.find("\"size\":5368709120,"), std::string::npos);
+    EXPECT_NE(Curl("", "/").body.find("<td class=\"num\">5120.0</td>"), std::string::npos);
+    const Fetched head = Curl("-I", program);
+    EXPECT_EQ(head.status, 200);
+    EXPECT_EQ(Header(head, "content-length"), "5368709120");
+    const Fetched end = Curl("-r 5368709116-", program);
+    EXPECT_EQ(end.status, 206);
+    EXPECT_EQ(Header(end, "content-range"), "bytes 5368709116-5368709119/5368709120");
+    EXPECT_EQ(end.body, "tail");
+}
+
+TEST_F(HttpServiceTest, BehindAFrontEveryUrlLeadsThroughItAndItsNameIsAnswered) {
+    WriteFile(dir_.File("a.mpg"), PatternBytes(1000));
+    Add(dir_.File("a.mpg"), MEDIA_MPEG1);
+    Start({}, {}, ParsePublicUrl("http://Front.example:8080/tv/"));
+    struct Row {
+        const char* path;
+        const char* host;
+        std::string bodyHas;
+    } rows[] = {
+        {"/programs.m3u8", "front.example:8080", "\nhttp://Front.example:8080/tv/programs/1\n"},
+        {"/programs.json", "127.0.0.1", "\"url\":\"http://Front.example:8080/tv/programs/1\""},
+        {"/", "FRONT.example", "<a href=\"http://Front.example:8080/tv/programs/1\">a.mpg</a>"},
+        {"/", "front.example", "<a href=\"http://Front.example:8080/tv/programs.m3u8\">"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.path) + " asked of " + row.host);
+        const Fetched got = Curl("-H " + Quote(std::string("Host: ") + row.host), row.path);
+        EXPECT_EQ(got.status, 200);
+        EXPECT_NE(got.body.find(row.bodyHas), std::string::npos) << got.body;
+    }
+    EXPECT_EQ(Curl("-H 'Host: front.example.evil'", "/programs/1").status, 403);
 }
 
 TEST_F(HttpServiceTest, AddressesOffTheAllowListAreNotServed) {

@@ -5,12 +5,15 @@
 #include "http/CatalogueViews.h"
 #include "http/DlnaFeatures.h"
 #include "http/FileAnswer.h"
+#include "http/HostCheck.h"
 #include "http/TextEscapes.h"
+#include "net/PublicUrl.h"
 
 #include "support/MediaFixtures.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,6 +69,7 @@ TEST(FileAnswer, ConditionalHeadersDecideBeforeTheRange) {
     const std::string weak = "W/" + tag;
     const std::string weakInList = "\"x\", " + weak;
     const std::string laterDate = HttpDate(1700000001);
+    const std::string earlierDate = HttpDate(1699999999);
     struct Row {
         const char* name;
         FileRequest request;
@@ -73,24 +77,140 @@ TEST(FileAnswer, ConditionalHeadersDecideBeforeTheRange) {
         std::uint64_t first, length;
     } rows[] = {
         {"plain", {}, 200, 0, 1000},
-        {"range", {"bytes=10-19", {}, {}}, 206, 10, 10},
-        {"range past the end", {"bytes=1000-", {}, {}}, 416, 0, 0},
-        {"matching tag", {{}, {}, tag}, 304, 0, 0},
-        {"matching weak tag in a list", {"bytes=0-0", {}, weakInList}, 304, 0, 0},
-        {"any tag", {{}, {}, "*"}, 304, 0, 0},
-        {"other tag", {{}, {}, "\"x\""}, 200, 0, 1000},
-        {"if-range by tag", {"bytes=10-19", tag, {}}, 206, 10, 10},
-        {"if-range by date", {"bytes=10-19", date, {}}, 206, 10, 10},
-        {"if-range, file changed", {"bytes=10-19", "\"x\"", {}}, 200, 0, 1000},
-        {"if-range by weak tag", {"bytes=10-19", weak, {}}, 200, 0, 1000},
-        {"if-range, other date", {"bytes=10-19", laterDate, {}}, 200, 0, 1000},
+        {"range", {"bytes=10-19", {}, {}, {}}, 206, 10, 10},
+        {"range past the end", {"bytes=1000-", {}, {}, {}}, 416, 0, 0},
+        {"matching tag", {{}, {}, tag, {}}, 304, 0, 0},
+        {"matching weak tag in a list", {"bytes=0-0", {}, weakInList, {}}, 304, 0, 0},
+        {"any tag", {{}, {}, "*", {}}, 304, 0, 0},
+        {"other tag", {{}, {}, "\"x\"", {}}, 200, 0, 1000},
+        {"if-range by tag", {"bytes=10-19", tag, {}, {}}, 206, 10, 10},
+        {"if-range by date", {"bytes=10-19", date, {}, {}}, 206, 10, 10},
+        {"if-range, file changed", {"bytes=10-19", "\"x\"", {}, {}}, 200, 0, 1000},
+        {"if-range by weak tag", {"bytes=10-19", weak, {}, {}}, 200, 0, 1000},
+        {"if-range, other date", {"bytes=10-19", laterDate, {}, {}}, 200, 0, 1000},
+        {"not modified since its own date", {{}, {}, {}, date}, 304, 0, 0},
+        {"not modified since a later date", {"bytes=10-19", {}, {}, laterDate}, 304, 0, 0},
+        {"modified since an earlier date", {{}, {}, {}, earlierDate}, 200, 0, 1000},
+        {"modified since, then a range", {"bytes=10-19", {}, {}, earlierDate}, 206, 10, 10},
+        {"a date in the old C form", {{}, {}, {}, "Tue Nov 14 22:13:20 2023"}, 304, 0, 0},
+        {"a date with a two-digit year", {{}, {}, {}, "Tuesday, 14-Nov-23 22:13:20 GMT"}, 304, 0, 0},
+        {"a date that does not read", {{}, {}, {}, "yesterday"}, 200, 0, 1000},
+        {"a tag that does not match outweighs the date", {{}, {}, "\"x\"", laterDate}, 200, 0, 1000},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        const FileAnswer answer = AnswerFileRequest(row.request, 1000, tag, date);
+        const FileAnswer answer = AnswerFileRequest(row.request, 1000, tag, 1700000000);
         EXPECT_EQ(answer.status, row.status);
         EXPECT_EQ(answer.first, row.first);
         EXPECT_EQ(answer.length, row.length);
+    }
+}
+
+TEST(FileAnswer, HttpDatesReadInEachFormAndNothingElse) {
+    struct Row {
+        const char* text;
+        std::optional<std::int64_t> seconds;
+    } rows[] = {
+        {"Sun, 06 Nov 1994 08:49:37 GMT", 784111777},
+        {"Sunday, 06-Nov-94 08:49:37 GMT", 784111777},
+        {"Sun Nov  6 08:49:37 1994", 784111777},
+        {" Thu, 01 Jan 1970 00:00:00 GMT ", 0},
+        {"Thu, 29 Feb 2024 23:59:59 GMT", 1709251199},
+        {"Tue, 31 Dec 2069 00:00:00 GMT", 3155673600},
+        {"Monday, 01-Jan-35 00:00:00 GMT", 2051222400}, // two digits below 70: this century
+        {"Sun, 06 Nov 1994 08:49:37 UTC", std::nullopt},
+        {"Sun, 6 Nov 1994 08:49:37 GMT", std::nullopt},
+        {"Sun, 06 Nov 1994 24:00:00 GMT", std::nullopt},
+        {"Sun, 00 Nov 1994 08:49:37 GMT", std::nullopt},
+        {"Xyz, 06 Nov 1994 08:49:37 GMT", std::nullopt},
+        {"Sun, 06 Nox 1994 08:49:37 GMT", std::nullopt},
+        {"Sun, 06 Nov 1994 08:49:37 GMT trailing", std::nullopt},
+        {"Sun Nov  6 08:49:37", std::nullopt},
+        {"1700000000", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(ParseHttpDate(row.text), row.seconds);
+    }
+    EXPECT_EQ(ParseHttpDate(HttpDate(5000000000)), 5000000000) << "dates past 2038";
+}
+
+TEST(HostCheck, AnswersAddressesAndOwnNamesOnly) {
+    const std::vector<std::string> names = OwnHostNames("Media-Box", "media-box.lan");
+    EXPECT_EQ(names, (std::vector<std::string>{"media-box", "media-box.lan"}));
+    EXPECT_EQ(OwnHostNames("box.home.arpa", ""), (std::vector<std::string>{"box.home.arpa", "box"}));
+    struct Row {
+        std::optional<std::string_view> host;
+        bool answered;
+    } rows[] = {
+        {std::nullopt, true}, // HTTP/1.0
+        {"192.168.1.10", true},
+        {"192.168.1.10:8080", true},
+        {"[::1]", true},
+        {"[fe80::1:2]:8080", true},
+        {"[::ffff:192.0.2.1]:80", true},
+        {"[1:2:3:4:5:6:7:8]", true},
+        {"localhost:8080", true},
+        {"LocalHost", true},
+        {"media-box", true},
+        {"MEDIA-BOX.lan:8080", true},
+        {" media-box ", true},
+        {"evil.example", false},
+        {"evil.example:8080", false},
+        {"media-box.evil.example", false},
+        {"192.168.1.10.evil.example", false},
+        {"localhost.evil.example", false},
+        {"0x7f.1", false},
+        {"[::1", false},
+        {"[1:2:3:4:5:6:7:8:9]", false},
+        {"[1::2::3]", false},
+        {"[::g]", false},
+        {"::1", false},
+        {"media-box:", false},
+        {"media-box:99999", false},
+        {"media-box:80x", false},
+        {"media-box.", false},
+        {"", false},
+        {"a\"<b>", false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.host ? std::string(*row.host) : "(none)");
+        EXPECT_EQ(HostAnswered(row.host, names), row.answered);
+    }
+}
+
+TEST(PublicUrl, ReadsTheBaseAndItsHostAndRefusesWhatAUrlCannotHoldAsItIs) {
+    struct Row {
+        const char* text;
+        const char* base; // nullptr: refused
+        const char* host;
+    } rows[] = {
+        {"http://front.lan", "http://front.lan", "front.lan"},
+        {"http://Front.LAN:8080/", "http://Front.LAN:8080", "front.lan"},
+        {"https://10.0.0.5/tarnvale//", "https://10.0.0.5/tarnvale", "10.0.0.5"},
+        {"http://[fd00::1]:81/a/b", "http://[fd00::1]:81/a/b", "[fd00::1]"},
+        {"front.lan", nullptr, nullptr},
+        {"ftp://front.lan", nullptr, nullptr},
+        {"http://", nullptr, nullptr},
+        {"http://user@front.lan", nullptr, nullptr},
+        {"http://front.lan:0x50", nullptr, nullptr},
+        {"http://front.lan/a?b=c", nullptr, nullptr},
+        {"http://front.lan/#x", nullptr, nullptr},
+        {"http://front.lan/a\"><script>", nullptr, nullptr},
+        {"http://front.lan/a b", nullptr, nullptr},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        std::string error;
+        const std::optional<PublicUrl> url = ParsePublicUrl(row.text, &error);
+        ASSERT_EQ(url.has_value(), row.base != nullptr) << error;
+        if (url) {
+            EXPECT_EQ(url->base, row.base);
+            EXPECT_EQ(url->host, row.host);
+        } else {
+            EXPECT_FALSE(error.empty());
+        }
     }
 }
 
@@ -104,13 +224,16 @@ CMediaInfo Program(const std::string& path, std::int32_t pid, std::int32_t type,
 }
 
 TEST(CatalogueViews, NamesStayTextInEveryView) {
-    const std::vector<CMediaInfo> programs = ReachablePrograms({
+    const std::vector<CMediaInfo> reachable = ReachablePrograms({
         Program("/srv/media/a.mpg", 7, MEDIA_MPEG2),
         Program("C:\\films\\<b>x & \"q\" 'y'.avi", 8, MEDIA_AVI, 3 * 1048576 / 2),
         Program("/srv/other/shadowed.mpg", 7, MEDIA_MPEG1), // PID 7 again: never served, never shown
         Program("/srv/line\r\n#EXTINF:-1,evil\xff.mp3", 9, MEDIA_MP3),
     });
-    ASSERT_EQ(programs.size(), 3u);
+    ASSERT_EQ(reachable.size(), 3u);
+    // The sizes on disk, the first past what 32 bits hold.
+    const std::vector<ShownProgram> programs = {
+        {reachable[0], 5ull << 30}, {reachable[1], 3 * 1048576 / 2}, {reachable[2], 1048576}};
     const std::string origin = "http://media.lan:8080";
 
     EXPECT_EQ(PlaylistText(programs, origin), "#EXTM3U\n"
@@ -120,14 +243,14 @@ TEST(CatalogueViews, NamesStayTextInEveryView) {
                                               "http://media.lan:8080/programs/9\n");
     EXPECT_EQ(
         CatalogueJson(programs, origin),
-        "[\n{\"pid\":7,\"type\":\"MPEG2\",\"size\":1048576,\"file\":\"a.mpg\","
+        "[\n{\"pid\":7,\"type\":\"MPEG2\",\"size\":5368709120,\"file\":\"a.mpg\","
         "\"url\":\"http://media.lan:8080/programs/7\"},\n"
         "{\"pid\":8,\"type\":\"AVI\",\"size\":1572864,\"file\":\"<b>x & \\\"q\\\" 'y'.avi\","
         "\"url\":\"http://media.lan:8080/programs/8\"},\n"
         "{\"pid\":9,\"type\":\"MP3\",\"size\":1048576,\"file\":\"line\\u000d\\u000a#EXTINF:-1,evil\xEF\xBF\xBD.mp3\","
         "\"url\":\"http://media.lan:8080/programs/9\"}\n]\n");
 
-    const std::string page = CataloguePage(programs);
+    const std::string page = CataloguePage(programs, "");
     EXPECT_NE(page.find(">&lt;b&gt;x &amp; &quot;q&quot; &#39;y&#39;.avi</a>"), std::string::npos);
     EXPECT_EQ(page.find("<b>x"), std::string::npos);
     EXPECT_EQ(page.find("/srv"), std::string::npos) << "folders are not shown to the network";
@@ -136,6 +259,15 @@ TEST(CatalogueViews, NamesStayTextInEveryView) {
     EXPECT_NE(page.find("<audio controls preload=\"metadata\" src=\"/programs/9\">"), std::string::npos);
     EXPECT_EQ(page.find("src=\"/programs/8\""), std::string::npos) << "only MP3 programs play in the page";
     EXPECT_NE(page.find("<span id=\"shown\">3 programs</span>"), std::string::npos);
+    EXPECT_NE(page.find("<td class=\"num\">5120.0</td>"), std::string::npos);
+    EXPECT_NE(page.find("<a href=\"/programs.m3u8\">"), std::string::npos);
+
+    // Behind a front every link leads through it.
+    const std::string fronted = CataloguePage(programs, origin);
+    EXPECT_NE(fronted.find("<a href=\"http://media.lan:8080/programs/8\">"), std::string::npos);
+    EXPECT_NE(fronted.find("src=\"http://media.lan:8080/programs/9\""), std::string::npos);
+    EXPECT_NE(fronted.find("<a href=\"http://media.lan:8080/programs.json\">"), std::string::npos);
+    EXPECT_EQ(fronted.find("href=\"/"), std::string::npos);
 
     // Overlong forms, surrogates and cut sequences are not UTF-8; the rest goes through as it is.
     EXPECT_EQ(ValidUtf8("\xC0\xAF|\xED\xA0\x80|\xE2\x82|\xF4\x90\x80\x80|\xC3\xA9\xF0\x9F\x8E\xAC"),

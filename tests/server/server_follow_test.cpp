@@ -1,10 +1,10 @@
 // tarnvale-server's server, run in-process: its catalogue follows the list file while the catalogue tool edits it,
 // and clients on 127.0.0.1 are served what the file says. The test watches it as its operator does, by its lines.
 #include "net/NetTestSupport.h"
+#include "server/HeadlessServer.h"
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"
 #include "tools/CatalogueTool.h"
-#include "server/HeadlessServer.h"
 
 #include <gtest/gtest.h>
 
@@ -64,14 +64,14 @@ protected:
     std::vector<std::string> PidsOverHttp() {
         platform::Socket socket = platform::CreateTcpSocket();
         EXPECT_TRUE(platform::Connect(socket.get(), {platform::kLoopbackAddress, server->HttpPort()}));
-        const std::string request = "GET /programs.m3u8 HTTP/1.1\r\nHost: h\r\nConnection: close\r\n\r\n";
+        const std::string request = "GET /programs.m3u8 HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n";
         EXPECT_EQ(platform::Send(socket.get(), request.data(), request.size()).status, platform::IoStatus::Ok);
         const Bytes response = ReadToClose(socket.get());
         std::istringstream lines(std::string(response.begin(), response.end()));
         std::vector<std::string> pids;
         for (std::string line; std::getline(lines, line);) {
-            if (line.rfind("http://h/programs/", 0) == 0)
-                pids.push_back(line.substr(18));
+            if (line.rfind("http://localhost/programs/", 0) == 0)
+                pids.push_back(line.substr(26));
         }
         return pids;
     }

@@ -1,6 +1,7 @@
 // The UPnP side without the network: what a TV gets when it browses a catalogue page by page, with names that try
 // to break the XML, what each wrong request earns, and whether the documents promise what the actions answer.
 #include "core/MediaType.h"
+#include "support/TempDir.h"
 #include "upnp/ContentDirectory.h"
 #include "upnp/DeviceDocuments.h"
 #include "upnp/DeviceIdentity.h"
@@ -10,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <regex>
 #include <set>
@@ -62,6 +65,26 @@ protected:
     CountingProbe probe;
     ContentDirectory directory;
 };
+
+TEST_F(DirectoryTest, FilesOf2GiBAndMoreShowTheirSizeOnDisk) {
+    // Sparse; the catalogue's 32-bit field holds what is left of 5 GiB (1 GiB), or wraps past 2 GiB to negative.
+    TempDir folder;
+    const struct {
+        const char* name;
+        std::uint64_t size;
+    } rows[] = {{"five.mpg", 5ull << 30}, {"three.mpg", 3ull << 30}};
+    std::vector<CMediaInfo> programs;
+    for (const auto& row : rows) {
+        std::ofstream(folder.File(row.name)).close();
+        std::filesystem::resize_file(folder.File(row.name), row.size);
+        programs.push_back(Program(folder.File(row.name).c_str(), static_cast<std::int32_t>(programs.size()) + 1,
+                                   MEDIA_MPEG2, static_cast<std::int32_t>(row.size)));
+    }
+    programs.push_back(Program("/srv/gone.mpg", 3, MEDIA_MPEG2, 4096)); // no file: the catalogue's size
+    catalogue.Assign(programs);
+    EXPECT_EQ(Attributes(Browse("all", true).didl, "res", "size"),
+              (std::vector<std::string>{"5368709120", "3221225472", "4096"}));
+}
 
 TEST_F(DirectoryTest, EveryProgramIsFoundUnderTheContainersATvUserUnderstands) {
     catalogue.Assign({

@@ -1,10 +1,16 @@
-// Fuzz target: the Range header reader over arbitrary text and file sizes. A part must lie inside the file, and
-// writing it back as "bytes=FIRST-LAST" must read as the same part.
+// Fuzz target: the HTTP side's header readers over arbitrary text. A Range part must lie inside the file, and
+// writing it back as "bytes=FIRST-LAST" must read as the same part; a date read must read again the same once
+// written; a public URL taken must hold nothing a page, a playlist or JSON would need escaped, and read again as
+// itself; a Host is answered or not without a fault.
 #include "http/ByteRange.h"
+#include "http/FileAnswer.h"
+#include "http/HostCheck.h"
+#include "net/PublicUrl.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,5 +36,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (reread.kind != RangeAnswer::Kind::Part || reread.first != answer.first || reread.length != answer.length)
             __builtin_trap();
     }
+
+    if (const std::optional<std::int64_t> seconds = ParseHttpDate(header)) {
+        // Years of four digits only: what HTTP can write.
+        if (*seconds >= 0 && *seconds < 253402300800 && ParseHttpDate(HttpDate(*seconds)) != seconds)
+            __builtin_trap();
+    }
+    if (const std::optional<PublicUrl> url = ParsePublicUrl(header)) {
+        if (url->base.find_first_of("\"'<>\\ \r\n\t?#") != std::string::npos || url->host.empty())
+            __builtin_trap();
+        const std::optional<PublicUrl> again = ParsePublicUrl(url->base);
+        if (!again || again->base != url->base || again->host != url->host)
+            __builtin_trap();
+        if (!HostAnswered(url->host, {url->host}))
+            __builtin_trap();
+    }
+    HostAnswered(header, {"box", "box.lan"});
     return 0;
 }
