@@ -18,6 +18,8 @@ namespace tarnvale {
 // The Windows program's list file; the headless tools take a path of their own. The backslash is doubled on purpose:
 // this is the name the system has always used, kept byte for byte, and Windows reads it as C:\Tarnvale.lst.
 inline constexpr const char* kWindowsListFilePath = "C:\\\\Tarnvale.lst";
+// The same file as people write it, with one backslash: what the console programs use and show.
+inline constexpr const char* kWindowsListFileName = "C:\\Tarnvale.lst";
 
 // What a load found. A failed load keeps the records read before the fault and says where the fault was.
 struct ListFileLoad {

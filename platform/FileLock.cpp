@@ -38,9 +38,10 @@ std::string BusyText(const std::string& path, const std::string& holder, std::ch
 }
 
 bool WaitForLock(const UniqueFile& file, const std::string& path, bool ownsFile, std::chrono::milliseconds wait,
-                 std::string* why) {
+                 std::string* why, const std::function<void(const std::string&)>& waiting) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    for (;;) {
+    const auto holder = [&] { return ownsFile ? HolderOf(file) : std::string("another writer"); };
+    for (bool first = true;; first = false) {
         int code = 0;
         switch (TryLock(file, code)) {
         case LockTry::Taken:
@@ -54,9 +55,11 @@ bool WaitForLock(const UniqueFile& file, const std::string& path, bool ownsFile,
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             if (why)
-                *why = BusyText(path, ownsFile ? HolderOf(file) : "another writer", wait);
+                *why = BusyText(path, holder(), wait);
             return false;
         }
+        if (first && waiting)
+            waiting(holder());
         std::this_thread::sleep_for(kRetryEvery);
     }
 }

@@ -7,6 +7,7 @@
 #include "platform/FileHandle.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace tarnvale::platform {
@@ -20,9 +21,10 @@ public:
 
     // Takes the lock of path, waiting at most wait for the writer that holds it. holder names this writer for
     // others ("tarnvale add"). False when the lock was not had: why then says plainly who holds it, as far as
-    // the system tells, or why the lock cannot be taken at all.
+    // the system tells, or why the lock cannot be taken at all. waiting, when given, is told once who holds the
+    // lock when the wait for it starts, so that a writer can say why it pauses.
     bool Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
-                 std::string* why = nullptr);
+                 std::string* why = nullptr, const std::function<void(const std::string&)>& waiting = {});
     void Release();
     bool Held() const { return static_cast<bool>(file_); }
 

@@ -5,6 +5,7 @@
 #include "platform/FileHandle.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace tarnvale::platform {
@@ -22,8 +23,8 @@ LockTry TryLock(const UniqueFile& file, int& code);
 std::string HolderOf(const UniqueFile& file);
 
 // Tries the lock of file (the lock file of path, or path itself when !ownsFile) until it is taken or wait has
-// passed; false, with why saying so, when it was not taken.
+// passed; false, with why saying so, when it was not taken. waiting is told the holder when the lock is busy at first.
 bool WaitForLock(const UniqueFile& file, const std::string& path, bool ownsFile, std::chrono::milliseconds wait,
-                 std::string* why);
+                 std::string* why, const std::function<void(const std::string&)>& waiting);
 
 } // namespace tarnvale::platform

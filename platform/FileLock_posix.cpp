@@ -44,7 +44,7 @@ std::string HolderOf(const UniqueFile& file) {
 }
 
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
-                       std::string* why) {
+                       std::string* why, const std::function<void(const std::string&)>& waiting) {
     Release();
     bool ownsFile = false;
     int code = 0;
@@ -54,7 +54,7 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
             *why = "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(code);
         return false;
     }
-    if (!WaitForLock(file, path, ownsFile, wait, why))
+    if (!WaitForLock(file, path, ownsFile, wait, why, waiting))
         return false;
     if (ownsFile) {
         const std::string text = std::to_string(::getpid()) + " " + holder + "\n";

@@ -43,7 +43,7 @@ std::string HolderOf(const UniqueFile& file) {
 }
 
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
-                       std::string* why) {
+                       std::string* why, const std::function<void(const std::string&)>& waiting) {
     Release();
     UniqueFile file = Open(LockFileName(path), OPEN_ALWAYS);
     const bool ownsFile = static_cast<bool>(file);
@@ -56,7 +56,7 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
                 "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(static_cast<int>(refused));
         return false;
     }
-    if (!WaitForLock(file, path, ownsFile, wait, why))
+    if (!WaitForLock(file, path, ownsFile, wait, why, waiting))
         return false;
     if (ownsFile) {
         const std::string text = std::to_string(GetCurrentProcessId()) + " " + holder + "\r\n";

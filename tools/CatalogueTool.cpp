@@ -53,8 +53,7 @@ constexpr const char* kUsage =
     "Paths are stored in full; a program's path is matched without regard to letter case, and where several\n"
     "programs match, the first one counts. Ctrl-C stops a search and keeps what it found. A running\n"
     "tarnvale-server serves the changes from its next command on. Commands that change the list file wait\n"
-    "for each other (one writer at a time; the Windows program does not take part, so keep it away from a\n"
-    "list file that a watch keeps).\n";
+    "for each other, one writer at a time; the Windows program is a writer for as long as its window is open.\n";
 
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
@@ -118,17 +117,30 @@ void MakeDefaultListFolder(const Session& s) {
     fs::create_directories(fs::path(s.listPath).parent_path(), ignored);
 }
 
+// Takes the writers' lock for the command; a wait for another writer (the Windows program keeps the lock while its
+// window is open) is said at once, so that a pause is never silent.
+bool TakeLock(Session& s) {
+    if (s.lock.Held())
+        return true;
+    std::string why;
+    const auto waiting = [&](const std::string& holder) {
+        s.io.err << "tarnvale: the list file " << s.listPath << " is being changed by " << holder << "; waiting up to "
+                 << std::chrono::seconds(kWriterWait).count() << " s for it\n"
+                 << std::flush;
+    };
+    if (s.lock.Acquire(s.listPath, "tarnvale " + s.command, kWriterWait, &why, waiting))
+        return true;
+    Fail(s.io, why + ". Nothing was changed.");
+    return false;
+}
+
 // Loads the list file. An editing command first takes the writers' lock, and refuses a file it could not read
 // whole, so that saving never drops records it did not understand.
 bool Load(Session& s, bool forEditing, bool lock = true) {
     if (forEditing)
         MakeDefaultListFolder(s);
-    std::string why;
-    if (forEditing && lock && !s.lock.Held() &&
-        !s.lock.Acquire(s.listPath, "tarnvale " + s.command, kWriterWait, &why)) {
-        Fail(s.io, why + ". Nothing was changed.");
+    if (forEditing && lock && !TakeLock(s))
         return false;
-    }
     ListFileLoad load;
     if (!LoadListFile(s.listPath, s.catalogue, &load)) {
         Fail(s.io, FailedLoadText(s.listPath, load) + "." +
@@ -224,9 +236,8 @@ int Delete(Session& s) {
 int DeleteAll(Session& s) {
     // Nothing of the old file needs to be understood to empty it, so a broken list file can be cleared too.
     MakeDefaultListFolder(s);
-    std::string why;
-    if (!s.lock.Acquire(s.listPath, "tarnvale delete-all", kWriterWait, &why))
-        return Fail(s.io, why + ". Nothing was changed.");
+    if (!TakeLock(s))
+        return 1;
     const std::size_t count = LoadListFile(s.listPath, s.catalogue) ? s.catalogue.Count() : 0;
     s.catalogue.RemoveAll();
     return Save(s, "deleted all programs (" + std::to_string(count) + ")");

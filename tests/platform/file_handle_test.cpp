@@ -72,8 +72,8 @@ TEST(OpenForReading, OpensFilesOnlyAndSaysWhyNot) {
     }
 }
 
-// One writer at a time, also within one process; the one kept waiting is told who holds the lock, and the file
-// itself stays readable meanwhile.
+// One writer at a time, also within one process; the one kept waiting is told who holds the lock as its wait starts
+// and when it gives up, and the file itself stays readable meanwhile.
 TEST(FileLock, KeepsASecondWriterOutAndNamesTheFirst) {
     test::TempDir dir;
     const std::string list = dir.File("Tarnvale.lst");
@@ -81,13 +81,21 @@ TEST(FileLock, KeepsASecondWriterOutAndNamesTheFirst) {
     platform::FileLock first, second;
     ASSERT_TRUE(first.Acquire(list, "tarnvale watch", std::chrono::milliseconds(0)));
     std::string why;
-    EXPECT_FALSE(second.Acquire(list, "tarnvale add", std::chrono::milliseconds(100), &why));
+    std::vector<std::string> waitedFor;
+    EXPECT_FALSE(second.Acquire(list, "tarnvale add", std::chrono::milliseconds(100), &why,
+                                [&](const std::string& holder) { waitedFor.push_back(holder); }));
     EXPECT_NE(why.find("is being changed by tarnvale watch (process "), std::string::npos) << why;
+    ASSERT_EQ(waitedFor.size(), 1u);
+    EXPECT_EQ(waitedFor[0].rfind("tarnvale watch (process ", 0), 0u) << waitedFor[0];
     std::vector<std::uint8_t> bytes;
     EXPECT_EQ(platform::ReadWholeFile(list, bytes), platform::ReadResult::Ok);
     EXPECT_EQ(bytes.size(), 4u);
     first.Release();
-    EXPECT_TRUE(second.Acquire(list, "tarnvale add", std::chrono::milliseconds(100), &why)) << why;
+    waitedFor.clear();
+    EXPECT_TRUE(second.Acquire(list, "tarnvale add", std::chrono::milliseconds(100), &why,
+                               [&](const std::string& holder) { waitedFor.push_back(holder); }))
+        << why;
+    EXPECT_TRUE(waitedFor.empty()) << "a lock taken at once is no wait";
 }
 
 } // namespace
