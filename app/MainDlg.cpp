@@ -4,6 +4,7 @@
 #include "app/Choosers.h"
 #include "app/ProgramDlg.h"
 #include "app/WinApp.h"
+#include "core/ListFileEdit.h"
 #include "platform/File.h"
 #include "res/resource.h"
 
@@ -78,7 +79,7 @@ bool CMainDlg::OnInitDialog() {
     ShowHostLine();
     list_.SetUp();
     std::string why;
-    const bool writer = writersLock_.Acquire(listFilePath_, kWindowWriterName, writerWait_, &why);
+    const bool writer = LockListFile(writersLock_, listFilePath_, {kWindowWriterName, writerWait_}, &why);
     ListFileLoad load;
     if (!LoadCatalogue(load)) {
         // Whatever was read stays; the command port is not opened for this run.
@@ -86,9 +87,9 @@ bool CMainDlg::OnInitDialog() {
         return true;
     }
     if (load.recordsSkipped > 0)
-        ShowMessage(GetSafeHwnd(), std::to_string(load.recordsSkipped) + " programs in the list file " + listFilePath_ +
-                                       " have a path longer than 255 characters and were left out. They will be "
-                                       "missing from the list file when the window closes.");
+        ShowMessage(GetSafeHwnd(), TooLongText(listFilePath_, load) +
+                                       " and were left out. They will be missing from the list file when the window "
+                                       "closes.");
     if (!writer)
         ShowMessage(GetSafeHwnd(), WritersLockMessage(why));
     OpenCommandPort();

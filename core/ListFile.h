@@ -58,6 +58,10 @@ bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* l
 // these words, each adding what it does about it.
 std::string FailedLoadText(const std::string& path, const ListFileLoad& load);
 
+// Why the records a load left out matter, in one line: "N record(s) of the list file PATH have paths longer than
+// 255 characters". Each program adds what it does about them.
+std::string TooLongText(const std::string& path, const ListFileLoad& load);
+
 // Writes the whole catalogue to path. An interrupted save leaves the earlier file whole. Saves from several
 // threads are serialised by the catalogue's lock, so the file always holds one consistent catalogue.
 bool SaveListFile(const std::string& path, const CMediaInfoList& list, platform::SystemError* error = nullptr);

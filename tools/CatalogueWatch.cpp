@@ -5,6 +5,7 @@
 
 #include "core/CatalogueMerge.h"
 #include "core/ListFile.h"
+#include "core/ListFileEdit.h"
 #include "core/SettleTracker.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
@@ -12,7 +13,6 @@
 #include "platform/DirectoryWatch.h"
 #include "platform/File.h"
 #include "platform/FileHandle.h"
-#include "platform/FileLock.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -144,14 +144,9 @@ private:
 
 bool Watcher::StartCatalogue() {
     CMediaInfoList catalogue;
-    ListFileLoad load;
-    if (!LoadListFile(list_, catalogue, &load)) {
-        Warn(FailedLoadText(list_, load) + ". Nothing was changed; repair or remove the file first.");
-        return false;
-    }
-    if (load.recordsSkipped > 0) {
-        Warn(std::to_string(load.recordsSkipped) + " record(s) of the list file " + list_ +
-             " have paths longer than 255 characters and would be lost by saving. Nothing was changed.");
+    std::string why;
+    if (!LoadWholeListFile(list_, catalogue, &why)) {
+        Warn(why + ". Nothing was changed; repair or remove the file first.");
         return false;
     }
     start_ = catalogue.Snapshot();
@@ -450,35 +445,25 @@ bool Watcher::Flush(bool now) {
         return true;
     if (!now && ((time - lastChange_ < kBatchQuiet && time - batchStarted_ < kBatchLongest) || time < retryAt_))
         return true;
-    platform::FileLock lock;
-    std::string why;
-    if (!lock.Acquire(list_, "tarnvale watch", kLockWait, &why)) {
-        Warn(why + "; " + std::to_string(batch_.size()) + " change(s) wait for the next try");
-        retryAt_ = time + kRetryAfter;
-        return false;
-    }
-    CMediaInfoList catalogue;
-    ListFileLoad load;
-    if (!LoadListFile(list_, catalogue, &load) || load.recordsSkipped > 0) {
+    std::vector<AppliedChange> applied;
+    const ListFileEdit edit = EditListFile(list_, {"tarnvale watch", kLockWait}, [&](CMediaInfoList& catalogue) {
+        std::vector<CMediaInfo> records = catalogue.Snapshot();
+        applied = ApplyChanges(records, batch_);
+        catalogue.Assign(std::move(records));
+        return true;
+    });
+    if (edit.failure == ListFileEdit::Failure::Load) {
         if (!loadTold_)
-            Warn((load.recordsSkipped > 0 ? list_ + " has records this program cannot keep"
-                                          : FailedLoadText(list_, load)) +
-                 "; nothing is saved until it can be read whole");
+            Warn(edit.why + "; nothing is saved until it can be read whole");
         loadTold_ = true;
+    } else if (edit.failure != ListFileEdit::Failure::None) {
+        Warn(edit.why + "; " + std::to_string(batch_.size()) + " change(s) wait for the next try");
+    }
+    if (!edit) {
         retryAt_ = time + kRetryAfter;
         return false;
     }
     loadTold_ = false;
-    std::vector<CMediaInfo> records = catalogue.Snapshot();
-    const std::vector<AppliedChange> applied = ApplyChanges(records, batch_);
-    catalogue.Assign(std::move(records));
-    platform::SystemError error;
-    if (!SaveListFile(list_, catalogue, &error)) {
-        Warn("cannot save the list file: " + error.message + "; the changes wait for the next try");
-        retryAt_ = time + kRetryAfter;
-        return false;
-    }
-    lock.Release();
     ++saves_;
     changes_ += applied.size();
     static constexpr const char* kVerbs[] = {"added", "updated", "removed", "moved"};
