@@ -330,7 +330,7 @@ int Search(Session& s) {
         line.Break();
         s.io.err << path << ": " << reason << '\n';
     };
-    hooks.cancel = s.io.cancel;
+    hooks.cancel = s.io.stop ? s.io.stop->Flag() : nullptr;
     std::int32_t counter = kFirstSearchPid;
     const FolderWalkProgress result = WalkFolder(folder, counter, hooks);
     if (s.io.errIsTerminal)
@@ -368,7 +368,7 @@ bool VerifyPrograms(Session& s, CMediaInfoList& catalogue, std::size_t& differ, 
     std::size_t gone = 0, unreadable = 0, changed = 0, fixed = 0, dropped = 0;
     ProgressLine line(s.io);
     for (std::size_t at = 0; at < records.size(); ++at) {
-        if (at % 256 == 0 && s.io.cancel && s.io.cancel->load())
+        if (at % 256 == 0 && s.io.stop && s.io.stop->Stopped())
             break;
         if (at % 256 == 0)
             line.Update([&] {
