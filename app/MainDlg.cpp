@@ -4,6 +4,7 @@
 #include "app/Choosers.h"
 #include "app/ProgramDlg.h"
 #include "app/WinApp.h"
+#include "core/ListFileEdit.h"
 #include "platform/File.h"
 #include "res/resource.h"
 
@@ -39,6 +40,14 @@ std::string ListFileReadMessage(const std::string& path, const ListFileLoad& loa
            "file, copy it elsewhere first, then start the server again.";
 }
 
+std::string WritersLockMessage(const std::string& why) {
+    std::string text = why + ".";
+    text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text + "\n\nThe programs are shown and clients are served, but nothing is saved over the list file in this "
+                  "run, not even when the window closes, so that the other writer's changes are kept. Close the "
+                  "window, let the other program finish or stop it, then start the server again.";
+}
+
 CMainDlg::CMainDlg(HWND parent)
     : CDialog(IDD_MAIN, parent), icon_(LoadAppIcon(SM_CXICON, SM_CYICON)),
       smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), service_(catalogue_, this) {}
@@ -69,6 +78,8 @@ bool CMainDlg::OnInitDialog() {
     SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     ShowHostLine();
     list_.SetUp();
+    std::string why;
+    const bool writer = LockListFile(writersLock_, listFilePath_, {kWindowWriterName, writerWait_}, &why);
     ListFileLoad load;
     if (!LoadCatalogue(load)) {
         // Whatever was read stays; the command port is not opened for this run.
@@ -76,9 +87,11 @@ bool CMainDlg::OnInitDialog() {
         return true;
     }
     if (load.recordsSkipped > 0)
-        ShowMessage(GetSafeHwnd(), std::to_string(load.recordsSkipped) + " programs in the list file " + listFilePath_ +
-                                       " have a path longer than 255 characters and were left out. They will be "
-                                       "missing from the list file when the window closes.");
+        ShowMessage(GetSafeHwnd(), TooLongText(listFilePath_, load) +
+                                       " and were left out. They will be missing from the list file when the window "
+                                       "closes.");
+    if (!writer)
+        ShowMessage(GetSafeHwnd(), WritersLockMessage(why));
     OpenCommandPort();
     return true;
 }
@@ -129,11 +142,8 @@ void CMainDlg::OnDestroy() {
     if (CWinApp* app = CWinApp::Current(); app && app->MainWindow() == GetSafeHwnd())
         app->SetMainWindow(nullptr);
     StopSearch();
-    platform::SystemError error;
-    if (!SaveCatalogue(&error))
-        ShowMessage(nullptr, "The list file " + listFilePath_ + " could not be saved: " + error.message +
-                                 ".\n\nThe changes of this run are lost. Check that the folder exists and can be "
-                                 "written to.");
+    SaveCatalogueOrSay(nullptr, "The changes of this run are lost");
+    writersLock_.Release();
 }
 
 bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -240,6 +250,10 @@ void CMainDlg::OnDelete() {
 
 void CMainDlg::OnDeleteAll() {
     StopSearch();
+    if (!MayWriteListFile()) {
+        ClearCatalogue();
+        return;
+    }
     platform::RemoveFile(listFilePath_);
     ListFileLoad load;
     LoadCatalogue(load);
@@ -292,15 +306,21 @@ void CMainDlg::SearchEnded() {
     search_.Finish();
     // Everything the walk found goes into the catalogue, and the list file holds it all.
     AddSearchFinds();
-    SaveCatalogue();
+    SaveCatalogueOrSay(GetSafeHwnd(), "The programs the search found are shown, and the window tries again when it "
+                                      "closes");
     EnableWindow(Item(IDC_SEARCH_FOLDER), TRUE);
     SetWindowTextA(GetSafeHwnd(), caption_.c_str());
 }
 
-bool CMainDlg::LoadCatalogue(ListFileLoad& load) {
+void CMainDlg::ClearCatalogue() {
     for (int* edited : editedRows_)
         *edited = -1;
     list_.Clear();
+    catalogue_.RemoveAll();
+}
+
+bool CMainDlg::LoadCatalogue(ListFileLoad& load) {
+    ClearCatalogue();
     const bool loaded = LoadListFile(listFilePath_, catalogue_, &load);
     keepListFile_ = load.cannotOpen;
     list_.ShowAppended();
@@ -308,7 +328,14 @@ bool CMainDlg::LoadCatalogue(ListFileLoad& load) {
 }
 
 bool CMainDlg::SaveCatalogue(platform::SystemError* error) {
-    return keepListFile_ || SaveListFile(listFilePath_, catalogue_, error);
+    return !MayWriteListFile() || SaveListFile(listFilePath_, catalogue_, error);
+}
+
+void CMainDlg::SaveCatalogueOrSay(HWND owner, const std::string& after) {
+    platform::SystemError error;
+    if (!SaveCatalogue(&error))
+        ShowMessage(owner, "The list file " + listFilePath_ + " could not be saved: " + error.message + ".\n\n" +
+                               after + ". Check that the folder exists and can be written to.");
 }
 
 void CMainDlg::AddSearchFinds() {

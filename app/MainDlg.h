@@ -12,7 +12,9 @@
 #include "net/HostAddress.h"
 #include "net/Notifier.h"
 #include "net/Protocol.h"
+#include "platform/FileLock.h"
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -26,6 +28,12 @@ inline constexpr int kListTopAfterResize = 100;
 
 // What the operator is told when the list file could not be opened, or could not be read to its end.
 std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load);
+// What the operator is told when the window could not take the list file's writers' lock (why says who holds it).
+std::string WritersLockMessage(const std::string& why);
+
+// How the window names itself to the other writers of its list file, and how long it waits for one of them.
+inline constexpr const char* kWindowWriterName = "TarnvaleServer";
+inline constexpr std::chrono::milliseconds kWindowWriterWait{10000};
 
 class CMainDlg : public CDialog, public CListener {
 public:
@@ -37,6 +45,8 @@ public:
     void SetListFilePath(std::string path) { listFilePath_ = std::move(path); }
     const std::string& ListFilePath() const { return listFilePath_; }
     void SetCommandPort(std::uint16_t port) { commandPort_ = port; }
+    // How long the window waits for another writer of its list file as it opens.
+    void SetWriterWait(std::chrono::milliseconds wait) { writerWait_ = wait; }
     // Called on the window's thread once the command port is open, with the port bound.
     void SetCommandPortOpened(std::function<void(std::uint16_t)> opened) { portOpened_ = std::move(opened); }
     // The port the command server listens on, or 0 while it does not.
@@ -68,10 +78,16 @@ private:
 
     void ShowHostLine();
     void OpenCommandPort();
+    // Clears the view and the catalogue.
+    void ClearCatalogue();
     // Clears the view and the catalogue and loads the list file; false when it ended early or could not be read.
     bool LoadCatalogue(ListFileLoad& load);
+    // Whether this run may write the list file: it could be opened, and the window holds the writers' lock.
+    bool MayWriteListFile() const { return !keepListFile_ && writersLock_.Held(); }
     // Saves the list file, unless it must be kept as it is; false only when a save failed.
     bool SaveCatalogue(platform::SystemError* error = nullptr);
+    // Saves the list file and says plainly when that failed; after is what the failure costs.
+    void SaveCatalogueOrSay(HWND owner, const std::string& after);
     // Appends record to the catalogue, after the finds of a running search that are not shown yet; a new last row.
     void AddProgram(const CMediaInfo& record);
     // Moves the running search's finds into the catalogue, where they show as new last rows.
@@ -93,6 +109,10 @@ private:
     bool choosingFolder_ = false;
     // The list file could not be opened: this run saves nothing over it.
     bool keepListFile_ = false;
+    // Held from before the load until after the closing save: the window keeps its catalogue in memory and saves
+    // it whole, so any other writer's save in between would be lost. Other writers wait and name this program.
+    platform::FileLock writersLock_;
+    std::chrono::milliseconds writerWait_ = kWindowWriterWait;
     // The rows that open Edit dialogs were started on (the dialogs have no owner, so the list stays usable under
     // them): a Delete below such a row moves it up, a Delete of it or a reload ends it (-1), so that OK changes the
     // program that was chosen or none.

@@ -43,7 +43,7 @@ long ResidentKiB() {
     return 0;
 }
 
-int Tarnvale(const std::vector<std::string>& args, const std::atomic<bool>* stop = nullptr) {
+int Tarnvale(const std::vector<std::string>& args, ToolStop* stop = nullptr) {
     std::ostringstream out, err;
     return RunCatalogueTool(args, ToolStreams{out, err, false, stop});
 }
@@ -53,12 +53,12 @@ class Watch {
 public:
     explicit Watch(std::vector<std::string> args) : thread_([this, args] { Tarnvale(args, &stop_); }) {}
     ~Watch() {
-        stop_ = true;
+        stop_.Stop();
         thread_.join();
     }
 
 private:
-    std::atomic<bool> stop_{false};
+    ToolStop stop_;
     std::thread thread_;
 };
 

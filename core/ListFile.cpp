@@ -175,6 +175,11 @@ std::string FailedLoadText(const std::string& path, const ListFileLoad& load) {
     return text;
 }
 
+std::string TooLongText(const std::string& path, const ListFileLoad& load) {
+    return std::to_string(load.recordsSkipped) + " record(s) of the list file " + path + " have paths longer than " +
+           std::to_string(kMaxPathBytes) + " characters";
+}
+
 bool SaveListFile(const std::string& path, const CMediaInfoList& list, platform::SystemError* error) {
     return list.WithRecords([&](const std::vector<CMediaInfo>& records) {
         return platform::ReplaceFileContents(path, EncodeListFile(records), error);

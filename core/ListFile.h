@@ -18,6 +18,8 @@ namespace tarnvale {
 // The Windows program's list file; the headless tools take a path of their own. The backslash is doubled on purpose:
 // this is the name the system has always used, kept byte for byte, and Windows reads it as C:\Tarnvale.lst.
 inline constexpr const char* kWindowsListFilePath = "C:\\\\Tarnvale.lst";
+// The same file as people write it, with one backslash: what the console programs use and show.
+inline constexpr const char* kWindowsListFileName = "C:\\Tarnvale.lst";
 
 // What a load found. A failed load keeps the records read before the fault and says where the fault was.
 struct ListFileLoad {
@@ -55,6 +57,10 @@ bool LoadListFile(const std::string& path, CMediaInfoList& list, ListFileLoad* l
 // PATH to its end: what (record N, byte offset M)". The window, the catalogue tool and the server all say it in
 // these words, each adding what it does about it.
 std::string FailedLoadText(const std::string& path, const ListFileLoad& load);
+
+// Why the records a load left out matter, in one line: "N record(s) of the list file PATH have paths longer than
+// 255 characters". Each program adds what it does about them.
+std::string TooLongText(const std::string& path, const ListFileLoad& load);
 
 // Writes the whole catalogue to path. An interrupted save leaves the earlier file whole. Saves from several
 // threads are serialised by the catalogue's lock, so the file always holds one consistent catalogue.

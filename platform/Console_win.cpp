@@ -41,9 +41,14 @@ BOOL WINAPI OnConsoleEvent(DWORD type) {
 
 } // namespace
 
-StopRequest::StopRequest() {
+struct StopRequest::State {
+    UniqueEvent release;
+};
+
+StopRequest::StopRequest() : state_(std::make_unique<State>()) {
     stopEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     doneEvent.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    state_->release.reset(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
 }
 
@@ -55,8 +60,14 @@ StopRequest::~StopRequest() {
 }
 
 std::string StopRequest::Wait() {
-    WaitForSingleObject(stopEvent.get(), INFINITE);
+    const HANDLE events[2] = {stopEvent.get(), state_->release.get()};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0)
+        return {};
     return stopReason.load();
+}
+
+void StopRequest::Release() {
+    SetEvent(state_->release.get());
 }
 
 void StopRequest::Done() {

@@ -32,31 +32,29 @@ std::string HolderText(std::string written) {
     return written.substr(space + 1) + " (process " + written.substr(0, space) + ")";
 }
 
-std::string BusyText(const std::string& path, const std::string& holder, std::chrono::milliseconds wait) {
-    return "the list file " + path + " is being changed by " + holder + "; waited " +
-           std::to_string(std::chrono::duration_cast<std::chrono::seconds>(wait).count()) + " s";
-}
-
 bool WaitForLock(const UniqueFile& file, const std::string& path, bool ownsFile, std::chrono::milliseconds wait,
-                 std::string* why) {
+                 LockRefusal* refusal, const std::function<void(const std::string&)>& waiting) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
-    for (;;) {
+    const auto holder = [&] { return ownsFile ? HolderOf(file) : std::string("another writer"); };
+    for (bool first = true;; first = false) {
         int code = 0;
         switch (TryLock(file, code)) {
         case LockTry::Taken:
             return true;
         case LockTry::Refused:
-            if (why)
-                *why = "cannot lock " + LockFileName(path) + ": " + SystemErrorText(code);
+            if (refusal)
+                refusal->error = "cannot lock " + (ownsFile ? LockFileName(path) : path) + ": " + SystemErrorText(code);
             return false;
         case LockTry::Busy:
             break;
         }
         if (std::chrono::steady_clock::now() >= deadline) {
-            if (why)
-                *why = BusyText(path, ownsFile ? HolderOf(file) : "another writer", wait);
+            if (refusal)
+                refusal->holder = holder();
             return false;
         }
+        if (first && waiting)
+            waiting(holder());
         std::this_thread::sleep_for(kRetryEvery);
     }
 }

@@ -3,16 +3,16 @@
 #pragma once
 
 #include "platform/FileHandle.h"
+#include "platform/FileLock.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace tarnvale::platform {
 
 // Who holds the lock, from what the holder wrote in the lock file ("1234 tarnvale watch").
 std::string HolderText(std::string written);
-// Why a writer that waited in vain got no lock: the list file at path is being changed by holder.
-std::string BusyText(const std::string& path, const std::string& holder, std::chrono::milliseconds wait);
 
 // One try at the lock of an open file (each platform's own): taken, held by another writer, or refused for
 // another reason, which code then gives.
@@ -22,8 +22,9 @@ LockTry TryLock(const UniqueFile& file, int& code);
 std::string HolderOf(const UniqueFile& file);
 
 // Tries the lock of file (the lock file of path, or path itself when !ownsFile) until it is taken or wait has
-// passed; false, with why saying so, when it was not taken.
+// passed; false, with refusal saying why, when it was not taken. waiting is told the holder when the lock is busy at
+// first.
 bool WaitForLock(const UniqueFile& file, const std::string& path, bool ownsFile, std::chrono::milliseconds wait,
-                 std::string* why);
+                 LockRefusal* refusal, const std::function<void(const std::string&)>& waiting);
 
 } // namespace tarnvale::platform

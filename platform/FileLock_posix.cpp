@@ -44,17 +44,17 @@ std::string HolderOf(const UniqueFile& file) {
 }
 
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
-                       std::string* why) {
+                       LockRefusal* refusal, const std::function<void(const std::string&)>& waiting) {
     Release();
     bool ownsFile = false;
     int code = 0;
     UniqueFile file = OpenLockFile(path, ownsFile, code);
     if (!file) {
-        if (why)
-            *why = "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(code);
+        if (refusal)
+            refusal->error = "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(code);
         return false;
     }
-    if (!WaitForLock(file, path, ownsFile, wait, why))
+    if (!WaitForLock(file, path, ownsFile, wait, refusal, waiting))
         return false;
     if (ownsFile) {
         const std::string text = std::to_string(::getpid()) + " " + holder + "\n";

@@ -43,7 +43,7 @@ std::string HolderOf(const UniqueFile& file) {
 }
 
 bool FileLock::Acquire(const std::string& path, const std::string& holder, std::chrono::milliseconds wait,
-                       std::string* why) {
+                       LockRefusal* refusal, const std::function<void(const std::string&)>& waiting) {
     Release();
     UniqueFile file = Open(LockFileName(path), OPEN_ALWAYS);
     const bool ownsFile = static_cast<bool>(file);
@@ -51,12 +51,12 @@ bool FileLock::Acquire(const std::string& path, const std::string& holder, std::
     if (!file)
         file = Open(path, OPEN_EXISTING);
     if (!file) {
-        if (why)
-            *why =
+        if (refusal)
+            refusal->error =
                 "cannot make the lock file " + LockFileName(path) + ": " + SystemErrorText(static_cast<int>(refused));
         return false;
     }
-    if (!WaitForLock(file, path, ownsFile, wait, why))
+    if (!WaitForLock(file, path, ownsFile, wait, refusal, waiting))
         return false;
     if (ownsFile) {
         const std::string text = std::to_string(GetCurrentProcessId()) + " " + holder + "\r\n";

@@ -1,20 +1,20 @@
-// tarnvale: the catalogue's operations from the command line, on a list file named with --list. Each edit takes
-// the list file's writers' lock, loads the whole file, changes it and saves it in one atomic replace; a list file
-// that cannot be read whole is never overwritten.
+// tarnvale: the catalogue's operations from the command line, on a list file named with --list. Each edit is one
+// edit of the list file (core/ListFileEdit.h): a list file that cannot be read whole is never overwritten.
 #include "tools/CatalogueTool.h"
 #include "core/ListFile.h"
+#include "core/ListFileEdit.h"
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
 #include "media/CatalogueVerify.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
-#include "platform/FileLock.h"
 #include "tools/CatalogueWatch.h"
 #include "tools/OptionParser.h"
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -53,8 +53,7 @@ constexpr const char* kUsage =
     "Paths are stored in full; a program's path is matched without regard to letter case, and where several\n"
     "programs match, the first one counts. Ctrl-C stops a search and keeps what it found. A running\n"
     "tarnvale-server serves the changes from its next command on. Commands that change the list file wait\n"
-    "for each other (one writer at a time; the Windows program does not take part, so keep it away from a\n"
-    "list file that a watch keeps).\n";
+    "for each other, one writer at a time; the Windows program is a writer for as long as its window is open.\n";
 
 std::string Usage(const ToolStreams& io) {
     std::string text = kUsage;
@@ -78,8 +77,6 @@ struct Session {
     bool deep = false, fix = false, dropMissing = false, verbose = false;
     std::optional<double> settleSeconds = {}, pollSeconds = {};
     CMediaInfoList catalogue;
-    // Held by an editing command from its load to its save.
-    platform::FileLock lock;
 };
 
 int Fail(const ToolStreams& io, const std::string& text) {
@@ -118,45 +115,56 @@ void MakeDefaultListFolder(const Session& s) {
     fs::create_directories(fs::path(s.listPath).parent_path(), ignored);
 }
 
-// Loads the list file. An editing command first takes the writers' lock, and refuses a file it could not read
-// whole, so that saving never drops records it did not understand.
-bool Load(Session& s, bool forEditing, bool lock = true) {
-    if (forEditing)
-        MakeDefaultListFolder(s);
-    std::string why;
-    if (forEditing && lock && !s.lock.Held() &&
-        !s.lock.Acquire(s.listPath, "tarnvale " + s.command, kWriterWait, &why)) {
-        Fail(s.io, why + ". Nothing was changed.");
-        return false;
-    }
+// Loads the list file to look at it: records too long to show are told, the rest shown.
+bool Read(Session& s) {
     ListFileLoad load;
     if (!LoadListFile(s.listPath, s.catalogue, &load)) {
-        Fail(s.io, FailedLoadText(s.listPath, load) + "." +
-                       (forEditing ? " Nothing was changed; repair or remove the file first." : ""));
+        Fail(s.io, FailedLoadText(s.listPath, load) + ".");
         return false;
     }
-    if (load.recordsSkipped > 0) {
-        const std::string what = std::to_string(load.recordsSkipped) + " record(s) of the list file " + s.listPath +
-                                 " have paths longer than 255 characters";
-        if (forEditing) {
-            Fail(s.io, what + " and would be lost by saving. Nothing was changed.");
-            return false;
-        }
-        s.io.err << "tarnvale: " << what << "; they are not shown.\n";
-    }
+    if (load.recordsSkipped > 0)
+        s.io.err << "tarnvale: " << TooLongText(s.listPath, load) << "; they are not shown.\n";
     return true;
 }
 
-int Save(Session& s, const std::string& done) {
-    platform::SystemError error;
-    if (!SaveListFile(s.listPath, s.catalogue, &error))
-        return Fail(s.io, "cannot save the list file: " + error.message + ".");
+// Loads the list file whole, as a writer does, for work done before the edit itself (a search's walk).
+bool ReadForEditing(Session& s) {
+    std::string why;
+    if (LoadWholeListFile(s.listPath, s.catalogue, &why))
+        return true;
+    Fail(s.io, why + ". Nothing was changed; repair or remove the file first.");
+    return false;
+}
+
+// The command's one edit of the list file: change edits the catalogue and says whether to save it (having said
+// why not); done, which change sets, is printed once it is saved. A wait for another writer (the Windows program
+// holds the lock while its window is open) is said at once. Returns the exit status.
+int Edit(Session& s, const std::function<bool(CMediaInfoList&)>& change, const std::string& done, bool whole = true) {
+    MakeDefaultListFolder(s);
+    const ListFileWriter writer{"tarnvale " + s.command, kWriterWait, [&io = s.io](const std::string& text) {
+                                    io.err << "tarnvale: " << text << "; waiting up to " << kWriterWait.count()
+                                           << " s for it\n"
+                                           << std::flush;
+                                }};
+    const ListFileEdit edit = EditListFile(s.listPath, writer, change, whole);
+    switch (edit.failure) {
+    case ListFileEdit::Failure::Lock:
+        return Fail(s.io, edit.why + ". Nothing was changed.");
+    case ListFileEdit::Failure::Load:
+        return Fail(s.io, edit.why + ". Nothing was changed; repair or remove the file first.");
+    case ListFileEdit::Failure::Save:
+        return Fail(s.io, edit.why + ".");
+    case ListFileEdit::Failure::None:
+        break;
+    }
+    if (!edit.saved)
+        return 1;
     s.io.out << done << '\n';
     return 0;
 }
 
 int Show(Session& s) {
-    if (!Load(s, false))
+    if (!Read(s))
         return 1;
     const std::vector<CMediaInfo> records = s.catalogue.Snapshot();
     if (records.empty()) {
@@ -174,23 +182,30 @@ int Add(Session& s) {
     const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(s.words[1]);
     if (!pid)
         return UsageError(s.io, "the PID must be a whole number, not \"" + s.words[1] + "\"");
-    if (!Load(s, true))
-        return 1;
-    const std::string path = FullPath(s.words[0]);
-    if (!fs::is_regular_file(path))
-        return Fail(s.io, "there is no file " + path + " to add.");
-    CMediaInfo record;
-    if (!SetFile(record, path.c_str(), [&](const char* text) { s.io.err << path << ": " << text << '\n'; }))
-        return 1;
-    record.m_nPID = *pid;
-    s.catalogue.Append(record);
-    return Save(s, "added:\n" + ProgramLine(record));
+    std::string done;
+    return Edit(
+        s,
+        [&](CMediaInfoList& catalogue) {
+            const std::string path = FullPath(s.words[0]);
+            if (!fs::is_regular_file(path)) {
+                Fail(s.io, "there is no file " + path + " to add.");
+                return false;
+            }
+            CMediaInfo record;
+            if (!SetFile(record, path.c_str(), [&](const char* text) { s.io.err << path << ": " << text << '\n'; }))
+                return false;
+            record.m_nPID = *pid;
+            catalogue.Append(record);
+            done = "added:\n" + ProgramLine(record);
+            return true;
+        },
+        done);
 }
 
 // The program whose path is given, as typed or in full.
-std::optional<std::string> FindProgram(Session& s, const std::string& path) {
+std::optional<std::string> FindProgram(const Session& s, const CMediaInfoList& catalogue, const std::string& path) {
     for (const std::string& candidate : {path, FullPath(path)})
-        if (auto found = s.catalogue.FindByPath(candidate.c_str()))
+        if (auto found = catalogue.FindByPath(candidate.c_str()))
             return std::string(found->Path());
     Fail(s.io, "no program has the path " + path + " (tarnvale --list " + s.listPath + " show lists them).");
     return std::nullopt;
@@ -200,36 +215,48 @@ int ChangePid(Session& s) {
     const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(s.words[1]);
     if (!pid)
         return UsageError(s.io, "the PID must be a whole number, not \"" + s.words[1] + "\"");
-    if (!Load(s, true))
-        return 1;
-    const std::optional<std::string> path = FindProgram(s, s.words[0]);
-    if (!path)
-        return 1;
-    CMediaInfo record = *s.catalogue.FindByPath(path->c_str());
-    record.m_nPID = *pid;
-    s.catalogue.UpdateByPath(path->c_str(), record);
-    return Save(s, "changed:\n" + ProgramLine(record));
+    std::string done;
+    return Edit(
+        s,
+        [&](CMediaInfoList& catalogue) {
+            const std::optional<std::string> path = FindProgram(s, catalogue, s.words[0]);
+            if (!path)
+                return false;
+            CMediaInfo record = *catalogue.FindByPath(path->c_str());
+            record.m_nPID = *pid;
+            catalogue.UpdateByPath(path->c_str(), record);
+            done = "changed:\n" + ProgramLine(record);
+            return true;
+        },
+        done);
 }
 
 int Delete(Session& s) {
-    if (!Load(s, true))
-        return 1;
-    const std::optional<std::string> path = FindProgram(s, s.words[0]);
-    if (!path)
-        return 1;
-    s.catalogue.RemoveByPath(path->c_str());
-    return Save(s, "deleted " + *path);
+    std::string done;
+    return Edit(
+        s,
+        [&](CMediaInfoList& catalogue) {
+            const std::optional<std::string> path = FindProgram(s, catalogue, s.words[0]);
+            if (!path)
+                return false;
+            catalogue.RemoveByPath(path->c_str());
+            done = "deleted " + *path;
+            return true;
+        },
+        done);
 }
 
 int DeleteAll(Session& s) {
     // Nothing of the old file needs to be understood to empty it, so a broken list file can be cleared too.
-    MakeDefaultListFolder(s);
-    std::string why;
-    if (!s.lock.Acquire(s.listPath, "tarnvale delete-all", kWriterWait, &why))
-        return Fail(s.io, why + ". Nothing was changed.");
-    const std::size_t count = LoadListFile(s.listPath, s.catalogue) ? s.catalogue.Count() : 0;
-    s.catalogue.RemoveAll();
-    return Save(s, "deleted all programs (" + std::to_string(count) + ")");
+    std::string done;
+    return Edit(
+        s,
+        [&](CMediaInfoList& catalogue) {
+            done = "deleted all programs (" + std::to_string(catalogue.Count()) + ")";
+            catalogue.RemoveAll();
+            return true;
+        },
+        done, false);
 }
 
 // A progress line: rewritten in place on a terminal, otherwise a line every few seconds.
@@ -276,7 +303,7 @@ int Search(Session& s) {
     std::error_code ec;
     if (!fs::is_directory(folder, ec))
         return Fail(s.io, folder + " is not a folder that can be searched.");
-    if (!Load(s, true, false))
+    if (!ReadForEditing(s))
         return 1;
     const std::vector<CMediaInfo> before = s.catalogue.Snapshot();
     const PathIndex catalogued(before);
@@ -303,44 +330,45 @@ int Search(Session& s) {
         line.Break();
         s.io.err << path << ": " << reason << '\n';
     };
-    hooks.cancel = s.io.cancel;
+    hooks.cancel = s.io.stop ? s.io.stop->Flag() : nullptr;
     std::int32_t counter = kFirstSearchPid;
     const FolderWalkProgress result = WalkFolder(folder, counter, hooks);
     if (s.io.errIsTerminal)
         line.Update(text(result), true); // the line's last state stays on screen above the summary
     line.Break();
 
-    if (!Load(s, true))
-        return 1;
-    std::vector<CMediaInfo> records = s.catalogue.Snapshot();
-    const SearchMerge merge = MergeFound(records, found, s.firstPid);
-    s.catalogue.Assign(std::move(records));
-
-    std::string done = "searched " + folder + ": " + Count(result.filesSeen, "file") + " looked at, " +
-                       Count(merge.added, "program") + " added";
-    if (merge.added > 0)
-        done += " (" + PidRange(merge.firstPid, merge.lastPid) + ")";
-    done +=
-        ", " + std::to_string(known + merge.already) + " already catalogued, " + std::to_string(refused) + " refused";
-    if (result.cancelled)
-        done = "search stopped early; " + done + ", and saved";
-    const int status = Save(s, done);
+    std::string done;
+    const int status = Edit(
+        s,
+        [&](CMediaInfoList& catalogue) {
+            std::vector<CMediaInfo> records = catalogue.Snapshot();
+            const SearchMerge merge = MergeFound(records, found, s.firstPid);
+            catalogue.Assign(std::move(records));
+            done = "searched " + folder + ": " + Count(result.filesSeen, "file") + " looked at, " +
+                   Count(merge.added, "program") + " added";
+            if (merge.added > 0)
+                done += " (" + PidRange(merge.firstPid, merge.lastPid) + ")";
+            done += ", " + std::to_string(known + merge.already) + " already catalogued, " + std::to_string(refused) +
+                    " refused";
+            if (result.cancelled)
+                done = "search stopped early; " + done + ", and saved";
+            return true;
+        },
+        done);
     return status == 0 && result.cancelled ? 1 : status;
 }
 
-// Checks every program against its file; with --fix and --drop-missing it also mends what it found, so it loads
-// as a writer then.
-int Verify(Session& s) {
+// Checks every program of catalogue against its file, printing what differs, and mends what --fix and
+// --drop-missing ask for; true when it changed the catalogue. differ counts the programs that differ; summary
+// says what was found.
+bool VerifyPrograms(Session& s, CMediaInfoList& catalogue, std::size_t& differ, std::string& summary) {
     using Finding = ProgramCheck::Finding;
-    const bool editing = s.fix || s.dropMissing;
-    if (!Load(s, editing))
-        return 1;
-    std::vector<CMediaInfo> records = s.catalogue.TakeAll();
+    std::vector<CMediaInfo> records = catalogue.TakeAll();
     std::vector<bool> drop(records.size(), false);
-    std::size_t differ = 0, gone = 0, unreadable = 0, changed = 0, fixed = 0, dropped = 0;
+    std::size_t gone = 0, unreadable = 0, changed = 0, fixed = 0, dropped = 0;
     ProgressLine line(s.io);
     for (std::size_t at = 0; at < records.size(); ++at) {
-        if (at % 256 == 0 && s.io.cancel && s.io.cancel->load())
+        if (at % 256 == 0 && s.io.stop && s.io.stop->Stopped())
             break;
         if (at % 256 == 0)
             line.Update([&] {
@@ -377,27 +405,48 @@ int Verify(Session& s) {
         ++fixed;
     }
     line.Break();
-    std::string summary = "verified " + Count(records.size(), "program") + ": " +
-                          std::to_string(records.size() - differ) + " agree, " + std::to_string(gone) + " gone, " +
-                          std::to_string(unreadable) + " unreadable, " + std::to_string(changed) + " changed";
+    summary = "verified " + Count(records.size(), "program") + ": " + std::to_string(records.size() - differ) +
+              " agree, " + std::to_string(gone) + " gone, " + std::to_string(unreadable) + " unreadable, " +
+              std::to_string(changed) + " changed";
     if (differ > changed + gone + unreadable)
         summary += ", " + std::to_string(differ - changed - gone - unreadable) + " refused by the probe";
     if (s.fix)
         summary += ", " + std::to_string(fixed) + " fixed";
     if (s.dropMissing)
         summary += ", " + std::to_string(dropped) + " dropped";
-    if (fixed + dropped > 0) {
-        std::size_t kept = 0;
-        for (std::size_t at = 0; at < records.size(); ++at)
-            if (!drop[at])
-                records[kept++] = records[at];
-        records.resize(kept);
-        s.catalogue.Assign(std::move(records));
-        if (Save(s, summary) != 0)
+    std::size_t kept = 0;
+    for (std::size_t at = 0; at < records.size(); ++at)
+        if (!drop[at])
+            records[kept++] = records[at];
+    records.resize(kept);
+    catalogue.Assign(std::move(records));
+    return fixed + dropped > 0;
+}
+
+// With --fix or --drop-missing the check is the command's edit, made as a writer; otherwise it only reads.
+int Verify(Session& s) {
+    std::size_t differ = 0;
+    std::string summary;
+    if (!s.fix && !s.dropMissing) {
+        if (!Read(s))
             return 1;
-    } else {
+        VerifyPrograms(s, s.catalogue, differ, summary);
         s.io.out << summary << '\n';
+        return differ > 0 ? 1 : 0;
     }
+    bool checked = false, mended = false;
+    const int status = Edit(
+        s,
+        [&](CMediaInfoList& catalogue) {
+            checked = true;
+            mended = VerifyPrograms(s, catalogue, differ, summary);
+            if (!mended)
+                s.io.out << summary << '\n';
+            return mended;
+        },
+        summary);
+    if (!checked || (mended && status != 0))
+        return 1;
     return differ > 0 ? 1 : 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "core/CatalogueMerge.h"
 #include "core/ListFile.h"
+#include "core/ListFileEdit.h"
 #include "core/SettleTracker.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
@@ -12,11 +13,11 @@
 #include "platform/DirectoryWatch.h"
 #include "platform/File.h"
 #include "platform/FileHandle.h"
-#include "platform/FileLock.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <thread>
 #include <unordered_set>
@@ -35,8 +36,6 @@ constexpr auto kBatchLongest = 1s;
 // A save that could not be made (another writer held the lock, the list file could not be read) is tried again.
 constexpr auto kRetryAfter = 5s;
 constexpr auto kLockWait = 10s;
-// Waits end this often at the latest, so that a stop is seen even when its signal came just before a wait.
-constexpr auto kLongestWait = 1s;
 // How often the folders are rescanned when change notices are missing and --poll did not say.
 constexpr auto kFallbackPoll = std::chrono::seconds(60);
 
@@ -74,7 +73,7 @@ private:
         bool catalogued = false; // false: the probe refused it
     };
 
-    bool Stopping() const { return io_.cancel && io_.cancel->load(); }
+    bool Stopping() const { return io_.stop && io_.stop->Stopped(); }
     void Say(const std::string& text) { io_.out << text << std::endl; }
     void Warn(const std::string& text) { io_.err << "tarnvale watch: " << text << std::endl; }
     void Verbose(const std::string& text) {
@@ -144,14 +143,9 @@ private:
 
 bool Watcher::StartCatalogue() {
     CMediaInfoList catalogue;
-    ListFileLoad load;
-    if (!LoadListFile(list_, catalogue, &load)) {
-        Warn(FailedLoadText(list_, load) + ". Nothing was changed; repair or remove the file first.");
-        return false;
-    }
-    if (load.recordsSkipped > 0) {
-        Warn(std::to_string(load.recordsSkipped) + " record(s) of the list file " + list_ +
-             " have paths longer than 255 characters and would be lost by saving. Nothing was changed.");
+    std::string why;
+    if (!LoadWholeListFile(list_, catalogue, &why)) {
+        Warn(why + ". Nothing was changed; repair or remove the file first.");
         return false;
     }
     start_ = catalogue.Snapshot();
@@ -450,35 +444,25 @@ bool Watcher::Flush(bool now) {
         return true;
     if (!now && ((time - lastChange_ < kBatchQuiet && time - batchStarted_ < kBatchLongest) || time < retryAt_))
         return true;
-    platform::FileLock lock;
-    std::string why;
-    if (!lock.Acquire(list_, "tarnvale watch", kLockWait, &why)) {
-        Warn(why + "; " + std::to_string(batch_.size()) + " change(s) wait for the next try");
-        retryAt_ = time + kRetryAfter;
-        return false;
-    }
-    CMediaInfoList catalogue;
-    ListFileLoad load;
-    if (!LoadListFile(list_, catalogue, &load) || load.recordsSkipped > 0) {
+    std::vector<AppliedChange> applied;
+    const ListFileEdit edit = EditListFile(list_, {"tarnvale watch", kLockWait}, [&](CMediaInfoList& catalogue) {
+        std::vector<CMediaInfo> records = catalogue.Snapshot();
+        applied = ApplyChanges(records, batch_);
+        catalogue.Assign(std::move(records));
+        return true;
+    });
+    if (edit.failure == ListFileEdit::Failure::Load) {
         if (!loadTold_)
-            Warn((load.recordsSkipped > 0 ? list_ + " has records this program cannot keep"
-                                          : FailedLoadText(list_, load)) +
-                 "; nothing is saved until it can be read whole");
+            Warn(edit.why + "; nothing is saved until it can be read whole");
         loadTold_ = true;
+    } else if (edit.failure != ListFileEdit::Failure::None) {
+        Warn(edit.why + "; " + std::to_string(batch_.size()) + " change(s) wait for the next try");
+    }
+    if (!edit) {
         retryAt_ = time + kRetryAfter;
         return false;
     }
     loadTold_ = false;
-    std::vector<CMediaInfo> records = catalogue.Snapshot();
-    const std::vector<AppliedChange> applied = ApplyChanges(records, batch_);
-    catalogue.Assign(std::move(records));
-    platform::SystemError error;
-    if (!SaveListFile(list_, catalogue, &error)) {
-        Warn("cannot save the list file: " + error.message + "; the changes wait for the next try");
-        retryAt_ = time + kRetryAfter;
-        return false;
-    }
-    lock.Release();
     ++saves_;
     changes_ += applied.size();
     static constexpr const char* kVerbs[] = {"added", "updated", "removed", "moved"};
@@ -527,17 +511,22 @@ int Watcher::Run() {
     nextRescan_ = Clock::now() + Rescans();
 
     std::vector<platform::DirectoryNotice> notices;
+    // The stop wakes the one wait the loop may be in, so it is seen at once.
+    if (io_.stop)
+        io_.stop->SetWake([this] { watch_.Wake(); });
     while (!Stopping()) {
         auto now = Clock::now();
-        auto until = now + kLongestWait;
+        std::optional<Clock::time_point> until;
+        const auto due = [&](Clock::time_point at) { until = until ? std::min(*until, at) : at; };
         if (const auto settles = settling_.NextSettled())
-            until = std::min(until, *settles);
+            due(*settles);
         if (!batch_.empty() || !maybeGone_.empty())
-            until = std::min(until, FlushDue());
+            due(FlushDue());
         if (rescanning_)
-            until = std::min(until, nextRescan_);
-        const int waitMs =
-            static_cast<int>(std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(until - now).count()));
+            due(nextRescan_);
+        // Nothing due: the wait lasts until a notice or the stop (a day at most, as the waits count milliseconds).
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until ? *until - now : Clock::duration(24h));
+        const int waitMs = static_cast<int>(std::clamp<long long>(wait.count(), 0, 86400000));
         notices.clear();
         if (notices_) {
             platform::SystemError failed;
@@ -545,6 +534,8 @@ int Watcher::Run() {
                 notices_ = false;
                 FallBackToRescans("the change notices stopped (" + failed.message + ")");
             }
+        } else if (io_.stop) {
+            io_.stop->WaitFor(std::chrono::milliseconds(waitMs));
         } else {
             std::this_thread::sleep_for(std::chrono::milliseconds(waitMs));
         }
@@ -560,6 +551,8 @@ int Watcher::Run() {
             Settled(path, look);
         Flush(false);
     }
+    if (io_.stop)
+        io_.stop->SetWake({});
     const bool saved = Flush(true);
     Say("stopped: " + std::to_string(changes_) + " change(s) saved in " + std::to_string(saves_) + " save(s)" +
         (settling_.Waiting() > 0 ? "; " + std::to_string(settling_.Waiting()) + " file(s) had not settled" : ""));

@@ -17,7 +17,7 @@ inline std::string DefaultListFile() {
     if (const char* named = std::getenv(kListFileVariable); named && *named)
         return named;
     const std::string folder = platform::UserDataDirectory();
-    return folder.empty() ? std::string(kWindowsListFilePath) : folder + "/Tarnvale.lst";
+    return folder.empty() ? std::string(kWindowsListFileName) : folder + "/Tarnvale.lst";
 }
 
 } // namespace tarnvale

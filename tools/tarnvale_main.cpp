@@ -1,29 +1,28 @@
 // tarnvale: the catalogue commands for operators without the Windows program.
-#include "core/ListFile.h"
 #include "platform/Console.h"
 #include "tools/CatalogueTool.h"
 #include "tools/DefaultListFile.h"
+#include "tools/ToolStop.h"
 
-#include <atomic>
-#include <csignal>
 #include <iostream>
-
-namespace {
-
-std::atomic<bool> stopRequested{false};
-
-extern "C" void OnInterrupt(int) {
-    stopRequested.store(true);
-}
-
-} // namespace
+#include <thread>
 
 int main(int argc, char** argv) {
-    // A search stops early and saves what it found; a watch saves its last changes and ends.
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    // Before any thread starts. A stop request (Ctrl+C, SIGTERM, the console window closing) ends a search early,
+    // keeping what it found, and a watch after its last save; closing the console waits for that save (Done).
+    tarnvale::platform::StopRequest request;
+    tarnvale::ToolStop stop;
+    std::thread waiter([&] {
+        if (!request.Wait().empty())
+            stop.Stop();
+    });
     const std::vector<std::string> args(argv + 1, argv + argc);
-    const tarnvale::ToolStreams io{std::cout, std::cerr, tarnvale::platform::IsTerminal(stderr), &stopRequested,
+    const tarnvale::ToolStreams io{std::cout, std::cerr, tarnvale::platform::IsTerminal(stderr), &stop,
                                    tarnvale::DefaultListFile()};
-    return tarnvale::RunCatalogueTool(args, io);
+    const int status = tarnvale::RunCatalogueTool(args, io);
+    std::cout.flush();
+    request.Release();
+    waiter.join();
+    request.Done();
+    return status;
 }

@@ -212,6 +212,26 @@ TEST_F(FolderSearchTest, RefusedFileIsToldAndTheWalkGoesOn) {
     Run();
 }
 
+TEST_F(FolderSearchTest, SaveThatFailsAtTheSearchsEndIsSaid) {
+    const fs::path media = Folder("refused");
+    Copy("tone.mp3", media / "song_mp3");
+    WaitForWindow();
+    SearchThrough(media.string());
+    // While the walk waits on its message, a folder takes the list file's place: no save can replace it.
+    script.Then("the list file made unsaveable during the walk", [&] {
+        if (!FindMessageBox())
+            return false;
+        fs::remove(listFile);
+        fs::create_directories(fs::path(listFile) / "inside");
+        PostMessageA(FindMessageBox(), WM_COMMAND, IDOK, 0);
+        return true;
+    });
+    DismissMessageSaying({"could not be saved", "the window tries again when it closes"});
+    CloseWith(WM_CLOSE);
+    DismissMessageSaying({"could not be saved", "The changes of this run are lost"});
+    Run();
+}
+
 TEST_F(FolderSearchTest, CancelledChooserStillSavesTheListFile) {
     WaitForWindow();
     script.Then("press the search button", [this] {

@@ -1,10 +1,12 @@
 // The main window and the program dialog in real windows, driven by messages as a user drives them: the list's
 // columns and texts, Add with a cancelled chooser, Edit and Delete by row, Delete All, closing, resizing, a list
-// file that ends early or cannot be opened, and saving where no file can be made beside the list file.
+// file that ends early or cannot be opened, saving where no file can be made beside the list file, and the window
+// as a writer that holds the list file's writers' lock while it is open.
 #include "MainWindowFixture.h"
 #include "app/Dialog.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
+#include "platform/FileLock.h"
 #include "support/SaveTestSeam.h"
 
 #include "skin/win/SkinDialog.h"
@@ -409,6 +411,47 @@ TEST_F(MainWindowTest, SavesInPlaceWhereNoFileCanBeMadeBesideTheListFile) {
     CloseWith(WM_CLOSE);
     Run();
     EXPECT_EQ(SavedCatalogue(), (std::vector<CMediaInfo>{Record("C:\\b.mpg", 2)}));
+}
+
+TEST_F(MainWindowTest, OtherWritersWaitForTheOpenWindowAndNameIt) {
+    WriteCatalogue({Record("C:\\a.mpg", 1)});
+    platform::FileLock other;
+    WaitForWindow();
+    script.Then("another writer is kept out and told who holds the list file", [&] {
+        platform::LockRefusal refusal;
+        EXPECT_FALSE(other.Acquire(listFile, "tarnvale add", std::chrono::milliseconds(0), &refusal));
+        EXPECT_EQ(refusal.holder.rfind("TarnvaleServer (process ", 0), 0u) << refusal.holder;
+        return true;
+    });
+    DeleteRow(0, 0);
+    CloseWith(WM_CLOSE);
+    Run();
+    // Released after the closing save, which the next writer then finds.
+    EXPECT_TRUE(other.Acquire(listFile, "tarnvale add", std::chrono::milliseconds(0)));
+    EXPECT_EQ(SavedBytes(), (std::vector<std::uint8_t>{0, 0, 0, 0}));
+}
+
+TEST_F(MainWindowTest, ListFileHeldByAnotherWriterIsServedButNeverSavedOver) {
+    WriteCatalogue({Record("C:\\a.mpg", 1), Record("C:\\b.mpg", 2)});
+    const std::vector<std::uint8_t> before = SavedBytes();
+    platform::FileLock watch;
+    ASSERT_TRUE(watch.Acquire(listFile, "tarnvale watch", std::chrono::milliseconds(0)));
+    window.SetWriterWait(std::chrono::milliseconds(0));
+    DismissMessageSaying({"is being changed by tarnvale watch (process ", "nothing is saved over the list file"});
+    WaitForWindow();
+    script.Then("the programs are shown and served", [this] {
+        EXPECT_EQ(RowCount(List()), 2);
+        EXPECT_NE(window.BoundCommandPort(), 0);
+        return true;
+    });
+    DeleteRow(0, 1);
+    script.Then("Delete All empties the window only", [this] {
+        Click(Main(), IDC_DELETE_ALL);
+        return RowCount(List()) == 0;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+    EXPECT_EQ(SavedBytes(), before);
 }
 
 TEST_F(MainWindowTest, ResizingPutsTheListBelowAFixedBand) {

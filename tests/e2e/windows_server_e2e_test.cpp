@@ -1,7 +1,8 @@
 // TarnvaleServer.exe under Wine with a prepared list file: the native client lists its catalogue and plays a
 // program from it over loopback; closing the window saves the list file and ends the process cleanly (an exit
-// code of 0: a network thread left running would have ended it abnormally). And the Windows zip as a user gets
-// it: unpacked, started in a fresh Wine prefix, the program finds its skin beside it.
+// code of 0: a network thread left running would have ended it abnormally). tarnvale.exe waits for the open window,
+// the list file's writer, and loses nothing to it. And the Windows zip as a user gets it: unpacked, started in a
+// fresh Wine prefix, the program finds its skin beside it.
 #include "core/ListFile.h"
 #include "platform/File.h"
 #include "support/Shell.h"
@@ -39,20 +40,41 @@ std::string WinePath(const std::string& unixPath) {
     return path;
 }
 
+std::string TextOf(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
 std::string Wine(const std::string& program) {
     return std::string(TARNVALE_WINE_DIR) + "/" + program;
 }
 
-// Waits until a file named name is closed after writing in folder (a watch set up before the writer starts).
+// Waits for files in folder to be written (a watch set up before the writer starts): until one named name is closed
+// after writing, or until what was written makes done true.
 class FileWatch {
 public:
-    explicit FileWatch(const std::string& folder) : fd_(inotify_init1(IN_CLOEXEC)) {
+    explicit FileWatch(const std::string& folder, std::uint32_t events = IN_CLOSE_WRITE | IN_MOVED_TO)
+        : fd_(inotify_init1(IN_CLOEXEC)) {
         if (fd_ >= 0)
-            inotify_add_watch(fd_, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO);
+            inotify_add_watch(fd_, folder.c_str(), events);
     }
     ~FileWatch() {
         if (fd_ >= 0)
             close(fd_);
+    }
+    template <typename Done>
+    bool WaitUntil(Done&& done, std::chrono::milliseconds limit) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!done()) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd p{fd_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0)
+                return done();
+            alignas(inotify_event) char buffer[4096];
+            [[maybe_unused]] const ssize_t n = read(fd_, buffer, sizeof buffer);
+        }
+        return true;
     }
     bool WaitFor(const std::string& name, std::chrono::milliseconds limit) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
@@ -212,6 +234,49 @@ TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
     std::vector<std::uint8_t> saved;
     ASSERT_EQ(platform::ReadWholeFile(listFile, saved), platform::ReadResult::Ok);
     EXPECT_EQ(saved, EncodeListFile(records));
+}
+
+// The window keeps its catalogue in memory and saves it whole when it closes: tarnvale.exe, run while it is open,
+// must wait for it (saying so, and naming it), and its edit must land on the window's save, not under it.
+TEST_F(WindowsServerEndToEnd, TarnvaleWaitsForTheOpenWindowAndNothingIsLost) {
+    WineSession wine(TARNVALE_WINE_STATE);
+    const Ran setup = wine.Start();
+    ASSERT_EQ(setup.code, 0) << setup.out;
+    test::TempDir dir;
+    const std::string mediaFile = dir.File("late.mp3");
+    ASSERT_TRUE(platform::ReplaceFileContents(mediaFile, std::vector<std::uint8_t>(4096, 0x55)));
+    std::vector<CMediaInfo> records(1);
+    ASSERT_TRUE(records[0].SetPath("C:\\nowhere\\first.mpg"));
+    records[0].m_nPID = 3;
+    const std::string listFile = dir.File("Tarnvale.lst");
+    ASSERT_TRUE(platform::ReplaceFileContents(listFile, EncodeListFile(records)));
+
+    ServerUnderWine server(wine, TARNVALE_SERVER_EXE, dir.Path().string(), listFile);
+    ASSERT_FALSE(server.Port().empty()) << "the server did not open its command port";
+    const std::string log = dir.File("add.log");
+    FileWatch written(dir.Path().string(), IN_MODIFY | IN_CLOSE_WRITE);
+    auto add = std::async(std::launch::async, [&] {
+        return RunCommand(wine.Run(Quote(TARNVALE_CATALOGUE_EXE) + " --list " + Quote(WinePath(listFile)) + " add " +
+                                   Quote(WinePath(mediaFile)) + " 77") +
+                          " >" + Quote(log) + " 2>&1 </dev/null")
+            .code;
+    });
+    const auto said = [&](const char* words) { return TextOf(log).find(words) != std::string::npos; };
+    EXPECT_TRUE(written.WaitUntil([&] { return said("being changed by") || said("added"); }, 120s)) << TextOf(log);
+    EXPECT_TRUE(said("is being changed by TarnvaleServer (process ")) << TextOf(log);
+    EXPECT_FALSE(said("added")) << "tarnvale.exe saved while the window was open";
+
+    EXPECT_EQ(server.Close(), 0);
+    ASSERT_EQ(add.wait_for(120s), std::future_status::ready);
+    EXPECT_EQ(add.get(), 0) << TextOf(log);
+    std::vector<std::uint8_t> saved;
+    ASSERT_EQ(platform::ReadWholeFile(listFile, saved), platform::ReadResult::Ok);
+    std::vector<CMediaInfo> catalogue;
+    ASSERT_TRUE(ParseListFile(saved, catalogue, nullptr));
+    ASSERT_EQ(catalogue.size(), 2u) << TextOf(log);
+    EXPECT_EQ(catalogue[0], records[0]);
+    EXPECT_EQ(catalogue[1].m_nPID, 77);
+    EXPECT_NE(std::string(catalogue[1].Path()).find("late.mp3"), std::string::npos) << catalogue[1].Path();
 }
 
 TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideIt) {

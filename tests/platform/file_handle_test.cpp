@@ -1,8 +1,7 @@
-// The owner every system handle goes through, the one opening for reading that the file reader and the
-// whole-file services share, and the writers' lock beside a file.
+// The owner every system handle goes through, and the one opening for reading that the file reader and the
+// whole-file services share.
 #include "platform/File.h"
 #include "platform/FileHandle.h"
-#include "platform/FileLock.h"
 #include "platform/FileReader.h"
 #include "platform/UniqueHandle.h"
 #include "support/TempDir.h"
@@ -70,24 +69,6 @@ TEST(OpenForReading, OpensFilesOnlyAndSaysWhyNot) {
             EXPECT_NE(error.message.find(dir.File(row.name)), std::string::npos) << error.message;
         }
     }
-}
-
-// One writer at a time, also within one process; the one kept waiting is told who holds the lock, and the file
-// itself stays readable meanwhile.
-TEST(FileLock, KeepsASecondWriterOutAndNamesTheFirst) {
-    test::TempDir dir;
-    const std::string list = dir.File("Tarnvale.lst");
-    std::ofstream(list, std::ios::binary) << std::string(4, '\0');
-    platform::FileLock first, second;
-    ASSERT_TRUE(first.Acquire(list, "tarnvale watch", std::chrono::milliseconds(0)));
-    std::string why;
-    EXPECT_FALSE(second.Acquire(list, "tarnvale add", std::chrono::milliseconds(100), &why));
-    EXPECT_NE(why.find("is being changed by tarnvale watch (process "), std::string::npos) << why;
-    std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(platform::ReadWholeFile(list, bytes), platform::ReadResult::Ok);
-    EXPECT_EQ(bytes.size(), 4u);
-    first.Release();
-    EXPECT_TRUE(second.Acquire(list, "tarnvale add", std::chrono::milliseconds(100), &why)) << why;
 }
 
 } // namespace

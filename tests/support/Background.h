@@ -72,10 +72,10 @@ public:
             pending_.append(buffer, static_cast<std::size_t>(n));
         }
     }
-    // Sends SIGTERM and waits for the program to end; its exit code, or -1 when it did not exit normally.
-    int Terminate() {
+    // Sends signal and waits for the program to end; its exit code, or -1 when it did not exit normally.
+    int Terminate(int signal = SIGTERM) {
         int status = 0;
-        if (pid_ <= 0 || kill(pid_, SIGTERM) != 0 || waitpid(pid_, &status, 0) != pid_)
+        if (pid_ <= 0 || kill(pid_, signal) != 0 || waitpid(pid_, &status, 0) != pid_)
             return -1;
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -26,9 +26,9 @@ struct ToolRun {
     std::string out, err;
 };
 
-ToolRun Tarnvale(std::vector<std::string> args, const std::atomic<bool>* cancel = nullptr, bool terminal = false) {
+ToolRun Tarnvale(std::vector<std::string> args, ToolStop* stop = nullptr, bool terminal = false) {
     std::ostringstream out, err;
-    const int status = RunCatalogueTool(args, ToolStreams{out, err, terminal, cancel});
+    const int status = RunCatalogueTool(args, ToolStreams{out, err, terminal, stop});
     return {status, out.str(), err.str()};
 }
 
@@ -281,8 +281,9 @@ TEST(DefaultListFile, TheVariableNamesTheListFileOfEveryTool) {
 }
 
 TEST_F(CatalogueToolTest, CancelledSearchKeepsWhatItFoundAndShowsProgressInPlace) {
-    std::atomic<bool> cancel{true};
-    ToolRun r = Tarnvale({"--list", list, "search", media.string()}, &cancel, true);
+    ToolStop stop;
+    stop.Stop();
+    ToolRun r = Tarnvale({"--list", list, "search", media.string()}, &stop, true);
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.out.find("search stopped early"), std::string::npos);
     EXPECT_TRUE(Records(list).empty());

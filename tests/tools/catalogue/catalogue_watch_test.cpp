@@ -81,7 +81,7 @@ public:
     }
     ~WatchRun() { Stop(); }
     int Stop() {
-        stop_ = true;
+        stop_.Stop();
         if (thread_.joinable())
             thread_.join();
         return status_;
@@ -92,7 +92,7 @@ public:
 
 private:
     std::ostringstream out_, err_;
-    std::atomic<bool> stop_{false};
+    ToolStop stop_;
     int status_ = -1;
     std::thread thread_;
 };
@@ -326,6 +326,20 @@ TEST(CatalogueWriters, AWatchKilledMidSaveLosesNothingWhenStartedAgain) {
         const auto now = pids.find(std::string(r.Path()));
         ASSERT_NE(now, pids.end()) << r.Path() << " was lost";
         EXPECT_EQ(now->second, r.m_nPID) << r.Path();
+    }
+}
+
+// Ctrl+C, SIGTERM and SIGHUP (a terminal closing, as a console window closes on Windows) each end the real program
+// through its stop request: it makes its last save and says so, never ending half way.
+TEST_F(CatalogueWatch, EveryStopRequestEndsTheProgramAfterItsLastSave) {
+    Copy("tone.mp3", media / "song.mp3");
+    for (const auto& [name, signal] : {std::pair{"SIGINT", SIGINT}, {"SIGTERM", SIGTERM}, {"SIGHUP", SIGHUP}}) {
+        SCOPED_TRACE(name);
+        Background watch({TARNVALE_TOOL, "--list", list, "watch", media.string()});
+        ASSERT_FALSE(watch.WaitForLine("watching ", 60s).empty());
+        EXPECT_EQ(watch.Terminate(signal), 0);
+        EXPECT_FALSE(watch.WaitForLine("stopped: ", 10s).empty());
+        EXPECT_TRUE(WithPath(Load(list), (media / "song.mp3").string()));
     }
 }
 
