@@ -1,11 +1,8 @@
 // The skinned frame of the main window: one frame paint against the standard frame's WM_NCPAINT on a second main
-// window left unskinned, timed in turns, and the window region cut from the frame, against reading the frame one pixel
-// at a time.
+// window left unskinned, timed in turns.
 #include "BenchTiming.h"
 #include "WinBench.h"
 #include "res/resource.h"
-#include "skin/win/FrameShape.h"
-#include "skin/win/GdiHandles.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
 
@@ -16,25 +13,6 @@
 #include <string>
 
 using namespace tarnvale;
-
-namespace {
-
-// The region as one GetPixel per pixel reads it, for comparison.
-HRGN RegionPixelByPixel(HDC hdc, int width, int height, const RECT& client) {
-    HRGN region = CreateRectRgn(0, 0, width, height);
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            const POINT p{x, y};
-            if (!PtInRect(&client, p) && GetPixel(hdc, x, y) == RGB(255, 0, 255)) {
-                UniqueRegion pixel(CreateRectRgn(x, y, x + 1, y + 1));
-                CombineRgn(region, region, pixel.get(), RGN_XOR);
-            }
-        }
-    }
-    return region;
-}
-
-} // namespace
 
 int main() {
     char module[MAX_PATH] = {};
@@ -58,8 +36,8 @@ int main() {
 
     SkinManager skins;
     skins.LoadSkin(skinDir.c_str());
-    skins.AttachDialog(window);
-    SkinDialog* skin = skins.FindDialog(window);
+    skins.Registry().AttachDialog(window);
+    SkinDialog* skin = skins.Registry().FindDialog(window);
     if (!skin || !skin->IsFrameSkinned()) {
         std::fprintf(stderr, "the default skin in %s did not load\n", skinDir.c_str());
         return 1;
@@ -85,30 +63,11 @@ int main() {
     RECT rect;
     GetWindowRect(window, &rect);
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    WindowDC dc(window);
-    const FrameMetrics frame = SkinFrameMetrics(skins);
-    constexpr int kRegions = 20;
-    const double region = bench::BestSeconds(kRuns, [&] {
-        for (int i = 0; i < kRegions; ++i)
-            UniqueRegion made(CutFrameRegion(dc.get(), {0, 0, width, height}, frame));
-    });
-    RECT client;
-    GetClientRect(window, &client);
-    MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    OffsetRect(&client, -rect.left, -rect.top);
-    UniqueRegion fast(CutFrameRegion(dc.get(), {0, 0, width, height}, frame));
-    UniqueRegion slow;
-    const double perPixel =
-        bench::BestSeconds(1, [&] { slow.reset(RegionPixelByPixel(dc.get(), width, height, client)); });
-
     std::printf("main window %d x %d, default skin (best of %d runs of %d paints, in turns)\n", width, height, kRuns,
                 kPaints);
     std::printf("standard frame, WM_NCPAINT:      %8.1f us\n", standard / kPaints * 1e6);
     std::printf("skinned frame, PaintFrame:       %8.1f us  (%.2fx the standard frame)\n", skinned / kPaints * 1e6,
                 skinned / standard);
-    std::printf("CutFrameRegion, frame at once:   %8.1f us\n", region / kRegions * 1e6);
-    std::printf("one GetPixel per pixel instead:  %8.1f us  (same region: %s)\n", perPixel * 1e6,
-                EqualRgn(fast.get(), slow.get()) ? "yes" : "NO");
     DestroyWindow(window);
     DestroyWindow(standardWindow);
     return 0;
