@@ -68,8 +68,8 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
             TextOption("--list", "FILE", "the list file (default: " + options.list + "; $TARNVALE_LIST names another)",
                        options.list),
             SwitchOption("--verbose",
-                         "one line on stderr per command received, per stream started or ended, per HTTP request\nand "
-                         "per reload",
+                         "one line on stderr per command received, per stream started or ended, per HTTP request,\n"
+                         "per UPnP action or subscription and per reload",
                          options.verbose, "-v"),
             IntegerOption<std::size_t>("--sessions", "N",
                                        "serve up to N clients at once, each with its own program (default 1: "
@@ -107,6 +107,11 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
         return *status == 0 ? -1 : *status;
     if (!words.empty()) {
         std::cerr << parser.UsageError("unknown argument \"" + words[0] + "\"");
+        return 2;
+    }
+    // Left without --upnp, they would be ignored without a word.
+    if (!options.upnp && (!options.name.empty() || !options.interfaceName.empty() || options.upnpPort != 0)) {
+        std::cerr << parser.UsageError("--name, --interface and --upnp-port go with --upnp");
         return 2;
     }
     return 0;

@@ -150,7 +150,8 @@ bool UpnpService::Start(UpnpSettings settings, std::string& error) {
         UpnpFinish();
         if (attempt == 1 && settings_.warn)
             settings_.warn("UPnP cannot bind on " + settings_.interfaceName +
-                           " yet (its addresses may still be settling); trying again for a few seconds");
+                           " yet (its addresses may still be settling, or another program took the port); "
+                           "trying again for a few seconds");
         std::this_thread::sleep_for(kStartRetryWait);
     }
     if (started != UPNP_E_SUCCESS) {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <tuple>
+#include <utility>
 
 namespace tarnvale {
 namespace {
@@ -116,7 +118,15 @@ TEST(MpegStreamTest, EveryCutOffPrefixIsSafeAndDecidedOnceTheFirstPartsAreIn) {
         for (std::size_t n = 0; n <= 4096; ++n) {
             SCOPED_TRACE(n);
             ASSERT_EQ(ClassifyMpegStream(std::span(bytes).first(n)), n >= c.decidedFrom ? c.kind : K::Other);
+            // The frame is known once the stream is and the whole header is in, and then it is the encoder's.
+            const MpegVideoFormat video = ProbeMpegVideo(std::span(bytes).first(n));
+            ASSERT_EQ(video.kind, n >= c.decidedFrom ? c.kind : K::Other);
+            if (video.width != 0) {
+                ASSERT_EQ(std::pair(video.width, video.height), std::pair(96u, 64u));
+            }
         }
+        const MpegVideoFormat whole = ProbeMpegVideo(bytes);
+        EXPECT_EQ(std::tuple(whole.width, whole.height, whole.frameRateCode), std::tuple(96u, 64u, 3u));
     }
 }
 
