@@ -1,26 +1,30 @@
 #!/usr/bin/python3 -B
 # The UPnP side against a peer media server (Debian's minidlna), side by side in one run, in the tests' namespace
 # LAN: a control point browses all of PROGRAMS MP3 programs in pages of 200, and times M-SEARCH answers; then the
-# server's resident memory with none, PROGRAMS and LARGE programs. Needs root (it makes network namespaces).
-# Usage: bench/upnp_bench.py [--programs N] [--large N] [--server PATH] [--tool PATH]
+# server's resident memory with none, PROGRAMS and LARGE programs, and how long a Browse waits beside connections
+# that went silent half way. Needs root (it makes network namespaces).
+# Usage: bench/upnp_bench.py [--programs N] [--large N] [--silent N] [--no-peer] [--server PATH] [--tool PATH]
 import argparse
 import os
 import shutil
+import socket
 import statistics
 import subprocess
 import sys
 import time
+import urllib.parse
 
 root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(root, "tests", "upnp"))
 import lan  # noqa: E402
 import ssdp  # noqa: E402
-from control_point import MEDIA_SERVER, ControlPoint  # noqa: E402
+from control_point import MEDIA_SERVER, ControlPoint, browse_body, raw_http, soap_request  # noqa: E402
 
 PAGE = 200
 SEARCHES = 20
 MX = 1
 LINKS_PER_COPY = 50000
+SILENT_WAIT = 120
 
 
 def make_folder(base, count, media):
@@ -88,6 +92,28 @@ def measure(name, media, location, count, rss):
     return browse
 
 
+def browse_beside_silent(media, count):
+    """How long a TV's Browse waits while COUNT connections to the control port have sent half a request and
+    nothing since (a slow or hostile client): the library gives each a thread until its read times out."""
+    control = media.cds.get_control_url()
+    parts = urllib.parse.urlsplit(control)
+    request = soap_request("Browse", browse_body()).replace(b"{path}", parts.path.encode()).replace(
+        b"{host}", parts.netloc.encode())
+    held = [socket.create_connection((parts.hostname, parts.port), timeout=5) for _ in range(count)]
+    try:
+        for connection in held:
+            connection.sendall(request[: len(request) // 2])
+        start = time.monotonic()
+        try:
+            status, _, _ = raw_http(control, soap_request("Browse", browse_body()), timeout=SILENT_WAIT)
+        except OSError:
+            status = None
+        return status, time.monotonic() - start
+    finally:
+        for connection in held:
+            connection.close()
+
+
 def run_minidlna(net, folder, count):
     conf = os.path.join(net.temp, "minidlna.conf")
     with open(conf, "w") as f:
@@ -116,10 +142,14 @@ def _scanned(media, count):
         return False
 
 
-def run_tarnvale(net, server, catalogue, count, cp):
+def run_tarnvale(net, server, catalogue, count, cp, silent=0):
     process = net.server([server, "--list", catalogue, "--upnp", "--http", "0", "--interface", lan.INTERFACE])
     media = cp.find(location=process.description, timeout=60)
     seconds = measure("tarnvale-server", media, process.description, count, process.rss_kib) if count else None
+    if count and silent:
+        status, waited = browse_beside_silent(media, silent)
+        print(f"tarnvale-server  a Browse beside {silent} silent connections: "
+              f"{'answered' if status == 200 else f'not answered ({status})'} after {waited:.1f} s", flush=True)
     rss = process.rss_kib()
     udn = media.udn
     process.stop()
@@ -134,6 +164,7 @@ def main():
     parser.add_argument("--server", default=os.path.join(root, "build", "native", "bin", "tarnvale-server"))
     parser.add_argument("--tool", default=os.path.join(root, "build", "native", "bin", "tarnvale"))
     parser.add_argument("--no-peer", action="store_true", help="leave minidlna out")
+    parser.add_argument("--silent", type=int, default=16, help="silent connections held beside a Browse (0: none)")
     args = parser.parse_args()
     media = os.path.join(root, "tests", "data", "media")
     print(f"load average before: {os.getloadavg()[0]:.2f} on {os.cpu_count()} cores", flush=True)
@@ -147,7 +178,7 @@ def main():
                  args.large: catalogue_of(args.tool, net.temp, large, "large")}
         peer = None if args.no_peer else run_minidlna(net, small, args.programs)
         cp = ControlPoint()
-        ours, _ = run_tarnvale(net, args.server, lists[args.programs], args.programs, cp)
+        ours, _ = run_tarnvale(net, args.server, lists[args.programs], args.programs, cp, args.silent)
         if peer:
             print(f"browsing {args.programs}: tarnvale-server {ours:.2f} s, minidlna {peer:.2f} s "
                   f"({peer / ours:.1f} times as long)", flush=True)
