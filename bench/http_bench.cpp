@@ -152,7 +152,8 @@ struct Folder {
         std::filesystem::temp_directory_path() / ("tarnvale-http-bench-" + std::to_string(getpid()));
 };
 
-// bench_http [THREADS]: the HTTP side's threads (default: as the server runs it).
+// bench_http [THREADS | per-connection]: the HTTP side's shared threads (default: as the server runs it), or a
+// thread for each connection.
 int main(int argc, char** argv) {
     // Both servers read the one file; nginx's workers run as another user, so the folder is open to reading.
     const Folder made;
@@ -179,7 +180,9 @@ int main(int argc, char** argv) {
     catalogue.Append(program);
     std::atomic<int> requests{0};
     HttpLimits limits;
-    if (argc > 1)
+    if (argc > 1 && std::string(argv[1]) == "per-connection")
+        limits.threadPerConnection = true;
+    else if (argc > 1)
         limits.threads = static_cast<unsigned>(std::max(1, std::atoi(argv[1])));
     HttpService service(catalogue, AllowList{}, limits);
     service.SetLocalAddress(platform::kLoopbackAddress);
@@ -202,9 +205,14 @@ int main(int argc, char** argv) {
     const std::string ours = "http://127.0.0.1:" + std::to_string(service.BoundPort()) + "/programs/1";
     const std::string theirs = "http://127.0.0.1:" + std::to_string(nginxPort) + "/program.mpg";
     FetchAtOnce(ours, 1); // the file into the page cache
-    std::printf("1 GiB program over loopback with curl -o /dev/null, best of %d (the servers take turns; the HTTP "
-                "side on %u threads, nginx with a worker per core); ratio: the first's speed over the second's\n",
-                kRuns, limits.threads ? limits.threads : std::thread::hardware_concurrency());
+    std::printf(
+        "1 GiB program over loopback with curl -o /dev/null, best of %d (the servers take turns; the HTTP "
+        "side on %s, nginx with a worker per core); ratio: the first's speed over the second's\n",
+        kRuns,
+        limits.threadPerConnection
+            ? "a thread per connection"
+            : (std::to_string(limits.threads ? limits.threads : std::thread::hardware_concurrency()) + " threads")
+                  .c_str());
     if (!Compare(ours, "HTTP side", theirs, "nginx"))
         return 1;
 

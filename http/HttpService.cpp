@@ -58,9 +58,12 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
     hostNames_ = MachineNames();
     if (publicUrl_)
         hostNames_.push_back(publicUrl_->host);
-    const unsigned threads = limits_.threads ? limits_.threads : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned threads = limits_.threadPerConnection ? 1
+                             : limits_.threads           ? limits_.threads
+                                                         : std::max(1u, std::thread::hardware_concurrency());
+    const unsigned polling = limits_.threadPerConnection ? MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL : MHD_USE_EPOLL;
     daemon_ = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
+        MHD_USE_INTERNAL_POLLING_THREAD | polling | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
         &HttpRequestHandler::Answer, this, MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this,
         MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, threads,
         MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,

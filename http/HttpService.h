@@ -29,6 +29,9 @@ struct HttpLimits {
     // Threads that serve the connections between them; 0: one per processor core, as many as can run at once
     // (more only take turns on the same cores while the files are sent).
     unsigned threads = 0;
+    // Instead of the shared threads, a thread for each connection: the library then sends a file in pieces of
+    // 2 MiB instead of 128 KiB, at the cost of a thread (and its stack) per client, idle ones included.
+    bool threadPerConnection = false;
 };
 
 class HttpService {
