@@ -171,8 +171,8 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
 }
 
 LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
-    CallPrevious(message, wParam, lParam);
-    if (!Attached())
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
         return 0;
     shapePending_ = true;
     PaintFrame();
@@ -262,8 +262,8 @@ LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) 
     // as it starts, and if it never does, the style goes back here.
     savedStyle_ = Style();
     SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(savedStyle_ & ~kCaptionButtonStyles));
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Attached())
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
     if (savedStyle_ != 0) {
         SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
@@ -300,10 +300,9 @@ LRESULT SkinDialog::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinDialog::OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (savedStyle_ == 0)
-        return CallPrevious(message, wParam, lParam);
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Attached())
+    const bool styleTaken = savedStyle_ != 0;
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result) || !styleTaken)
         return result;
     SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
     savedStyle_ = 0;
