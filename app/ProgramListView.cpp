@@ -3,6 +3,8 @@
 
 #include "core/MediaType.h"
 #include "platform/Text.h"
+#include "skin/DpiScale.h"
+#include "skin/win/WindowDpi.h"
 
 #include <commctrl.h>
 
@@ -51,11 +53,13 @@ std::string PidText(std::int32_t pid) {
 
 void ProgramListView::SetUp() {
     ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    // The widths are 96-DPI pixels: on a sharper screen the columns keep showing as much of each path.
+    const int dpi = WindowDpi(list_);
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.fmt = LVCFMT_CENTER;
-        column.cx = kColumns[i].width;
+        column.cx = ScaleToDpi(kColumns[i].width, dpi);
         column.pszText = const_cast<char*>(kColumns[i].heading);
         column.iSubItem = static_cast<int>(i);
         SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));

@@ -62,6 +62,14 @@ FontSpec ScaleToDpi(const FontSpec& font, int dpi) {
     return {font.face, ScaleToDpi(font.size, dpi), font.weight};
 }
 
+GlobalSettings ScaleToDpi(const GlobalSettings& settings, int dpi) {
+    GlobalSettings scaled = settings;
+    scaled.captionFont = ScaleToDpi(settings.captionFont, dpi);
+    scaled.captionOffsetX = ScaleToDpi(settings.captionOffsetX, dpi);
+    scaled.captionOffsetY = ScaleToDpi(settings.captionOffsetY, dpi);
+    return scaled;
+}
+
 RgbImage ResampleFrames(const RgbImage& strip, FrameSize from, std::int32_t count, StripLayout layout, FrameSize to) {
     const bool stacked = layout == StripLayout::Vertical;
     if (from.width <= 0 || from.height <= 0 || to.width <= 0 || to.height <= 0 || count <= 0)

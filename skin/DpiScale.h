@@ -25,6 +25,9 @@ void ScaleSectionToDpi(SkinElement& element, int dpi);
 // The caption font at dpi: its height scaled, face and weight kept.
 FontSpec ScaleToDpi(const FontSpec& font, int dpi);
 
+// The global settings at dpi: the caption font's height and the caption text's offset.
+GlobalSettings ScaleToDpi(const GlobalSettings& settings, int dpi);
+
 // A strip of count frames of size from (side by side, or stacked for StripLayout::Vertical) resampled frame by
 // frame to frames of size to, in the same layout. Each target pixel takes the average of the source area it covers;
 // magenta counts as see-through: a target pixel is magenta when see-through pixels cover at least half its area,

@@ -23,6 +23,7 @@ const SkinWindow::Handler<SkinDialog> SkinDialog::kHandlers[] = {
     {WM_ACTIVATE, &SkinDialog::OnActivate},         {WM_ERASEBKGND, &SkinDialog::OnEraseBackground},
     {WM_NCDESTROY, &SkinDialog::OnNcDestroy},       {WM_INITDIALOG, &SkinDialog::OnInitDialog},
     {WM_PARENTNOTIFY, &SkinDialog::OnParentNotify}, {WM_SKINCHANGED, &SkinDialog::OnSkinChanged},
+    {WM_DPICHANGED, &SkinDialog::OnDpiChanged},
 };
 
 const SkinWindow::Handler<SkinDialog> SkinDialog::kFrameHandlers[] = {
@@ -92,6 +93,10 @@ DWORD SkinDialog::Style() const {
 
 int SkinDialog::BorderWidth() const {
     return BorderWidthOf(window_);
+}
+
+StandardFrame SkinDialog::Standard() const {
+    return seenStandard_.value_or(StandardFrame{BorderWidth(), GetSystemMetrics(SM_CYCAPTION)});
 }
 
 RECT SkinDialog::UnskinnedRect() const {
@@ -164,7 +169,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
     if (IsFrameSkinned()) {
         // The skin frame replaces a standard border; a window without one (a child dialog) keeps its size.
         if (border != 0) {
-            const FrameGrowth growth = SkinFrameGrowth(Metrics(), {border, GetSystemMetrics(SM_CYCAPTION)});
+            const FrameGrowth growth = SkinFrameGrowth(Metrics(), Standard());
             growth_ = growth;
             ResizeTo({base.left, base.top, base.right + growth.width, base.bottom + growth.height}, 0);
             if (!StillAttached(owner, window))
@@ -183,6 +188,28 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
     }
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    return 0;
+}
+
+LRESULT SkinDialog::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (!suggested)
+        return 0;
+    owner_.SetDpi(HIWORD(wParam));
+    // The system's suggestion is the whole window at the new DPI, skin frame included: the size before skinning is
+    // what it leaves once the frame's growth at that DPI is taken off, so that the skin change below lands the
+    // window exactly on the suggestion.
+    const int border = BorderWidth();
+    const FrameGrowth growth = IsFrameSkinned() && border != 0 ? SkinFrameGrowth(Metrics(), Standard()) : FrameGrowth{};
+    beforeSkinning_ = {suggested->left, suggested->top, suggested->right - growth.width,
+                       suggested->bottom - growth.height};
+    growth_ = growth;
+    SkinManager& owner = owner_;
+    const HWND window = window_;
+    SetWindowPos(window, nullptr, suggested->left, suggested->top, RectWidth(*suggested), RectHeight(*suggested),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (StillAttached(owner, window))
+        owner.TellDialogs(WM_SKINCHANGED);
     return 0;
 }
 
@@ -227,10 +254,15 @@ LRESULT SkinDialog::OnSetCursor(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinDialog::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
     const int border = BorderWidth();
     if (wParam) {
-        CallPrevious(message, wParam, lParam);
         auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-        const StandardFrame standard{border, GetSystemMetrics(SM_CYCAPTION)};
-        params->rgrc[0] = ToRECT(SkinClientFromStandard(FromRECT(params->rgrc[0]), Metrics(), standard));
+        const RECT window = params->rgrc[0];
+        CallPrevious(message, wParam, lParam);
+        const RECT& client = params->rgrc[0];
+        // The left and top insets of the standard layout: its side lines, and its caption under the top ones.
+        if (border != 0 && client.left > window.left && client.top > client.left - window.left + window.top)
+            seenStandard_ =
+                StandardFrame{client.left - window.left, (client.top - window.top) - (client.left - window.left)};
+        params->rgrc[0] = ToRECT(SkinClientFromStandard(FromRECT(client), Metrics(), Standard()));
         return 0;
     }
     auto* rect = reinterpret_cast<RECT*>(lParam);

@@ -53,6 +53,9 @@ private:
     FrameMetrics Metrics() const;
     DWORD Style() const;
     int BorderWidth() const;
+    // The standard frame the skin frame replaces: as the system last laid it out, since its lines grow with the
+    // DPI; from the style and the system caption's height until it has been seen.
+    StandardFrame Standard() const;
     // The window rectangle as it would be without the skin frame's growth.
     RECT UnskinnedRect() const;
     void ResizeTo(const RECT& rect, UINT extraFlags);
@@ -70,6 +73,7 @@ private:
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSkinChanged(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetText(UINT message, WPARAM wParam, LPARAM lParam);
@@ -94,6 +98,7 @@ private:
     DWORD savedStyle_ = 0;  // the style while a sizing drag starts without the caption-button bits; 0 = none
     RECT beforeSkinning_{}; // the window rectangle at WM_INITDIALOG, before the skin frame changed the size
     FrameGrowth growth_;    // what the skin frame added to the window's size
+    std::optional<StandardFrame> seenStandard_; // the standard frame of the last client-area computation
     bool active_ = false;
     int hotButton_ = -1;
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint

@@ -2,6 +2,8 @@
 // windows, and the current manager the hook and the window procedures serve.
 #include "skin/win/SkinManager.h"
 
+#include "skin/win/WindowDpi.h"
+
 namespace tarnvale {
 
 SkinManager* SkinManager::current_ = nullptr;
@@ -26,6 +28,7 @@ SkinManager* SkinManager::Current() {
 HHOOK SkinManager::Start(const char* skinPath) {
     if (HookInstalled())
         return Hook();
+    SetDpi(WindowDpi(nullptr));
     LoadSkin(skinPath);
     return Hook();
 }
@@ -34,6 +37,11 @@ void SkinManager::LoadSkin(const char* path) {
     Read(path);
     // Dialogs are told even when the skin is missing: their images are gone, so their frames must change.
     TellDialogs(WM_SKINCHANGED);
+}
+
+void SkinManager::ChangeDpi(int dpi) {
+    if (SetDpi(dpi))
+        TellDialogs(WM_SKINCHANGED);
 }
 
 } // namespace tarnvale

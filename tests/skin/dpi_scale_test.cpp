@@ -38,10 +38,18 @@ TEST(DpiScale, SizesRoundToTheNearestPixel) {
     EXPECT_EQ(element.offsetY, 10);
     EXPECT_EQ(element.frame.width, 20);
 
-    const FontSpec font = ScaleToDpi(FontSpec{"Tahoma", 14, 700}, 144);
-    EXPECT_EQ(font.face, "Tahoma");
-    EXPECT_EQ(font.size, 21);
-    EXPECT_EQ(font.weight, 700);
+    GlobalSettings settings;
+    settings.captionFont = {"Tahoma", 14, 700};
+    settings.captionOffsetX = 6;
+    settings.captionOffsetY = -1;
+    settings.captionText = 0x00FFFFFF;
+    const GlobalSettings scaled = ScaleToDpi(settings, 144);
+    EXPECT_EQ(scaled.captionFont.face, "Tahoma");
+    EXPECT_EQ(scaled.captionFont.size, 21);
+    EXPECT_EQ(scaled.captionFont.weight, 700);
+    EXPECT_EQ(scaled.captionOffsetX, 9);
+    EXPECT_EQ(scaled.captionOffsetY, -2);
+    EXPECT_EQ(scaled.captionText, 0x00FFFFFFu);
 }
 
 // A strip of frames each one solid colour, with a see-through column at the left of each.
