@@ -95,8 +95,20 @@ int SkinDialog::BorderWidth() const {
     return BorderWidthOf(window_);
 }
 
-StandardFrame SkinDialog::Standard() const {
-    return seenStandard_.value_or(StandardFrame{BorderWidth(), GetSystemMetrics(SM_CYCAPTION)});
+StandardFrame SkinDialog::Standard(const RECT& window, const RECT& client) const {
+    // The left and top insets: the side lines, and the caption under the top ones.
+    const int side = client.left - window.left, top = client.top - window.top;
+    if (BorderWidth() == 0 || side <= 0 || top <= side)
+        return {BorderWidth(), GetSystemMetrics(SM_CYCAPTION)};
+    return {side, top - side};
+}
+
+StandardFrame SkinDialog::Standard() {
+    RECT window{};
+    GetWindowRect(window_, &window);
+    RECT client = window;
+    CallPrevious(WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
+    return Standard(window, client);
 }
 
 RECT SkinDialog::UnskinnedRect() const {
@@ -257,12 +269,8 @@ LRESULT SkinDialog::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
         auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
         const RECT window = params->rgrc[0];
         CallPrevious(message, wParam, lParam);
-        const RECT& client = params->rgrc[0];
-        // The left and top insets of the standard layout: its side lines, and its caption under the top ones.
-        if (border != 0 && client.left > window.left && client.top > client.left - window.left + window.top)
-            seenStandard_ =
-                StandardFrame{client.left - window.left, (client.top - window.top) - (client.left - window.left)};
-        params->rgrc[0] = ToRECT(SkinClientFromStandard(FromRECT(client), Metrics(), Standard()));
+        const RECT client = params->rgrc[0];
+        params->rgrc[0] = ToRECT(SkinClientFromStandard(FromRECT(client), Metrics(), Standard(window, client)));
         return 0;
     }
     auto* rect = reinterpret_cast<RECT*>(lParam);

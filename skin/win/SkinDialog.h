@@ -53,9 +53,12 @@ private:
     FrameMetrics Metrics() const;
     DWORD Style() const;
     int BorderWidth() const;
-    // The standard frame the skin frame replaces: as the system last laid it out, since its lines grow with the
-    // DPI; from the style and the system caption's height until it has been seen.
-    StandardFrame Standard() const;
+    // The standard frame the skin frame replaces, as the system lays it out for a window whose rectangle is window
+    // and whose standard client area is client: its lines grow with the DPI. From the style and the system caption's
+    // height when the layout says nothing (a window without a border, or one too small to have a caption).
+    StandardFrame Standard(const RECT& window, const RECT& client) const;
+    // The same for the window as it is now.
+    StandardFrame Standard();
     // The window rectangle as it would be without the skin frame's growth.
     RECT UnskinnedRect() const;
     void ResizeTo(const RECT& rect, UINT extraFlags);
@@ -98,7 +101,6 @@ private:
     DWORD savedStyle_ = 0;  // the style while a sizing drag starts without the caption-button bits; 0 = none
     RECT beforeSkinning_{}; // the window rectangle at WM_INITDIALOG, before the skin frame changed the size
     FrameGrowth growth_;    // what the skin frame added to the window's size
-    std::optional<StandardFrame> seenStandard_; // the standard frame of the last client-area computation
     bool active_ = false;
     int hotButton_ = -1;
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint
