@@ -203,7 +203,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
     return 0;
 }
 
-LRESULT SkinDialog::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam) {
+LRESULT SkinDialog::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam) {
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (!suggested)
         return 0;
@@ -220,9 +220,11 @@ LRESULT SkinDialog::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam) {
     const HWND window = window_;
     SetWindowPos(window, nullptr, suggested->left, suggested->top, RectWidth(*suggested), RectHeight(*suggested),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    if (StillAttached(owner, window))
-        owner.TellDialogs(WM_SKINCHANGED);
-    return 0;
+    if (!StillAttached(owner, window))
+        return 0;
+    owner.TellDialogs(WM_SKINCHANGED);
+    // The dialog's own handling comes last, when the window already has its new size.
+    return StillAttached(owner, window) ? CallPrevious(message, wParam, lParam) : 0;
 }
 
 LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {

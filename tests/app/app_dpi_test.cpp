@@ -1,6 +1,7 @@
 // The program's windows on a screen of the DPI the run was started at (96, 144 or 192): the main window and the
 // program dialog framed by the default skin at its 96-DPI sizes times the scale around the client area their
-// templates give, and the list's columns as wide as at 96 DPI times the scale.
+// templates give, the list's columns as wide as at 96 DPI times the scale and its place scaled, and a move of the
+// main window to a screen of another DPI.
 #include "MainWindowFixture.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
@@ -66,22 +67,64 @@ TEST(SkinnedTemplatesAtDpi, FrameAtTheScaleAroundTheTemplatesClientArea) {
     }
 }
 
-class MainWindowAtDpi : public test::MainWindowTest {};
-
-TEST_F(MainWindowAtDpi, ColumnsAsWideAsAt96TimesTheScale) {
-    const int dpi = ScreenDpi();
-    WaitForWindow();
-    script.Then("columns", [&] {
+class MainWindowAtDpi : public test::MainWindowTest {
+protected:
+    // The columns as wide as their 96-DPI widths at dpi (within a pixel: a move rescales widths already rounded),
+    // and the list at its place.
+    void ExpectLaidOutFor(int dpi) {
+        SCOPED_TRACE("laid out for " + std::to_string(dpi) + " DPI");
         const struct {
             const char* name;
             int at96;
         } columns[] = {{"File", 120}, {"Type", 80}, {"Size", 80}, {"PID", 60}};
         for (int i = 0; i < 4; ++i) {
             SCOPED_TRACE(columns[i].name);
-            EXPECT_EQ(ListView_GetColumnWidth(List(), i), ScaleToDpi(columns[i].at96, dpi));
+            EXPECT_NEAR(ListView_GetColumnWidth(List(), i), ScaleToDpi(columns[i].at96, dpi), 1);
         }
+        RECT list;
+        GetWindowRect(List(), &list);
+        MapWindowPoints(nullptr, Main(), reinterpret_cast<POINT*>(&list), 2);
+        EXPECT_EQ(list.top, ScaleToDpi(kListTopAfterResize, dpi));
+    }
+};
+
+TEST_F(MainWindowAtDpi, ListLaidOutForTheScreenAndAMoveToAnother) {
+    const int dpi = ScreenDpi();
+    SkinManager skins;
+    skins.Start(DefaultSkin().c_str());
+    const int caption96 = [] {
+        LoadedSkin at96;
+        at96.Read(DefaultSkin().c_str());
+        return SkinFrameMetrics(at96).caption;
+    }();
+    WaitForWindow();
+    script.Then("laid out for the screen", [&] {
+        // Once more through the resize the program does itself, after which the list has its place.
+        RECT rect;
+        GetWindowRect(Main(), &rect);
+        SetWindowPos(Main(), nullptr, 0, 0, rect.right - rect.left, rect.bottom - rect.top + 1,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        ExpectLaidOutFor(dpi);
         return true;
     });
+    for (const int to : {dpi == 192 ? 144 : 192, dpi}) {
+        script.Then("moved to a screen at " + std::to_string(to) + " DPI", [&, to] {
+            RECT rect;
+            GetWindowRect(Main(), &rect);
+            const int from = skins.Dpi();
+            const RECT suggested{rect.left, rect.top, rect.left + MulDiv(rect.right - rect.left, to, from),
+                                 rect.top + MulDiv(rect.bottom - rect.top, to, from)};
+            SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+            GetWindowRect(Main(), &rect);
+            EXPECT_TRUE(EqualRect(&rect, &suggested));
+            RECT client;
+            GetClientRect(Main(), &client);
+            MapWindowPoints(Main(), nullptr, reinterpret_cast<POINT*>(&client), 2);
+            EXPECT_EQ(client.top - rect.top, ScaleToDpi(caption96, to));
+            ExpectLaidOutFor(to);
+            return true;
+        });
+    }
     CloseWith(WM_CLOSE);
     Run();
 }
