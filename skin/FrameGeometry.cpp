@@ -106,26 +106,4 @@ std::optional<Rect> SkinClientFromWindow(const Rect& window, const FrameMetrics&
                         window.bottom - frame.bottom});
 }
 
-std::vector<PixelRun> SeeThroughRuns(std::span<const std::uint32_t> pixels, std::int32_t width, std::int32_t height,
-                                     const Rect& client, std::uint32_t key) {
-    std::vector<PixelRun> runs;
-    if (width <= 0 || height <= 0 || pixels.size() < std::size_t(width) * std::size_t(height))
-        return runs;
-    for (std::int32_t y = 0; y < height; ++y) {
-        const std::uint32_t* row = pixels.data() + std::size_t(y) * std::size_t(width);
-        std::int32_t start = 0;
-        for (std::int32_t x = 0; x < width; ++x) {
-            const bool opaque = client.Contains({x, y}) || (row[x] & 0xFFFFFF) != key;
-            if (!opaque)
-                continue;
-            if (start < x)
-                runs.push_back({y, start, x});
-            start = x + 1;
-        }
-        if (start < width)
-            runs.push_back({y, start, width});
-    }
-    return runs;
-}
-
 } // namespace tarnvale

@@ -1,6 +1,6 @@
 // The skinned dialog frame as arithmetic: the caption strip, the caption buttons' places, which part of the frame
-// a point is on, the client rectangle the skin frame leaves, how much a window grows when the skin frame replaces
-// the standard one, and which pixels of the composed frame are see-through.
+// a point is on, the client rectangle the skin frame leaves, and how much a window grows when the skin frame replaces
+// the standard one.
 #pragma once
 
 #include "skin/Geometry.h"
@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <vector>
 
 namespace tarnvale {
 
@@ -118,18 +117,5 @@ Rect SkinClientFromStandard(const Rect& standardClient, const FrameMetrics& fram
 // The client rectangle under the skin frame, from the window rectangle; none when the standard computation must
 // stand: an empty rectangle, or a window without a standard border, whose client the skin frame must not shrink.
 std::optional<Rect> SkinClientFromWindow(const Rect& window, const FrameMetrics& frame, std::int32_t border);
-
-// One see-through run of a row of the composed frame: pixels [left, right) of row y.
-struct PixelRun {
-    std::int32_t y = 0;
-    std::int32_t left = 0;
-    std::int32_t right = 0;
-    friend bool operator==(const PixelRun&, const PixelRun&) = default;
-};
-
-// The runs of key-coloured pixels of a width x height picture (pixels 0xRRGGBB, row by row from the top), row by
-// row and left to right. Pixels inside client count as opaque whatever their colour: the frame alone is cut.
-std::vector<PixelRun> SeeThroughRuns(std::span<const std::uint32_t> pixels, std::int32_t width, std::int32_t height,
-                                     const Rect& client, std::uint32_t key);
 
 } // namespace tarnvale

@@ -108,8 +108,8 @@ int main() {
     const HWND skinned = skinnedWindow.dialog;
     const HWND plainList = GetDlgItem(plain, IDC_PROGRAM_LIST);
     const HWND skinnedList = GetDlgItem(skinned, IDC_PROGRAM_LIST);
-    if (skins.FindControl(plainList) || !skins.FindControl(skinnedList) ||
-        !skins.HasElementImage(kElementScrollArrows)) {
+    if (skins.Registry().FindControl(plainList) || !skins.Registry().FindControl(skinnedList) ||
+        !skins.Skin().HasElementImage(kElementScrollArrows)) {
         std::fprintf(stderr, "the default skin did not dress just the second list; is skins\\Tarnvale beside the "
                              "program?\n");
         return 1;

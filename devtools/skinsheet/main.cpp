@@ -2,7 +2,8 @@
 // sizes, together with a window and controls composed from the skin, into one BMP sheet to look at.
 #include "platform/File.h"
 #include "skin/RgbImage.h"
-#include "skin/win/SkinManager.h"
+#include "skin/win/DibCanvas.h"
+#include "skin/win/LoadedSkin.h"
 #include "skin/win/SkinPainters.h"
 #include "skin/win/WinGeometry.h"
 
@@ -20,38 +21,25 @@ namespace {
 
 constexpr int kSheetWidth = 1100;
 constexpr int kPad = 12;
-constexpr COLORREF kSheetBack = RGB(0xFA, 0xFA, 0xFA);
+constexpr std::uint32_t kSheetBackRgb = 0xFAFAFA;
 constexpr COLORREF kLabel = RGB(0x30, 0x30, 0x30);
 
-// A 32-bit top-down DIB section to draw the sheet into.
+// The sheet's picture, with the font and background its labels are drawn with.
 class Sheet {
 public:
-    Sheet(int width, int height) : width_(width), height_(height), dc_(nullptr) {
-        void* bits = nullptr;
-        bitmap_.reset(CreateDib(width, height, 32, true, &bits));
-        bits_ = static_cast<const std::uint32_t*>(bits);
-        select_.emplace(dc_.get(), bitmap_.get());
-        SkinManager::FillSolid(dc_.get(), {0, 0, width, height}, kSheetBack);
-        font_.emplace(dc_.get(), GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc_.get(), TRANSPARENT);
+    Sheet(int width, int height) : canvas_(width, height, kSheetBackRgb) {
+        if (!canvas_.Valid())
+            return;
+        font_.emplace(canvas_.dc(), GetStockObject(DEFAULT_GUI_FONT));
+        SetBkMode(canvas_.dc(), TRANSPARENT);
     }
-    bool Valid() const { return bits_ != nullptr; }
-    HDC dc() const { return dc_.get(); }
-    RgbImage Image() const {
-        GdiFlush();
-        RgbImage image(width_, height_);
-        for (int i = 0; i < width_ * height_; ++i)
-            image.pixels[std::size_t(i)] = bits_[i] & 0xFFFFFF;
-        return image;
-    }
+    bool Valid() const { return canvas_.Valid(); }
+    HDC dc() const { return canvas_.dc(); }
+    RgbImage Image() const { return canvas_.Snapshot(); }
 
 private:
-    int width_, height_;
-    MemoryDC dc_;
-    UniqueBitmap bitmap_;
-    std::optional<ScopedSelect> select_;
+    DibCanvas canvas_;
     std::optional<ScopedSelect> font_;
-    const std::uint32_t* bits_ = nullptr;
 };
 
 void Label(HDC dc, int x, int y, const std::string& text, COLORREF colour = kLabel) {
@@ -64,16 +52,16 @@ void Checker(HDC dc, const RECT& r) {
     for (int y = r.top; y < r.bottom; y += 8) {
         for (int x = r.left; x < r.right; x += 8) {
             const bool dark = ((x - r.left) / 8 + (y - r.top) / 8) % 2;
-            SkinManager::FillSolid(dc, {x, y, std::min(x + 8, int(r.right)), std::min(y + 8, int(r.bottom))},
-                                   dark ? RGB(0xE2, 0xD8, 0xCE) : RGB(0xF4, 0xEF, 0xEA));
+            LoadedSkin::FillSolid(dc, {x, y, std::min(x + 8, int(r.right)), std::min(y + 8, int(r.bottom))},
+                                  dark ? RGB(0xE2, 0xD8, 0xCE) : RGB(0xF4, 0xEF, 0xEA));
         }
     }
 }
 
-void TileBackground(HDC dc, SkinManager& skin, const RECT& r) {
+void TileBackground(HDC dc, LoadedSkin& skin, const RECT& r) {
     const SkinElement& tile = skin.Element(kElementDialog);
     if (!skin.HasElementImage(kElementDialog) || tile.frame.width <= 0 || tile.frame.height <= 0) {
-        SkinManager::FillSolid(dc, r, GetSysColor(COLOR_BTNFACE));
+        LoadedSkin::FillSolid(dc, r, GetSysColor(COLOR_BTNFACE));
         return;
     }
     ScopedDCState state(dc);
@@ -90,7 +78,7 @@ void Text(HDC dc, const std::string& text, RECT r, COLORREF colour, UINT format)
 
 // A skinned scroll bar in one of four looks (normal, disabled, thumb pressed, first arrow hot), laid out and
 // painted by the engine's own bar painter, with the thumb a third of the track long, a quarter of the way down.
-void ScrollBar(HDC dc, SkinManager& skin, RECT bar, bool vertical, int state) {
+void ScrollBar(HDC dc, LoadedSkin& skin, RECT bar, bool vertical, int state) {
     BarFacts facts;
     facts.bar = FromRECT(bar);
     facts.vertical = vertical;
@@ -114,7 +102,7 @@ void ScrollBar(HDC dc, SkinManager& skin, RECT bar, bool vertical, int state) {
 }
 
 // A window in the skin's frame, painted by the engine's frame painters, with controls on it when withControls.
-void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, bool withControls) {
+void Window(HDC dc, LoadedSkin& skin, RECT r, bool active, const char* title, bool withControls) {
     const FrameMetrics frame{skin.Element(kElementFrameLeft).frame.width, skin.Element(kElementFrameRight).frame.width,
                              skin.Element(kElementCaption).frame.height,
                              skin.Element(kElementFrameBottom).frame.height};
@@ -149,7 +137,7 @@ void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, b
     // A group box holding check boxes and radio buttons.
     const RECT group{x, y + 60, x + 340, y + 168};
     skin.DrawSized(dc, kElementGroupBox, 0, {group.left, group.top + 7, group.right, group.bottom});
-    SkinManager::FillSolid(dc, {group.left + 8, group.top, group.left + 70, group.top + 15}, RGB(0xEE, 0xF1, 0xF5));
+    LoadedSkin::FillSolid(dc, {group.left + 8, group.top, group.left + 70, group.top + 15}, RGB(0xEE, 0xF1, 0xF5));
     Text(dc, "Options", {group.left + 10, group.top, group.left + 80, group.top + 15},
          skin.Element(kElementGroupBox).textColor, DT_LEFT);
     const char* boxLabels[] = {"Normal", "Pressed", "Hot", "Disabled"};
@@ -165,7 +153,7 @@ void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, b
     // Combo boxes: a white field with the skin's border and the drop-down button, in each state.
     for (int state = 0; state < 4; ++state) {
         const RECT combo{x + 360, y + 22 + state * 28, x + 520, y + 22 + state * 28 + 22};
-        SkinManager::FillSolid(dc, combo, state == 3 ? RGB(0xF4, 0xF6, 0xF8) : RGB(0xFF, 0xFF, 0xFF));
+        LoadedSkin::FillSolid(dc, combo, state == 3 ? RGB(0xF4, 0xF6, 0xF8) : RGB(0xFF, 0xFF, 0xFF));
         const COLORREF border = skin.Element(kElementComboBox).borderColor;
         const UniqueBrush brush(CreateSolidBrush(border));
         FrameRect(dc, &combo, brush.get());
@@ -180,7 +168,7 @@ void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, b
     }
     // A list view: header items over white rows, with both scroll bars.
     const RECT list{x + 360, y + 140, client.right - 14, client.bottom - 14};
-    SkinManager::FillSolid(dc, list, RGB(0xFF, 0xFF, 0xFF));
+    LoadedSkin::FillSolid(dc, list, RGB(0xFF, 0xFF, 0xFF));
     const char* columns[] = {"Program file", "PID", "Type", "Size"};
     const int widths[] = {150, 50, 60};
     int hx = list.left + 1;
@@ -194,7 +182,7 @@ void Window(HDC dc, SkinManager& skin, RECT r, bool active, const char* title, b
     for (int row = 0; row < 4; ++row) {
         const int ry = list.top + 26 + row * 18;
         if (row == 1)
-            SkinManager::FillSolid(dc, {list.left + 1, ry, list.right - 18, ry + 18}, RGB(0xDC, 0xE8, 0xF7));
+            LoadedSkin::FillSolid(dc, {list.left + 1, ry, list.right - 18, ry + 18}, RGB(0xDC, 0xE8, 0xF7));
         Text(dc, "C:\\Media\\Program " + std::to_string(row + 1) + ".mpg",
              {list.left + 6, ry, list.left + 150, ry + 18}, text, DT_LEFT | DT_VCENTER);
     }
@@ -217,7 +205,7 @@ std::string Describe(const SkinElement& e, int frames) {
 }
 
 // One band per element: every frame at its own size (DrawFrame), then frame 0 at several sizes (DrawSized).
-int ElementBand(HDC dc, SkinManager& skin, int id, int y, bool draw) {
+int ElementBand(HDC dc, LoadedSkin& skin, int id, int y, bool draw) {
     const SkinElement& e = skin.Element(id);
     const int frames = kElementTable[id].frames;
     if (draw)
@@ -264,7 +252,7 @@ int ElementBand(HDC dc, SkinManager& skin, int id, int y, bool draw) {
 }
 
 // Lays the sheet out (draw false, to measure) or draws it.
-int Compose(HDC dc, SkinManager& skin, bool draw) {
+int Compose(HDC dc, LoadedSkin& skin, bool draw) {
     int y = kPad;
     if (draw) {
         Label(dc, kPad, y, "Skin: " + skin.SkinPath());
@@ -297,8 +285,8 @@ int main(int argc, char** argv) {
                      argv[1]);
         return 1;
     }
-    SkinManager skin;
-    skin.LoadSkin(argv[1]);
+    LoadedSkin skin;
+    skin.Read(argv[1]);
     int images = 0;
     for (int id = 0; id < kElementCount; ++id)
         images += skin.HasElementImage(id);

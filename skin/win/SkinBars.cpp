@@ -2,8 +2,9 @@
 // skin, and presses on them tracked (line steps with the arrow repeat, thumb drags).
 #include "skin/win/SkinBars.h"
 
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
 #include "skin/win/SkinPainters.h"
+#include "skin/win/SkinRegistry.h"
 #include "skin/win/SkinScrolling.h"
 #include "skin/win/WinGeometry.h"
 
@@ -21,23 +22,16 @@ constexpr ScrollWay kScrollWays[] = {
     {SkinKind::ScrollBar, true, false, false},
 };
 
-constexpr UINT_PTR kRepeatTimerId = 0;
+// The arrow repeat's timer, under an id of its own: it reaches the control's procedure, where the skin sees it first,
+// and must not replace a timer of the control's.
+constexpr UINT_PTR kRepeatTimerId = 0x5B4152;
 
-constexpr UINT kScrollBarInfoSize = 60;
-static_assert(sizeof(SCROLLBARINFO) == kScrollBarInfoSize);
-
-// GetScrollBarInfo, looked up at each use: systems without it still get bars, with the thumb reckoned from the
-// scroll information instead.
+// The bar's thumb as the system places it; false where the system cannot say, and the thumb is then reckoned from
+// the scroll information.
 bool QueryScrollBarInfo(HWND window, LONG objectId, SCROLLBARINFO& info) {
-    using Function = BOOL(WINAPI*)(HWND, LONG, PSCROLLBARINFO);
-    const HMODULE user32 = GetModuleHandleA("USER32.DLL");
-    const FARPROC found = user32 ? GetProcAddress(user32, "GetScrollBarInfo") : nullptr;
-    const auto query = reinterpret_cast<Function>(reinterpret_cast<void*>(found));
-    if (!query)
-        return false;
     info = {};
-    info.cbSize = kScrollBarInfoSize;
-    return query(window, objectId, &info) != FALSE;
+    info.cbSize = sizeof(info);
+    return GetScrollBarInfo(window, objectId, &info) != FALSE;
 }
 
 ScrollRange ScrollRangeOf(HWND window, int bar) {
@@ -60,8 +54,6 @@ int ListViewRowHeight(HWND list) {
         return row.bottom - row.top;
     return 0;
 }
-
-VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT message, UINT_PTR idEvent, DWORD time);
 
 } // namespace
 
@@ -86,6 +78,7 @@ const SkinWindow::Handler<SkinBars> SkinBars::kHandlers[] = {
     {WM_LBUTTONUP, &SkinBars::OnLButtonUp},
     {WM_CAPTURECHANGED, &SkinBars::OnCaptureChanged},
     {WM_NCMOUSELEAVE, &SkinBars::OnNcMouseLeave},
+    {WM_TIMER, &SkinBars::OnTimer},
 };
 
 bool SkinBars::Handle(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -102,7 +95,7 @@ LRESULT SkinBars::CallPrevious(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool SkinBars::Skinned() const {
     for (int id : {kElementScrollArrows, kElementShaftHorz, kElementShaftVert, kElementThumbHorz, kElementThumbVert}) {
-        if (!control_.owner_.HasElementImage(id))
+        if (!control_.skin_.HasElementImage(id))
             return false;
     }
     return true;
@@ -158,7 +151,7 @@ void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
         look.hover = {hoverPoint.x + clientOrigin.x - bounds.left, hoverPoint.y + clientOrigin.y - bounds.top};
     look.pressed = pressed;
     look.pressedPart = pressedPart;
-    PaintScrollBar(hdc, control_.owner_, Layout(barRect, vertical), vertical, look);
+    PaintScrollBar(hdc, control_.skin_, Layout(barRect, vertical), vertical, look);
 }
 
 RECT SkinBars::NonClientBarRect(bool vertical) const {
@@ -189,7 +182,7 @@ void SkinBars::PaintBar(HDC windowDC, const RECT& barRect, bool vertical) {
     const int width = barRect.right - barRect.left, height = barRect.bottom - barRect.top;
     if (width <= 0 || height <= 0)
         return;
-    const PaintBuffer::Lease buffer(control_.owner_.OffScreen(), windowDC, width, height);
+    const PaintBuffer::Lease buffer(control_.skin_.OffScreen(), windowDC, width, height);
     if (!buffer.dc())
         return;
     BitBlt(buffer.dc(), 0, 0, width, height, windowDC, barRect.left, barRect.top, SRCCOPY);
@@ -256,7 +249,7 @@ LRESULT SkinBars::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = Window();
     hoverPoint = PointFromLParam(lParam);
     ScreenToClient(window, &hoverPoint);
-    control_.owner_.StartHoverTimer(window);
+    control_.registry_.StartHoverTimer(window);
     // The system's own bars may still be live underneath and repaint themselves here: the skin paints last.
     LRESULT result;
     if (control_.CallPreviousAndStay(message, wParam, lParam, result))
@@ -398,22 +391,18 @@ bool SkinBars::RepeatTick(POINT cursor) {
 }
 
 void SkinBars::ArmRepeat() {
-    SetTimer(Window(), kRepeatTimerId, ArrowRepeatDelayMs(++repeatStep_), ArrowRepeatTimerProc);
+    SetTimer(Window(), kRepeatTimerId, ArrowRepeatDelayMs(++repeatStep_), nullptr);
 }
 
-namespace {
-
-VOID CALLBACK ArrowRepeatTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {
+LRESULT SkinBars::OnTimer(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (wParam != kRepeatTimerId)
+        return CallPrevious(message, wParam, lParam);
     POINT cursor{};
     GetCursorPos(&cursor);
-    KillTimer(window, idEvent);
-    SkinManager* manager = SkinManager::Current();
-    SkinControl* control = manager ? manager->FindControl(window) : nullptr;
-    SkinBars* bars = control ? control->Bars() : nullptr;
-    if (bars && bars->RepeatTick(cursor))
-        bars->ArmRepeat();
+    KillTimer(Window(), kRepeatTimerId);
+    if (RepeatTick(cursor))
+        ArmRepeat();
+    return 0;
 }
-
-} // namespace
 
 } // namespace tarnvale

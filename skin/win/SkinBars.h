@@ -80,6 +80,7 @@ private:
     LRESULT OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND Window() const;
     LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);

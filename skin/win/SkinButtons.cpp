@@ -4,7 +4,8 @@
 
 #include "skin/ButtonGeometry.h"
 #include "skin/win/GdiHandles.h"
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
+#include "skin/win/SkinTextControls.h"
 #include "skin/win/WinGeometry.h"
 
 #include <vector>
@@ -44,16 +45,17 @@ RECT PushButtonTextRect(HDC dc, const std::string& text, const RECT& rect, DWORD
 
 } // namespace
 
-SkinButton::SkinButton(SkinManager& owner, SkinKind kind)
-    : SkinControl(owner, kind), faceElement_(FaceElementOf(kind)) {}
+SkinButton::SkinButton(LoadedSkin& skin, SkinRegistry& registry, SkinKind kind)
+    : SkinControl(skin, registry, kind), faceElement_(FaceElementOf(kind)) {}
 
 const SkinWindow::Handler<SkinButton> SkinButton::kHandlers[] = {
     {WM_SETFOCUS, &SkinButton::OnFocus},
     {WM_KILLFOCUS, &SkinButton::OnFocus},
     {WM_SETTEXT, &SkinButton::PreviousThenRedraw},
-    {WM_PAINT, &SkinButton::OnPaint},
-    {WM_ERASEBKGND, &SkinButton::OnEraseBackground},
-    {WM_NCPAINT, &SkinButton::OnNcPaint},
+    {WM_PAINT, &SkinButton::OnSkinPaint},
+    {WM_ERASEBKGND, &SkinButton::OnEraseToParentBackground},
+    // The face covers the edge too, so the control's own edge is never drawn.
+    {WM_NCPAINT, &SkinButton::OnSkinNcPaint},
     {BM_GETCHECK, &SkinButton::OnGetCheck},
     {BM_SETCHECK, &SkinButton::OnSetCheck},
     {WM_KEYDOWN, &SkinButton::OnKeyDown},
@@ -69,8 +71,6 @@ const SkinWindow::Handler<SkinButton> SkinButton::kHandlers[] = {
 };
 
 LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!Skinned())
-        return CallPrevious(message, wParam, lParam);
     TakeCheckState();
     LRESULT result;
     if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
@@ -79,7 +79,7 @@ LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool SkinButton::Skinned() const {
-    return owner_.HasElementImage(faceElement_) && owner_.HasElementImage(kElementPushButton);
+    return skin_.HasElementImage(faceElement_) && skin_.HasElementImage(kElementPushButton);
 }
 
 void SkinButton::TakeCheckState() {
@@ -94,9 +94,9 @@ void SkinButton::Paint(HDC hdc, const RECT& rect) {
     const bool disabled = !IsWindowEnabled(window_);
     const ButtonFace face = ChooseButtonFace(faceElement_, style, {pressed, hot, focused, disabled, checkState});
     if (face.element == kElementPushButton)
-        owner_.DrawSized(hdc, face.element, face.frame, rect); // the face stretched over the whole button
+        skin_.DrawSized(hdc, face.element, face.frame, rect); // the face stretched over the whole button
     else
-        owner_.DrawFrame(hdc, face.element, face.frame, rect, ILD_TRANSPARENT); // the box at its size, top-left
+        skin_.DrawFrame(hdc, face.element, face.frame, rect, ILD_TRANSPARENT); // the box at its size, top-left
 
     const std::string text = WindowText(window_);
     if (text.empty())
@@ -105,7 +105,7 @@ void SkinButton::Paint(HDC hdc, const RECT& rect) {
     if (const HFONT font = ParentFont(window_))
         SelectObject(hdc, font);
     SetBkMode(hdc, TRANSPARENT);
-    SetTextColor(hdc, CaptionColour(owner_, face.element));
+    SetTextColor(hdc, CaptionColour(skin_, face.element));
     if (face.element == kElementPushButton) {
         // The pressed caption sits one pixel right and down of the others. Each line is centred, as the control
         // centres it, and a caption wider than the face is cut on both sides.
@@ -119,7 +119,7 @@ void SkinButton::Paint(HDC hdc, const RECT& rect) {
     TEXTMETRICA metrics{};
     GetTextMetricsA(hdc, &metrics);
     DrawCaption(hdc, text,
-                ToRECT(CheckTextRect(FromRECT(rect), owner_.Element(face.element).frame.width, metrics.tmHeight)),
+                ToRECT(CheckTextRect(FromRECT(rect), skin_.Element(face.element).frame.width, metrics.tmHeight)),
                 disabled);
 }
 
@@ -146,7 +146,6 @@ bool SkinButton::AutoStep() {
 }
 
 bool SkinButton::UncheckRadioGroup() {
-    SkinManager& owner = owner_;
     const HWND window = window_;
     std::vector<HWND> siblings;
     std::vector<bool> startsGroup;
@@ -163,7 +162,7 @@ bool SkinButton::UncheckRadioGroup() {
         if (IsWindow(siblings[i]) && (SendMessageA(siblings[i], WM_GETDLGCODE, 0, 0) & DLGC_RADIOBUTTON))
             SendMessageA(siblings[i], BM_SETCHECK, BST_UNCHECKED, 0);
     }
-    return StillAttached(owner, window);
+    return Attached();
 }
 
 LRESULT SkinButton::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -175,21 +174,6 @@ LRESULT SkinButton::OnFocus(UINT message, WPARAM wParam, LPARAM lParam) {
     focused = message == WM_SETFOCUS;
     Redraw();
     return result;
-}
-
-LRESULT SkinButton::OnPaint(UINT, WPARAM, LPARAM) {
-    return PaintNow();
-}
-
-LRESULT SkinButton::OnEraseBackground(UINT, WPARAM wParam, LPARAM) {
-    PaintParentBackground(owner_, window_, reinterpret_cast<HDC>(wParam));
-    return 1;
-}
-
-LRESULT SkinButton::OnNcPaint(UINT, WPARAM, LPARAM) {
-    // The face covers the edge too, so the control's own edge is never drawn.
-    PaintBufferedAtNcPaint();
-    return 0;
 }
 
 LRESULT SkinButton::OnGetCheck(UINT, WPARAM, LPARAM) {
@@ -250,14 +234,12 @@ LRESULT SkinButton::OnMouseMove(UINT, WPARAM, LPARAM lParam) {
 }
 
 LRESULT SkinButton::OnLButtonDown(UINT, WPARAM, LPARAM) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    if (GetFocus() != window) {
-        SetFocus(window); // the parent hears of the focus change and may act on it
-        if (!StillAttached(owner, window))
+    if (GetFocus() != window_) {
+        SetFocus(window_); // the parent hears of the focus change and may act on it
+        if (!Attached())
             return 0;
     }
-    SetCapture(window);
+    SetCapture(window_);
     pressed = true;
     Redraw();
     return 0;

@@ -1,16 +1,15 @@
-// The control base: subclassing, the base procedure's table, and the repaint paths every kind shares.
+// The control base: the base procedure's table, and the repaint paths every kind shares.
 #include "skin/win/SkinControl.h"
 
+#include "skin/win/LoadedSkin.h"
 #include "skin/win/SkinBars.h"
-#include "skin/win/SkinManager.h"
 
 namespace tarnvale {
 
 const SkinWindow::Handler<SkinControl> SkinControl::kHandlers[] = {
-    {WM_SETFOCUS, &SkinControl::OnFocus},      {WM_KILLFOCUS, &SkinControl::OnFocus},
-    {WM_ENABLE, &SkinControl::OnEnable},       {WM_PAINT, &SkinControl::OnPaint},
-    {WM_NCPAINT, &SkinControl::OnNcPaint},     {WM_NCDESTROY, &SkinControl::OnNcDestroy},
-    {WM_SETREDRAW, &SkinControl::OnSetRedraw},
+    {WM_SETFOCUS, &SkinControl::OnFocus},  {WM_KILLFOCUS, &SkinControl::OnFocus},
+    {WM_ENABLE, &SkinControl::OnEnable},   {WM_PAINT, &SkinControl::OnPaint},
+    {WM_NCPAINT, &SkinControl::OnNcPaint}, {WM_SETREDRAW, &SkinControl::OnSetRedraw},
 };
 
 LRESULT SkinControl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -37,7 +36,7 @@ void SkinControl::PaintBuffered() {
     if (!windowDC || !GetWindowRect(window_, &rect))
         return;
     OffsetRect(&rect, -rect.left, -rect.top);
-    const PaintBuffer::Lease buffer(owner_.OffScreen(), windowDC.get(), rect.right, rect.bottom);
+    const PaintBuffer::Lease buffer(skin_.OffScreen(), windowDC.get(), rect.right, rect.bottom);
     if (!buffer.dc())
         return;
     // The kind paints over what the control drew, so magenta in the skin leaves the control's pixels.
@@ -63,7 +62,7 @@ void SkinControl::DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COL
                                {r.left, r.top, r.left + 1, r.bottom},
                                {r.right - 1, r.top, r.right, r.bottom}};
         for (const RECT& strip : strips)
-            SkinManager::FillSolid(hdc, strip, colour);
+            LoadedSkin::FillSolid(hdc, strip, colour);
     };
     const COLORREF background = GetBkColor(hdc);
     frame({rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, inner);
@@ -86,6 +85,42 @@ LRESULT SkinControl::PaintNow() {
     PaintBuffered();
     EndPaint(window_, &paint);
     return 0;
+}
+
+void SkinControl::PaintParentBackground(HDC hdc) {
+    const HWND parent = GetParent(window_);
+    if (!skin_.HasElementImage(kElementDialog) || !parent)
+        return;
+    // The control's client area as the parent sees it, in the parent's background laid from its client origin as
+    // the dialog lays it.
+    RECT area;
+    GetWindowRect(window_, &area);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
+    const int border = BorderWidthOf(window_);
+    InflateRect(&area, -border, -border);
+    if (IsRectEmpty(&area))
+        return;
+    RECT client;
+    GetClientRect(parent, &client);
+    skin_.DrawTiled(hdc, kElementDialog, {client.right, client.bottom}, area, {0, 0});
+}
+
+LRESULT SkinControl::OnSkinPaint(UINT, WPARAM, LPARAM) {
+    return PaintNow();
+}
+
+LRESULT SkinControl::OnSkinNcPaint(UINT, WPARAM, LPARAM) {
+    PaintBufferedAtNcPaint();
+    return 0;
+}
+
+LRESULT SkinControl::OnEraseToParentBackground(UINT, WPARAM wParam, LPARAM) {
+    PaintParentBackground(reinterpret_cast<HDC>(wParam));
+    return 1;
+}
+
+LRESULT SkinControl::OnEraseNothing(UINT, WPARAM, LPARAM) {
+    return 1;
 }
 
 void SkinControl::ArmLeaveReport() {
@@ -136,15 +171,6 @@ LRESULT SkinControl::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
     CallPrevious(message, wParam, lParam);
     PaintBufferedAtNcPaint();
     return 0;
-}
-
-LRESULT SkinControl::OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Detaching deletes this object: nothing of it may be touched afterwards.
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    owner.DetachControl(window);
-    return result;
 }
 
 } // namespace tarnvale

@@ -1,6 +1,5 @@
-// The skin object of one control: it owns the control's replaced window procedure and is the base of every
-// control kind. The base procedure keeps the focus flag and lays the kind's painting over the control's own; the
-// kinds that scroll add skinned bars (SkinScrolling).
+// The skin object of one control, the base of every control kind. The base procedure keeps the focus flag and lays the
+// kind's painting over the control's own; the kinds that scroll add skinned bars (SkinScrolling).
 #pragma once
 
 #include "skin/ControlClassifier.h"
@@ -9,24 +8,21 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <iterator>
-
 namespace tarnvale {
 
 class SkinBars;
-class SkinManager;
+class LoadedSkin;
+class SkinRegistry;
 
 // The cursor is over none of the control.
 inline constexpr POINT kNoHoverPoint{-1, -1};
 
 class SkinControl : public SkinWindow {
 public:
-    SkinControl(SkinManager& owner, SkinKind kind) : SkinWindow(owner), kind_(kind) {}
+    SkinControl(LoadedSkin& skin, SkinRegistry& registry, SkinKind kind) : SkinWindow(skin, registry), kind_(kind) {}
 
     // Handles one message of the control; what a kind does not handle it passes here, and what the base does not
-    // handle goes to the previous procedure. The base detaches the object at WM_NCDESTROY, after the control's own
-    // procedure has seen it.
+    // handle goes to the previous procedure.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // Paints the skin over the control into hdc, whose origin is the window's top-left corner; rect is the whole
     // window. The base draws nothing.
@@ -56,11 +52,6 @@ public:
         return (message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR) ||
                (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL);
     }
-    // Whether message is one of a kind's table of messages.
-    template <std::size_t N>
-    static bool IsOneOf(UINT message, const UINT (&messages)[N]) {
-        return std::find(std::begin(messages), std::end(messages), message) != std::end(messages);
-    }
     // A one-pixel frame around rect in border, with a one-pixel line of inner inside it: the flat border the skin
     // draws in place of a control's own edge.
     static void DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner);
@@ -71,6 +62,19 @@ protected:
     LRESULT PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam);
     // WM_PAINT answered by the skin alone: the update region validated and the kind's painting laid on; 0.
     LRESULT PaintNow();
+    // Paints the part of the dialog's tiled background that lies under the control into hdc, whose origin is the
+    // control's client area; nothing when the skin has no background tile.
+    void PaintParentBackground(HDC hdc);
+
+    // Handlers the kinds' tables share.
+    // WM_PAINT: PaintNow.
+    LRESULT OnSkinPaint(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_NCPAINT of a kind whose painting covers the control's edge too: the control's own is never drawn.
+    LRESULT OnSkinNcPaint(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_ERASEBKGND of a kind that paints over the dialog's background where it lies.
+    LRESULT OnEraseToParentBackground(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_ERASEBKGND of a kind whose painting covers what it must: nothing erased.
+    LRESULT OnEraseNothing(UINT message, WPARAM wParam, LPARAM lParam);
     // Asks for WM_MOUSELEAVE when the cursor leaves the control.
     void ArmLeaveReport();
     // Painter state.
@@ -87,7 +91,6 @@ private:
     LRESULT OnEnable(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnPaint(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam);
 
     SkinKind kind_;

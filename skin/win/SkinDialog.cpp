@@ -3,8 +3,8 @@
 // are in files of their own.
 #include "skin/win/SkinDialog.h"
 
-#include "skin/win/FrameShape.h"
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
+#include "skin/win/SkinRegistry.h"
 #include "skin/win/WinGeometry.h"
 #include "skin/win/WindowStyle.h"
 
@@ -20,10 +20,9 @@ constexpr DWORD kCaptionButtonStyles = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZE
 } // namespace
 
 const SkinWindow::Handler<SkinDialog> SkinDialog::kHandlers[] = {
-    {WM_ACTIVATE, &SkinDialog::OnActivate},         {WM_ERASEBKGND, &SkinDialog::OnEraseBackground},
-    {WM_NCDESTROY, &SkinDialog::OnNcDestroy},       {WM_INITDIALOG, &SkinDialog::OnInitDialog},
-    {WM_PARENTNOTIFY, &SkinDialog::OnParentNotify}, {WM_SKINCHANGED, &SkinDialog::OnSkinChanged},
-    {WM_DPICHANGED, &SkinDialog::OnDpiChanged},
+    {WM_ACTIVATE, &SkinDialog::OnActivate},       {WM_ERASEBKGND, &SkinDialog::OnEraseBackground},
+    {WM_INITDIALOG, &SkinDialog::OnInitDialog},   {WM_PARENTNOTIFY, &SkinDialog::OnParentNotify},
+    {WM_SKINCHANGED, &SkinDialog::OnSkinChanged}, {WM_DPICHANGED, &SkinDialog::OnDpiChanged},
 };
 
 const SkinWindow::Handler<SkinDialog> SkinDialog::kFrameHandlers[] = {
@@ -55,36 +54,33 @@ LRESULT SkinDialog::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CallPrevious(message, wParam, lParam);
 }
 
-void SkinDialog::Unsubclass() {
-    // The dialog's own procedure goes back first, so that it sees the size change and lays out its standard
-    // frame again, instead of the skin frame being kept for the old size.
-    SkinWindow::Unsubclass();
-    if (!window_)
-        return;
+void SkinDialog::GiveBack() {
+    // Called with the subclass already off, so that the dialog's own procedure sees the size change and lays out its
+    // standard frame again, instead of the skin frame being kept for the old size.
     RemoveShape();
     if (!IsRectEmpty(&beforeSkinning_) || growth_.width != 0 || growth_.height != 0)
         ResizeTo(UnskinnedRect(), SWP_FRAMECHANGED);
 }
 
 bool SkinDialog::IsFrameSkinned() const {
-    return owner_.HasElementImage(kElementCaption) && owner_.HasElementImage(kElementFrameLeft) &&
-           owner_.HasElementImage(kElementFrameRight) && owner_.HasElementImage(kElementFrameBottom);
+    return skin_.HasElementImage(kElementCaption) && skin_.HasElementImage(kElementFrameLeft) &&
+           skin_.HasElementImage(kElementFrameRight) && skin_.HasElementImage(kElementFrameBottom);
 }
 
 LRESULT SkinDialog::CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam) {
-    const HWND window = window_;
     const DWORD taken = Style() & styleBits;
     if (taken)
-        SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(Style() & ~taken));
+        SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(Style() & ~taken));
     const LRESULT result = CallPrevious(message, wParam, lParam);
     // Only the bits taken off go back: whatever else the previous procedure changed stays.
-    if (taken && IsWindow(window))
-        SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(DWORD(GetWindowLongPtrA(window, GWL_STYLE)) | taken));
+    if (taken && IsWindow(window_))
+        SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(DWORD(GetWindowLongPtrA(window_, GWL_STYLE)) | taken));
     return result;
 }
 
 FrameMetrics SkinDialog::Metrics() const {
-    return SkinFrameMetrics(owner_);
+    return {skin_.Element(kElementFrameLeft).frame.width, skin_.Element(kElementFrameRight).frame.width,
+            skin_.Element(kElementCaption).frame.height, skin_.Element(kElementFrameBottom).frame.height};
 }
 
 DWORD SkinDialog::Style() const {
@@ -133,49 +129,36 @@ LRESULT SkinDialog::OnActivate(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinDialog::OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam) {
-    const SkinElement& tile = owner_.Element(kElementDialog);
-    if (!owner_.HasElementImage(kElementDialog) || tile.frame.width <= 0 || tile.frame.height <= 0)
+    const SkinElement& tile = skin_.Element(kElementDialog);
+    if (!skin_.HasElementImage(kElementDialog) || tile.frame.width <= 0 || tile.frame.height <= 0)
         return CallPrevious(message, wParam, lParam);
     RECT client;
     GetClientRect(window_, &client);
-    owner_.DrawTiled(reinterpret_cast<HDC>(wParam), kElementDialog, {client.right, client.bottom}, client, {0, 0});
+    skin_.DrawTiled(reinterpret_cast<HDC>(wParam), kElementDialog, {client.right, client.bottom}, client, {0, 0});
     return 1;
 }
 
-LRESULT SkinDialog::OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Detaching deletes this object: nothing of it may be touched afterwards.
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    owner.DetachDialog(window);
-    return result;
-}
-
 LRESULT SkinDialog::OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    // The dialog's own initialisation may have destroyed it, and this object with it.
-    if (!StillAttached(owner, window))
+    // The dialog's own initialisation may have destroyed it, or taken the skin off it.
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
-    owner.AttachChildren(window);
+    registry_.AttachChildren(window_);
     // A skin change that came before this message has grown the window already; that growth is not part of the
     // size from before skinning.
     beforeSkinning_ = UnskinnedRect();
-    SendMessageA(window, WM_SKINCHANGED, 0, 0);
+    SendMessageA(window_, WM_SKINCHANGED, 0, 0);
     return result;
 }
 
 LRESULT SkinDialog::OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam) {
     if (LOWORD(wParam) == WM_CREATE)
-        owner_.AttachControl(reinterpret_cast<HWND>(lParam));
+        registry_.AttachControl(reinterpret_cast<HWND>(lParam));
     return CallPrevious(message, wParam, lParam);
 }
 
 LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
     captionFont_.reset();
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     const RECT base = UnskinnedRect();
     const int border = BorderWidth();
     if (IsFrameSkinned()) {
@@ -184,7 +167,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
             const FrameGrowth growth = SkinFrameGrowth(Metrics(), Standard());
             growth_ = growth;
             ResizeTo({base.left, base.top, base.right + growth.width, base.bottom + growth.height}, 0);
-            if (!StillAttached(owner, window))
+            if (!Attached())
                 return 0; // the dialog's own procedure destroyed it while it was resized
         }
         shapePending_ = true;
@@ -192,13 +175,13 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
         if (!IsRectEmpty(&beforeSkinning_) || growth_.width != 0 || growth_.height != 0) {
             growth_ = {};
             ResizeTo(base, 0);
-            if (!StillAttached(owner, window))
+            if (!Attached())
                 return 0;
         }
         // Without the skin frame nothing may stay see-through, the client area's magenta included.
         RemoveShape();
     }
-    SetWindowPos(window, nullptr, 0, 0, 0, 0,
+    SetWindowPos(window_, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     return 0;
 }
@@ -207,7 +190,7 @@ LRESULT SkinDialog::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam) {
     const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
     if (!suggested)
         return 0;
-    owner_.SetDpi(HIWORD(wParam));
+    skin_.SetDpi(HIWORD(wParam));
     // The system's suggestion is the whole window at the new DPI, skin frame included: the size before skinning is
     // what it leaves once the frame's growth at that DPI is taken off, so that the skin change below lands the
     // window exactly on the suggestion.
@@ -216,45 +199,37 @@ LRESULT SkinDialog::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam) {
     beforeSkinning_ = {suggested->left, suggested->top, suggested->right - growth.width,
                        suggested->bottom - growth.height};
     growth_ = growth;
-    SkinManager& owner = owner_;
-    const HWND window = window_;
-    SetWindowPos(window, nullptr, suggested->left, suggested->top, RectWidth(*suggested), RectHeight(*suggested),
+    SetWindowPos(window_, nullptr, suggested->left, suggested->top, RectWidth(*suggested), RectHeight(*suggested),
                  SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!StillAttached(owner, window))
+    if (!Attached())
         return 0;
-    owner.TellDialogs(WM_SKINCHANGED);
+    registry_.TellDialogs(WM_SKINCHANGED);
     // The dialog's own handling comes last, when the window already has its new size.
-    return StillAttached(owner, window) ? CallPrevious(message, wParam, lParam) : 0;
+    return Attached() ? CallPrevious(message, wParam, lParam) : 0;
 }
 
 LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     CallPrevious(message, wParam, lParam);
-    if (!StillAttached(owner, window))
+    if (!Attached())
         return 0;
     shapePending_ = true;
     PaintFrame();
-    InvalidateRect(window, nullptr, TRUE);
-    UpdateWindow(window);
+    InvalidateRect(window_, nullptr, TRUE);
+    UpdateWindow(window_);
     return 0;
 }
 
 LRESULT SkinDialog::OnSetText(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     // Hidden for the moment, so that the system does not paint its own caption with the new text.
     const LRESULT result = CallPreviousWithout(WS_VISIBLE, message, wParam, lParam);
-    if (StillAttached(owner, window))
+    if (Attached())
         PaintFrame();
     return result;
 }
 
 LRESULT SkinDialog::OnActivationChange(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     const LRESULT result = CallPreviousWithout(kCaptionButtonStyles, message, wParam, lParam);
-    if (StillAttached(owner, window))
+    if (Attached())
         PaintFrame();
     return result;
 }
@@ -300,7 +275,7 @@ LRESULT SkinDialog::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
         DrawCaptionButton(hotButton_, 0);
         DrawCaptionButton(code, 2);
         hotButton_ = code;
-        owner_.StartHoverTimer(window_);
+        registry_.StartHoverTimer(window_);
     }
     return CallPrevious(message, wParam, lParam);
 }
@@ -309,17 +284,14 @@ LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) 
     const int code = static_cast<int>(wParam);
     if (code == kHitCaption) {
         // The focus change tells the controls' parent, this dialog, whose handler may destroy it.
-        SkinManager& owner = owner_;
-        const HWND window = window_;
-        SetFocus(window);
-        if (StillAttached(owner, window))
-            SendMessageA(window, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
+        SetFocus(window_);
+        if (Attached())
+            SendMessageA(window_, WM_SYSCOMMAND, SC_MOVE + HTCAPTION, lParam);
         return 0;
     }
     if (const std::optional<WPARAM> command = CaptionButtonCommand(code)) {
-        const HWND window = window_;
         if (TrackCaptionButton(code))
-            SendMessageA(window, WM_SYSCOMMAND, *command, lParam);
+            SendMessageA(window_, WM_SYSCOMMAND, *command, lParam);
         return 0;
     }
     if (!IsSizingHit(code))
@@ -327,15 +299,13 @@ LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) 
 
     // The system's sizing loop runs inside the previous procedure; WM_ENTERSIZEMOVE puts the style back as soon
     // as it starts, and if it never does, the style goes back here.
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     savedStyle_ = Style();
-    SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(savedStyle_ & ~kCaptionButtonStyles));
+    SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(savedStyle_ & ~kCaptionButtonStyles));
     const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!StillAttached(owner, window))
+    if (!Attached())
         return result;
     if (savedStyle_ != 0) {
-        SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
+        SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
         savedStyle_ = 0;
     }
     PaintFrame();
@@ -371,12 +341,10 @@ LRESULT SkinDialog::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinDialog::OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam) {
     if (savedStyle_ == 0)
         return CallPrevious(message, wParam, lParam);
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!StillAttached(owner, window))
+    if (!Attached())
         return result;
-    SetWindowLongPtrA(window, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
+    SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
     savedStyle_ = 0;
     PaintFrame();
     return result;

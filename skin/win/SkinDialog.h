@@ -13,20 +13,23 @@
 
 namespace tarnvale {
 
-class SkinManager;
+class LoadedSkin;
+class SkinRegistry;
+
+// Tells a skinned dialog to recompute its frame size and shape; wParam and lParam are 0.
+inline constexpr UINT WM_SKINCHANGED = WM_USER + 101;
 
 // The framework's private activation message; ours never sends it, but a dialog may still receive it.
 inline constexpr UINT WM_ACTIVATETOPLEVEL = 0x36E;
 
 class SkinDialog : public SkinWindow {
 public:
-    explicit SkinDialog(SkinManager& owner) : SkinWindow(owner) {}
+    SkinDialog(LoadedSkin& skin, SkinRegistry& registry) : SkinWindow(skin, registry) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // Puts the previous procedure back (if ours is still the window's procedure), takes off the see-through shape
-    // the skin gave the window, and gives the window its size from before skinning.
-    void Unsubclass() override;
+    // Takes off the see-through shape the skin gave the window, and gives the window its size from before skinning.
+    void GiveBack() override;
 
     // Whether the caption and the left, right and bottom frames all have images.
     bool IsFrameSkinned() const;
@@ -42,10 +45,8 @@ private:
     bool TrackCaptionButton(int hitCode);
     // The hit code of a point in screen coordinates.
     int HitTest(int x, int y) const;
-    // Makes the magenta pixels of the frame see-through, once per pending shape: with a layered window's colour
-    // key where the system has one, else, when the skin asks for transparency, with a window region cut from the
-    // frame in hdc.
-    void ApplyShape(HDC hdc, const RECT& windowRect);
+    // Makes the magenta pixels of the frame see-through with a layered window's colour key, once per pending shape.
+    void ApplyShape();
 
     // The previous procedure's handling with some style bits taken off for its length.
     LRESULT CallPreviousWithout(DWORD styleBits, UINT message, WPARAM wParam, LPARAM lParam);
@@ -72,7 +73,6 @@ private:
 
     LRESULT OnActivate(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnEraseBackground(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnNcDestroy(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSkinChanged(UINT message, WPARAM wParam, LPARAM lParam);
@@ -105,7 +105,6 @@ private:
     int hotButton_ = -1;
     bool shapePending_ = true; // the see-through shape is applied at the next frame paint
     bool addedLayered_ = false;
-    bool setRegion_ = false;
     UniqueFont captionFont_; // made at the first caption paint, kept until the skin changes
 };
 

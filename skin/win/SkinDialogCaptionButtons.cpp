@@ -2,7 +2,7 @@
 // their looks, and a press tracked until its release.
 #include "skin/win/SkinDialog.h"
 
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
 #include "skin/win/SkinPainters.h"
 #include "skin/win/WinGeometry.h"
 #include "skin/win/WindowStyle.h"
@@ -71,7 +71,7 @@ std::optional<RECT> SkinDialog::CaptionButtonRect(int elementId, const RECT& cap
         return std::nullopt;
     if (button->styleBit ? !(style & button->styleBit) : !CloseItemEnabled(window_))
         return std::nullopt;
-    return CaptionButtonPlace(owner_, elementId, captionRect);
+    return CaptionButtonPlace(skin_, elementId, captionRect);
 }
 
 int SkinDialog::HitTest(int x, int y) const {
@@ -106,7 +106,7 @@ void SkinDialog::DrawCaptionButton(int hitCode, int frame) {
         return;
     WindowDC dc(window_);
     if (dc)
-        owner_.DrawFrame(dc.get(), button->element, frame, *rect, ILD_TRANSPARENT);
+        skin_.DrawFrame(dc.get(), button->element, frame, *rect, ILD_TRANSPARENT);
 }
 
 bool SkinDialog::TrackCaptionButton(int hitCode) {
@@ -120,14 +120,12 @@ bool SkinDialog::TrackCaptionButton(int hitCode) {
     if (!rect)
         return false;
 
-    // Messages sent to the window while the loop runs may destroy it, and this object with it.
-    SkinManager& owner = owner_;
-    const HWND window = window_;
+    // Messages sent to the window while the loop runs may destroy it, or take the skin off it.
     DrawCaptionButton(hitCode, 1);
-    SetCapture(window);
+    SetCapture(window_);
     bool inside = true;
     bool released = false;
-    while (!released && GetCapture() == window) {
+    while (!released && GetCapture() == window_) {
         MSG msg;
         if (!PeekMessageA(&msg, nullptr, WM_MOUSEFIRST, WM_MBUTTONDBLCLK, PM_REMOVE)) {
             // Woken by the next input; the bound lets a capture lost meanwhile end the loop.
@@ -140,13 +138,13 @@ bool SkinDialog::TrackCaptionButton(int hitCode) {
         } else if (msg.message == WM_MOUSEMOVE) {
             const POINT at{msg.pt.x - windowRect.left, msg.pt.y - windowRect.top};
             const bool now = PtInRect(&*rect, at) != FALSE;
-            if (now != inside && StillAttached(owner, window)) {
+            if (now != inside && Attached()) {
                 DrawCaptionButton(hitCode, now ? 1 : 0);
                 inside = now;
             }
         }
     }
-    if (!StillAttached(owner, window))
+    if (!Attached())
         return false;
     DrawCaptionButton(hitCode, 0);
     // A capture taken away before the release (another window, a cancelled mode) is no click.

@@ -2,7 +2,7 @@
 // composed off-screen and copied to the window around its client area.
 #include "skin/win/SkinDialog.h"
 
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
 #include "skin/win/SkinPainters.h"
 #include "skin/win/WinGeometry.h"
 #include "skin/win/WindowStyle.h"
@@ -32,7 +32,7 @@ bool Minimised(HWND window) {
 // activation change and hover, and making a font is the dearest step of a caption paint.
 HFONT SkinDialog::CaptionFont() {
     if (!captionFont_)
-        captionFont_ = MakeCaptionFont(owner_.Settings().captionFont);
+        captionFont_ = MakeCaptionFont(skin_.Settings().captionFont);
     return captionFont_.get();
 }
 
@@ -46,7 +46,7 @@ void SkinDialog::PaintCaption(HDC hdc, const RECT& caption) {
     look.closeButton = CaptionButtonRect(kElementCloseButton, caption).has_value();
     look.minimiseButton = CaptionButtonRect(kElementMinButton, caption).has_value();
     look.maximiseButton = CaptionButtonRect(kElementMaxButton, caption).has_value();
-    tarnvale::PaintCaption(hdc, owner_, caption, look);
+    tarnvale::PaintCaption(hdc, skin_, caption, look);
 }
 
 void SkinDialog::PaintFrame() {
@@ -66,7 +66,7 @@ void SkinDialog::PaintFrame() {
     WindowDC screen(window_);
     if (!screen)
         return;
-    const PaintBuffer::Lease buffer(owner_.OffScreen(), screen.get(), width, height);
+    const PaintBuffer::Lease buffer(skin_.OffScreen(), screen.get(), width, height);
     const HDC memory = buffer.dc();
     if (!memory)
         return;
@@ -79,12 +79,12 @@ void SkinDialog::PaintFrame() {
                            {0, client.top, client.left, client.bottom},
                            {client.right, client.top, width, client.bottom}};
     for (const RECT& strip : strips)
-        SkinManager::FillSolid(memory, strip, kMagenta);
+        LoadedSkin::FillSolid(memory, strip, kMagenta);
     if (hasCaption)
         PaintCaption(memory, ToRECT(tarnvale::CaptionRect(width, frame)));
     if (border != 0)
-        PaintFrameSides(memory, owner_, {0, 0, width, height}, frame, active_);
-    ApplyShape(memory, {0, 0, width, height});
+        PaintFrameSides(memory, skin_, {0, 0, width, height}, frame, active_);
+    ApplyShape();
     for (const RECT& strip : strips) {
         if (!IsRectEmpty(&strip))
             BitBlt(screen.get(), strip.left, strip.top, RectWidth(strip), RectHeight(strip), memory, strip.left,

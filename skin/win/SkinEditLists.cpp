@@ -3,17 +3,12 @@
 #include "skin/win/SkinEditLists.h"
 
 #include "skin/ListControlGeometry.h"
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
+#include "skin/win/SkinRegistry.h"
 #include "skin/win/WinGeometry.h"
 
 namespace tarnvale {
 namespace {
-
-// List-box messages after which the control may have scrolled or changed its range.
-constexpr UINT kMovingListBoxMessages[] = {
-    LB_ADDSTRING, LB_INSERTSTRING, LB_DELETESTRING, LB_RESETCONTENT,  LB_SETSEL,
-    LB_SETCURSEL, LB_SELECTSTRING, LB_SETTOPINDEX,  LB_SETITEMHEIGHT,
-};
 
 bool IsUpDownOf(HWND candidate, HWND buddy) {
     char name[32] = {};
@@ -23,18 +18,25 @@ bool IsUpDownOf(HWND candidate, HWND buddy) {
 
 } // namespace
 
+const SkinWindow::Handler<SkinEdit> SkinEdit::kHandlers[] = {
+    {WM_ENABLE, &SkinEdit::OnEnable},
+    {WM_NCPAINT, &SkinEdit::OnNcPaint},
+};
+
 LRESULT SkinEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Without a border colour the edit keeps its own edge; its bars stay skinned through the base.
-    const std::uint32_t border = owner_.Element(kElementEdit).borderColor;
-    if (border == kNoColour)
+    if (skin_.Element(kElementEdit).borderColor == kNoColour)
         return SkinScrolling::WindowProc(message, wParam, lParam);
-    if (message == WM_ENABLE)
-        return OnEnable(message, wParam, lParam);
-    if (message == WM_NCPAINT)
-        return NcPaintWithFlatBorder(message, wParam, lParam, border);
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
     if (IsKeyOrMouseMessage(message))
         return BaseThenBars(message, wParam, lParam);
     return SkinScrolling::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinEdit::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
+    return NcPaintWithFlatBorder(message, wParam, lParam, skin_.Element(kElementEdit).borderColor);
 }
 
 LRESULT SkinEdit::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -50,75 +52,99 @@ LRESULT SkinEdit::OnEnable(UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+// List-box messages after which the control may have scrolled or changed its range: the bars follow.
+const SkinWindow::Handler<SkinListBox> SkinListBox::kHandlers[] = {
+    {WM_NCPAINT, &SkinListBox::OnNcPaint},
+    {WM_SIZE, &SkinListBox::BaseThenBars},
+    {LB_ADDSTRING, &SkinListBox::PreviousThenBars},
+    {LB_INSERTSTRING, &SkinListBox::PreviousThenBars},
+    {LB_DELETESTRING, &SkinListBox::PreviousThenBars},
+    {LB_RESETCONTENT, &SkinListBox::PreviousThenBars},
+    {LB_SETSEL, &SkinListBox::PreviousThenBars},
+    {LB_SETCURSEL, &SkinListBox::PreviousThenBars},
+    {LB_SELECTSTRING, &SkinListBox::PreviousThenBars},
+    {LB_SETTOPINDEX, &SkinListBox::PreviousThenBars},
+    {LB_SETITEMHEIGHT, &SkinListBox::PreviousThenBars},
+};
+
 LRESULT SkinListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    const std::uint32_t border = owner_.Element(kElementListBox).borderColor;
-    if (border == kNoColour)
+    if (skin_.Element(kElementListBox).borderColor == kNoColour)
         return SkinScrolling::WindowProc(message, wParam, lParam);
-    if (message == WM_NCPAINT)
-        return NcPaintWithFlatBorder(message, wParam, lParam, border);
-    if (message == WM_SIZE || IsKeyOrMouseMessage(message))
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
+    if (IsKeyOrMouseMessage(message))
         return BaseThenBars(message, wParam, lParam);
-    if (IsOneOf(message, kMovingListBoxMessages))
-        return PreviousThenBars(message, wParam, lParam);
     return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
+LRESULT SkinListBox::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
+    return NcPaintWithFlatBorder(message, wParam, lParam, skin_.Element(kElementListBox).borderColor);
+}
+
+const SkinWindow::Handler<SkinComboBox> SkinComboBox::kHandlers[] = {
+    {WM_COMMAND, &SkinComboBox::OnCommand},       {WM_CTLCOLORLISTBOX, &SkinComboBox::OnListColour},
+    {WM_MOUSEMOVE, &SkinComboBox::OnMouseMove},   {WM_LBUTTONUP, &SkinComboBox::OnLButtonUp},
+    {WM_MOUSELEAVE, &SkinComboBox::OnMouseLeave},
+};
+
 LRESULT SkinComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Without the button image the combo box keeps its own border and button; a list inside stays skinned.
-    if (!owner_.HasElementImage(kElementComboBox))
-        return SkinControl::WindowProc(message, wParam, lParam);
-    switch (message) {
-    case WM_COMMAND:
-        if (HIWORD(wParam) == EN_SETFOCUS)
-            Redraw();
-        break;
-    case WM_CTLCOLORLISTBOX:
-        return OnListColour(message, wParam, lParam);
-    case WM_MOUSEMOVE:
-        if (!hot) {
-            hot = true;
-            Redraw();
-            ArmLeaveReport();
-        }
-        break;
-    case WM_LBUTTONUP:
-        if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1)
-            Redraw();
-        break;
-    case WM_MOUSELEAVE:
-        if (hot) {
-            hot = false;
-            Redraw();
-        }
-        return 0;
-    default:
-        break;
+    LRESULT result;
+    if (HasPaint() && Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinComboBox::OnCommand(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (HIWORD(wParam) == EN_SETFOCUS)
+        Redraw();
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinComboBox::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (!hot) {
+        hot = true;
+        Redraw();
+        ArmLeaveReport();
     }
     return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinComboBox::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1)
+        Redraw();
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinComboBox::OnMouseLeave(UINT, WPARAM, LPARAM) {
+    if (hot) {
+        hot = false;
+        Redraw();
+    }
+    return 0;
 }
 
 LRESULT SkinComboBox::OnListColour(UINT message, WPARAM wParam, LPARAM lParam) {
     // The list asks for its colours when it first paints, that is when it first drops down: from then on it is
     // skinned.
     if (!dropList_ && lParam) {
-        SkinManager& owner = owner_;
-        const HWND window = window_;
         const auto list = reinterpret_cast<HWND>(lParam);
         dropList_ = list;
-        owner.AttachControl(list);
+        registry_.AttachControl(list);
         InvalidateRect(list, nullptr, TRUE);
-        if (!StillAttached(owner, window))
+        if (!Attached())
             return 0;
     }
     return SkinControl::WindowProc(message, wParam, lParam);
 }
 
 bool SkinComboBox::HasPaint() const {
-    return owner_.HasElementImage(kElementComboBox);
+    return skin_.HasElementImage(kElementComboBox);
 }
 
 void SkinComboBox::Paint(HDC hdc, const RECT& rect) {
-    const SkinElement& element = owner_.Element(kElementComboBox);
+    const SkinElement& element = skin_.Element(kElementComboBox);
     const bool enabled = IsWindowEnabled(window_) != FALSE;
     if (element.borderColor != kNoColour)
         DrawFlatBorder(hdc, rect, element.borderColor, GetSysColor(enabled ? COLOR_WINDOW : COLOR_BTNFACE));
@@ -127,7 +153,7 @@ void SkinComboBox::Paint(HDC hdc, const RECT& rect) {
     const bool atLeft = (ExStyleOf(window_) & WS_EX_RIGHT) != 0;
     const Rect button = ComboButtonRect(rect.right - rect.left, rect.bottom - rect.top, atLeft, metrics);
     const bool dropped = SendMessageA(window_, CB_GETDROPPEDSTATE, 0, 0) != 0;
-    owner_.DrawSized(hdc, kElementComboBox, ComboButtonFrame(dropped, hot, enabled), ToRECT(button));
+    skin_.DrawSized(hdc, kElementComboBox, ComboButtonFrame(dropped, hot, enabled), ToRECT(button));
 }
 
 } // namespace tarnvale

@@ -9,17 +9,20 @@ namespace tarnvale {
 
 class SkinEdit : public SkinScrolling {
 public:
-    explicit SkinEdit(SkinManager& owner) : SkinScrolling(owner, SkinKind::Edit) {}
+    SkinEdit(LoadedSkin& skin, SkinRegistry& registry) : SkinScrolling(skin, registry, SkinKind::Edit) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    static const Handler<SkinEdit> kHandlers[];
+
     LRESULT OnEnable(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 class SkinComboBox : public SkinControl {
 public:
-    explicit SkinComboBox(SkinManager& owner) : SkinControl(owner, SkinKind::ComboBox) {}
+    SkinComboBox(LoadedSkin& skin, SkinRegistry& registry) : SkinControl(skin, registry, SkinKind::ComboBox) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     // The flat border, then the drop-down button over the one the control drew.
@@ -28,16 +31,27 @@ public:
     bool HasPaint() const override;
 
 private:
+    static const Handler<SkinComboBox> kHandlers[];
+
+    LRESULT OnCommand(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnListColour(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND dropList_ = nullptr;
 };
 
 class SkinListBox : public SkinScrolling {
 public:
-    explicit SkinListBox(SkinManager& owner) : SkinScrolling(owner, SkinKind::ListBox) {}
+    SkinListBox(LoadedSkin& skin, SkinRegistry& registry) : SkinScrolling(skin, registry, SkinKind::ListBox) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    static const Handler<SkinListBox> kHandlers[];
+
+    LRESULT OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 } // namespace tarnvale

@@ -4,7 +4,7 @@
 #include "skin/DpiScale.h"
 #include "skin/NineGrid.h"
 #include "skin/win/GdiHandles.h"
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
 
 #include <cstring>
 
@@ -152,13 +152,13 @@ MaskedImage ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Ma
     ScopedSelect selectTarget(target.get(), composed.colours.get());
     {
         ScopedSelect selectSource(source.get(), sourceBits.get());
-        SkinManager::FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
+        LoadedSkin::FillSolid(source.get(), {0, 0, frameWidth, frameHeight}, kMagenta);
         if (frame >= 0)
             ImageList_Draw(image, frame, source.get(), 0, 0, ILD_NORMAL);
 
         // Whatever no part covers stays magenta, and so see-through. Shrinking copies whole source pixels rather
         // than and-ing neighbours together, which would turn magenta edges into visible colours.
-        SkinManager::FillSolid(target.get(), {0, 0, width, height}, kMagenta);
+        LoadedSkin::FillSolid(target.get(), {0, 0, width, height}, kMagenta);
         SetStretchBltMode(target.get(), COLORONCOLOR);
         for (const NineGridPart& part : NineGridParts(frameWidth, frameHeight, margins, width, height)) {
             const GridRect& d = part.destination;

@@ -3,7 +3,8 @@
 #include "skin/win/SkinListView.h"
 
 #include "skin/ListControlGeometry.h"
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
+#include "skin/win/SkinRegistry.h"
 #include "skin/win/WinGeometry.h"
 
 #include <optional>
@@ -11,60 +12,76 @@
 namespace tarnvale {
 namespace {
 
-// List-view messages after which the control may have scrolled or changed its range; they reach the control
-// straight, and the bars follow. LVM_SETITEMCOUNT is among them: an owner-data list changes its range by it alone,
-// with no insert or delete that would otherwise bring the bars up to date.
-constexpr UINT kMovingListMessages[] = {
-    LVM_SETITEMA,      LVM_INSERTITEMA,  LVM_DELETEITEM,     LVM_DELETEALLITEMS, LVM_SETITEMPOSITION,
-    LVM_ENSUREVISIBLE, LVM_SCROLL,       LVM_INSERTCOLUMNA,  LVM_DELETECOLUMN,   LVM_SETCOLUMNWIDTH,
-    LVM_SETITEMSTATE,  LVM_SETITEMTEXTA, LVM_SETICONSPACING, LVM_SETITEMCOUNT,
-};
-
 constexpr int kHeaderTextChars = 255;
 
 } // namespace
 
+// LVM_SETITEMCOUNT is among the messages after which the list may have scrolled or changed its range: an owner-data
+// list changes its range by it alone, with no insert or delete that would otherwise bring the bars up to date.
+const SkinWindow::Handler<SkinListView> SkinListView::kHandlers[] = {
+    {WM_SIZE, &SkinListView::BaseThenBars},
+    {WM_NOTIFY, &SkinListView::BaseThenBars},
+    {WM_PARENTNOTIFY, &SkinListView::OnParentNotify},
+    {LVM_SETITEMA, &SkinListView::PreviousThenBars},
+    {LVM_INSERTITEMA, &SkinListView::PreviousThenBars},
+    {LVM_DELETEITEM, &SkinListView::PreviousThenBars},
+    {LVM_DELETEALLITEMS, &SkinListView::PreviousThenBars},
+    {LVM_SETITEMPOSITION, &SkinListView::PreviousThenBars},
+    {LVM_ENSUREVISIBLE, &SkinListView::PreviousThenBars},
+    {LVM_SCROLL, &SkinListView::PreviousThenBars},
+    {LVM_INSERTCOLUMNA, &SkinListView::PreviousThenBars},
+    {LVM_DELETECOLUMN, &SkinListView::PreviousThenBars},
+    {LVM_SETCOLUMNWIDTH, &SkinListView::PreviousThenBars},
+    {LVM_SETITEMSTATE, &SkinListView::PreviousThenBars},
+    {LVM_SETITEMTEXTA, &SkinListView::PreviousThenBars},
+    {LVM_SETICONSPACING, &SkinListView::PreviousThenBars},
+    {LVM_SETITEMCOUNT, &SkinListView::PreviousThenBars},
+};
+
 LRESULT SkinListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_SIZE || message == WM_NOTIFY || IsKeyOrMouseMessage(message))
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
+    if (IsKeyOrMouseMessage(message))
         return BaseThenBars(message, wParam, lParam);
-    if (message == WM_PARENTNOTIFY && LOWORD(wParam) == WM_CREATE) {
-        // A child made later, such as the edit of an in-place label edit, is dressed before it first shows.
-        owner_.AttachControl(reinterpret_cast<HWND>(lParam));
-        return SkinScrolling::WindowProc(message, wParam, lParam);
-    }
-    if (IsOneOf(message, kMovingListMessages))
-        return PreviousThenBars(message, wParam, lParam);
+    return SkinScrolling::WindowProc(message, wParam, lParam);
+}
+
+LRESULT SkinListView::OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam) {
+    // A child made later, such as the edit of an in-place label edit, is dressed before it first shows.
+    if (LOWORD(wParam) == WM_CREATE)
+        registry_.AttachControl(reinterpret_cast<HWND>(lParam));
     return SkinScrolling::WindowProc(message, wParam, lParam);
 }
 
 bool SkinListView::HasPaint() const {
-    return owner_.Element(kElementListView).borderColor != kNoColour;
+    return skin_.Element(kElementListView).borderColor != kNoColour;
 }
 
 void SkinListView::Paint(HDC hdc, const RECT& rect) {
-    const std::uint32_t border = owner_.Element(kElementListView).borderColor;
+    const std::uint32_t border = skin_.Element(kElementListView).borderColor;
     if (border == kNoColour)
         return;
     DrawFlatBorder(hdc, rect, border, GetSysColor(IsWindowEnabled(window_) ? COLOR_WINDOW : COLOR_BTNFACE));
 }
 
+const SkinWindow::Handler<SkinHeader> SkinHeader::kHandlers[] = {
+    // The control does not paint: the skin draws every item and the filler.
+    {WM_PAINT, &SkinHeader::OnSkinPaint},
+    {WM_ERASEBKGND, &SkinHeader::OnEraseNothing},
+    {WM_MOUSEMOVE, &SkinHeader::OnMouseMove},
+    {WM_MOUSELEAVE, &SkinHeader::OnMouseLeave},
+};
+
 LRESULT SkinHeader::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Without its image the header is the control's, whole.
-    if (!owner_.HasElementImage(kElementHeader))
-        return CallPrevious(message, wParam, lParam);
-    switch (message) {
-    case WM_PAINT:
-        // The control does not paint: the skin draws every item and the filler.
-        return PaintNow();
-    case WM_ERASEBKGND:
-        return 0;
-    case WM_MOUSEMOVE:
-        return OnMouseMove(message, wParam, lParam);
-    case WM_MOUSELEAVE:
-        return OnMouseLeave(message, wParam, lParam);
-    default:
-        return SkinControl::WindowProc(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+bool SkinHeader::Skinned() const {
+    return skin_.HasElementImage(kElementHeader);
 }
 
 LRESULT SkinHeader::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -113,7 +130,7 @@ void SkinHeader::Paint(HDC hdc, const RECT&) {
             continue;
         const Rect itemRect = FromRECT(bounds);
         const int frame = HeaderItemFrame(itemRect.Contains(hover), buttons, down);
-        owner_.DrawSized(hdc, kElementHeader, frame, bounds);
+        skin_.DrawSized(hdc, kElementHeader, frame, bounds);
         // Always left-aligned, whatever the item's format; "&" is shown as it is.
         RECT textRect = ToRECT(HeaderTextRect(itemRect, frame == kHeaderFramePressed));
         DrawTextA(hdc, text, -1, &textRect, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
@@ -127,7 +144,7 @@ void SkinHeader::Paint(HDC hdc, const RECT&) {
     GetClientRect(window_, &client);
     const Rect filler = HeaderFillerRect(FromRECT(client), last, lastPressed);
     if (!filler.Empty())
-        owner_.DrawSized(hdc, kElementHeader, kHeaderFrameNormal, ToRECT(filler));
+        skin_.DrawSized(hdc, kElementHeader, kHeaderFrameNormal, ToRECT(filler));
 }
 
 } // namespace tarnvale

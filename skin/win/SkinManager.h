@@ -1,31 +1,39 @@
-// The skin engine's owner, made once by the application: the loaded skin with its images and drawing
-// (LoadedSkin) and the registry of skinned windows with the creation hook (SkinRegistry), started together and
-// undone together when the manager goes.
+// The skin engine's owner, made once by the application: the loaded skin with its images and drawing, the registry
+// of skinned windows and the window-creation hook that feeds it, started together and undone together when the
+// manager goes.
 #pragma once
 
+#include "skin/win/GdiHandles.h"
 #include "skin/win/LoadedSkin.h"
+#include "skin/win/SkinDialog.h" // WM_SKINCHANGED, which LoadSkin sends
 #include "skin/win/SkinRegistry.h"
 
 #include <windows.h>
 
 namespace tarnvale {
 
-// Tells a skinned dialog to recompute its frame size and shape; wParam and lParam are 0.
-inline constexpr UINT WM_SKINCHANGED = WM_USER + 101;
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle Empty() { return nullptr; }
+    static void Release(Handle hook) { UnhookWindowsHookEx(hook); }
+};
 
-class SkinManager : public LoadedSkin, public SkinRegistry {
+class SkinManager {
 public:
     // The new manager becomes the current one.
     SkinManager();
     // Unhooks, gives every still-skinned window its own procedure (and dialogs their size) back, frees images.
     ~SkinManager();
+    SkinManager(const SkinManager&) = delete;
+    SkinManager& operator=(const SkinManager&) = delete;
 
-    // The manager that the hook and the window procedures serve; null when there is none.
+    // The manager whose hook attaches this thread's dialogs; null when there is none.
     static SkinManager* Current();
 
     // Loads the skin, prepared for the system's DPI, and installs the hook for this thread; the hook is installed even
     // when the skin file is missing, so dialogs are still attached. A second call returns the hook already installed.
     HHOOK Start(const char* skinPath);
+    void Unhook();
     // Frees the images and reads the skin at path (see LoadedSkin::Read); skinned dialogs are told with
     // WM_SKINCHANGED.
     void LoadSkin(const char* path);
@@ -33,8 +41,20 @@ public:
     // WM_SKINCHANGED.
     void ChangeDpi(int dpi);
 
+    LoadedSkin& Skin() { return skin_; }
+    const LoadedSkin& Skin() const { return skin_; }
+    SkinRegistry& Registry() { return registry_; }
+    const SkinRegistry& Registry() const { return registry_; }
+
 private:
+    // The window-creation hook: attaches dialogs of the predefined dialog class and nothing else.
+    static LRESULT CALLBACK OnWindowCreation(int code, WPARAM wParam, LPARAM lParam);
+
     static SkinManager* current_;
+
+    LoadedSkin skin_;
+    SkinRegistry registry_{skin_};
+    UniqueHandle<HookTraits> hook_;
 };
 
 } // namespace tarnvale

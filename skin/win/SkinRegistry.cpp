@@ -1,13 +1,12 @@
-// The registry of skinned windows: the creation hook, attaching by the control kinds' table, finding and
-// detaching, the window procedures that route to the skin objects, and the hover timer.
+// The registry of skinned windows: attaching by the control kinds' table, finding, detaching, and the hover timer.
 #include "skin/win/SkinRegistry.h"
 
 #include "skin/win/SkinButtons.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinEditLists.h"
 #include "skin/win/SkinListView.h"
-#include "skin/win/SkinManager.h"
 #include "skin/win/SkinScrollBar.h"
+#include "skin/win/SkinTextControls.h"
 #include "skin/win/WindowStyle.h"
 
 #include <algorithm>
@@ -20,8 +19,6 @@
 namespace tarnvale {
 namespace {
 
-// The predefined dialog class, as the dialog manager names it when it creates a dialog.
-constexpr WORD kDialogClassAtom = 0x8002;
 constexpr int kClassNameChars = 50;
 constexpr UINT kHoverTimerId = 0;
 constexpr UINT kHoverTimerMs = 50;
@@ -39,37 +36,37 @@ void HideSystemScrollBars(HWND window) {
     FlatSB_SetScrollProp(window, WSB_PROP_CXVSCROLL, 0, FALSE);
 }
 
-void PrepareEdit(SkinManager&, HWND window) {
+void PrepareEdit(SkinRegistry&, HWND window) {
     InitializeFlatSB(window);
     HideSystemScrollBars(window);
 }
 
 // The edit of a drop-down combo box is made with the combo box, before anything could attach it: it is dressed
 // with its combo box. It has no edge of its own, so it gets no border inside the combo box's.
-void PrepareComboBox(SkinManager& manager, HWND window) {
-    manager.AttachChildren(window);
+void PrepareComboBox(SkinRegistry& registry, HWND window) {
+    registry.AttachChildren(window);
 }
 
-void PrepareListView(SkinManager& manager, HWND window) {
-    manager.AttachChildren(window); // its header
+void PrepareListView(SkinRegistry& registry, HWND window) {
+    registry.AttachChildren(window); // its header
     const auto exStyle = static_cast<DWORD>(SendMessageA(window, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     SendMessageA(window, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, exStyle | kListViewFlatScrollBars);
     HideSystemScrollBars(window);
 }
 
 template <typename Kind>
-std::unique_ptr<SkinControl> Make(SkinManager& manager, SkinKind kind) {
-    if constexpr (std::is_constructible_v<Kind, SkinManager&, SkinKind>)
-        return std::make_unique<Kind>(manager, kind);
+std::unique_ptr<SkinControl> Make(LoadedSkin& skin, SkinRegistry& registry, SkinKind kind) {
+    if constexpr (std::is_constructible_v<Kind, LoadedSkin&, SkinRegistry&, SkinKind>)
+        return std::make_unique<Kind>(skin, registry, kind);
     else
-        return std::make_unique<Kind>(manager);
+        return std::make_unique<Kind>(skin, registry);
 }
 
 // Skin kind -> the object it gets and what is done to the control before the object takes it over.
 struct KindRow {
     SkinKind kind;
-    std::unique_ptr<SkinControl> (*make)(SkinManager&, SkinKind);
-    void (*prepare)(SkinManager&, HWND);
+    std::unique_ptr<SkinControl> (*make)(LoadedSkin&, SkinRegistry&, SkinKind);
+    void (*prepare)(SkinRegistry&, HWND);
 };
 
 const KindRow kKinds[] = {
@@ -88,25 +85,17 @@ const KindRow kKinds[] = {
 
 } // namespace
 
-SkinRegistry::SkinRegistry(SkinManager& manager) : manager_(manager) {}
+SkinRegistry::SkinRegistry(LoadedSkin& skin) : skin_(skin) {}
 
 SkinRegistry::~SkinRegistry() {
     DetachAll();
 }
 
-HHOOK SkinRegistry::Hook() {
-    if (!hook_)
-        hook_.reset(SetWindowsHookExA(WH_CBT, CbtHookProc, nullptr, GetCurrentThreadId()));
-    return hook_.get();
-}
-
-void SkinRegistry::Unhook() {
-    hook_.reset();
-}
-
 void SkinRegistry::DetachAll() {
-    DetachAll(controls_);
-    DetachAll(dialogs_);
+    while (!controls_.empty())
+        Detach(controls_, controls_.begin()->first, true);
+    while (!dialogs_.empty())
+        Detach(dialogs_, dialogs_.begin()->first, true);
 }
 
 void SkinRegistry::TellDialogs(UINT message) {
@@ -127,8 +116,9 @@ void SkinRegistry::AttachDialog(HWND window) {
     if (!window || !IsWindow(window) || IsSkinned(window))
         return;
     auto& dialog = dialogs_[window];
-    dialog = std::make_unique<SkinDialog>(manager_);
-    dialog->Subclass(window, DialogWindowProc);
+    dialog = std::make_unique<SkinDialog>(skin_, *this);
+    if (!dialog->Attach(window))
+        dialogs_.erase(window);
 }
 
 void SkinRegistry::AttachControl(HWND window) {
@@ -148,13 +138,16 @@ void SkinRegistry::AttachControl(HWND window) {
     if (row == std::end(kKinds))
         return;
 
-    std::unique_ptr<SkinControl> control = row->make(manager_, kind);
+    std::unique_ptr<SkinControl> control = row->make(skin_, *this, kind);
     if (row->prepare)
-        row->prepare(manager_, window);
+        row->prepare(*this, window);
     if (!IsWindow(window) || IsSkinned(window))
         return;
     SkinControl& entry = *(controls_[window] = std::move(control));
-    entry.Subclass(window, ControlWindowProc);
+    if (!entry.Attach(window)) {
+        controls_.erase(window);
+        return;
+    }
     // Our procedure now computes the non-client area; have it do so at once.
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
@@ -172,27 +165,30 @@ void SkinRegistry::AttachChildren(HWND parent) {
 }
 
 template <typename Object>
-void SkinRegistry::Detach(Registry<Object>& registry, HWND window) {
-    const auto it = registry.find(window);
-    // While an object gives its window back, messages may come through it again, WM_NCDESTROY among them.
-    if (it == registry.end() || it->second->Detaching())
+void SkinRegistry::Detach(Registry<Object>& registry, HWND window, bool giveBack) {
+    auto entry = registry.extract(window);
+    if (entry.empty())
         return;
-    it->second->Unsubclass();
-    registry.erase(window);
+    std::unique_ptr<SkinWindow> object = std::move(entry.mapped());
+    object->Detach();
+    if (giveBack && IsWindow(window))
+        object->GiveBack();
+    if (object->Busy())
+        retired_.push_back(std::move(object));
 }
 
-template <typename Object>
-void SkinRegistry::DetachAll(Registry<Object>& registry) {
-    while (!registry.empty())
-        Detach(registry, registry.begin()->first);
+void SkinRegistry::Detach(HWND window) {
+    Detach(controls_, window, true);
+    Detach(dialogs_, window, true);
 }
 
-void SkinRegistry::DetachControl(HWND window) {
-    Detach(controls_, window);
+void SkinRegistry::Forget(HWND window) {
+    Detach(controls_, window, false);
+    Detach(dialogs_, window, false);
 }
 
-void SkinRegistry::DetachDialog(HWND window) {
-    Detach(dialogs_, window);
+void SkinRegistry::Dispose(SkinWindow& object) {
+    std::erase_if(retired_, [&](const std::unique_ptr<SkinWindow>& retired) { return retired.get() == &object; });
 }
 
 SkinControl* SkinRegistry::FindControl(HWND window) const {
@@ -205,45 +201,8 @@ SkinDialog* SkinRegistry::FindDialog(HWND window) const {
     return it == dialogs_.end() ? nullptr : it->second.get();
 }
 
-SkinWindow* SkinRegistry::FindSkinned(HWND window) const {
-    if (SkinControl* control = FindControl(window))
-        return control;
-    return FindDialog(window);
-}
-
 void SkinRegistry::StartHoverTimer(HWND window) {
     SetTimer(window, kHoverTimerId, kHoverTimerMs, HoverLeaveTimerProc);
-}
-
-LRESULT CALLBACK CbtHookProc(int code, WPARAM wParam, LPARAM lParam) {
-    SkinManager* manager = SkinManager::Current();
-    if (manager && code == HCBT_CREATEWND) {
-        const auto* create = reinterpret_cast<const CBT_CREATEWNDA*>(lParam);
-        const char* className = create->lpcs->lpszClass;
-        if (IS_INTRESOURCE(className) && LOWORD(reinterpret_cast<ULONG_PTR>(className)) == kDialogClassAtom)
-            manager->AttachDialog(reinterpret_cast<HWND>(wParam));
-    }
-    return CallNextHookEx(manager ? static_cast<SkinRegistry&>(*manager).hook_.get() : nullptr, code, wParam, lParam);
-}
-
-LRESULT CALLBACK DialogWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager* manager = SkinManager::Current();
-    if (SkinDialog* dialog = manager ? manager->FindDialog(window) : nullptr)
-        return dialog->WindowProc(message, wParam, lParam);
-    return DefWindowProcA(window, message, wParam, lParam);
-}
-
-LRESULT CALLBACK ControlWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager* manager = SkinManager::Current();
-    SkinControl* control = manager ? manager->FindControl(window) : nullptr;
-    if (!control)
-        return DefWindowProcA(window, message, wParam, lParam);
-    const LRESULT result = control->WindowProc(message, wParam, lParam);
-    // However a kind treats its messages (one without its images passes them all on), a destroyed window leaves
-    // the registry: a later window given the same handle must not count as skinned.
-    if (message == WM_NCDESTROY)
-        manager->DetachControl(window);
-    return result;
 }
 
 VOID CALLBACK HoverLeaveTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {

@@ -2,7 +2,7 @@
 // showing, disabling or hiding the bar by its range.
 #include "skin/win/SkinScrollBar.h"
 
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
 #include "skin/win/WinGeometry.h"
 
 #include <cstdint>
@@ -26,13 +26,14 @@ const SkinWindow::Handler<SkinScrollBar> SkinScrollBar::kHandlers[] = {
 };
 
 LRESULT SkinScrollBar::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Without all five bar images the control is the system's, whole.
-    if (!bars_.Skinned())
-        return CallPrevious(message, wParam, lParam);
     LRESULT result;
     if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
         return result;
     return SkinScrolling::WindowProc(message, wParam, lParam);
+}
+
+bool SkinScrollBar::Skinned() const {
+    return bars_.Skinned();
 }
 
 void SkinScrollBar::Paint(HDC hdc, const RECT& rect) {
@@ -66,17 +67,15 @@ LRESULT SkinScrollBar::OnSetScrollInfo(UINT message, WPARAM, LPARAM lParam) {
     CallPrevious(SBM_GETSCROLLINFO, 0, reinterpret_cast<LPARAM>(&now));
     const auto* given = reinterpret_cast<const SCROLLINFO*>(lParam);
     const bool keepShown = given && (given->fMask & SIF_DISABLENOSCROLL);
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     if (std::int64_t(now.nMin) < std::int64_t(now.nMax) - std::int64_t(now.nPage) + 1) {
-        EnableWindow(window, TRUE);
-        ShowWindow(window, SW_SHOW);
+        EnableWindow(window_, TRUE);
+        ShowWindow(window_, SW_SHOW);
     } else {
-        EnableWindow(window, FALSE);
+        EnableWindow(window_, FALSE);
         if (!keepShown)
-            ShowWindow(window, SW_HIDE);
+            ShowWindow(window_, SW_HIDE);
     }
-    if (StillAttached(owner, window))
+    if (Attached())
         Redraw();
     return result;
 }
@@ -128,16 +127,14 @@ LRESULT SkinScrollBar::OnLButtonDblClk(UINT, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     const POINT point = PointFromLParam(lParam);
-    const bool captured = GetCapture() == window;
+    const bool captured = GetCapture() == window_;
     if (captured && bars_.pressedPart == PartThumb) {
         const bool vertical = Vertical();
         const int moved = vertical ? point.y - bars_.pressPoint.y : point.x - bars_.pressPoint.x;
         const int position = bars_.ThumbTrackToPosition(vertical, bars_.dragStartOffset + moved);
-        if (!SendAndStay(GetParent(window), vertical ? WM_VSCROLL : WM_HSCROLL,
-                         MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window)))
+        if (!SendAndStay(GetParent(window_), vertical ? WM_VSCROLL : WM_HSCROLL,
+                         MAKEWPARAM(SB_THUMBTRACK, static_cast<WORD>(position)), reinterpret_cast<LPARAM>(window_)))
             return 0;
     } else if (!captured && !hot) {
         hot = true;
@@ -146,7 +143,7 @@ LRESULT SkinScrollBar::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     bars_.hoverPoint = point;
     // The system's own bar may repaint itself on the move: the skin paints last.
     const LRESULT result = SkinScrolling::WindowProc(message, wParam, lParam);
-    if (StillAttached(owner, window))
+    if (Attached())
         Redraw();
     return result;
 }

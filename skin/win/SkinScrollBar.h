@@ -8,9 +8,11 @@ namespace tarnvale {
 
 class SkinScrollBar : public SkinScrolling {
 public:
-    explicit SkinScrollBar(SkinManager& owner) : SkinScrolling(owner, SkinKind::ScrollBar) {}
+    SkinScrollBar(LoadedSkin& skin, SkinRegistry& registry) : SkinScrolling(skin, registry, SkinKind::ScrollBar) {}
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    // Without all five bar images the control is the system's, whole.
+    bool Skinned() const override;
     // The whole control as one bar, vertical when the style has SBS_VERT.
     void Paint(HDC hdc, const RECT& rect) override;
     bool HasPaint() const override { return true; }

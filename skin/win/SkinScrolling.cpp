@@ -1,7 +1,7 @@
 // The scrolling kinds' base: the bars first, then the control base, and the repaint paths after scrolling.
 #include "skin/win/SkinScrolling.h"
 
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
 
 namespace tarnvale {
 namespace {
@@ -11,8 +11,8 @@ constexpr ScrollWay kNoScrollWay{SkinKind::None, false, false, false};
 
 } // namespace
 
-SkinScrolling::SkinScrolling(SkinManager& owner, SkinKind kind)
-    : SkinControl(owner, kind), bars_(*this, ScrollWayOf(kind) ? *ScrollWayOf(kind) : kNoScrollWay) {}
+SkinScrolling::SkinScrolling(LoadedSkin& skin, SkinRegistry& registry, SkinKind kind)
+    : SkinControl(skin, registry, kind), bars_(*this, ScrollWayOf(kind) ? *ScrollWayOf(kind) : kNoScrollWay) {}
 
 LRESULT SkinScrolling::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result;
@@ -22,10 +22,8 @@ LRESULT SkinScrolling::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool SkinScrolling::BaseAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    SkinManager& owner = owner_;
-    const HWND window = window_;
     result = SkinScrolling::WindowProc(message, wParam, lParam);
-    return StillAttached(owner, window);
+    return Attached();
 }
 
 LRESULT SkinScrolling::BaseThenBars(UINT message, WPARAM wParam, LPARAM lParam) {

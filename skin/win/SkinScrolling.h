@@ -10,7 +10,7 @@ namespace tarnvale {
 class SkinScrolling : public SkinControl {
 public:
     // kind is one of the kinds with a row in the scrolling table.
-    SkinScrolling(SkinManager& owner, SkinKind kind);
+    SkinScrolling(LoadedSkin& skin, SkinRegistry& registry, SkinKind kind);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     SkinBars* Bars() override { return &bars_; }

@@ -1,10 +1,12 @@
-// Group boxes and static text over the skinned dialog background, the background itself as it lies under a
-// control, and the caption drawing the button family shares with them.
+// Group boxes and static text over the skinned dialog background, and the caption drawing the button family shares
+// with them.
+#include "skin/win/SkinTextControls.h"
+
 #include "skin/ButtonGeometry.h"
 #include "skin/win/GdiHandles.h"
-#include "skin/win/SkinButtons.h"
-#include "skin/win/SkinManager.h"
+#include "skin/win/LoadedSkin.h"
 #include "skin/win/WinGeometry.h"
+#include "skin/win/WindowText.h"
 
 namespace tarnvale {
 namespace {
@@ -22,11 +24,11 @@ HFONT ParentFont(HWND control) {
     return parent ? reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0)) : nullptr;
 }
 
-COLORREF CaptionColour(const SkinManager& manager, int element) {
-    if (const std::uint32_t own = manager.Element(element).textColor; own != kNoColour)
+COLORREF CaptionColour(const LoadedSkin& skin, int element) {
+    if (const std::uint32_t own = skin.Element(element).textColor; own != kNoColour)
         return own;
     if (element != kElementPushButton) {
-        if (const std::uint32_t text = manager.Element(kElementSysMetrics).textColor; text != kNoColour)
+        if (const std::uint32_t text = skin.Element(kElementSysMetrics).textColor; text != kNoColour)
             return text;
     }
     return GetSysColor(COLOR_BTNTEXT);
@@ -61,41 +63,21 @@ TextSize MeasureCaption(HDC hdc, const std::string& text) {
     return {measured.right - measured.left, measured.bottom - measured.top};
 }
 
-void PaintParentBackground(SkinManager& manager, HWND control, HDC hdc) {
-    const HWND parent = GetParent(control);
-    if (!manager.HasElementImage(kElementDialog) || !parent)
-        return;
-    // The control's client area as the parent sees it, in the parent's background laid from its client origin as
-    // the dialog lays it.
-    RECT area;
-    GetWindowRect(control, &area);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&area), 2);
-    const int border = BorderWidthOf(control);
-    InflateRect(&area, -border, -border);
-    if (IsRectEmpty(&area))
-        return;
-    RECT client;
-    GetClientRect(parent, &client);
-    manager.DrawTiled(hdc, kElementDialog, {client.right, client.bottom}, area, {0, 0});
-}
+const SkinWindow::Handler<SkinGroupBox> SkinGroupBox::kHandlers[] = {
+    {WM_PAINT, &SkinGroupBox::OnSkinPaint},
+    {WM_ERASEBKGND, &SkinGroupBox::OnEraseNothing}, // the dialog's background stays inside the frame
+    {WM_NCPAINT, &SkinGroupBox::OnSkinNcPaint},
+};
 
 LRESULT SkinGroupBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    // A frame image or a caption colour makes the group box the skin's; the etched frame stands in for the image.
-    const bool skinned =
-        owner_.HasElementImage(kElementGroupBox) || owner_.Element(kElementGroupBox).textColor != kNoColour;
-    if (!skinned)
-        return CallPrevious(message, wParam, lParam);
-    switch (message) {
-    case WM_PAINT:
-        return PaintNow();
-    case WM_ERASEBKGND:
-        return 1; // the dialog's background stays inside the frame
-    case WM_NCPAINT:
-        PaintBufferedAtNcPaint();
-        return 0;
-    default:
-        return SkinControl::WindowProc(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+bool SkinGroupBox::Skinned() const {
+    return skin_.HasElementImage(kElementGroupBox) || skin_.Element(kElementGroupBox).textColor != kNoColour;
 }
 
 RECT SkinGroupBox::GroupCaptionRect(HDC dc, const char* text, const RECT& rect) const {
@@ -113,42 +95,41 @@ void SkinGroupBox::Paint(HDC hdc, const RECT& rect) {
         SelectObject(hdc, font);
     const RECT caption = GroupCaptionRect(hdc, text.c_str(), rect);
     RECT frame = ToRECT(GroupFrameRect(FromRECT(rect), FromRECT(caption)));
-    if (owner_.HasElementImage(kElementGroupBox))
-        owner_.DrawSized(hdc, kElementGroupBox, 0, frame);
+    if (skin_.HasElementImage(kElementGroupBox))
+        skin_.DrawSized(hdc, kElementGroupBox, 0, frame);
     else
         DrawEdge(hdc, &frame, EDGE_ETCHED, BF_RECT);
     // Without a caption the frame line runs unbroken.
     if (text.empty())
         return;
-    SetTextColor(hdc, CaptionColour(owner_, kElementGroupBox));
+    SetTextColor(hdc, CaptionColour(skin_, kElementGroupBox));
     SetBkMode(hdc, TRANSPARENT);
     {
         // The background under the caption wipes the frame line that runs behind it.
         ScopedDCState clip(hdc);
         IntersectClipRect(hdc, caption.left, caption.top, caption.right, caption.bottom);
-        PaintParentBackground(owner_, window_, hdc);
+        PaintParentBackground(hdc);
     }
     const LONG left = GroupCaptionTextLeft(FromRECT(caption), StyleOf(window_), GetSystemMetrics(SM_CXEDGE));
     DrawCaption(hdc, text, {left, caption.top, caption.right, caption.bottom}, !IsWindowEnabled(window_));
 }
 
+const SkinWindow::Handler<SkinStatic> SkinStatic::kHandlers[] = {
+    {WM_PAINT, &SkinStatic::OnSkinPaint},
+    {WM_ERASEBKGND, &SkinStatic::OnEraseToParentBackground},
+    // The control paints its new text at once, in its own look: the skin paints over it.
+    {WM_SETTEXT, &SkinStatic::PreviousThenRedraw},
+};
+
 LRESULT SkinStatic::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool skinned =
-        owner_.HasElementImage(kElementDialog) || owner_.Element(kElementSysMetrics).textColor != kNoColour;
-    if (!skinned)
-        return CallPrevious(message, wParam, lParam);
-    switch (message) {
-    case WM_PAINT:
-        return PaintNow();
-    case WM_ERASEBKGND:
-        PaintParentBackground(owner_, window_, reinterpret_cast<HDC>(wParam));
-        return 1;
-    case WM_SETTEXT:
-        // The control paints its new text at once, in its own look: the skin paints over it.
-        return PreviousThenRedraw(message, wParam, lParam);
-    default:
-        return SkinControl::WindowProc(message, wParam, lParam);
-    }
+    LRESULT result;
+    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
+        return result;
+    return SkinControl::WindowProc(message, wParam, lParam);
+}
+
+bool SkinStatic::Skinned() const {
+    return skin_.HasElementImage(kElementDialog) || skin_.Element(kElementSysMetrics).textColor != kNoColour;
 }
 
 void SkinStatic::Paint(HDC hdc, const RECT& rect) {
@@ -156,7 +137,7 @@ void SkinStatic::Paint(HDC hdc, const RECT& rect) {
     if (const HFONT font = ParentFont(window_))
         SelectObject(hdc, font);
     SetBkMode(hdc, TRANSPARENT);
-    if (const std::uint32_t colour = owner_.Element(kElementSysMetrics).textColor; colour != kNoColour)
+    if (const std::uint32_t colour = skin_.Element(kElementSysMetrics).textColor; colour != kNoColour)
         SetTextColor(hdc, colour);
     DrawStateA(hdc, GetSysColorBrush(COLOR_WINDOWTEXT), StaticTextProc, reinterpret_cast<LPARAM>(window_), 1, rect.left,
                rect.top, rect.right - rect.left, rect.bottom - rect.top,

@@ -1,9 +1,8 @@
-// The root of every window whose procedure the skin has taken, dialog or control: the procedure taken and given
-// back, the previous one called, whether the object still stands for its window after a message that may have
-// destroyed both, and a kind's table of message handlers walked in one place.
+// The root of every window the skin has taken, dialog or control: attached as a subclass of the window, its object
+// the subclass's reference data, so that a message reaches its object without a look-up; the previous procedure
+// called; detached at WM_NCDESTROY or when the skin gives the window back; and a kind's table of message handlers
+// walked in one place.
 #pragma once
-
-#include "skin/win/ProcedureSwap.h"
 
 #include <windows.h>
 
@@ -11,27 +10,34 @@
 
 namespace tarnvale {
 
-class SkinManager;
+class LoadedSkin;
+class SkinRegistry;
 
 class SkinWindow {
 public:
-    explicit SkinWindow(SkinManager& owner) : owner_(owner) {}
-    virtual ~SkinWindow() = default;
+    SkinWindow(LoadedSkin& skin, SkinRegistry& registry) : skin_(skin), registry_(registry) {}
+    // Takes the subclass off, if it is still on.
+    virtual ~SkinWindow();
     SkinWindow(const SkinWindow&) = delete;
     SkinWindow& operator=(const SkinWindow&) = delete;
 
     // Handles one message of the window; what the skin does not handle goes to the previous procedure.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) = 0;
+    // Whether the skin has what this kind is drawn from; a kind without it leaves every message to the window.
+    virtual bool Skinned() const { return true; }
+    // What the window gets back when the skin lets go of it while it lives on (a dialog its size); nothing by default.
+    virtual void GiveBack() {}
 
-    // Installs newProcedure and keeps the window's current procedure as the previous one; nothing for a window
-    // that does not exist.
-    void Subclass(HWND window, WNDPROC newProcedure);
-    // Puts the previous procedure back, if ours is still the window's procedure; from then on the object is
-    // detaching, and messages that come through it meanwhile do not detach it twice.
-    virtual void Unsubclass();
+    // Subclasses window with this object; false for a window that does not exist or cannot be subclassed.
+    bool Attach(HWND window);
+    // Takes the subclass off: from now on messages no longer reach this object. One of its handlers still running
+    // finishes on a live object: the registry keeps it until the outermost message of it has returned.
+    void Detach();
 
     HWND Window() const { return window_; }
-    bool Detaching() const { return detaching_; }
+    bool Attached() const { return attached_; }
+    // Whether a message of the window is being handled by this object.
+    bool Busy() const { return depth_ > 0; }
 
     // A row of a handler table: a message and the member function that handles it.
     template <typename Kind>
@@ -54,20 +60,23 @@ public:
 
 protected:
     LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
-    // Whether this object still stands for window in owner's registries. Copy both out of the object before a
-    // message that may destroy the window, and ask with the copies: when the answer is no, this object is gone.
-    bool StillAttached(SkinManager& owner, HWND window) const;
     // Calls the previous procedure, or sends a message to target (the window itself or another), and says whether
-    // the object outlived it.
+    // the object still stands for its window afterwards: whatever was called may have destroyed the window or
+    // taken the skin off it.
     bool CallPreviousAndStay(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool SendAndStay(HWND target, UINT message, WPARAM wParam, LPARAM lParam);
 
-    SkinManager& owner_;
+    LoadedSkin& skin_;
+    SkinRegistry& registry_;
     HWND window_ = nullptr;
 
 private:
-    ProcedureSwap procedure_;
-    bool detaching_ = false;
+    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                         DWORD_PTR object);
+
+    int depth_ = 0; // messages of this object under way, nested ones counted
+    bool attached_ = false;
+    LONG_PTR chainProcedure_ = 0; // the window's procedure right after attaching: the subclass chain's entry
 };
 
 } // namespace tarnvale

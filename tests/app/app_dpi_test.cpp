@@ -6,7 +6,7 @@
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
 #include "skin/DpiScale.h"
-#include "skin/win/FrameShape.h"
+#include "skin/FrameGeometry.h"
 #include "skin/win/SkinManager.h"
 #include "skin/win/WindowDpi.h"
 
@@ -33,11 +33,17 @@ std::string DefaultSkin() {
     return AppDirectory() + kDefaultSkinRelativePath;
 }
 
+// The default skin's frame as its author drew it, at 96 DPI.
+FrameMetrics DrawnFrame() {
+    LoadedSkin at96;
+    at96.Read(DefaultSkin().c_str());
+    return {at96.Element(kElementFrameLeft).frame.width, at96.Element(kElementFrameRight).frame.width,
+            at96.Element(kElementCaption).frame.height, at96.Element(kElementFrameBottom).frame.height};
+}
+
 TEST(SkinnedTemplatesAtDpi, FrameAtTheScaleAroundTheTemplatesClientArea) {
     const int dpi = ScreenDpi();
-    LoadedSkin at96; // the skin as its author drew it
-    at96.Read(DefaultSkin().c_str());
-    const FrameMetrics drawn = SkinFrameMetrics(at96);
+    const FrameMetrics drawn = DrawnFrame();
     ASSERT_GT(drawn.caption, 0);
 
     auto show = [](int templateId, RECT& window, RECT& client) {
@@ -92,11 +98,7 @@ TEST_F(MainWindowAtDpi, ListLaidOutForTheScreenAndAMoveToAnother) {
     const int dpi = ScreenDpi();
     SkinManager skins;
     skins.Start(DefaultSkin().c_str());
-    const int caption96 = [] {
-        LoadedSkin at96;
-        at96.Read(DefaultSkin().c_str());
-        return SkinFrameMetrics(at96).caption;
-    }();
+    const int caption96 = DrawnFrame().caption;
     WaitForWindow();
     script.Then("laid out for the screen", [&] {
         // Once more through the resize the program does itself, after which the list has its place.
@@ -111,7 +113,7 @@ TEST_F(MainWindowAtDpi, ListLaidOutForTheScreenAndAMoveToAnother) {
         script.Then("moved to a screen at " + std::to_string(to) + " DPI", [&, to] {
             RECT rect;
             GetWindowRect(Main(), &rect);
-            const int from = skins.Dpi();
+            const int from = skins.Skin().Dpi();
             const RECT suggested{rect.left, rect.top, rect.left + MulDiv(rect.right - rect.left, to, from),
                                  rect.top + MulDiv(rect.bottom - rect.top, to, from)};
             SendMessageA(Main(), WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));

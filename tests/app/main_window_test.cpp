@@ -486,7 +486,7 @@ TEST(SkinnedTemplates, KeepTheirClientArea) {
         GetClientRect(dialog, &rects.client);
         GetWindowRect(dialog, &rects.window);
         if (skins) {
-            EXPECT_TRUE(skins->FindDialog(dialog) && skins->FindDialog(dialog)->IsFrameSkinned());
+            EXPECT_TRUE(skins->Registry().FindDialog(dialog) && skins->Registry().FindDialog(dialog)->IsFrameSkinned());
         }
         DestroyWindow(dialog);
         return rects;

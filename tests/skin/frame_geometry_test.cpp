@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 namespace tarnvale {
 namespace {
@@ -129,22 +128,6 @@ TEST(FrameGeometry, ClientAreaKeepsItsSize) {
     EXPECT_TRUE(tiny.Empty());
     EXPECT_GE(tiny.right, tiny.left);
     EXPECT_GE(tiny.bottom, tiny.top);
-}
-
-TEST(FrameGeometry, SeeThroughRunsSkipTheClient) {
-    constexpr std::uint32_t M = 0xFF00FF, o = 0x336699;
-    // Rounded corners, a magenta pixel inside the client area, a whole magenta row below it. The top bits of a
-    // pixel (as read from a 32-bit bitmap) do not count.
-    const std::vector<std::uint32_t> pixels = {
-        M, M, o, o, o,           M, //
-        M, o, o, o, o,           o, //
-        o, o, M, o, o,           o, //
-        M, M, M, M, 0xFFFF00FFu, M, //
-    };
-    const Rect client{1, 1, 4, 3};
-    const std::vector<PixelRun> expected = {{0, 0, 2}, {0, 5, 6}, {1, 0, 1}, {3, 0, 6}};
-    EXPECT_EQ(SeeThroughRuns(pixels, 6, 4, client, M), expected);
-    EXPECT_TRUE(SeeThroughRuns(pixels, 6, 5, client, M).empty()); // fewer pixels than the size says
 }
 
 TEST(FrameGeometry, BorderWidthsOfStylesAddUp) {

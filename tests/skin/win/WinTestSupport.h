@@ -3,6 +3,7 @@
 #pragma once
 
 #include "skin/RgbImage.h"
+#include "skin/win/DibCanvas.h"
 #include "skin/win/GdiHandles.h"
 #include "support/TempDir.h"
 
@@ -51,44 +52,8 @@ inline void PumpPending() {
     }
 }
 
-// A 32-bit top-down DIB section selected into a memory DC; pixels read back as 0xRRGGBB.
-class DibCanvas {
-public:
-    DibCanvas(int width, int height, std::uint32_t fill) : width_(width), height_(height), dc_(nullptr) {
-        void* bits = nullptr;
-        bitmap_.reset(CreateDib(width, height, 32, true, &bits));
-        bits_ = static_cast<std::uint32_t*>(bits);
-        select_.emplace(dc_.get(), bitmap_.get());
-        Fill(fill);
-    }
-
-    HDC dc() const { return dc_.get(); }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
-    std::uint32_t Pixel(int x, int y) const {
-        GdiFlush();
-        return bits_[std::size_t(y) * std::size_t(width_) + std::size_t(x)] & 0xFFFFFF;
-    }
-    void Fill(std::uint32_t rgb) {
-        GdiFlush();
-        for (int i = 0; i < width_ * height_; ++i)
-            bits_[i] = rgb;
-    }
-    RgbImage Snapshot() const {
-        RgbImage image(width_, height_);
-        for (int y = 0; y < height_; ++y)
-            for (int x = 0; x < width_; ++x)
-                image.At(x, y) = Pixel(x, y);
-        return image;
-    }
-
-private:
-    int width_, height_;
-    MemoryDC dc_;
-    UniqueBitmap bitmap_;
-    std::optional<ScopedSelect> select_;
-    std::uint32_t* bits_ = nullptr;
-};
+// The skin's canvas, which the tests read what they drew from.
+using tarnvale::DibCanvas;
 
 // What area (in window coordinates; the whole window when empty) of the window shows on the screen, non-client
 // area included.

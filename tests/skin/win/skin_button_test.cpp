@@ -522,8 +522,8 @@ TEST_F(SkinnedButtons, DialogClosedByItsOwnButtonLeavesNothingBehind) {
             SendMessageA(push, BM_CLICK, 0, 0); // a press and a release, through the skin
         }
         EXPECT_FALSE(IsWindow(dialog_));
-        EXPECT_EQ(manager.ControlCount(), 0u);
-        EXPECT_EQ(manager.DialogCount(), 0u);
+        EXPECT_EQ(manager.Registry().ControlCount(), 0u);
+        EXPECT_EQ(manager.Registry().DialogCount(), 0u);
         ASSERT_EQ(clicks_.size(), 1u);
         clicks_.clear();
         test::PumpPending();

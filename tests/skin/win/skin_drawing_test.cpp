@@ -57,20 +57,20 @@ protected:
 };
 
 TEST_F(SkinDrawing, FramesComeFromTheirStrips) {
-    EXPECT_TRUE(manager_.HasElementImage(kElementPushButton));
-    EXPECT_EQ(manager_.Element(kElementPushButton).frame.width, kFrameW);
-    EXPECT_EQ(manager_.Element(kElementPushButton).frame.height, kFrameH);
-    EXPECT_EQ(manager_.Element(kElementPushButton).textColor, 0x00030201u);
-    EXPECT_EQ(manager_.Element(kElementCaption).frame.width, 40);
-    EXPECT_EQ(manager_.Element(kElementCaption).frame.height, 30);
+    EXPECT_TRUE(manager_.Skin().HasElementImage(kElementPushButton));
+    EXPECT_EQ(manager_.Skin().Element(kElementPushButton).frame.width, kFrameW);
+    EXPECT_EQ(manager_.Skin().Element(kElementPushButton).frame.height, kFrameH);
+    EXPECT_EQ(manager_.Skin().Element(kElementPushButton).textColor, 0x00030201u);
+    EXPECT_EQ(manager_.Skin().Element(kElementCaption).frame.width, 40);
+    EXPECT_EQ(manager_.Skin().Element(kElementCaption).frame.height, 30);
     // An element without frames takes no image whatever its section says; its other keys count.
-    EXPECT_FALSE(manager_.HasElementImage(kElementEdit));
-    EXPECT_EQ(manager_.Element(kElementEdit).borderColor, 0x00070809u);
+    EXPECT_FALSE(manager_.Skin().HasElementImage(kElementEdit));
+    EXPECT_EQ(manager_.Skin().Element(kElementEdit).borderColor, 0x00070809u);
 
     for (int frame = 0; frame < 2; ++frame) {
         SCOPED_TRACE(frame);
         test::DibCanvas canvas(50, 40, kBackground);
-        ASSERT_TRUE(manager_.DrawFrame(canvas.dc(), kElementCaption, frame, {2, 3, 3, 4}, ILD_NORMAL));
+        ASSERT_TRUE(manager_.Skin().DrawFrame(canvas.dc(), kElementCaption, frame, {2, 3, 3, 4}, ILD_NORMAL));
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x)
                 ASSERT_EQ(canvas.Pixel(2 + x, 3 + y), CaptionPixel(frame, x, y)) << x << "," << y;
@@ -94,7 +94,8 @@ TEST_F(SkinDrawing, FrameSizeReproducesTheFrame) {
     for (int frame = 0; frame < 4; ++frame) {
         SCOPED_TRACE(frame);
         test::DibCanvas canvas(40, 30, kBackground);
-        ASSERT_TRUE(manager_.DrawSized(canvas.dc(), kElementPushButton, frame, {5, 7, 5 + kFrameW, 7 + kFrameH}));
+        ASSERT_TRUE(
+            manager_.Skin().DrawSized(canvas.dc(), kElementPushButton, frame, {5, 7, 5 + kFrameW, 7 + kFrameH}));
         for (int y = 0; y < canvas.Height(); ++y) {
             for (int x = 0; x < canvas.Width(); ++x) {
                 const bool inside = x >= 5 && y >= 7 && x < 5 + kFrameW && y < 7 + kFrameH;
@@ -108,7 +109,7 @@ TEST_F(SkinDrawing, FrameSizeReproducesTheFrame) {
 TEST_F(SkinDrawing, CornersKeptEdgesAndCentreStretched) {
     constexpr int W = 100, H = 50;
     test::DibCanvas canvas(W + 20, H + 20, kBackground);
-    ASSERT_TRUE(manager_.DrawSized(canvas.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
+    ASSERT_TRUE(manager_.Skin().DrawSized(canvas.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
     auto at = [&](int x, int y) { return canvas.Pixel(10 + x, 10 + y); };
     auto expect = [](std::uint32_t source) { return source == kPink ? kBackground : source; };
 
@@ -167,12 +168,12 @@ TEST_F(SkinDrawing, CornersKeptEdgesAndCentreStretched) {
 
     // Drawn again at that size, from what the first drawing kept: the same pixels.
     test::DibCanvas again(W + 20, H + 20, kBackground);
-    ASSERT_TRUE(manager_.DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
+    ASSERT_TRUE(manager_.Skin().DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
     EXPECT_EQ(again.Snapshot().pixels, canvas.Snapshot().pixels);
     // A skin loaded again draws its new image, not what was kept from the old one.
     test::WriteBmp(dir_.File("button.bmp"), RgbImage(4 * kFrameW, kFrameH, 0x0A0B0C));
     manager_.LoadSkin(dir_.File("skin.ini").c_str());
-    ASSERT_TRUE(manager_.DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
+    ASSERT_TRUE(manager_.Skin().DrawSized(again.dc(), kElementPushButton, 2, {10, 10, 10 + W, 10 + H}));
     EXPECT_EQ(again.Pixel(10 + W / 2, 10 + H / 2), 0x0A0B0Cu);
 }
 
@@ -194,8 +195,8 @@ TEST_F(SkinDrawing, RequestsThatDrawNothing) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(manager_.DrawSized(canvas.dc(), row.id, row.frame, row.rect), row.result);
-        EXPECT_EQ(manager_.DrawFrame(canvas.dc(), row.id, row.frame, row.rect, ILD_TRANSPARENT), row.result);
+        EXPECT_EQ(manager_.Skin().DrawSized(canvas.dc(), row.id, row.frame, row.rect), row.result);
+        EXPECT_EQ(manager_.Skin().DrawFrame(canvas.dc(), row.id, row.frame, row.rect, ILD_TRANSPARENT), row.result);
         for (int y = 0; y < canvas.Height(); ++y)
             for (int x = 0; x < canvas.Width(); ++x)
                 ASSERT_EQ(canvas.Pixel(x, y), kBackground) << x << "," << y;
@@ -206,7 +207,7 @@ TEST_F(SkinDrawing, RectanglesSmallerThanTheMarginsStayInside) {
     for (RECT rect : {RECT{10, 10, 15, 14}, RECT{10, 10, 11, 11}, RECT{10, 10, 17, 40}}) {
         SCOPED_TRACE(std::to_string(rect.right - rect.left) + "x" + std::to_string(rect.bottom - rect.top));
         test::DibCanvas canvas(50, 50, kBackground);
-        ASSERT_TRUE(manager_.DrawSized(canvas.dc(), kElementPushButton, 1, rect));
+        ASSERT_TRUE(manager_.Skin().DrawSized(canvas.dc(), kElementPushButton, 1, rect));
         int drawn = 0;
         for (int y = 0; y < canvas.Height(); ++y) {
             for (int x = 0; x < canvas.Width(); ++x) {
@@ -225,7 +226,7 @@ TEST_F(SkinDrawing, RectanglesSmallerThanTheMarginsStayInside) {
 
 TEST_F(SkinDrawing, FillSolidKeepsTheBackgroundColour) {
     test::DibCanvas canvas(20, 20, kBackground);
-    SkinManager::FillSolid(canvas.dc(), {2, 3, 12, 8}, test::ToColorRef(0x336699));
+    LoadedSkin::FillSolid(canvas.dc(), {2, 3, 12, 8}, test::ToColorRef(0x336699));
     EXPECT_EQ(canvas.Pixel(2, 3), 0x336699u);
     EXPECT_EQ(canvas.Pixel(11, 7), 0x336699u);
     EXPECT_EQ(canvas.Pixel(12, 7), kBackground);
@@ -234,16 +235,16 @@ TEST_F(SkinDrawing, FillSolidKeepsTheBackgroundColour) {
 }
 
 TEST_F(SkinDrawing, MissingImagesAreRetriedOnRequest) {
-    EXPECT_FALSE(manager_.HasElementImage(kElementGroupBox));
-    EXPECT_EQ(manager_.Element(kElementGroupBox).margins.left, 5); // the other keys stay in force
-    EXPECT_EQ(manager_.Element(kElementGroupBox).margins.bottom, 8);
+    EXPECT_FALSE(manager_.Skin().HasElementImage(kElementGroupBox));
+    EXPECT_EQ(manager_.Skin().Element(kElementGroupBox).margins.left, 5); // the other keys stay in force
+    EXPECT_EQ(manager_.Skin().Element(kElementGroupBox).margins.bottom, 8);
     test::DibCanvas canvas(40, 40, kBackground);
-    EXPECT_FALSE(manager_.DrawSized(canvas.dc(), kElementGroupBox, 0, {0, 0, 30, 20}));
+    EXPECT_FALSE(manager_.Skin().DrawSized(canvas.dc(), kElementGroupBox, 0, {0, 0, 30, 20}));
 
     test::WriteBmp(dir_.File("missing.bmp"), RgbImage(16, 16, 0x445566));
-    EXPECT_FALSE(manager_.HasElementImage(kElementGroupBox)); // asking never loads
-    EXPECT_TRUE(manager_.DrawSized(canvas.dc(), kElementGroupBox, 0, {0, 0, 30, 20}));
-    EXPECT_TRUE(manager_.HasElementImage(kElementGroupBox));
+    EXPECT_FALSE(manager_.Skin().HasElementImage(kElementGroupBox)); // asking never loads
+    EXPECT_TRUE(manager_.Skin().DrawSized(canvas.dc(), kElementGroupBox, 0, {0, 0, 30, 20}));
+    EXPECT_TRUE(manager_.Skin().HasElementImage(kElementGroupBox));
     EXPECT_EQ(canvas.Pixel(29, 19), 0x445566u);
 }
 
@@ -262,9 +263,9 @@ TEST_F(SkinDrawing, SkinPathRules) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         manager_.LoadSkin(row.path.c_str());
-        EXPECT_EQ(manager_.SkinPath(), row.skinPath);
-        EXPECT_EQ(manager_.HasElementImage(kElementPushButton), row.loads);
-        EXPECT_EQ(manager_.HasElementImage(kElementCaption), row.loads);
+        EXPECT_EQ(manager_.Skin().SkinPath(), row.skinPath);
+        EXPECT_EQ(manager_.Skin().HasElementImage(kElementPushButton), row.loads);
+        EXPECT_EQ(manager_.Skin().HasElementImage(kElementCaption), row.loads);
     }
 }
 
@@ -288,12 +289,12 @@ TEST_F(SkinDrawing, MissingOrUnreadableSkinKeepsTheGlobalSettings) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         manager_.LoadSkin(dir_.File("skin.ini").c_str());
-        ASSERT_EQ(manager_.Settings().useTransparency, 1);
+        ASSERT_EQ(manager_.Skin().Settings().useTransparency, 1);
         manager_.LoadSkin(row.path.c_str());
-        EXPECT_EQ(manager_.Settings().useTransparency, 1);
-        EXPECT_EQ(manager_.Settings().captionFont.face, "Tahoma");
+        EXPECT_EQ(manager_.Skin().Settings().useTransparency, 1);
+        EXPECT_EQ(manager_.Skin().Settings().captionFont.face, "Tahoma");
         for (int id = 0; id < kElementCount; ++id)
-            EXPECT_FALSE(manager_.HasElementImage(id)) << id;
+            EXPECT_FALSE(manager_.Skin().HasElementImage(id)) << id;
     }
 }
 
@@ -309,13 +310,13 @@ TEST(DefaultSkin, LoadsFromBesideTheExecutable) {
     manager.LoadSkin(path.c_str());
     for (int id = 0; id < kElementCount; ++id) {
         SCOPED_TRACE(kElementTable[id].section);
-        const SkinElement& element = manager.Element(id);
+        const SkinElement& element = manager.Skin().Element(id);
         if (kElementTable[id].frames == 0) {
-            EXPECT_FALSE(manager.HasElementImage(id));
+            EXPECT_FALSE(manager.Skin().HasElementImage(id));
             continue;
         }
-        ASSERT_TRUE(manager.HasElementImage(id));
-        EXPECT_EQ(ImageList_GetImageCount(manager.LoadElement(id)), kElementTable[id].frames);
+        ASSERT_TRUE(manager.Skin().HasElementImage(id));
+        EXPECT_EQ(ImageList_GetImageCount(manager.Skin().LoadElement(id)), kElementTable[id].frames);
         EXPECT_GT(element.frame.width, 0);
         EXPECT_GT(element.frame.height, 0);
     }

@@ -1,7 +1,6 @@
 // The skinned dialog frame on real windows: caption, frames and buttons read back from the window, hit-testing,
 // caption buttons driven by real mouse input, the see-through shape (colour key or window region), the hot button, and
 // skin changes that come before the dialog is initialised.
-#include "LayeredWindowTestSeam.h"
 #include "SyntheticSkin.h"
 #include "WinTestSupport.h"
 #include "skin/win/SkinDialog.h"
@@ -168,7 +167,7 @@ protected:
         test::PumpPending();
     }
 
-    SkinDialog& Skin(HWND dialog) { return *manager_.FindDialog(dialog); }
+    SkinDialog& Skin(HWND dialog) { return *manager_.Registry().FindDialog(dialog); }
     // Whether the frame shows the active look: the caption's active colour.
     static bool LooksActive(HWND dialog) { return Shot(dialog)->Pixel(kSide + 1, 1) == kCaptionActive; }
 
@@ -400,91 +399,37 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
     SendMessageA(dialog, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(rect.left + 20, rect.top + 4));
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_EQ(Sent(SC_MOVE), 0);
-    EXPECT_EQ(manager_.DialogCount(), 0u);
+    EXPECT_EQ(manager_.Registry().DialogCount(), 0u);
 }
 
-TEST_F(SkinnedFrame, ShapeCutsTheFrameAndLeavesTheClientWhole) {
-    {
-        SCOPED_TRACE("layered windows");
-        const HWND dialog = Show(kFullCaption);
-        // Where the system has layered windows, the magenta colour key makes the shape.
-        ASSERT_TRUE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
+TEST_F(SkinnedFrame, ShapeIsTheMagentaColourKey) {
+    const HWND dialog = Show(kFullCaption | WS_THICKFRAME);
+    auto keyed = [](HWND window) {
         COLORREF key = 0;
         BYTE alpha = 0;
         DWORD flags = 0;
-        ASSERT_TRUE(GetLayeredWindowAttributes(dialog, &key, &alpha, &flags));
-        EXPECT_EQ(key, RGB(255, 0, 255));
-        EXPECT_EQ(flags, DWORD(LWA_COLORKEY));
-        UniqueRegion none(CreateRectRgn(0, 0, 0, 0));
-        EXPECT_EQ(GetWindowRgn(dialog, none.get()), ERROR);
-
-        // A skin without a frame takes the colour key off again.
-        manager_.LoadSkin(dir_.File("absent").c_str());
-        EXPECT_FALSE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
-        manager_.LoadSkin(dir_.Path().string().c_str());
-    }
-
-    SCOPED_TRACE("window region");
-    test::ScopedWithoutLayeredWindows withoutLayered;
-    const HWND dialog = Show(kFullCaption | WS_THICKFRAME);
-    EXPECT_FALSE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
-    // The region the window has now, and the one it must have: the window less the two notches of the side frames'
-    // outer top corners, the only magenta the frame shows; the client area whole.
-    auto regionOf = [](HWND window) {
-        UniqueRegion region(CreateRectRgn(0, 0, 0, 0));
-        return GetWindowRgn(window, region.get()) == ERROR ? UniqueRegion() : std::move(region);
+        return (GetWindowLongPtrA(window, GWL_EXSTYLE) & WS_EX_LAYERED) &&
+               GetLayeredWindowAttributes(window, &key, &alpha, &flags) && key == RGB(255, 0, 255) &&
+               flags == DWORD(LWA_COLORKEY);
     };
-    auto expectedFor = [](HWND window) {
-        RECT rect;
-        GetWindowRect(window, &rect);
-        const int width = Width(rect), height = Height(rect);
-        UniqueRegion expected(CreateRectRgn(0, 0, width, height));
-        for (int left : {0, width - 2}) {
-            UniqueRegion notch(CreateRectRgn(left, 0, left + 2, 2));
-            CombineRgn(expected.get(), expected.get(), notch.get(), RGN_DIFF);
-        }
-        return expected;
-    };
-    auto clientOutside = [](HWND window, HRGN region) {
-        RECT client;
-        GetClientRect(window, &client);
-        MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&client), 2);
-        RECT rect;
-        GetWindowRect(window, &rect);
-        OffsetRect(&client, -rect.left, -rect.top);
-        UniqueRegion outside(CreateRectRgnIndirect(&client));
-        return CombineRgn(outside.get(), outside.get(), region, RGN_DIFF) != NULLREGION;
-    };
-    struct Size {
-        const char* name;
-        int grow;
-    } sizes[] = {{"shown", 0}, {"grown", 40}, {"shrunk", -60}};
-    for (const Size& size : sizes) {
-        SCOPED_TRACE(size.name);
-        RECT rect;
-        GetWindowRect(dialog, &rect);
-        SetWindowPos(dialog, nullptr, 0, 0, Width(rect) + size.grow, Height(rect) + size.grow / 2,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-        test::PumpPending();
-        const UniqueRegion region = regionOf(dialog);
-        ASSERT_TRUE(region);
-        EXPECT_TRUE(EqualRgn(region.get(), expectedFor(dialog).get()));
-        EXPECT_FALSE(clientOutside(dialog, region.get()));
-    }
+    EXPECT_TRUE(keyed(dialog));
+    // The colour key makes the shape, so the window has no region.
+    UniqueRegion none(CreateRectRgn(0, 0, 0, 0));
+    EXPECT_EQ(GetWindowRgn(dialog, none.get()), ERROR);
 
-    // A later skin without transparency takes the region off; one with it cuts it again, and a skin without a frame
-    // takes it off as well.
-    WriteSkin(0, 0);
-    manager_.LoadSkin(dir_.Path().string().c_str());
+    // A new size keeps the key; a skin without a frame takes it off again, and one with a frame puts it back.
+    RECT rect;
+    GetWindowRect(dialog, &rect);
+    SetWindowPos(dialog, nullptr, 0, 0, Width(rect) + 40, Height(rect) + 20,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     test::PumpPending();
-    EXPECT_FALSE(regionOf(dialog));
-    WriteSkin(0, 1);
-    manager_.LoadSkin(dir_.Path().string().c_str());
-    test::PumpPending();
-    EXPECT_TRUE(regionOf(dialog));
+    EXPECT_TRUE(keyed(dialog));
     manager_.LoadSkin(dir_.File("absent").c_str());
     test::PumpPending();
-    EXPECT_FALSE(regionOf(dialog));
+    EXPECT_FALSE(GetWindowLongPtrA(dialog, GWL_EXSTYLE) & WS_EX_LAYERED);
+    manager_.LoadSkin(dir_.Path().string().c_str());
+    test::PumpPending();
+    EXPECT_TRUE(keyed(dialog));
 }
 
 TEST_F(SkinnedFrame, HotButtonWhileTheCursorIsOverIt) {
@@ -517,7 +462,7 @@ TEST_F(SkinnedFrame, SkinChangesBeforeInitialisation) {
         for (int i = 0; i < earlyChanges; ++i)
             SendMessageA(m.window, WM_SKINCHANGED, 0, 0);
         if (earlyDetach)
-            SkinManager::Current()->DetachDialog(m.window);
+            SkinManager::Current()->Registry().Detach(m.window);
         return false;
     });
     ASSERT_TRUE(early.WatchThread());

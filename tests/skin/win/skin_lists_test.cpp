@@ -189,7 +189,7 @@ TEST_F(SkinnedLists, ListViewBarFollowsInsertsDeletesAndTheWheelAtOnce) {
         RECT all;
         GetWindowRect(list_, &all);
         OffsetRect(&all, -all.left, -all.top);
-        SkinManager::FillSolid(dc, all, test::ToColorRef(kMarker));
+        LoadedSkin::FillSolid(dc, all, test::ToColorRef(kMarker));
         ReleaseDC(list_, dc);
     }
     InsertRows(50, 200);
@@ -208,7 +208,7 @@ TEST_F(SkinnedLists, ListViewBarFollowsInsertsDeletesAndTheWheelAtOnce) {
     const HWND ownerData = CreateWindowExA(
         WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_OWNERDATA, place.left, place.top,
         place.right - place.left, place.bottom - place.top, dialog_, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_NE(manager.FindControl(ownerData), nullptr);
+    ASSERT_NE(manager.Registry().FindControl(ownerData), nullptr);
     LVCOLUMNA column{};
     column.mask = LVCF_WIDTH;
     column.cx = 100;
@@ -243,18 +243,18 @@ TEST_F(SkinnedLists, ListBoxBarFollowsSelectionAndKeysAtOnce) {
     });
     SendMessageA(listBox_, WM_KEYDOWN, VK_DOWN, 0);
     EXPECT_FALSE(IsWindow(listBox_));
-    EXPECT_EQ(manager.FindControl(listBox_), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(listBox_), nullptr);
 
     // An edit asks its parent for colours while it paints itself; a parent that takes the skin off it then gets
     // the edit back, painted by itself alone.
     bool detachEdit = true;
     parent_.On(WM_CTLCOLOREDIT, [&](const test::Message& m) {
         if (detachEdit && reinterpret_cast<HWND>(m.lParam) == edit_)
-            manager.DetachControl(edit_);
+            manager.Registry().Detach(edit_);
         return false;
     });
     RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    EXPECT_EQ(manager.FindControl(edit_), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(edit_), nullptr);
     detachEdit = false;
     RedrawWindow(edit_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
 }
@@ -400,7 +400,7 @@ TEST_F(SkinnedLists, ComboBoxButtonAndItsListFromTheFirstOpening) {
     SkinManager manager;
     manager.Start(WriteSkin(true).c_str());
     CreateDialogWithLists();
-    auto* combo = static_cast<SkinComboBox*>(manager.FindControl(combo_));
+    auto* combo = static_cast<SkinComboBox*>(manager.Registry().FindControl(combo_));
     ASSERT_NE(combo, nullptr);
     ASSERT_EQ(combo->Kind(), SkinKind::ComboBox);
 
@@ -409,8 +409,8 @@ TEST_F(SkinnedLists, ComboBoxButtonAndItsListFromTheFirstOpening) {
     parts.cbSize = sizeof(parts);
     ASSERT_TRUE(GetComboBoxInfo(combo_, &parts));
     ASSERT_NE(parts.hwndItem, nullptr);
-    ASSERT_NE(manager.FindControl(parts.hwndItem), nullptr);
-    EXPECT_EQ(manager.FindControl(parts.hwndItem)->Kind(), SkinKind::Edit);
+    ASSERT_NE(manager.Registry().FindControl(parts.hwndItem), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(parts.hwndItem)->Kind(), SkinKind::Edit);
     RECT editBounds;
     GetWindowRect(parts.hwndItem, &editBounds);
     SendMessageA(parts.hwndItem, WM_NCPAINT, 1, 0); // also when its frame alone is repainted
@@ -424,14 +424,14 @@ TEST_F(SkinnedLists, ComboBoxButtonAndItsListFromTheFirstOpening) {
     const Rect button = ComboButtonRect(bounds.right - bounds.left, bounds.bottom - bounds.top, false, metrics);
     const POINT buttonMiddle{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
     EXPECT_EQ(test::ScreenPixel(combo_, buttonMiddle), ComboColour(kComboFrameNormal));
-    EXPECT_EQ(manager.FindControl(parts.hwndList), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(parts.hwndList), nullptr);
 
     // Dropped down: the button shows it although the cursor is elsewhere, and the list is skinned, bars and border.
     SendMessageA(combo_, CB_SHOWDROPDOWN, TRUE, 0);
     test::PumpPending();
     ASSERT_NE(parts.hwndList, nullptr);
-    ASSERT_NE(manager.FindControl(parts.hwndList), nullptr);
-    EXPECT_EQ(manager.FindControl(parts.hwndList)->Kind(), SkinKind::ListBox);
+    ASSERT_NE(manager.Registry().FindControl(parts.hwndList), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(parts.hwndList)->Kind(), SkinKind::ListBox);
     EXPECT_EQ(test::ScreenPixel(combo_, buttonMiddle), ComboColour(kComboFrameDropped));
     EXPECT_TRUE(ThumbShownWhereItIs(parts.hwndList));
     EXPECT_EQ(test::ScreenPixel(parts.hwndList, {0, 5}), kListBoxBorder);
@@ -460,8 +460,8 @@ TEST_F(SkinnedLists, ChildrenAndBuddiesFollow) {
     SetFocus(list_);
     const auto labelEdit = reinterpret_cast<HWND>(SendMessageA(list_, LVM_EDITLABELA, 0, 0));
     ASSERT_NE(labelEdit, nullptr);
-    ASSERT_NE(manager.FindControl(labelEdit), nullptr);
-    EXPECT_EQ(manager.FindControl(labelEdit)->Kind(), SkinKind::Edit);
+    ASSERT_NE(manager.Registry().FindControl(labelEdit), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(labelEdit)->Kind(), SkinKind::Edit);
     SendMessageA(list_, LVM_CANCELEDITLABEL, 0, 0);
 }
 

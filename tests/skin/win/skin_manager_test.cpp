@@ -161,25 +161,28 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     bool attachedAtInit = false, controlAttachedAtInit = true;
     recorder_.On(WM_INITDIALOG, [&](const test::Message& m) {
         SkinManager* current = SkinManager::Current();
-        attachedAtInit = current && current->FindDialog(m.window);
-        controlAttachedAtInit = current && current->FindControl(GetDlgItem(m.window, 107));
+        attachedAtInit = current && current->Registry().FindDialog(m.window);
+        controlAttachedAtInit = current && current->Registry().FindControl(GetDlgItem(m.window, 107));
         return false;
     });
     const HWND dialog = CreateTestDialog(EveryControlTemplate());
     ASSERT_NE(dialog, nullptr);
 
-    ASSERT_NE(manager.FindDialog(dialog), nullptr);
-    EXPECT_EQ(GetWindowLongPtrA(dialog, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(DialogWindowProc));
+    ASSERT_NE(manager.Registry().FindDialog(dialog), nullptr);
+    // A skinned window's procedure is the subclass chain's, no longer its class's.
+    auto subclassed = [](HWND window) {
+        return GetWindowLongPtrA(window, GWLP_WNDPROC) != LONG_PTR(GetClassLongPtrA(window, GCLP_WNDPROC));
+    };
+    EXPECT_TRUE(subclassed(dialog));
     std::size_t skinned = 0;
     for (const Item& item : kItems) {
         const HWND control = GetDlgItem(dialog, item.id);
         SCOPED_TRACE(std::string(item.className) + " " + std::to_string(item.id));
         ASSERT_NE(control, nullptr);
-        const SkinControl* object = manager.FindControl(control);
+        const SkinControl* object = manager.Registry().FindControl(control);
         const SkinKind kind = object ? object->Kind() : SkinKind::None;
         EXPECT_EQ(kind, item.kind) << SkinKindName(kind);
-        EXPECT_EQ(GetWindowLongPtrA(control, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(ControlWindowProc),
-                  item.kind != SkinKind::None);
+        EXPECT_EQ(subclassed(control), item.kind != SkinKind::None);
         skinned += item.kind != SkinKind::None;
     }
 
@@ -189,21 +192,21 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     const HWND simpleEdit = ChildOfClass(simple, "Edit");
     ASSERT_NE(simpleList, nullptr);
     ASSERT_NE(simpleEdit, nullptr);
-    ASSERT_NE(manager.FindControl(simpleList), nullptr);
-    EXPECT_EQ(manager.FindControl(simpleList)->Kind(), SkinKind::ListBox);
-    EXPECT_EQ(manager.FindControl(simpleEdit), nullptr);
+    ASSERT_NE(manager.Registry().FindControl(simpleList), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(simpleList)->Kind(), SkinKind::ListBox);
+    EXPECT_EQ(manager.Registry().FindControl(simpleEdit), nullptr);
 
     // The list view's header is skinned, and the list view asked for flat scroll bars.
     const HWND listView = GetDlgItem(dialog, 129);
     const HWND header = ChildOfClass(listView, "SysHeader32");
     ASSERT_NE(header, nullptr);
-    ASSERT_NE(manager.FindControl(header), nullptr);
-    EXPECT_EQ(manager.FindControl(header)->Kind(), SkinKind::Header);
+    ASSERT_NE(manager.Registry().FindControl(header), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(header)->Kind(), SkinKind::Header);
     EXPECT_TRUE(SendMessageA(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FLATSB);
 
     // Besides the dialog's own controls: the simple combo box's list, the header, and the drop-down combo box's edit.
-    EXPECT_EQ(manager.ControlCount(), skinned + 3);
-    EXPECT_EQ(manager.DialogCount(), 1u);
+    EXPECT_EQ(manager.Registry().ControlCount(), skinned + 3);
+    EXPECT_EQ(manager.Registry().DialogCount(), 1u);
 
     // The dialog was skinned before its own procedure saw anything; its controls only after WM_INITDIALOG.
     EXPECT_EQ(recorder_.Count(WM_INITDIALOG), 1);
@@ -211,20 +214,20 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     EXPECT_FALSE(controlAttachedAtInit);
 
     // Attaching again changes nothing.
-    SkinControl* button = manager.FindControl(GetDlgItem(dialog, 107));
-    SkinDialog* skinDialog = manager.FindDialog(dialog);
-    manager.AttachControl(GetDlgItem(dialog, 107));
-    manager.AttachDialog(dialog);
-    manager.AttachControl(nullptr);
-    manager.AttachControl(reinterpret_cast<HWND>(0x7FFF1234));
-    EXPECT_EQ(manager.FindControl(GetDlgItem(dialog, 107)), button);
-    EXPECT_EQ(manager.FindDialog(dialog), skinDialog);
-    EXPECT_EQ(manager.ControlCount(), skinned + 3);
+    SkinControl* button = manager.Registry().FindControl(GetDlgItem(dialog, 107));
+    SkinDialog* skinDialog = manager.Registry().FindDialog(dialog);
+    manager.Registry().AttachControl(GetDlgItem(dialog, 107));
+    manager.Registry().AttachDialog(dialog);
+    manager.Registry().AttachControl(nullptr);
+    manager.Registry().AttachControl(reinterpret_cast<HWND>(0x7FFF1234));
+    EXPECT_EQ(manager.Registry().FindControl(GetDlgItem(dialog, 107)), button);
+    EXPECT_EQ(manager.Registry().FindDialog(dialog), skinDialog);
+    EXPECT_EQ(manager.Registry().ControlCount(), skinned + 3);
 
     // Destroying the dialog empties both registries.
     DestroyWindow(dialog);
-    EXPECT_EQ(manager.ControlCount(), 0u);
-    EXPECT_EQ(manager.DialogCount(), 0u);
+    EXPECT_EQ(manager.Registry().ControlCount(), 0u);
+    EXPECT_EQ(manager.Registry().DialogCount(), 0u);
 }
 
 TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
@@ -232,7 +235,7 @@ TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
     manager.Start(skin_.c_str());
     test::DialogTemplate empty(WS_POPUP | WS_CAPTION, 0, 200, 100, "Later");
     const HWND dialog = CreateTestDialog(empty);
-    ASSERT_NE(manager.FindDialog(dialog), nullptr);
+    ASSERT_NE(manager.Registry().FindDialog(dialog), nullptr);
 
     struct Row {
         const char* className;
@@ -249,20 +252,20 @@ TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
         const HWND control = CreateWindowExA(row.exStyle, row.className, "", row.style | WS_CHILD | WS_VISIBLE, 4, 4,
                                              60, 20, dialog, nullptr, GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(control, nullptr);
-        const SkinControl* object = manager.FindControl(control);
+        const SkinControl* object = manager.Registry().FindControl(control);
         EXPECT_EQ(object ? object->Kind() : SkinKind::None, row.kind);
     }
     // Windows other than dialogs are not attached by the hook, top-level or not.
     const HWND popup = Keep(CreateWindowExA(0, "Button", "Popup", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr,
                                             GetModuleHandleA(nullptr), nullptr));
-    EXPECT_FALSE(manager.IsSkinned(popup));
+    EXPECT_FALSE(manager.Registry().IsSkinned(popup));
 
     // Dialogs of other threads are never skinned: the hook watches this thread only.
     bool attachedElsewhere = true;
     std::thread([&] {
         test::MessageRecorder recorder;
         const HWND other = recorder.CreateDialogFrom(empty.Get());
-        attachedElsewhere = manager.IsSkinned(other);
+        attachedElsewhere = manager.Registry().IsSkinned(other);
         DestroyWindow(other);
     }).join();
     EXPECT_FALSE(attachedElsewhere);
@@ -279,12 +282,12 @@ TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
     ASSERT_EQ(descendants.size(), unskinned.procedures.size());
     std::size_t skinned = 0;
     for (std::size_t i = 0; i < descendants.size(); ++i) {
-        if (manager->FindControl(descendants[i])) {
+        if (manager->Registry().FindControl(descendants[i])) {
             ++skinned;
             EXPECT_NE(GetWindowLongPtrA(descendants[i], GWLP_WNDPROC), unskinned.procedures[i]) << i;
         }
     }
-    ASSERT_EQ(skinned, manager->ControlCount());
+    ASSERT_EQ(skinned, manager->Registry().ControlCount());
     EXPECT_NE(GetWindowLongPtrA(dialog, GWLP_WNDPROC), unskinned.dialogProcedure);
     RECT now;
     GetWindowRect(dialog, &now);
@@ -312,9 +315,9 @@ TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
     // The hook went with the manager: a new manager that was never started sees no dialogs.
     SkinManager unstarted;
     const HWND later = CreateTestDialog(EveryControlTemplate());
-    EXPECT_EQ(unstarted.DialogCount(), 0u);
-    EXPECT_EQ(unstarted.ControlCount(), 0u);
-    EXPECT_NE(GetWindowLongPtrA(later, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(DialogWindowProc));
+    EXPECT_EQ(unstarted.Registry().DialogCount(), 0u);
+    EXPECT_EQ(unstarted.Registry().ControlCount(), 0u);
+    EXPECT_EQ(GetWindowLongPtrA(later, GWLP_WNDPROC), LONG_PTR(GetClassLongPtrA(later, GCLP_WNDPROC)));
 }
 
 TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
@@ -323,12 +326,12 @@ TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
     EXPECT_NE(manager.Start(dir_.File("no-such-skin\\skin.ini").c_str()), nullptr);
     const HHOOK first = manager.Start(skin_.c_str()); // a second start keeps the hook and the skin
     EXPECT_EQ(first, manager.Start(nullptr));
-    EXPECT_FALSE(manager.HasElementImage(kElementCaption));
+    EXPECT_FALSE(manager.Skin().HasElementImage(kElementCaption));
 
     const HWND dialog = CreateTestDialog(EveryControlTemplate());
-    ASSERT_NE(manager.FindDialog(dialog), nullptr);
+    ASSERT_NE(manager.Registry().FindDialog(dialog), nullptr);
     for (const Item& item : kItems) {
-        const SkinControl* object = manager.FindControl(GetDlgItem(dialog, item.id));
+        const SkinControl* object = manager.Registry().FindControl(GetDlgItem(dialog, item.id));
         EXPECT_EQ(object ? object->Kind() : SkinKind::None, item.kind) << item.id;
     }
     // Without frame images the dialog keeps its size.
@@ -340,8 +343,8 @@ TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
     test::DibCanvas canvas(64, 64, 0x123456);
     for (int id = 0; id < kElementCount; ++id) {
         for (int frame : {0, 1, 3}) {
-            EXPECT_FALSE(manager.DrawSized(canvas.dc(), id, frame, {0, 0, 64, 64})) << id;
-            EXPECT_FALSE(manager.DrawFrame(canvas.dc(), id, frame, {0, 0, 64, 64}, ILD_TRANSPARENT)) << id;
+            EXPECT_FALSE(manager.Skin().DrawSized(canvas.dc(), id, frame, {0, 0, 64, 64})) << id;
+            EXPECT_FALSE(manager.Skin().DrawFrame(canvas.dc(), id, frame, {0, 0, 64, 64}, ILD_TRANSPARENT)) << id;
         }
     }
     EXPECT_EQ(canvas.Pixel(10, 10), 0x123456u);
@@ -352,8 +355,8 @@ TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
     SendMessageA(dialog, WM_SKINCHANGED, 0, 0);
     test::PumpPending();
     DestroyWindow(dialog);
-    EXPECT_EQ(manager.DialogCount(), 0u);
-    EXPECT_EQ(manager.ControlCount(), 0u);
+    EXPECT_EQ(manager.Registry().DialogCount(), 0u);
+    EXPECT_EQ(manager.Registry().ControlCount(), 0u);
 }
 
 TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
@@ -361,7 +364,7 @@ TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
     SkinManager manager;
     manager.Start(skin_.c_str());
     const HWND dialog = CreateTestDialog(EveryControlTemplate());
-    const SkinDialog* skin = manager.FindDialog(dialog);
+    const SkinDialog* skin = manager.Registry().FindDialog(dialog);
     ASSERT_NE(skin, nullptr);
     ASSERT_TRUE(skin->IsFrameSkinned());
 
@@ -400,8 +403,8 @@ TEST_F(SkinnedWindows, ChildDialogsKeepTheirPlaceAndSize) {
     test::DialogTemplate page(WS_CHILD | WS_VISIBLE | DS_CONTROL, 0, 80, 40, "");
     page.Add("Button", "Inside", BS_PUSHBUTTON, 0, 4, 4, 50, 14, 1);
     const HWND child = CreateTestDialog(page, parent);
-    ASSERT_NE(manager.FindDialog(child), nullptr);
-    ASSERT_NE(manager.FindControl(GetDlgItem(child, 1)), nullptr);
+    ASSERT_NE(manager.Registry().FindDialog(child), nullptr);
+    ASSERT_NE(manager.Registry().FindControl(GetDlgItem(child, 1)), nullptr);
 
     RECT expected{0, 0, 80, 40};
     MapDialogRect(child, &expected);
@@ -453,7 +456,7 @@ TEST_F(SkinnedWindows, HoverTimerReportsTheCursorLeaving) {
     SkinManager manager;
 
     ASSERT_TRUE(SetCursorPos(150, 150));
-    manager.StartHoverTimer(window);
+    SkinRegistry::StartHoverTimer(window);
     int ticks = 0;
     auto countTicks = [&](const MSG& msg) { ticks += msg.hwnd == window && msg.message == WM_TIMER; };
     ASSERT_TRUE(test::PumpUntil([&] { return ticks >= 3; }, 5000, countTicks));
@@ -465,15 +468,125 @@ TEST_F(SkinnedWindows, HoverTimerReportsTheCursorLeaving) {
     EXPECT_FALSE(KillTimer(window, 0)); // the timer stopped itself
 }
 
-TEST_F(SkinnedWindows, UnregisteredWindowsFallBackToTheDefaultProcedure) {
-    SkinManager manager;
-    const HWND window = Keep(
-        CreateWindowExA(0, "Static", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr));
-    SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc));
-    SetWindowTextA(window, "default");
-    char text[16] = {};
-    GetWindowTextA(window, text, sizeof(text));
-    EXPECT_STREQ(text, "default");
+// Someone else's subclass put on after the skin's: the comctl32 way, and by replacing the window's procedure.
+class LaterSubclass {
+public:
+    static constexpr UINT kPing = WM_APP + 7;
+
+    virtual ~LaterSubclass() = default;
+    virtual bool Attach(HWND window) = 0;
+    // It takes kPing itself and passes everything else on.
+    int pings = 0;
+    bool sawNcDestroy = false;
+
+protected:
+    bool Sees(UINT message) {
+        pings += message == kPing;
+        sawNcDestroy |= message == WM_NCDESTROY;
+        return message == kPing;
+    }
+};
+
+class ChainedSubclass : public LaterSubclass {
+public:
+    bool Attach(HWND window) override { return SetWindowSubclass(window, Proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR self) {
+        if (reinterpret_cast<ChainedSubclass*>(self)->Sees(message))
+            return 0;
+        if (message == WM_NCDESTROY)
+            RemoveWindowSubclass(window, Proc, id);
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+};
+
+class ReplacedProcedure : public LaterSubclass {
+public:
+    bool Attach(HWND window) override {
+        if (!recorder_.Watch(window))
+            return false;
+        recorder_.On(kPing, [this](const test::Message& m) { return Sees(m.message); });
+        recorder_.On(WM_NCDESTROY, [this](const test::Message& m) { return Sees(m.message); });
+        return true;
+    }
+
+private:
+    test::MessageRecorder recorder_{kPing, WM_NCDESTROY};
+};
+
+TEST_F(SkinnedWindows, AWindowSubclassedAfterTheSkinStillWorks) {
+    // Where the client area starts in the window: under the skin's caption and beside its side frame while skinned.
+    auto clientOffset = [](HWND window) {
+        SetWindowPos(window, nullptr, 0, 0, 0, 0,
+                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+        RECT rect;
+        GetWindowRect(window, &rect);
+        POINT origin{0, 0};
+        ClientToScreen(window, &origin);
+        return POINT{origin.x - rect.left, origin.y - rect.top};
+    };
+    const test::DialogTemplate dialogTemplate = EveryControlTemplate();
+    struct Way {
+        const char* name;
+        std::unique_ptr<LaterSubclass> (*make)();
+    } ways[] = {
+        {"SetWindowSubclass", []() -> std::unique_ptr<LaterSubclass> { return std::make_unique<ChainedSubclass>(); }},
+        {"procedure replaced",
+         []() -> std::unique_ptr<LaterSubclass> { return std::make_unique<ReplacedProcedure>(); }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        auto manager = std::make_unique<SkinManager>();
+        manager->Start(skin_.c_str());
+        const HWND dialog = CreateTestDialog(dialogTemplate);
+        const HWND button = GetDlgItem(dialog, 107);
+        ASSERT_NE(manager->Registry().FindDialog(dialog), nullptr);
+        ASSERT_NE(manager->Registry().FindControl(button), nullptr);
+        const std::unique_ptr<LaterSubclass> onDialog = way.make(), onButton = way.make();
+        ASSERT_TRUE(onDialog->Attach(dialog));
+        ASSERT_TRUE(onButton->Attach(button));
+
+        // Both see the window's messages: the later one first, then the skin.
+        SendMessageA(dialog, LaterSubclass::kPing, 0, 0);
+        SendMessageA(button, LaterSubclass::kPing, 0, 0);
+        const POINT skinned = clientOffset(dialog);
+        EXPECT_EQ(skinned.x, kSideWidth);
+        EXPECT_EQ(skinned.y, kCaptionHeight);
+
+        // The skin lets go; the later subclass keeps its place in front of the window's own procedure.
+        manager.reset();
+        SendMessageA(dialog, LaterSubclass::kPing, 0, 0);
+        SendMessageA(button, LaterSubclass::kPing, 0, 0);
+        const POINT standard = clientOffset(dialog);
+        EXPECT_NE(standard.y, kCaptionHeight);
+        SetWindowTextA(button, "Renamed");
+        char text[16] = {};
+        GetWindowTextA(button, text, sizeof(text));
+        EXPECT_STREQ(text, "Renamed");
+        EXPECT_EQ(onDialog->pings, 2);
+        EXPECT_EQ(onButton->pings, 2);
+
+        DestroyWindow(dialog);
+        EXPECT_TRUE(onDialog->sawNcDestroy);
+        EXPECT_TRUE(onButton->sawNcDestroy);
+    }
+
+    // A window destroyed with both subclasses on leaves the registry, and the later subclass hears of it.
+    for (const Way& way : ways) {
+        SCOPED_TRACE(std::string(way.name) + ", destroyed while skinned");
+        SkinManager manager;
+        manager.Start(skin_.c_str());
+        const HWND dialog = CreateTestDialog(dialogTemplate);
+        const std::unique_ptr<LaterSubclass> onDialog = way.make(), onButton = way.make();
+        ASSERT_TRUE(onDialog->Attach(dialog));
+        ASSERT_TRUE(onButton->Attach(GetDlgItem(dialog, 107)));
+        DestroyWindow(dialog);
+        EXPECT_EQ(manager.Registry().DialogCount(), 0u);
+        EXPECT_EQ(manager.Registry().ControlCount(), 0u);
+        EXPECT_TRUE(onDialog->sawNcDestroy);
+        EXPECT_TRUE(onButton->sawNcDestroy);
+    }
 }
 
 TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
@@ -485,7 +598,7 @@ TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
     SkinManager manager;
     manager.Start(directory.c_str());
     const HWND dialog = CreateTestDialog(EveryControlTemplate(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE));
-    const SkinDialog* skin = manager.FindDialog(dialog);
+    const SkinDialog* skin = manager.Registry().FindDialog(dialog);
     ASSERT_NE(skin, nullptr);
     EXPECT_TRUE(skin->IsFrameSkinned());
     RECT now;
@@ -493,7 +606,7 @@ TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
     EXPECT_GT(Height(now), Height(before)); // the skin's caption is taller than the system's
     test::PumpPending();
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    EXPECT_EQ(manager.ControlCount(),
+    EXPECT_EQ(manager.Registry().ControlCount(),
               std::size_t(std::count_if(std::begin(kItems), std::end(kItems),
                                         [](const Item& i) { return i.kind != SkinKind::None; })) +
                   3);

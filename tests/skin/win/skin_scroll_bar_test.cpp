@@ -457,7 +457,7 @@ TEST_F(SkinnedBars, StandAloneBarShowsByItsRangeAndTellsItsParent) {
     });
     SendMessageA(bar_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(left.x, left.y));
     EXPECT_FALSE(IsWindow(bar_));
-    EXPECT_EQ(manager.FindControl(bar_), nullptr);
+    EXPECT_EQ(manager.Registry().FindControl(bar_), nullptr);
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
@@ -473,10 +473,10 @@ TEST_F(SkinnedBars, SkinsWithoutABarImageOrWithATrueSizeShaft) {
         EXPECT_NE(ScreenPixel(edit_, PointsOf(edit_).up), ArrowColour(0));
         EXPECT_NE(ScreenPixel(bar_, {2, 2}), ArrowColour(8));
         // Destroyed with its dialog, even the bar that left everything to the system leaves the registry.
-        EXPECT_NE(manager.FindControl(bar_), nullptr);
+        EXPECT_NE(manager.Registry().FindControl(bar_), nullptr);
         DestroyWindow(dialog_);
-        EXPECT_EQ(manager.ControlCount(), 0u);
-        EXPECT_EQ(manager.DialogCount(), 0u);
+        EXPECT_EQ(manager.Registry().ControlCount(), 0u);
+        EXPECT_EQ(manager.Registry().DialogCount(), 0u);
     }
     {
         SCOPED_TRACE("true-size shaft: no shaft image, the rest skinned");
