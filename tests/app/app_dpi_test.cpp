@@ -1,7 +1,7 @@
 // The program's windows on a screen of the DPI the run was started at (96, 144 or 192): the main window and the
 // program dialog framed by the default skin at its 96-DPI sizes times the scale around the client area their
-// templates give, the list's columns as wide as at 96 DPI times the scale and its place scaled, and a move of the
-// main window to a screen of another DPI.
+// templates give, the file and folder choosers framed alike, the list's columns as wide as at 96 DPI times the scale
+// and its place scaled, and a move of the main window to a screen of another DPI.
 #include "MainWindowFixture.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
@@ -127,6 +127,60 @@ TEST_F(MainWindowAtDpi, ListLaidOutForTheScreenAndAMoveToAnother) {
             return true;
         });
     }
+    CloseWith(WM_CLOSE);
+    Run();
+}
+
+TEST_F(MainWindowAtDpi, ChoosersFramedAtTheScale) {
+    const int dpi = ScreenDpi();
+    SkinManager skins;
+    skins.Start(DefaultSkin().c_str());
+    const FrameMetrics drawn = DrawnFrame();
+    auto expectFramed = [&](HWND dialog) {
+        RECT outer, client;
+        GetWindowRect(dialog, &outer);
+        GetClientRect(dialog, &client);
+        MapWindowPoints(dialog, nullptr, reinterpret_cast<POINT*>(&client), 2);
+        EXPECT_EQ(client.top - outer.top, ScaleToDpi(drawn.caption, dpi));
+        EXPECT_EQ(client.left - outer.left, ScaleToDpi(drawn.left, dpi));
+    };
+    WaitForWindow();
+    script.Then("press Add", [this] {
+        test::Click(Main(), IDC_ADD);
+        return true;
+    });
+    script.Then("the file chooser", [&] {
+        const HWND chooser = test::FindDialog("Open");
+        if (!chooser)
+            return false;
+        SCOPED_TRACE("file chooser at " + std::to_string(dpi) + " DPI");
+        expectFramed(chooser);
+        PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    script.Then("the program dialog", [&] {
+        const HWND dialog = test::FindDialog(test::kProgramDialog);
+        if (!dialog)
+            return false;
+        test::Click(dialog, IDCANCEL);
+        return true;
+    });
+    script.Then("press Search", [this] {
+        if (test::FindDialog(test::kProgramDialog))
+            return false;
+        test::Click(Main(), IDC_SEARCH_FOLDER);
+        return true;
+    });
+    script.Then("the folder chooser", [&] {
+        const HWND chooser = test::FindDialogHolding("SysTreeView32");
+        if (!chooser)
+            return false;
+        SCOPED_TRACE("folder chooser at " + std::to_string(dpi) + " DPI");
+        expectFramed(chooser);
+        PostMessageA(chooser, WM_COMMAND, IDCANCEL, 0);
+        return true;
+    });
+    script.Then("no chooser left", [] { return test::FindDialogHolding("SysTreeView32") == nullptr; });
     CloseWith(WM_CLOSE);
     Run();
 }
