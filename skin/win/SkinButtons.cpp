@@ -67,7 +67,7 @@ const SkinWindow::Handler<SkinButton> SkinButton::kHandlers[] = {
     {WM_LBUTTONDBLCLK, &SkinButton::OnLButtonDown},
     {WM_LBUTTONUP, &SkinButton::OnLButtonUp},
     {WM_CAPTURECHANGED, &SkinButton::OnCaptureChanged},
-    {WM_MOUSELEAVE, &SkinButton::OnMouseLeave},
+    {WM_MOUSELEAVE, &SkinButton::OnHotLeave},
 };
 
 LRESULT SkinButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -225,10 +225,8 @@ LRESULT SkinButton::OnMouseMove(UINT, WPARAM, LPARAM lParam) {
             pressed = inside;
             Redraw();
         }
-    } else if (!hot) {
-        hot = true;
-        Redraw();
-        ArmLeaveReport();
+    } else {
+        BecomeHot();
     }
     return 0;
 }
@@ -264,14 +262,6 @@ LRESULT SkinButton::OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam)
         Redraw();
     }
     return SkinControl::WindowProc(message, wParam, lParam);
-}
-
-LRESULT SkinButton::OnMouseLeave(UINT, WPARAM, LPARAM) {
-    if (hot) {
-        hot = false;
-        Redraw();
-    }
-    return 0;
 }
 
 } // namespace tarnvale

@@ -46,7 +46,6 @@ private:
     LRESULT OnLButtonDown(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnCaptureChanged(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
 
     int faceElement_;
     bool checkState = false; // the check state as the skin keeps it; an indeterminate state counts as unchecked

@@ -123,6 +123,22 @@ LRESULT SkinControl::OnEraseNothing(UINT, WPARAM, LPARAM) {
     return 1;
 }
 
+void SkinControl::BecomeHot() {
+    if (hot)
+        return;
+    hot = true;
+    Redraw();
+    ArmLeaveReport();
+}
+
+LRESULT SkinControl::OnHotLeave(UINT, WPARAM, LPARAM) {
+    if (hot) {
+        hot = false;
+        Redraw();
+    }
+    return 0;
+}
+
 void SkinControl::ArmLeaveReport() {
     TRACKMOUSEEVENT leave{sizeof(leave), TME_LEAVE, window_, 0};
     _TrackMouseEvent(&leave);

@@ -75,8 +75,12 @@ protected:
     LRESULT OnEraseToParentBackground(UINT message, WPARAM wParam, LPARAM lParam);
     // WM_ERASEBKGND of a kind whose painting covers what it must: nothing erased.
     LRESULT OnEraseNothing(UINT message, WPARAM wParam, LPARAM lParam);
+    // WM_MOUSELEAVE of a kind that looks hot while the cursor is over it.
+    LRESULT OnHotLeave(UINT message, WPARAM wParam, LPARAM lParam);
     // Asks for WM_MOUSELEAVE when the cursor leaves the control.
     void ArmLeaveReport();
+    // The cursor has come over the control: it looks hot until the leave report (OnHotLeave).
+    void BecomeHot();
     // Painter state.
     bool hot = false;           // the cursor is over the control and a leave report is armed
     bool focused = false;       // the control has the keyboard focus

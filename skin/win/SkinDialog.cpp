@@ -209,8 +209,8 @@ LRESULT SkinDialog::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
-    CallPrevious(message, wParam, lParam);
-    if (!Attached())
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
         return 0;
     shapePending_ = true;
     PaintFrame();
@@ -301,8 +301,8 @@ LRESULT SkinDialog::OnNcLButtonDown(UINT message, WPARAM wParam, LPARAM lParam) 
     // as it starts, and if it never does, the style goes back here.
     savedStyle_ = Style();
     SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(savedStyle_ & ~kCaptionButtonStyles));
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Attached())
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
     if (savedStyle_ != 0) {
         SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
@@ -339,10 +339,9 @@ LRESULT SkinDialog::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinDialog::OnEnterSizeMove(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (savedStyle_ == 0)
-        return CallPrevious(message, wParam, lParam);
-    const LRESULT result = CallPrevious(message, wParam, lParam);
-    if (!Attached())
+    const bool styleTaken = savedStyle_ != 0;
+    LRESULT result;
+    if (!CallPreviousAndStay(message, wParam, lParam, result) || !styleTaken)
         return result;
     SetWindowLongPtrA(window_, GWL_STYLE, LONG_PTR(Style() | (savedStyle_ & kCaptionButtonStyles)));
     savedStyle_ = 0;

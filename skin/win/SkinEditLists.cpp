@@ -85,7 +85,7 @@ LRESULT SkinListBox::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
 const SkinWindow::Handler<SkinComboBox> SkinComboBox::kHandlers[] = {
     {WM_COMMAND, &SkinComboBox::OnCommand},       {WM_CTLCOLORLISTBOX, &SkinComboBox::OnListColour},
     {WM_MOUSEMOVE, &SkinComboBox::OnMouseMove},   {WM_LBUTTONUP, &SkinComboBox::OnLButtonUp},
-    {WM_MOUSELEAVE, &SkinComboBox::OnMouseLeave},
+    {WM_MOUSELEAVE, &SkinComboBox::OnHotLeave},
 };
 
 LRESULT SkinComboBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -103,11 +103,7 @@ LRESULT SkinComboBox::OnCommand(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT SkinComboBox::OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (!hot) {
-        hot = true;
-        Redraw();
-        ArmLeaveReport();
-    }
+    BecomeHot();
     return SkinControl::WindowProc(message, wParam, lParam);
 }
 
@@ -115,14 +111,6 @@ LRESULT SkinComboBox::OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam) {
     if (GET_X_LPARAM(lParam) == -1 && GET_Y_LPARAM(lParam) == -1)
         Redraw();
     return SkinControl::WindowProc(message, wParam, lParam);
-}
-
-LRESULT SkinComboBox::OnMouseLeave(UINT, WPARAM, LPARAM) {
-    if (hot) {
-        hot = false;
-        Redraw();
-    }
-    return 0;
 }
 
 LRESULT SkinComboBox::OnListColour(UINT message, WPARAM wParam, LPARAM lParam) {

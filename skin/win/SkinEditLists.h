@@ -37,7 +37,6 @@ private:
     LRESULT OnListColour(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMouseMove(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnLButtonUp(UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT OnMouseLeave(UINT message, WPARAM wParam, LPARAM lParam);
 
     HWND dropList_ = nullptr;
 };
