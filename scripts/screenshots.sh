@@ -48,7 +48,8 @@ cmake --build "$build/win" --target tarnvale-screenshots >/dev/null
 
 # A Wine session of its own (prefix, display, wineserver), ended whatever happens.
 state="$build/win/wine-screenshots"
-"$root/cmake/wine-setup.sh" "$state" >/dev/null
+# Wide enough for the main window and the program dialog side by side at 192 DPI.
+TARNVALE_SCREEN=1920x1200 "$root/cmake/wine-setup.sh" "$state" >/dev/null
 trap '"$root/cmake/wine-teardown.sh" "$state"' EXIT
 display=${DISPLAY:-$(cat "$state/display")}
 
