@@ -83,8 +83,8 @@ LRESULT SkinListBox::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 const SkinWindow::Handler<SkinComboBox> SkinComboBox::kHandlers[] = {
-    {WM_COMMAND, &SkinComboBox::OnCommand},       {WM_CTLCOLORLISTBOX, &SkinComboBox::OnListColour},
-    {WM_MOUSEMOVE, &SkinComboBox::OnMouseMove},   {WM_LBUTTONUP, &SkinComboBox::OnLButtonUp},
+    {WM_COMMAND, &SkinComboBox::OnCommand},     {WM_CTLCOLORLISTBOX, &SkinComboBox::OnListColour},
+    {WM_MOUSEMOVE, &SkinComboBox::OnMouseMove}, {WM_LBUTTONUP, &SkinComboBox::OnLButtonUp},
     {WM_MOUSELEAVE, &SkinComboBox::OnHotLeave},
 };
 
