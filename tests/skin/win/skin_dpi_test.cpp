@@ -1,6 +1,7 @@
 // The skinned frame on a screen of the DPI the run was started at (96, 144 or 192): the caption strip, frames and
 // caption buttons at their 96-DPI sizes times the scale, hit-testing and a real click on the scaled places, the
-// caption title as tall as the dialog's own text, and a move to a screen of another DPI.
+// caption title as tall as the dialog's own text. The move to a screen of another DPI is tried on the program's main
+// window (app_dpi_test.cpp).
 #include "SyntheticSkin.h"
 #include "WinTestSupport.h"
 #include "skin/DpiScale.h"
@@ -238,28 +239,6 @@ TEST_F(SkinAtDpi, CaptionTitleAsTallAsTheBodyText) {
     ASSERT_GT(title.Height(), 0);
     ASSERT_GT(body.Height(), 0);
     EXPECT_NEAR(title.Height(), body.Height(), 1 + S(1));
-}
-
-TEST_F(SkinAtDpi, MovingToAScreenOfAnotherDpiRescalesInPlace) {
-    const HWND dialog = Show(kFullCaption | WS_THICKFRAME);
-    RECT before;
-    GetWindowRect(dialog, &before);
-    for (const int to : {dpi_ == 192 ? 96 : 192, dpi_}) {
-        SCOPED_TRACE("to " + std::to_string(to) + " DPI");
-        // The system's suggestion: the window, scaled about its top-left corner.
-        const RECT suggested{before.left, before.top, before.left + MulDiv(before.right - before.left, to, dpi_),
-                             before.top + MulDiv(before.bottom - before.top, to, dpi_)};
-        SendMessageA(dialog, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
-        test::PumpPending();
-        RECT now;
-        GetWindowRect(dialog, &now);
-        EXPECT_TRUE(EqualRect(&now, &suggested)) << now.left << "," << now.top << " " << now.right << "," << now.bottom;
-        EXPECT_EQ(Measured(dialog).caption, ScaleToDpi(kCaption, to));
-        EXPECT_EQ(Measured(dialog).left, ScaleToDpi(kSide, to));
-        const RgbImage shot = Shot(dialog);
-        EXPECT_EQ(ColourExtent(shot, kCaptionColour, {0, 0, shot.width, shot.height}).bottom,
-                  ScaleToDpi(kCaption, to) - 1);
-    }
 }
 
 } // namespace
