@@ -7,6 +7,8 @@
 #include "core/ListFileEdit.h"
 #include "platform/File.h"
 #include "res/resource.h"
+#include "skin/DpiScale.h"
+#include "skin/win/WindowDpi.h"
 
 #include "net/HostAddress.h"
 
@@ -69,6 +71,7 @@ bool CMainDlg::OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) {
 
 bool CMainDlg::OnInitDialog() {
     list_.Attach(Item(IDC_PROGRAM_LIST), catalogue_);
+    dpi_ = WindowDpi(GetSafeHwnd());
     hostLine_ = Item(IDC_HOST_LINE);
     CDialog::OnInitDialog();
     caption_ = WindowText(GetSafeHwnd());
@@ -77,7 +80,7 @@ bool CMainDlg::OnInitDialog() {
     SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
     SendMessageA(GetSafeHwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
     ShowHostLine();
-    list_.SetUp();
+    list_.SetUp(dpi_);
     std::string why;
     const bool writer = LockListFile(writersLock_, listFilePath_, {kWindowWriterName, writerWait_}, &why);
     ListFileLoad load;
@@ -151,6 +154,9 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
     case WM_SIZE:
         OnSize(LOWORD(lParam), HIWORD(lParam));
         return false;
+    case WM_DPICHANGED:
+        OnDpiChanged(HIWORD(wParam));
+        return false;
     case WM_PAINT:
         return OnPaintIconic();
     case WM_NOTIFY:
@@ -182,8 +188,19 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
 void CMainDlg::OnSize(int width, int height) {
     if (!list_.get())
         return;
-    MoveWindow(list_.get(), 0, kListTopAfterResize, width, std::max(0, height - kListTopAfterResize), TRUE);
+    const int top = ScaleToDpi(kListTopAfterResize, dpi_);
+    MoveWindow(list_.get(), 0, top, width, std::max(0, height - top), TRUE);
     InvalidateRect(list_.get(), nullptr, TRUE);
+}
+
+void CMainDlg::OnDpiChanged(int dpi) {
+    if (dpi <= 0 || dpi == dpi_)
+        return;
+    list_.Rescale(dpi_, dpi);
+    dpi_ = dpi;
+    RECT client;
+    GetClientRect(GetSafeHwnd(), &client);
+    OnSize(client.right, client.bottom);
 }
 
 bool CMainDlg::OnPaintIconic() {

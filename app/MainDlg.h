@@ -23,7 +23,7 @@
 namespace tarnvale {
 
 inline constexpr const char* kFolderChooserText = "ALL Folder";
-// The list view's place after a resize, in pixels from the client area's top.
+// The list view's place after a resize, in pixels at 96 DPI from the client area's top.
 inline constexpr int kListTopAfterResize = 100;
 
 // What the operator is told when the list file could not be opened, or could not be read to its end.
@@ -74,6 +74,8 @@ private:
     void OnDeleteAll();
     void OnSearchFolder();
     void OnSize(int width, int height);
+    // The window now shows at dpi: the list's columns and place follow.
+    void OnDpiChanged(int dpi);
     bool OnPaintIconic();
 
     void ShowHostLine();
@@ -96,6 +98,7 @@ private:
     void SearchEnded();
 
     ProgramListView list_;
+    int dpi_ = 96; // the DPI the window shows at
     HWND hostLine_ = nullptr;
     UniqueIcon icon_;
     UniqueIcon smallIcon_;

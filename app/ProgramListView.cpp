@@ -3,6 +3,7 @@
 
 #include "core/MediaType.h"
 #include "platform/Text.h"
+#include "skin/DpiScale.h"
 
 #include <commctrl.h>
 
@@ -49,16 +50,26 @@ std::string PidText(std::int32_t pid) {
     return std::to_string(pid);
 }
 
-void ProgramListView::SetUp() {
+void ProgramListView::SetUp(int dpi) {
     ListView_SetExtendedListViewStyle(list_, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    // The widths are 96-DPI pixels: on a sharper screen the columns keep showing as much of each path.
     for (std::size_t i = 0; i < kColumns.size(); ++i) {
         LVCOLUMNA column{};
         column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
         column.fmt = LVCFMT_CENTER;
-        column.cx = kColumns[i].width;
+        column.cx = ScaleToDpi(kColumns[i].width, dpi);
         column.pszText = const_cast<char*>(kColumns[i].heading);
         column.iSubItem = static_cast<int>(i);
         SendMessageA(list_, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+    }
+}
+
+void ProgramListView::Rescale(int fromDpi, int toDpi) {
+    if (fromDpi <= 0 || toDpi <= 0)
+        return;
+    for (std::size_t i = 0; i < kColumns.size(); ++i) {
+        const int width = ListView_GetColumnWidth(list_, int(i));
+        ListView_SetColumnWidth(list_, int(i), MulDiv(width, toDpi, fromDpi));
     }
 }
 

@@ -31,8 +31,11 @@ public:
     }
     HWND get() const { return list_; }
 
-    // Grid lines, full-row select, and the four columns.
-    void SetUp();
+    // Grid lines, full-row select, and the four columns, as wide at dpi as their 96-DPI widths times the scale.
+    void SetUp(int dpi);
+    // The window moved to a screen of another DPI: each column keeps its share of the screen, widths the operator
+    // gave included.
+    void Rescale(int fromDpi, int toDpi);
     // Records were appended to the catalogue (or it was loaded): the control learns the new count with one message
     // however many there are.
     void ShowAppended();

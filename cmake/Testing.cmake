@@ -1,7 +1,8 @@
 # GoogleTest for both builds, and tarnvale_add_test(), which registers a test executable with ctest:
 # natively one ctest test per test case; under Wine one ctest test per executable, since starting Wine costs
-# seconds. A tree built with TARNVALE_SANITIZE=thread keeps only the tests marked THREADED. Tests marked DISPLAY
-# show windows and move the cursor on the run's one display, so no two of them run at the same time.
+# seconds; tarnvale_add_dpi_runs() runs a Windows test executable again at other DPIs. A tree built with
+# TARNVALE_SANITIZE=thread keeps only the tests marked THREADED. Tests marked DISPLAY show windows and move the cursor
+# on the run's one display, so no two of them run at the same time.
 if(WIN32)
     # Debian's googletest package ships the sources; build them with the cross compiler.
     set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
@@ -35,4 +36,18 @@ function(tarnvale_add_test name)
         gtest_discover_tests(${name} TEST_PREFIX "${TARNVALE_TEST_PREFIX}${name}." DISCOVERY_MODE PRE_TEST
                              DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
     endif()
+endfunction()
+
+# The Windows test executable name run again at each of the DPIs given (96 is its ordinary run), on the run's display.
+function(tarnvale_add_dpi_runs name)
+    if(NOT WIN32)
+        return()
+    endif()
+    foreach(dpi ${ARGN})
+        add_test(NAME ${TARNVALE_TEST_PREFIX}${name}.dpi${dpi}
+                 COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-run-at-dpi.sh ${dpi} ${CMAKE_BINARY_DIR}/wine
+                         $<TARGET_FILE:${name}>)
+        set_tests_properties(${TARNVALE_TEST_PREFIX}${name}.dpi${dpi}
+                             PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600 RESOURCE_LOCK wine_display)
+    endforeach()
 endfunction()

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Prepares Wine for a test run: a prefix of the run's own, windows that paint their own frame, a display
 # (Xvfb, started here when there is none) and one persistent wineserver for the whole run.
-# Usage: wine-setup.sh STATE_DIR
+# Usage: wine-setup.sh STATE_DIR   (TARNVALE_SCREEN=WIDTHxHEIGHT sizes the Xvfb screen; 1280x1024 by default)
 set -eu
 state=$1
 mkdir -p "$state"
@@ -13,7 +13,7 @@ if [ -z "${DISPLAY:-}" ] && [ ! -f "$state/display" ]; then
     # Xvfb takes a free display itself and names it on descriptor 3, so runs that start at the same moment (other
     # trees, other worktrees) never end up sharing one display and tearing it down under each other.
     rm -f "$state/displayfd"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$state/displayfd" </dev/null >"$state/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${TARNVALE_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$state/displayfd" </dev/null >"$state/xvfb.log" 2>&1 &
     echo $! >"$state/xvfb.pid"
     tries=0
     until grep -q '^[0-9][0-9]*$' "$state/displayfd" 2>/dev/null; do

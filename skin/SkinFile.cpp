@@ -140,6 +140,12 @@ std::string ReadElementSection(const IniProfile& profile, int id, SkinElement& e
     return profile.ReadText(section, "ImageFile", "", kPathBufferChars);
 }
 
+std::string ReadHighDpiImageFile(const IniProfile& profile, int id) {
+    if (!IsElementId(id) || kElementTable[id].frames == 0)
+        return {};
+    return profile.ReadText(kElementTable[id].section, "ImageFileHighDpi", "", kPathBufferChars);
+}
+
 GlobalSettings ReadGlobalSettings(const IniProfile& profile, std::uint32_t systemCaptionText,
                                   std::uint32_t systemCaptionTextInactive) {
     const char* section = kElementTable[kElementSysMetrics].section;

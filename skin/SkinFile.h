@@ -53,6 +53,11 @@ std::uint32_t ReadColour(const IniProfile& profile, const char* section, const c
 // "ImageFile" value; elements that take no image give the empty text whatever the file says.
 std::string ReadElementSection(const IniProfile& profile, int id, SkinElement& element);
 
+// The element's art drawn at twice its size for sharp screens ("ImageFileHighDpi", a key older readers pass over);
+// the empty text when the skin has none or the element takes no image. Its frames stand for the frames of
+// "ImageFile", whose size stays the element's size at 96 DPI.
+std::string ReadHighDpiImageFile(const IniProfile& profile, int id);
+
 // The global settings of section "SysMetrics".
 struct GlobalSettings {
     std::int32_t useTransparency = 0;

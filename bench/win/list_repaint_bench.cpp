@@ -8,6 +8,7 @@
 #include "app/WinApp.h"
 #include "core/MediaInfoList.h"
 #include "res/resource.h"
+#include "skin/DpiScale.h"
 #include "skin/win/SkinManager.h"
 
 #include <windows.h>
@@ -53,7 +54,7 @@ bool OpenCatalogue(CatalogueWindow& window, int left) {
         return false;
     SetWindowLongPtrA(window.dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(&window.list));
     window.list.Attach(GetDlgItem(window.dialog, IDC_PROGRAM_LIST), window.catalogue);
-    window.list.SetUp();
+    window.list.SetUp(kBaseDpi);
     for (int i = 0; i < kPrograms; ++i) {
         CMediaInfo record;
         record.SetPath(("C:\\Media\\Films\\program-" + std::to_string(i) + ".mpg").c_str());

@@ -2,6 +2,7 @@
 #include "skin/win/LoadedSkin.h"
 
 #include "platform/File.h"
+#include "skin/DpiScale.h"
 #include "skin/win/SkinImages.h"
 
 #include <algorithm>
@@ -27,14 +28,31 @@ void LoadedSkin::Read(const char* path) {
         profile_ = IniProfile();
     } else {
         profile_ = IniProfile::Parse(bytes);
-        for (int id = 0; id < kElementCount; ++id) {
-            elements_[id].frame = {};
-            elements_[id].offsetX = elements_[id].offsetY = 0;
-            elements_[id].anchorTopRight = false;
-            LoadElement(id);
-        }
-        settings_ =
+        LoadElements();
+        fileSettings_ =
             ReadGlobalSettings(profile_, GetSysColor(COLOR_CAPTIONTEXT), GetSysColor(COLOR_INACTIVECAPTIONTEXT));
+        settings_ = ScaleToDpi(fileSettings_, dpi_);
+    }
+}
+
+bool LoadedSkin::SetDpi(int dpi) {
+    if (dpi <= 0)
+        dpi = kBaseDpi;
+    if (dpi == dpi_)
+        return false;
+    dpi_ = dpi;
+    FreeImages();
+    LoadElements();
+    settings_ = ScaleToDpi(fileSettings_, dpi_);
+    return true;
+}
+
+void LoadedSkin::LoadElements() {
+    for (int id = 0; id < kElementCount; ++id) {
+        elements_[id].frame = {};
+        elements_[id].offsetX = elements_[id].offsetY = 0;
+        elements_[id].anchorTopRight = false;
+        LoadElement(id);
     }
 }
 
@@ -45,12 +63,17 @@ HIMAGELIST LoadedSkin::LoadElement(int id) {
         return images_[id].get();
     SkinElement& element = elements_[id];
     const std::string imageFile = ReadElementSection(profile_, id, element);
+    ScaleSectionToDpi(element, dpi_);
     if (imageFile.empty())
         return nullptr;
     const std::optional<std::string> path = ImagePath(skinPath_, imageFile);
     if (!path)
         return nullptr;
-    images_[id].reset(LoadElementImage(id, *path, element.frame));
+    // Sharper art is only worth its load where the 96-DPI art would be enlarged.
+    const std::string highDpiFile = dpi_ > kBaseDpi ? ReadHighDpiImageFile(profile_, id) : std::string();
+    const std::optional<std::string> highDpiPath =
+        highDpiFile.empty() ? std::nullopt : ImagePath(skinPath_, highDpiFile);
+    images_[id].reset(LoadElementImage(id, *path, highDpiPath.value_or(""), dpi_, element.frame));
     return images_[id].get();
 }
 

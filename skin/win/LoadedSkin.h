@@ -3,6 +3,7 @@
 // repeated paints at one size cheap.
 #pragma once
 
+#include "skin/DpiScale.h"
 #include "skin/IniProfile.h"
 #include "skin/SkinElement.h"
 #include "skin/SkinFile.h"
@@ -31,6 +32,12 @@ public:
     // as they were.
     void Read(const char* path);
 
+    // Prepares the skin for windows shown at dpi: every fixed size of the skin file times dpi/96 and each element's
+    // image resampled to it once, here, rather than stretched at every paint. True when the DPI changed; the caller
+    // then tells the skinned windows.
+    bool SetDpi(int dpi);
+    int Dpi() const { return dpi_; }
+
     // The element's image, loaded on first request; while it has none, each request reads the element's
     // section again and retries its image.
     HIMAGELIST LoadElement(int id);
@@ -50,6 +57,7 @@ public:
     void FreeImages();
 
     const SkinElement& Element(int id) const;
+    // The global settings at the skin's DPI.
     const GlobalSettings& Settings() const { return settings_; }
     // The skin file actually read, after the directory rule.
     const std::string& SkinPath() const { return skinPath_; }
@@ -78,7 +86,12 @@ private:
     MemoryDC copySource_{nullptr};
     PaintBuffer offScreen_;
 
+    // Every element's image again, for a skin just read or a new DPI.
+    void LoadElements();
+
     std::string skinPath_;
+    int dpi_ = kBaseDpi;
+    GlobalSettings fileSettings_; // as the skin file gives them, at 96 DPI
     GlobalSettings settings_;
     IniProfile profile_;
     std::array<SkinElement, kElementCount> elements_{};

@@ -22,7 +22,7 @@ constexpr DWORD kCaptionButtonStyles = WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZE
 const SkinWindow::Handler<SkinDialog> SkinDialog::kHandlers[] = {
     {WM_ACTIVATE, &SkinDialog::OnActivate},       {WM_ERASEBKGND, &SkinDialog::OnEraseBackground},
     {WM_INITDIALOG, &SkinDialog::OnInitDialog},   {WM_PARENTNOTIFY, &SkinDialog::OnParentNotify},
-    {WM_SKINCHANGED, &SkinDialog::OnSkinChanged},
+    {WM_SKINCHANGED, &SkinDialog::OnSkinChanged}, {WM_DPICHANGED, &SkinDialog::OnDpiChanged},
 };
 
 const SkinWindow::Handler<SkinDialog> SkinDialog::kFrameHandlers[] = {
@@ -91,6 +91,22 @@ int SkinDialog::BorderWidth() const {
     return BorderWidthOf(window_);
 }
 
+StandardFrame SkinDialog::Standard(const RECT& window, const RECT& client) const {
+    // The left and top insets: the side lines, and the caption under the top ones.
+    const int side = client.left - window.left, top = client.top - window.top;
+    if (BorderWidth() == 0 || side <= 0 || top <= side)
+        return {BorderWidth(), GetSystemMetrics(SM_CYCAPTION)};
+    return {side, top - side};
+}
+
+StandardFrame SkinDialog::Standard() {
+    RECT window{};
+    GetWindowRect(window_, &window);
+    RECT client = window;
+    CallPrevious(WM_NCCALCSIZE, FALSE, reinterpret_cast<LPARAM>(&client));
+    return Standard(window, client);
+}
+
 RECT SkinDialog::UnskinnedRect() const {
     if (!IsRectEmpty(&beforeSkinning_))
         return beforeSkinning_;
@@ -148,7 +164,7 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
     if (IsFrameSkinned()) {
         // The skin frame replaces a standard border; a window without one (a child dialog) keeps its size.
         if (border != 0) {
-            const FrameGrowth growth = SkinFrameGrowth(Metrics(), {border, GetSystemMetrics(SM_CYCAPTION)});
+            const FrameGrowth growth = SkinFrameGrowth(Metrics(), Standard());
             growth_ = growth;
             ResizeTo({base.left, base.top, base.right + growth.width, base.bottom + growth.height}, 0);
             if (!Attached())
@@ -168,6 +184,28 @@ LRESULT SkinDialog::OnSkinChanged(UINT, WPARAM, LPARAM) {
     SetWindowPos(window_, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     return 0;
+}
+
+LRESULT SkinDialog::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (!suggested)
+        return 0;
+    skin_.SetDpi(HIWORD(wParam));
+    // The system's suggestion is the whole window at the new DPI, skin frame included: the size before skinning is
+    // what it leaves once the frame's growth at that DPI is taken off, so that the skin change below lands the
+    // window exactly on the suggestion.
+    const int border = BorderWidth();
+    const FrameGrowth growth = IsFrameSkinned() && border != 0 ? SkinFrameGrowth(Metrics(), Standard()) : FrameGrowth{};
+    beforeSkinning_ = {suggested->left, suggested->top, suggested->right - growth.width,
+                       suggested->bottom - growth.height};
+    growth_ = growth;
+    SetWindowPos(window_, nullptr, suggested->left, suggested->top, RectWidth(*suggested), RectHeight(*suggested),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!Attached())
+        return 0;
+    registry_.TellDialogs(WM_SKINCHANGED);
+    // The dialog's own handling comes last, when the window already has its new size.
+    return Attached() ? CallPrevious(message, wParam, lParam) : 0;
 }
 
 LRESULT SkinDialog::OnSize(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -205,10 +243,11 @@ LRESULT SkinDialog::OnSetCursor(UINT message, WPARAM wParam, LPARAM lParam) {
 LRESULT SkinDialog::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
     const int border = BorderWidth();
     if (wParam) {
-        CallPrevious(message, wParam, lParam);
         auto* params = reinterpret_cast<NCCALCSIZE_PARAMS*>(lParam);
-        const StandardFrame standard{border, GetSystemMetrics(SM_CYCAPTION)};
-        params->rgrc[0] = ToRECT(SkinClientFromStandard(FromRECT(params->rgrc[0]), Metrics(), standard));
+        const RECT window = params->rgrc[0];
+        CallPrevious(message, wParam, lParam);
+        const RECT client = params->rgrc[0];
+        params->rgrc[0] = ToRECT(SkinClientFromStandard(FromRECT(client), Metrics(), Standard(window, client)));
         return 0;
     }
     auto* rect = reinterpret_cast<RECT*>(lParam);

@@ -54,6 +54,12 @@ private:
     FrameMetrics Metrics() const;
     DWORD Style() const;
     int BorderWidth() const;
+    // The standard frame the skin frame replaces, as the system lays it out for a window whose rectangle is window
+    // and whose standard client area is client: its lines grow with the DPI. From the style and the system caption's
+    // height when the layout says nothing (a window without a border, or one too small to have a caption).
+    StandardFrame Standard(const RECT& window, const RECT& client) const;
+    // The same for the window as it is now.
+    StandardFrame Standard();
     // The window rectangle as it would be without the skin frame's growth.
     RECT UnskinnedRect() const;
     void ResizeTo(const RECT& rect, UINT extraFlags);
@@ -70,6 +76,7 @@ private:
     LRESULT OnInitDialog(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSkinChanged(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam);
 
     LRESULT OnSize(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnSetText(UINT message, WPARAM wParam, LPARAM lParam);

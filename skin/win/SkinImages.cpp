@@ -1,9 +1,12 @@
 // Skin images: element bitmaps as image lists of frames, and the nine-grid drawing every painter rests on.
 #include "skin/win/SkinImages.h"
 
+#include "skin/DpiScale.h"
 #include "skin/NineGrid.h"
 #include "skin/win/GdiHandles.h"
 #include "skin/win/LoadedSkin.h"
+
+#include <cstring>
 
 namespace tarnvale {
 namespace {
@@ -58,16 +61,79 @@ HIMAGELIST ImageListFromVerticalStrip(HINSTANCE instance, const char* fileName, 
     return ImageListFromBitmap(bitmap.get(), {info.bmWidth, frameHeight}, true, growBy, maskColour);
 }
 
-HIMAGELIST LoadElementImage(int id, const std::string& path, FrameSize& frame) {
-    // One load serves both the measuring and the image list.
-    UniqueBitmap bitmap(
+RgbImage PixelsOf(HBITMAP bitmap) {
+    BITMAP info{};
+    if (!bitmap || !GetObjectA(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight == 0)
+        return {};
+    const int height = info.bmHeight < 0 ? -info.bmHeight : info.bmHeight;
+    RgbImage image(info.bmWidth, height);
+    // Rows of 32-bit pixels, top row first: in memory each is 0x00RRGGBB, the picture's own form.
+    BITMAPINFO request{};
+    request.bmiHeader.biSize = sizeof(request.bmiHeader);
+    request.bmiHeader.biWidth = info.bmWidth;
+    request.bmiHeader.biHeight = -height;
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    request.bmiHeader.biCompression = BI_RGB;
+    WindowDC screen(nullptr);
+    if (!screen ||
+        GetDIBits(screen.get(), bitmap, 0, UINT(height), image.pixels.data(), &request, DIB_RGB_COLORS) != height)
+        return {};
+    for (std::uint32_t& pixel : image.pixels)
+        pixel &= 0xFFFFFF;
+    return image;
+}
+
+HBITMAP BitmapOf(const RgbImage& image) {
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDib(image.width, image.height, 32, true, &bits);
+    if (bitmap)
+        std::memcpy(bits, image.pixels.data(), image.pixels.size() * sizeof(std::uint32_t));
+    return bitmap;
+}
+
+namespace {
+
+UniqueBitmap LoadBitmapFile(const std::string& path) {
+    return UniqueBitmap(
         static_cast<HBITMAP>(LoadImageA(nullptr, path.c_str(), IMAGE_BITMAP, 0, 0, kLoadFlags | LR_DEFAULTSIZE)));
+}
+
+// The element's frames resampled to their 96-DPI size times dpi/96, from the sharper art when it loads.
+UniqueBitmap FramesAtDpi(int id, HBITMAP art, FrameSize artFrame, const std::string& highDpiPath, FrameSize target) {
+    const ElementInfo& element = kElementTable[id];
+    if (!highDpiPath.empty()) {
+        UniqueBitmap sharp = LoadBitmapFile(highDpiPath);
+        const RgbImage pixels = PixelsOf(sharp.get());
+        const FrameSize sharpFrame = FrameSizeFor(id, pixels.width, pixels.height);
+        const RgbImage scaled = ResampleFrames(pixels, sharpFrame, element.frames, element.strip, target);
+        if (!scaled.pixels.empty())
+            return UniqueBitmap(BitmapOf(scaled));
+    }
+    const RgbImage scaled = ResampleFrames(PixelsOf(art), artFrame, element.frames, element.strip, target);
+    return UniqueBitmap(scaled.pixels.empty() ? nullptr : BitmapOf(scaled));
+}
+
+} // namespace
+
+HIMAGELIST LoadElementImage(int id, const std::string& path, const std::string& highDpiPath, int dpi,
+                            FrameSize& frame) {
+    // One load serves both the measuring and the image list.
+    UniqueBitmap bitmap = LoadBitmapFile(path);
     BITMAP info{};
     if (!bitmap || !GetObjectA(bitmap.get(), sizeof(info), &info))
         return nullptr;
     frame = FrameSizeFor(id, info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight);
     const bool stacked = kElementTable[id].strip == StripLayout::Vertical;
-    return ImageListFromBitmap(bitmap.get(), frame, stacked, 0, kMagenta);
+    const FrameSize target{ScaleToDpi(frame.width, dpi), ScaleToDpi(frame.height, dpi)};
+    if (target.width == frame.width && target.height == frame.height)
+        return ImageListFromBitmap(bitmap.get(), frame, stacked, 0, kMagenta);
+    // Prepared once here, so that painting at this DPI copies frames exactly as at 96 DPI.
+    UniqueBitmap prepared = FramesAtDpi(id, bitmap.get(), frame, highDpiPath, target);
+    if (!prepared)
+        return nullptr;
+    frame = target;
+    return ImageListFromBitmap(prepared.get(), frame, stacked, 0, kMagenta);
 }
 
 MaskedImage ComposeNineGrid(HIMAGELIST image, int frame, FrameSize frameSize, Margins margins, int width, int height) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "skin/Geometry.h"
+#include "skin/RgbImage.h"
 #include "skin/SkinElement.h"
 #include "skin/win/GdiHandles.h"
 
@@ -13,9 +14,15 @@
 
 namespace tarnvale {
 
-// Loads the bitmap of element id from path as an image list of its frames, magenta see-through; frame receives the
-// size of one frame. Null when the bitmap cannot be loaded or holds no whole frame.
-HIMAGELIST LoadElementImage(int id, const std::string& path, FrameSize& frame);
+// Loads the bitmap of element id from path as an image list of its frames, magenta see-through, prepared for dpi:
+// away from 96 DPI each frame is resampled to its size times dpi/96, from the art drawn at twice the size at
+// highDpiPath when there is one (an empty path: none; one that cannot be loaded is passed over). frame receives the
+// size of one prepared frame. Null when the bitmap cannot be loaded or holds no whole frame.
+HIMAGELIST LoadElementImage(int id, const std::string& path, const std::string& highDpiPath, int dpi, FrameSize& frame);
+
+// The pixels of a bitmap, and a bitmap of pixels (null on failure).
+RgbImage PixelsOf(HBITMAP bitmap);
+HBITMAP BitmapOf(const RgbImage& image);
 
 // Loads a bitmap of frames stacked top to bottom, each frameHeight rows tall, as an image list of those frames.
 // maskColour 0xFFFFFFFF adds the frames without a mask.

@@ -2,6 +2,8 @@
 // the hook, and the current manager the hook serves.
 #include "skin/win/SkinManager.h"
 
+#include "skin/win/WindowDpi.h"
+
 namespace tarnvale {
 namespace {
 
@@ -33,6 +35,7 @@ SkinManager* SkinManager::Current() {
 HHOOK SkinManager::Start(const char* skinPath) {
     if (hook_)
         return hook_.get();
+    skin_.SetDpi(WindowDpi(nullptr));
     LoadSkin(skinPath);
     hook_.reset(SetWindowsHookExA(WH_CBT, OnWindowCreation, nullptr, GetCurrentThreadId()));
     return hook_.get();
@@ -57,6 +60,11 @@ LRESULT CALLBACK SkinManager::OnWindowCreation(int code, WPARAM wParam, LPARAM l
             manager->registry_.AttachDialog(reinterpret_cast<HWND>(wParam));
     }
     return CallNextHookEx(manager ? manager->hook_.get() : nullptr, code, wParam, lParam);
+}
+
+void SkinManager::ChangeDpi(int dpi) {
+    if (skin_.SetDpi(dpi))
+        registry_.TellDialogs(WM_SKINCHANGED);
 }
 
 } // namespace tarnvale

@@ -30,13 +30,16 @@ public:
     // The manager whose hook attaches this thread's dialogs; null when there is none.
     static SkinManager* Current();
 
-    // Loads the skin and installs the hook for this thread; the hook is installed even when the skin file is
-    // missing, so dialogs are still attached. A second call returns the hook already installed.
+    // Loads the skin, prepared for the system's DPI, and installs the hook for this thread; the hook is installed even
+    // when the skin file is missing, so dialogs are still attached. A second call returns the hook already installed.
     HHOOK Start(const char* skinPath);
     void Unhook();
     // Frees the images and reads the skin at path (see LoadedSkin::Read); skinned dialogs are told with
     // WM_SKINCHANGED.
     void LoadSkin(const char* path);
+    // Prepares the skin for windows shown at dpi; when that is a change, skinned dialogs are told with
+    // WM_SKINCHANGED.
+    void ChangeDpi(int dpi);
 
     LoadedSkin& Skin() { return skin_; }
     const LoadedSkin& Skin() const { return skin_; }

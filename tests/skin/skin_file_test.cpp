@@ -190,7 +190,9 @@ TEST(SkinFile, ElementSections) {
                                          "BorderColor=255,0,0\n"
                                          "[Scrollbar.ShaftVert]\nSizingType=Tile\nOffsetType=Top Right\nOffset=4,2\n"
                                          "[ScrollBar.ThumbHorz]\nSizingType=\n"
-                                         "[Edit]\nImageFile=ignored.bmp\nBorderColor=10 20 30\n");
+                                         "[Edit]\nImageFile=ignored.bmp\nImageFileHighDpi=ignored@2x.bmp\n"
+                                         "BorderColor=10 20 30\n"
+                                         "[Window.Caption]\nImageFile=caption.bmp\nImageFileHighDpi=caption@2x.bmp\n");
     SkinElement e;
     EXPECT_EQ(ReadElementSection(profile, kElementShaftHorz, e), "img\\shaft.bmp");
     EXPECT_EQ(e.margins, (Margins{3, 4, 5, 6}));
@@ -223,6 +225,13 @@ TEST(SkinFile, ElementSections) {
     SkinElement edit; // elements without frames take no image
     EXPECT_EQ(ReadElementSection(profile, kElementEdit, edit), "");
     EXPECT_EQ(edit.borderColor, 0x001E140Au);
+
+    // The sharp screens' art is read apart, so the section's "ImageFile" means what it always meant.
+    SkinElement caption;
+    EXPECT_EQ(ReadElementSection(profile, kElementCaption, caption), "caption.bmp");
+    EXPECT_EQ(ReadHighDpiImageFile(profile, kElementCaption), "caption@2x.bmp");
+    EXPECT_EQ(ReadHighDpiImageFile(profile, kElementShaftHorz), "");
+    EXPECT_EQ(ReadHighDpiImageFile(profile, kElementEdit), "");
 }
 
 TEST(SkinFile, GlobalSettings) {
