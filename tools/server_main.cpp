@@ -1,10 +1,10 @@
 // tarnvale-server: the headless command server. Serves the programs of a list file, following the file as the
 // catalogue tool edits it, answers clients on the command port and streams their programs until it is stopped.
+#include "core/OptionParser.h"
 #include "platform/Console.h"
-#include "tools/DefaultListFile.h"
 #include "server/HeadlessServer.h"
 #include "server/HttpSide.h"
-#include "tools/OptionParser.h"
+#include "tools/DefaultListFile.h"
 
 #include <cstdio>
 #include <iostream>
