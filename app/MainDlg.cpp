@@ -28,7 +28,7 @@ UniqueIcon LoadAppIcon(int sizeMetricX, int sizeMetricY) {
 
 } // namespace
 
-std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load) {
+std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load, bool savesOnClose) {
     std::string text = FailedLoadText(path, load) + ".";
     text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     if (load.cannotOpen)
@@ -38,8 +38,10 @@ std::string ListFileReadMessage(const std::string& path, const ListFileLoad& loa
                       "again.";
     return text + "\n\nThe " + std::to_string(load.recordsLoaded) +
            " programs read before that are shown. Clients are not served in this run: the command port stays "
-           "closed. When the window closes, the list file is saved with the programs shown; to keep the damaged "
-           "file, copy it elsewhere first, then start the server again.";
+           "closed. " +
+           (savesOnClose ? std::string("When the window closes, the list file is saved with the programs shown; to "
+                                       "keep the damaged file, copy it elsewhere first, then start the server again.")
+                         : std::string("Nothing is saved over the list file in this run."));
 }
 
 std::string WritersLockMessage(const std::string& why) {
@@ -84,17 +86,18 @@ bool CMainDlg::OnInitDialog() {
     std::string why;
     const bool writer = LockListFile(writersLock_, listFilePath_, {kWindowWriterName, writerWait_}, &why);
     ListFileLoad load;
-    if (!LoadCatalogue(load)) {
+    const bool loaded = LoadCatalogue(load);
+    if (!writer)
+        ShowMessage(GetSafeHwnd(), WritersLockMessage(why));
+    if (!loaded) {
         // Whatever was read stays; the command port is not opened for this run.
-        ShowMessage(GetSafeHwnd(), ListFileReadMessage(listFilePath_, load));
+        ShowMessage(GetSafeHwnd(), ListFileReadMessage(listFilePath_, load, writer));
         return true;
     }
     if (load.recordsSkipped > 0)
         ShowMessage(GetSafeHwnd(), TooLongText(listFilePath_, load) +
                                        " and were left out. They will be missing from the list file when the window "
                                        "closes.");
-    if (!writer)
-        ShowMessage(GetSafeHwnd(), WritersLockMessage(why));
     OpenCommandPort();
     return true;
 }

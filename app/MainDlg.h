@@ -26,8 +26,9 @@ inline constexpr const char* kFolderChooserText = "ALL Folder";
 // The list view's place after a resize, in pixels at 96 DPI from the client area's top.
 inline constexpr int kListTopAfterResize = 100;
 
-// What the operator is told when the list file could not be opened, or could not be read to its end.
-std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load);
+// What the operator is told when the list file could not be opened, or could not be read to its end; savesOnClose
+// false when this run saves nothing (another writer holds the list file).
+std::string ListFileReadMessage(const std::string& path, const ListFileLoad& load, bool savesOnClose = true);
 // What the operator is told when the window could not take the list file's writers' lock (why says who holds it).
 std::string WritersLockMessage(const std::string& why);
 

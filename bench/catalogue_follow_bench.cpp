@@ -3,10 +3,10 @@
 // settled in a watched folder reaches the catalogue, and what a watch of 10,000 idle folders costs in CPU time and
 // memory. Usage: bench_catalogue_follow [PROGRAMS [IDLE_SECONDS]] (defaults 100000 and 60).
 #include "BenchTiming.h"
+#include "catalogue/CatalogueTool.h"
 #include "core/ListFile.h"
 #include "media/MediaProbe.h"
 #include "platform/FileWatch.h"
-#include "tools/CatalogueTool.h"
 
 #include <sys/resource.h>
 #include <sys/stat.h>

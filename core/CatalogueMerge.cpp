@@ -25,8 +25,7 @@ PathIndex::PathIndex(const std::vector<CMediaInfo>& records) : records_(records)
 std::string PathIndex::Key(std::string_view path) {
     std::string key(path);
     for (char& c : key)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+        c = platform::LowerAscii(c);
     return key;
 }
 

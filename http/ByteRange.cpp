@@ -3,6 +3,7 @@
 #include "http/ByteRange.h"
 
 #include "http/HeaderText.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <limits>
@@ -33,7 +34,7 @@ bool StartsWithUnit(std::string_view text) {
         return false;
     for (std::size_t i = 0; i < unit.size(); ++i) {
         const char c = text[i];
-        if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != unit[i])
+        if (platform::LowerAscii(c) != unit[i])
             return false;
     }
     return true;

@@ -11,8 +11,7 @@ bool ReprobeProgram(const CMediaInfo& record, CMediaInfo& now, std::string& refu
     now = record;
     now.m_nType = 0;
     now.m_nTailOffset = 0;
-    refusal.clear();
-    return SetFile(now, record.m_szFile, [&](const char* text) { refusal = text; });
+    return SetFile(now, std::string(record.Path()), refusal);
 }
 
 ProgramCheck CheckProgram(const CMediaInfo& record, bool deep) {

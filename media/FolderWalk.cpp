@@ -3,6 +3,7 @@
 #include "media/FolderWalk.h"
 
 #include "platform/Directory.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <set>
@@ -13,10 +14,6 @@ namespace {
 
 constexpr std::size_t kProgressEvery = 256;
 constexpr std::array<std::string_view, 5> kSearchTexts = {"mp3", "vob", "mpg", "mpeg", "avi"};
-
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 bool EndsWithSeparator(const std::string& path) {
     return !path.empty() && (path.back() == platform::kPathSeparator || path.back() == '/');
@@ -115,7 +112,7 @@ bool QualifiesForSearch(const std::string& path) {
     const std::size_t from = path.size() > 4 ? path.size() - 4 : 0;
     std::string tail;
     for (std::size_t i = from; i < path.size(); ++i)
-        tail += LowerAscii(path[i]);
+        tail += platform::LowerAscii(path[i]);
     for (std::string_view text : kSearchTexts)
         if (tail.find(text) != std::string::npos)
             return true;

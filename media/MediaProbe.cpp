@@ -46,6 +46,11 @@ bool SetFile(CMediaInfo& record, const char* path, const OperatorMessage& tell) 
     return record.SetPath(path);
 }
 
+bool SetFile(CMediaInfo& record, const std::string& path, std::string& refusal) {
+    refusal.clear();
+    return SetFile(record, path.c_str(), [&](const char* text) { refusal = text; });
+}
+
 bool DetectType(CMediaInfo& record, const char* path, const OperatorMessage& tell) {
     std::uint64_t size = 0;
     const bool haveSize = platform::FileSize(path, size);

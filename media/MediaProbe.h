@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace tarnvale {
 
@@ -28,6 +29,9 @@ inline constexpr std::int32_t kMpegTailBytes = 1048576;
 // for a path that does not fit the record, an extension that is not supported, or a file of 2 GiB or more; the
 // record's path is then left as it was.
 bool SetFile(CMediaInfo& record, const char* path, const OperatorMessage& tell);
+// SetFile for programs that say the refusal later, or elsewhere: false with refusal holding what the operator would
+// have been told.
+bool SetFile(CMediaInfo& record, const std::string& path, std::string& refusal);
 
 // Sets the size, then the type and tail offset, by extension: ".mpeg", ".mpg" and ".vob" are probed as MPEG,
 // ".avi" as AVI, ".mp3" is MP3. False, after telling the operator, for any other extension or a file too large.

@@ -1,7 +1,13 @@
-// Text comparison by the platform's rules.
+// Text comparison by the platform's rules, and ASCII's own case folding.
 #pragma once
 
 namespace tarnvale::platform {
+
+// An ASCII letter in lower case, any other byte as it is: for words whose case rules are ASCII's alone (HTTP's
+// units, file-name extensions) and for keys that group what the platform's rules would find equal.
+constexpr char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Whether two texts are equal without regard to letter case. On Windows the comparison follows the ANSI code
 // page and treats multibyte characters as units (_mbsicmp); elsewhere it folds ASCII letters only.

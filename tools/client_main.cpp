@@ -1,12 +1,12 @@
 // tarnvale-client: speaks the command protocol to a server: lists its catalogue, plays a program into a file
 // or standard output, and sends pause, stop and disconnect.
 #include "core/MediaType.h"
+#include "core/OptionParser.h"
 #include "core/ParseInteger.h"
 #include "net/CommandClient.h"
 #include "net/HostAddress.h"
 #include "platform/Console.h"
 #include "platform/Socket.h"
-#include "tools/OptionParser.h"
 
 #include <algorithm>
 #include <chrono>

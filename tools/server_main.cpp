@@ -1,11 +1,11 @@
 // tarnvale-server: the headless command server. Serves the programs of a list file, following the file as the
 // catalogue tool edits it, answers clients on the command port and streams their programs until it is stopped.
+#include "core/OptionParser.h"
 #include "platform/Console.h"
 #include "server/HeadlessServer.h"
 #include "server/HttpSide.h"
 #include "server/UpnpSide.h"
 #include "tools/DefaultListFile.h"
-#include "tools/OptionParser.h"
 
 #include <cstdio>
 #include <iostream>

@@ -1,8 +1,8 @@
 // tarnvale: the catalogue commands for operators without the Windows program.
+#include "catalogue/CatalogueTool.h"
+#include "catalogue/ToolStop.h"
 #include "platform/Console.h"
-#include "tools/CatalogueTool.h"
 #include "tools/DefaultListFile.h"
-#include "tools/ToolStop.h"
 
 #include <iostream>
 #include <thread>

@@ -1,5 +1,5 @@
 // tarnvale-probe: what the probe makes of files, one line per file.
-#include "tools/ProbeTool.h"
+#include "catalogue/ProbeTool.h"
 
 #include <iostream>
 

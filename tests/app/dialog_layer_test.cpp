@@ -193,6 +193,11 @@ TEST(DialogLayer, ListFileMessageNamesTheFailedRead) {
         SCOPED_TRACE(part);
         EXPECT_NE(text.find(part), std::string::npos) << text;
     }
+    EXPECT_NE(text.find("the list file is saved with the programs shown"), std::string::npos) << text;
+    // Another writer holds the list file: the message promises no save.
+    const std::string held = ListFileReadMessage("C:\\\\Tarnvale.lst", load, false);
+    EXPECT_EQ(held.find("is saved with"), std::string::npos) << held;
+    EXPECT_NE(held.find("Nothing is saved over the list file"), std::string::npos) << held;
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // tarnvale-server's server, run in-process: its catalogue follows the list file while the catalogue tool edits it,
 // and clients on 127.0.0.1 are served what the file says. The test watches it as its operator does, by its lines.
+#include "catalogue/CatalogueTool.h"
 #include "net/NetTestSupport.h"
 #include "server/HeadlessServer.h"
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"
-#include "tools/CatalogueTool.h"
 
 #include <gtest/gtest.h>
 

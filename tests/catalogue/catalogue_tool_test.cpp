@@ -1,12 +1,12 @@
 // The catalogue commands run in-process on real list files and real media files.
+#include "catalogue/CatalogueTool.h"
+#include "catalogue/ProbeTool.h"
 #include "core/ListFile.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"
-#include "tools/CatalogueTool.h"
 #include "tools/DefaultListFile.h"
-#include "tools/ProbeTool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // `tarnvale-probe`: what the probe makes of files, run from its arguments and written to the streams it is given.
 #pragma once
 
-#include "tools/ToolStreams.h"
+#include "catalogue/ToolStreams.h"
 
 #include <string>
 #include <vector>

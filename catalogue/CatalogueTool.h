@@ -2,7 +2,7 @@
 // from its arguments and writes to the streams it is given, so the same code serves the executable and the tests.
 #pragma once
 
-#include "tools/ToolStreams.h"
+#include "catalogue/ToolStreams.h"
 
 #include <string>
 #include <vector>

@@ -12,30 +12,27 @@ namespace tarnvale {
 
 class ToolStop {
 public:
-    // From any thread (the one that waits for the operator's stop request): sets the flag, then wakes.
+    // From any thread (the one that waits for the operator's stop request): sets the flag, then wakes. The wake runs
+    // under the lock, so that once SetWake({}) has returned no wake reaches what the old one woke.
     void Stop() {
-        std::function<void()> wake;
         {
             std::lock_guard lock(mutex_);
             stopped_ = true;
-            wake = wake_;
+            if (wake_)
+                wake_();
         }
         changed_.notify_all();
-        if (wake)
-            wake();
     }
     bool Stopped() const { return stopped_.load(); }
     const std::atomic<bool>* Flag() const { return &stopped_; }
 
-    // wake is called when the stop comes, or at once when it has come already; an empty one ends that.
+    // wake is called when the stop comes, or at once when it has come already; an empty one ends that. wake must
+    // not call back into this object.
     void SetWake(std::function<void()> wake) {
-        std::unique_lock lock(mutex_);
+        std::lock_guard lock(mutex_);
         wake_ = std::move(wake);
-        if (!stopped_ || !wake_)
-            return;
-        std::function<void()> now = wake_;
-        lock.unlock();
-        now();
+        if (stopped_ && wake_)
+            wake_();
     }
 
     // Waits at most wait for the stop; whether it came.

@@ -1,6 +1,7 @@
 // The catalogue kept in step with folders: `tarnvale watch` in-process on a thread of the test, over real folders
 // and real media files, and the catalogue tool as real processes where it is about processes (writers racing, a
 // watch killed part-way through a save).
+#include "catalogue/CatalogueTool.h"
 #include "core/ListFile.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/FileWatch.h"
@@ -8,7 +9,6 @@
 #include "support/MediaFixtures.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
-#include "tools/CatalogueTool.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,9 @@
 // The watch: what it knows of the files below its folders, the notices and rescans that change that, and the
 // batches of catalogue changes it saves. A notice only says where to look; every decision comes from a look at
 // the file itself, so a lost or doubled notice costs a look, never a wrong program.
-#include "tools/CatalogueWatch.h"
+#include "catalogue/CatalogueWatch.h"
+
+#include "catalogue/FullPath.h"
 
 #include "core/CatalogueMerge.h"
 #include "core/ListFile.h"
@@ -40,9 +42,7 @@ constexpr auto kLockWait = 10s;
 constexpr auto kFallbackPoll = std::chrono::seconds(60);
 
 std::string FullFolder(const std::string& folder) {
-    std::error_code ec;
-    fs::path full = fs::absolute(folder, ec);
-    std::string text = ec ? folder : full.lexically_normal().string();
+    std::string text = FullPath(folder);
     // A root ("/", "C:\\") keeps its separator.
     while (text.size() > 1 && (text.back() == '/' || text.back() == platform::kPathSeparator) &&
            text[text.size() - 2] != ':')
@@ -302,7 +302,7 @@ bool Watcher::MovedHere(const std::string& path, const platform::FileStatus& loo
     }
     CMediaInfo record;
     std::string refusal;
-    if (!SetFile(record, path.c_str(), [&](const char* text) { refusal = text; })) {
+    if (!SetFile(record, path, refusal)) {
         Warn(path + ": " + refusal);
         files_[path] = {look, false};
         Queue({CatalogueChange::Kind::Remove, {}, from});
@@ -335,7 +335,7 @@ void Watcher::Settled(const std::string& path, const platform::FileStatus& track
 void Watcher::Take(const std::string& path, const platform::FileStatus& look) {
     CMediaInfo record;
     std::string refusal;
-    const bool accepted = SetFile(record, path.c_str(), [&](const char* text) { refusal = text; });
+    const bool accepted = SetFile(record, path, refusal);
     const platform::FileStatus after = platform::LookAtFile(path);
     if (after.state == platform::FileStatus::State::Missing) {
         Verbose("gone while it was probed: " + path);

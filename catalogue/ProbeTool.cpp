@@ -1,8 +1,8 @@
 // tarnvale-probe: the probe's verdict on each file named.
-#include "tools/ProbeTool.h"
+#include "catalogue/ProbeTool.h"
 #include "core/MediaType.h"
+#include "core/OptionParser.h"
 #include "media/MediaProbe.h"
-#include "tools/OptionParser.h"
 
 #include <cstdio>
 

@@ -1,15 +1,16 @@
 // tarnvale: the catalogue's operations from the command line, on a list file named with --list. Each edit is one
 // edit of the list file (core/ListFileEdit.h): a list file that cannot be read whole is never overwritten.
-#include "tools/CatalogueTool.h"
+#include "catalogue/CatalogueTool.h"
+#include "catalogue/CatalogueWatch.h"
+#include "catalogue/FullPath.h"
 #include "core/ListFile.h"
 #include "core/ListFileEdit.h"
 #include "core/MediaType.h"
+#include "core/OptionParser.h"
 #include "core/ParseInteger.h"
 #include "media/CatalogueVerify.h"
 #include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
-#include "tools/CatalogueWatch.h"
-#include "tools/OptionParser.h"
 
 #include <chrono>
 #include <cstdio>
@@ -87,12 +88,6 @@ int Fail(const ToolStreams& io, const std::string& text) {
 int UsageError(const ToolStreams& io, const std::string& text) {
     io.err << "tarnvale: " << text << "; see tarnvale --help\n";
     return 2;
-}
-
-std::string FullPath(const std::string& path) {
-    std::error_code ec;
-    fs::path full = fs::absolute(path, ec);
-    return ec ? path : full.lexically_normal().string();
 }
 
 // "1 file", "2 files".

@@ -1,7 +1,7 @@
 // Where a command-line tool writes, so that the same code serves the executables and the tests.
 #pragma once
 
-#include "tools/ToolStop.h"
+#include "catalogue/ToolStop.h"
 
 #include <ostream>
 #include <string>

@@ -1,7 +1,5 @@
 // Reading the tools' options from their table.
-#include "tools/OptionParser.h"
-
-#include "tools/Version.h"
+#include "core/OptionParser.h"
 
 #include <algorithm>
 
@@ -146,7 +144,8 @@ std::string OptionParser::Help() const {
 }
 
 std::string OptionParser::Version() const {
-    return VersionLine(tool_.c_str());
+    // The project's version, as CMake knows it.
+    return tool_ + " " + TARNVALE_VERSION + "\n";
 }
 
 std::string OptionParser::UsageError(const std::string& text) const {

@@ -4,7 +4,7 @@
 // keep their PID. Each burst of changes is one save, under the writers' lock.
 #pragma once
 
-#include "tools/ToolStreams.h"
+#include "catalogue/ToolStreams.h"
 
 #include <chrono>
 #include <string>
