@@ -4,14 +4,14 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
-# The Linux programs: the compiler, the build tools and the test framework the tree is built with, and the HTTP
-# library of the server's HTTP side (found through pkgconf).
-native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev)
+# The Linux programs: the compiler, the build tools and the test framework the tree is built with, the HTTP
+# library of the server's HTTP side (found through pkgconf), and Debian's tools that make the package.
+native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev dpkg-dev)
 # The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests.
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb)
 # Only the tests: the sanitizer runtimes and fuzzer (clang), the format check, ffmpeg for the media files, and
-# the real clients and the web server the HTTP side is tested and measured against.
-test_packages=(clang libclang-rt-14-dev clang-format ffmpeg curl chromium nginx-light)
+# the real clients and the web server the HTTP side is tested and measured against, and Debian's package checker.
+test_packages=(clang libclang-rt-14-dev clang-format ffmpeg curl chromium nginx-light lintian)
 packages=("${native_packages[@]}" "${windows_packages[@]}" "${test_packages[@]}")
 
 say() { printf '\n== %s\n' "$*"; }

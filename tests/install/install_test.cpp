@@ -93,6 +93,10 @@ TEST_F(Installed, SystemdAcceptsTheUnits) {
         EXPECT_EQ(verify.out, "") << "systemd has remarks on the unit";
         // Both name the one list file: the watch keeps it, the server serves it.
         EXPECT_NE(RunCommand("grep -c -- '--list /var/lib/tarnvale/Tarnvale.lst' " + Quote(path)).out, "0\n");
+        // Both take their options from the one settings file, installed below the prefix like them.
+        const std::string settings = prefix.File("etc/default/tarnvale");
+        EXPECT_TRUE(std::filesystem::exists(settings));
+        EXPECT_EQ(RunCommand("grep -cxF -- " + Quote("EnvironmentFile=-" + settings) + " " + Quote(path)).out, "1\n");
     }
 }
 
