@@ -6,7 +6,8 @@ build="$root/build"
 
 # The Linux programs: the compiler, the build tools and the test framework the tree is built with, the HTTP
 # library of the server's HTTP side (found through pkgconf), and Debian's tools that make the package.
-native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev dpkg-dev)
+native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev dpkg-dev
+    help2man)
 # The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests.
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb)
 # Only the tests: the sanitizer runtimes and fuzzer (clang), the format check, ffmpeg for the media files, and

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Makes the Debian package tarnvale_VERSION_ARCH.deb from a built Linux tree: the tree's own `cmake --install` into
 # /usr (the programs, the skin, the README, the units in /lib/systemd/system and the settings in /etc, kept as a
-# conffile), the maintainer scripts of packaging/debian/ and a Depends line that dpkg-shlibdeps works out from the
+# conffile), manual pages made from the programs' --help, the maintainer scripts of packaging/debian/ and a Depends line that dpkg-shlibdeps works out from the
 # programs' libraries, so that it follows whatever the programs link.
 # Usage: scripts/make-deb.sh BUILD_DIR OUT_DIR [VERSION]; VERSION is the tree's project version unless given.
 set -euo pipefail
@@ -19,7 +19,9 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 chmod 755 "$stage"
 pkg="$stage/tarnvale"
-DESTDIR="$pkg" cmake --install "$tree" --prefix /usr --strip >/dev/null
+DESTDIR="$pkg" cmake --install "$tree" --prefix /usr >/dev/null
+# Stripped as Debian strips its programs: no symbols, no compiler notes.
+strip --remove-section=.comment --remove-section=.note "$pkg"/usr/bin/*
 
 doc="$pkg/usr/share/doc/tarnvale"
 install -m 644 "$root/packaging/debian/copyright" "$doc/copyright"
@@ -27,6 +29,19 @@ install -m 644 "$root/packaging/debian/copyright" "$doc/copyright"
 date=$(date -R -d "@${SOURCE_DATE_EPOCH:-$(date +%s)}")
 printf '%s\n' "tarnvale ($version) unstable; urgency=medium" "" "  * Tarnvale $version." "" \
     " -- $maintainer  $date" | gzip -9n >"$doc/changelog.gz"
+
+# A manual page for each program, made from its --help; with HOME=~ they name the per-user list file as a reader
+# finds it, not the packager's.
+man="$pkg/usr/share/man/man1"
+mkdir -p "$man"
+while IFS='|' read -r name summary; do
+    HOME='~' help2man --no-info --name "$summary" "$pkg/usr/bin/$name" | gzip -9n >"$man/$name.1.gz"
+done <<'EOT'
+tarnvale-server|serves a catalogue of media programs to players on a local network
+tarnvale-client|lists and plays the programs of a Tarnvale server
+tarnvale|shows and edits the catalogue that a Tarnvale server serves
+tarnvale-probe|prints what the catalogue makes of media files
+EOT
 
 mkdir "$pkg/DEBIAN"
 install -m 755 "$root/packaging/debian/"{postinst,prerm,postrm} "$pkg/DEBIAN/"

@@ -92,9 +92,11 @@ for name in tarnvale-server tarnvale-client tarnvale tarnvale-probe; do
     said=$("/usr/bin/$name" --version 2>&1) || fail "/usr/bin/$name --version failed: $said"
     [ "$said" = "$name $version" ] || fail "/usr/bin/$name --version says '$said'"
 done
-# Every library a program needs comes from a package named in Depends.
+# Every library a program links comes from a package named in Depends (the libraries' own come with theirs).
 for program in /usr/bin/tarnvale-server /usr/bin/tarnvale-client /usr/bin/tarnvale /usr/bin/tarnvale-probe; do
-    for library in $(ldd "$program" | awk '$3 ~ /^\// {print $3}'); do
+    for needed in $(readelf -d "$program" | sed -n 's/.*Shared library: \[\(.*\)\]/\1/p'); do
+        library=$(ldd "$program" | awk -v name="$needed" '$1 == name && $3 ~ /^\// {print $3}')
+        [ -n "$library" ] || fail "$program needs $needed, which is not found"
         owner=$(dpkg -S "$(readlink -f "$library")" 2>/dev/null || dpkg -S "$library") ||
             fail "no package owns $library, which $program needs"
         owner=${owner%%:*}
