@@ -43,11 +43,17 @@ cleanup() {
 trap cleanup EXIT
 apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=300 "$@"; }
 
-# Every file and folder outside the places where the system and other programs keep passing state.
+# Every entry at the top of the file system, and every file and folder in the places packages install to, leaving
+# out those where the system keeps passing state.
 list_files() {
-    find / -xdev \( -path /proc -o -path /sys -o -path /dev -o -path /run -o -path /tmp -o -path /var/tmp \
-        -o -path /var/cache -o -path /var/log -o -path /root -o -path /home -o -path "$source_tree" \
-        -o -path "$work" \) -prune -o -print | LC_ALL=C sort
+    local roots=(/etc /opt /usr /var)
+    for folder in /bin /sbin /lib /lib32 /lib64 /libx32; do
+        [ ! -d "$folder" ] || [ -L "$folder" ] || roots+=("$folder") # merged into /usr already where a link
+    done
+    {
+        find / -mindepth 1 -maxdepth 1
+        find "${roots[@]}" \( -path /var/tmp -o -path /var/cache -o -path /var/log \) -prune -o -print
+    } | LC_ALL=C sort
 }
 
 echo "== Making the package from a fresh clone"
