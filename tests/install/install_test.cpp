@@ -26,7 +26,8 @@ using Clock = std::chrono::steady_clock;
 
 class Installed : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Install(); }
+    void Install() {
         const Ran install = RunCommand(Quote(TARNVALE_CMAKE) + " --install " + Quote(TARNVALE_BUILD_DIR) +
                                        " --prefix " + Quote(prefix.Path().string()));
         ASSERT_EQ(install.code, 0) << install.out;
@@ -98,6 +99,19 @@ TEST_F(Installed, SystemdAcceptsTheUnits) {
         EXPECT_TRUE(std::filesystem::exists(settings));
         EXPECT_EQ(RunCommand("grep -cxF -- " + Quote("EnvironmentFile=-" + settings) + " " + Quote(path)).out, "1\n");
     }
+}
+
+TEST_F(Installed, InstallingAgainKeepsTheOperatorsSettingsAndRenewsTheUnits) {
+    const std::string settings = prefix.File("etc/default/tarnvale");
+    const std::string unit = prefix.File("lib/systemd/system/tarnvale-server.service");
+    const std::vector<std::uint8_t> shippedUnit = ReadBytes(unit);
+    const std::string options = "TARNVALE_OPTIONS=\"--http 9090 --verbose\"\n";
+    const std::vector<std::uint8_t> mine(options.begin(), options.end());
+    WriteBytes(settings, mine);
+    WriteBytes(unit, {'#', '\n'});
+    Install();
+    EXPECT_TRUE(ReadBytes(settings) == mine) << "installing again replaced the operator's settings";
+    EXPECT_TRUE(ReadBytes(unit) == shippedUnit) << "installing again left an old unit";
 }
 
 } // namespace
