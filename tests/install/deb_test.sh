@@ -33,7 +33,11 @@ work=$(mktemp -d)
 chmod 755 "$work" # apt's own user reads the package from here, the server's user the media file
 server_pid=
 cleanup() {
-    [ -z "$server_pid" ] || kill "$server_pid" 2>/dev/null || true
+    # The server's user cannot be removed while it runs.
+    if [ -n "$server_pid" ]; then
+        kill -KILL "$server_pid" 2>/dev/null || true
+        wait "$server_pid" 2>/dev/null || true
+    fi
     if [ -n "$(installed_status)" ] && [ "$(installed_status)" != "un " ]; then
         echo "== Purging tarnvale again"
         apt_get purge tarnvale || echo "FAILED: the purge at the end failed; run: apt-get purge tarnvale" >&2
@@ -41,6 +45,7 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'exit 1' INT TERM
 apt_get() { DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=300 "$@"; }
 
 # Every entry at the top of the file system, and every file and folder in the places packages install to, leaving
