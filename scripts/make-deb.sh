@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package tarnvale_VERSION_ARCH.deb from a built Linux tree: the tree's own `cmake --install` into
 # /usr (the programs, the skin, the README, the units in /lib/systemd/system and the settings in /etc, kept as a
-# conffile), manual pages made from the programs' --help, the maintainer scripts of packaging/debian/ and a Depends line that dpkg-shlibdeps works out from the
-# programs' libraries, so that it follows whatever the programs link.
+# conffile), manual pages made from the programs' --help, the maintainer scripts of packaging/debian/ and a Depends
+# line that dpkg-shlibdeps works out from the programs' libraries, so that it follows whatever the programs link.
 # Usage: scripts/make-deb.sh BUILD_DIR OUT_DIR [VERSION]; VERSION is the tree's project version unless given.
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
@@ -32,16 +32,19 @@ printf '%s\n' "tarnvale ($version) unstable; urgency=medium" "" "  * Tarnvale $v
 
 # A manual page for each program, made from its --help; with HOME=~ they name the per-user list file as a reader
 # finds it, not the packager's.
+declare -A summaries=(
+    [tarnvale-server]="serves a catalogue of media programs to players on a local network"
+    [tarnvale-client]="lists and plays the programs of a Tarnvale server"
+    [tarnvale]="shows and edits the catalogue that a Tarnvale server serves"
+    [tarnvale-probe]="prints what the catalogue makes of media files"
+)
 man="$pkg/usr/share/man/man1"
 mkdir -p "$man"
-while IFS='|' read -r name summary; do
-    HOME='~' help2man --no-info --name "$summary" "$pkg/usr/bin/$name" | gzip -9n >"$man/$name.1.gz"
-done <<'EOT'
-tarnvale-server|serves a catalogue of media programs to players on a local network
-tarnvale-client|lists and plays the programs of a Tarnvale server
-tarnvale|shows and edits the catalogue that a Tarnvale server serves
-tarnvale-probe|prints what the catalogue makes of media files
-EOT
+for program in "$pkg"/usr/bin/*; do
+    name=$(basename "$program")
+    [ -n "${summaries[$name]:-}" ] || { echo "$0: write a one-line summary of $name into summaries here" >&2; exit 1; }
+    HOME='~' help2man --no-info --name "${summaries[$name]}" "$program" | gzip -9n >"$man/$name.1.gz"
+done
 
 mkdir "$pkg/DEBIAN"
 install -m 755 "$root/packaging/debian/"{postinst,prerm,postrm} "$pkg/DEBIAN/"
