@@ -4,16 +4,18 @@
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
-# The Linux programs: the compiler, the build tools and the test framework the tree is built with, and the HTTP
-# libraries of the server's HTTP and UPnP sides (found through pkgconf).
-native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev libupnp-dev)
+# The Linux programs: the compiler, the build tools and the test framework the tree is built with, the libraries of
+# the server's HTTP and UPnP sides (found through pkgconf), and Debian's tools that make the package.
+native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev libupnp-dev
+    dpkg-dev help2man)
 # The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests.
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb)
-# Only the tests: the sanitizer runtimes and fuzzer (clang), the format check, ffmpeg for the media files, and
-# the real clients and the web server the HTTP side is tested and measured against, and the UPnP control point
-# (GUPnP from Python, gssdp-discover), the namespace tools its tests use and the peer server it is measured against.
+# Only the tests: the sanitizer runtimes and fuzzer (clang), the format check, ffmpeg for the media files, the real
+# clients and the web server the HTTP side is tested and measured against, the UPnP control point (GUPnP from
+# Python, gssdp-discover), the namespace tools its tests use and the peer server it is measured against, and
+# Debian's package checker.
 test_packages=(clang libclang-rt-14-dev clang-format ffmpeg curl chromium nginx-light python3-gi gir1.2-gupnp-1.6
-               gir1.2-gupnp-av-1.0 gir1.2-gssdp-1.6 gupnp-tools iproute2 minidlna)
+               gir1.2-gupnp-av-1.0 gir1.2-gssdp-1.6 gupnp-tools iproute2 minidlna lintian)
 packages=("${native_packages[@]}" "${windows_packages[@]}" "${test_packages[@]}")
 
 say() { printf '\n== %s\n' "$*"; }

@@ -38,7 +38,8 @@ using Clock = std::chrono::steady_clock;
 
 class Installed : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { Install(); }
+    void Install() {
         const Ran install = RunCommand(Quote(TARNVALE_CMAKE) + " --install " + Quote(TARNVALE_BUILD_DIR) +
                                        " --prefix " + Quote(prefix.Path().string()));
         ASSERT_EQ(install.code, 0) << install.out;
@@ -105,6 +106,10 @@ TEST_F(Installed, SystemdAcceptsTheUnits) {
         EXPECT_EQ(verify.out, "") << "systemd has remarks on the unit";
         // Both name the one list file: the watch keeps it, the server serves it.
         EXPECT_NE(RunCommand("grep -c -- '--list /var/lib/tarnvale/Tarnvale.lst' " + Quote(path)).out, "0\n");
+        // Both take their options from the one settings file, installed below the prefix like them.
+        const std::string settings = prefix.File("etc/default/tarnvale");
+        EXPECT_TRUE(std::filesystem::exists(settings));
+        EXPECT_EQ(RunCommand("grep -cxF -- " + Quote("EnvironmentFile=-" + settings) + " " + Quote(path)).out, "1\n");
     }
 }
 
@@ -340,6 +345,19 @@ TEST_F(FrontTest, TwoBackEndsFollowOneListFileAndTheNextRangeComesFromTheOneLeft
     EXPECT_EQ(next.status, 206) << next.error;
     EXPECT_TRUE(next.body == bytes.substr(40000000, 1000000)) << next.body.size() << " bytes";
     EXPECT_GT(left.Logged({"GET /programs/7 (Range: bytes=39845888-"}), 0u) << "the slice came from the other";
+}
+
+TEST_F(Installed, InstallingAgainKeepsTheOperatorsSettingsAndRenewsTheUnits) {
+    const std::string settings = prefix.File("etc/default/tarnvale");
+    const std::string unit = prefix.File("lib/systemd/system/tarnvale-server.service");
+    const std::vector<std::uint8_t> shippedUnit = ReadBytes(unit);
+    const std::string options = "TARNVALE_OPTIONS=\"--http 9090 --verbose\"\n";
+    const std::vector<std::uint8_t> mine(options.begin(), options.end());
+    WriteBytes(settings, mine);
+    WriteBytes(unit, {'#', '\n'});
+    Install();
+    EXPECT_TRUE(ReadBytes(settings) == mine) << "installing again replaced the operator's settings";
+    EXPECT_TRUE(ReadBytes(unit) == shippedUnit) << "installing again left an old unit";
 }
 
 } // namespace
