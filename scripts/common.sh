@@ -7,8 +7,9 @@ build="$root/build"
 # The Linux programs: the compiler, the build tools and the test framework the tree is built with, and the HTTP
 # library of the server's HTTP side (found through pkgconf).
 native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev)
-# The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests.
-windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb)
+# The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests; the tools that
+# fetch and unpack Debian's source of the HTTP library and build it for Windows (cmake/microhttpd-windows.sh).
+windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb dpkg-dev make)
 # Only the tests: the sanitizer runtimes and fuzzer (clang), the format check, ffmpeg for the media files, and
 # the real clients and the web server the HTTP side is tested and measured against.
 test_packages=(clang libclang-rt-14-dev clang-format ffmpeg curl chromium nginx-light)
