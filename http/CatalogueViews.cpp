@@ -4,6 +4,7 @@
 #include "core/MediaType.h"
 #include "http/CataloguePageTemplate.h"
 #include "http/TextEscapes.h"
+#include "platform/Text.h"
 
 #include <cstdio>
 #include <unordered_set>
@@ -37,6 +38,12 @@ std::string SizeInMiB(std::int32_t bytes) {
     return text;
 }
 
+// The file name as UTF-8. The whole path is converted first: in a multibyte code page a backslash byte may be the
+// second half of a character.
+std::string ShownName(const CMediaInfo& program) {
+    return std::string(FileNameOf(platform::SystemTextToUtf8(program.Path())));
+}
+
 } // namespace
 
 const char* ContentTypeOf(std::int32_t mediaType) {
@@ -64,7 +71,7 @@ std::string ProgramUrl(std::string_view origin, std::int32_t pid) {
 std::string PlaylistText(const std::vector<CMediaInfo>& programs, std::string_view origin) {
     std::string text = "#EXTM3U\n";
     for (const CMediaInfo& program : programs) {
-        text += "#EXTINF:-1," + OneLine(FileNameOf(program.Path())) + "\n";
+        text += "#EXTINF:-1," + OneLine(ShownName(program)) + "\n";
         text += ProgramUrl(origin, program.m_nPID) + "\n";
     }
     return text;
@@ -77,7 +84,7 @@ std::string CatalogueJson(const std::vector<CMediaInfo>& programs, std::string_v
             json += ',';
         json += "\n{\"pid\":" + std::to_string(program.m_nPID) +
                 ",\"type\":" + JsonQuoted(MediaTypeText(program.m_nType)) +
-                ",\"size\":" + std::to_string(program.m_nSize) + ",\"file\":" + JsonQuoted(FileNameOf(program.Path())) +
+                ",\"size\":" + std::to_string(program.m_nSize) + ",\"file\":" + JsonQuoted(ShownName(program)) +
                 ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID)) + "}";
     }
     return json + "\n]\n";
@@ -90,7 +97,7 @@ std::string CataloguePage(const std::vector<CMediaInfo>& programs) {
         const std::string link = "/programs/" + pid;
         rows += "<tr><td class=\"num\">" + pid + "</td><td class=\"type\">" + MediaTypeText(program.m_nType) +
                 "</td><td class=\"num\">" + SizeInMiB(program.m_nSize) + "</td><td class=\"name\"><a href=\"" + link +
-                "\">" + HtmlEscaped(FileNameOf(program.Path())) + "</a>";
+                "\">" + HtmlEscaped(ShownName(program)) + "</a>";
         if (program.m_nType == MEDIA_MP3)
             rows += "<audio controls preload=\"metadata\" src=\"" + link + "\"></audio>";
         rows += "</td></tr>\n";

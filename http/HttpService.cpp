@@ -2,9 +2,7 @@
 #include "http/HttpService.h"
 
 #include "http/HttpRequestHandler.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include "platform/Socket.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,19 +20,17 @@ HttpService::~HttpService() {
 
 bool HttpService::Start(std::uint16_t port, std::string* error) {
     Stop();
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(localAddress_);
+    const platform::SystemAddress address({localAddress_, port});
     {
         std::lock_guard lock(libraryMessageMutex_);
         libraryMessage_.clear();
     }
+    // The library takes the best wait the system has: epoll on Linux, poll on Windows.
     const unsigned threads = limits_.threads ? limits_.threads : std::max(1u, std::thread::hardware_concurrency());
     daemon_ = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
+        MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
         &HttpRequestHandler::Answer, this, MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this,
-        MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, threads,
+        MHD_OPTION_SOCK_ADDR, static_cast<const sockaddr*>(address.data()), MHD_OPTION_THREAD_POOL_SIZE, threads,
         MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
         limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds, MHD_OPTION_END);
     const int startErrno = errno;

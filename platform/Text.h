@@ -1,5 +1,8 @@
-// Text comparison by the platform's rules.
+// Text comparison and conversion by the platform's rules.
 #pragma once
+
+#include <string>
+#include <string_view>
 
 namespace tarnvale::platform {
 
@@ -8,5 +11,8 @@ namespace tarnvale::platform {
 bool EqualsIgnoringCase(const char* a, const char* b);
 // Whether text begins with prefix without regard to letter case, by the same rules.
 bool StartsWithIgnoringCase(const char* text, const char* prefix);
+// Text the system gave (paths, names) as UTF-8: on Windows converted from the ANSI code page; elsewhere the system's
+// bytes are UTF-8 already and come back as they are.
+std::string SystemTextToUtf8(std::string_view text);
 
 } // namespace tarnvale::platform

@@ -1,9 +1,9 @@
 // tarnvale-server: the headless command server. Serves the programs of a list file, following the file as the
 // catalogue tool edits it, answers clients on the command port and streams their programs until it is stopped.
 #include "platform/Console.h"
-#include "tools/DefaultListFile.h"
 #include "server/HeadlessServer.h"
 #include "server/HttpSide.h"
+#include "tools/DefaultListFile.h"
 #include "tools/OptionParser.h"
 
 #include <cstdio>
@@ -20,20 +20,12 @@ constexpr const char* kUsage =
     R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
-command port, and the chosen program is sent back over TCP. With --http (in the Linux build), players and
-browsers get the same programs over HTTP, with seeking. The server follows the list file: what tarnvale adds
-or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
-or SIGTERM.
+command port, and the chosen program is sent back over TCP. With --http, players and browsers get the same
+programs over HTTP, with seeking. The server follows the list file: what tarnvale adds or deletes while it runs
+is served from the next command on. It never writes the file. Stop it with Ctrl+C or SIGTERM.
 )";
 
-// Where the build has no HTTP side, --http stays in the help to say so.
 OptionRow HttpOption(std::optional<std::uint16_t>& port) {
-    if (!HttpSide::Available())
-        return OptionRow{"--http",
-                         {},
-                         "PORT",
-                         "not in this build: the HTTP side is in the Linux build of the server",
-                         [](const std::string&) { return std::string("--http: ") + HttpSide::kAbsentText; }};
     return IntegerOption<std::uint16_t>("--http", "PORT",
                                         "also serve the programs over HTTP on PORT, for players and browsers:\n"
                                         "http://HOST:PORT/ lists them (default: no HTTP; 0 takes any free port)",
