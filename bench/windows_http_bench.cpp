@@ -149,7 +149,7 @@ int main() {
                 .c_str(),
             "r"));
     }
-    test::PollUntil(
+    const bool underWay = test::PollUntil(
         [&] {
             for (int i = 0; i < kTransfers; ++i) {
                 std::error_code missing;
@@ -159,6 +159,8 @@ int main() {
             return true;
         },
         std::chrono::seconds(30));
+    if (!underWay)
+        return Fail("the 8 transfers from the window did not get under way");
     const long busy = ResidentKiBOf("TarnvaleServer.exe");
     std::printf("The Windows program under Wine, HTTP side on: resident %ld KiB idle, %ld KiB with %d transfers "
                 "under way (%+ld KiB, %.0f KiB per transfer)\n",
