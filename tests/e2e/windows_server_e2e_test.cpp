@@ -1,7 +1,8 @@
 // TarnvaleServer.exe under Wine with a prepared list file: the native client lists its catalogue and plays a
 // program from it over loopback; closing the window saves the list file and ends the process cleanly (an exit
-// code of 0: a network thread left running would have ended it abnormally). And the Windows zip as a user gets
-// it: unpacked, started in a fresh Wine prefix, the program finds its skin beside it.
+// code of 0: a network thread left running would have ended it abnormally). The window's HTTP side to Chromium and
+// curl. And the Windows zip as a user gets it: unpacked, started in a fresh Wine prefix, the program finds its skin
+// beside it and serves HTTP.
 #include "core/ListFile.h"
 #include "platform/File.h"
 #include "support/MediaFixtures.h"
@@ -227,7 +228,7 @@ TEST_F(WindowsServerEndToEnd, TheWindowServesItsCatalogueOverHttpAndClosesCleanl
     EXPECT_EQ(saved, EncodeListFile(records));
 }
 
-TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideIt) {
+TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideItAndServesHttp) {
     test::TempDir dir;
     const Ran pack = RunCommand(Quote(TARNVALE_CPACK) + " --config " + Quote(TARNVALE_WINDOWS_CPACK_CONFIG) + " -B " +
                                 Quote(dir.File("packages")));
@@ -248,9 +249,16 @@ TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideIt) {
     WineSession wine(TARNVALE_WINE_DIR, dir.File("wine"));
     const Ran setup = wine.Start();
     ASSERT_EQ(setup.code, 0) << setup.out;
-    ServerUnderWine server(wine, folder + "/TarnvaleServer.exe", dir.Path().string(), dir.File("Tarnvale.lst"));
+    ServerUnderWine server(wine, folder + "/TarnvaleServer.exe", dir.Path().string(), dir.File("Tarnvale.lst"),
+                           "--http 0");
     const std::string port = server.Port();
     ASSERT_FALSE(port.empty()) << "the server did not open its command port";
+    // The HTTP library is in the program: nothing beside it in the zip is needed for it.
+    const std::string httpPort = server.HttpPort();
+    ASSERT_FALSE(httpPort.empty()) << "the server did not open its HTTP port";
+    const Ran json = RunCommand("curl -sS -m 60 http://127.0.0.1:" + httpPort + "/programs.json");
+    EXPECT_EQ(json.code, 0) << json.out;
+    EXPECT_EQ(json.out, "[\n]\n");
     const Ran skinned = RunCommand(wine.Run(Quote(TARNVALE_WINDOW_PROBE) + " \"Tarnvale Server\""));
     EXPECT_EQ(skinned.code, 0) << "the window is not drawn by its skin: " << skinned.out;
     EXPECT_EQ(server.Close(), 0);
