@@ -61,6 +61,11 @@ std::size_t CountEntries(const char* folder) {
 // Where the HTTP side under test runs.
 enum class Build { Linux, Windows };
 
+// Named in the test names, where the test runner writes the parameter.
+void PrintTo(Build build, std::ostream* out) {
+    *out << (build == Build::Linux ? "the Linux service" : "the Windows console server");
+}
+
 // The catalogue's paths as the Windows build stores them: drive Z: and the code page's bytes (Latin-1 here, which
 // the 1252 code page holds) for the UTF-8 of the names.
 std::string WindowsListPath(const std::string& path) {
