@@ -50,10 +50,11 @@ long ResidentKiBOf(const std::string& image) {
         std::string text((std::istreambuf_iterator<char>(commandLine)), std::istreambuf_iterator<char>());
         if (text.find(image) == std::string::npos || text.find("wine-run.sh") != std::string::npos)
             continue;
-        std::ifstream status(entry.path() / "status");
-        for (std::string line; std::getline(status, line);) {
-            if (line.rfind("VmRSS:", 0) == 0)
-                largest = std::max(largest, std::atol(line.c_str() + 6));
+        // Counted from the page tables: the status file's count lags behind busy threads.
+        std::ifstream pages(entry.path() / "smaps_rollup");
+        for (std::string line; std::getline(pages, line);) {
+            if (line.rfind("Rss:", 0) == 0)
+                largest = std::max(largest, std::atol(line.c_str() + 4));
         }
     }
     return largest;
