@@ -2,6 +2,7 @@
 #include "app/MainDlg.h"
 
 #include "app/Choosers.h"
+#include "app/HttpMenu.h"
 #include "app/ProgramDlg.h"
 #include "app/WinApp.h"
 #include "core/ListFileEdit.h"
@@ -54,12 +55,15 @@ std::string WritersLockMessage(const std::string& why) {
 
 CMainDlg::CMainDlg(HWND parent)
     : CDialog(IDD_MAIN, parent), icon_(LoadAppIcon(SM_CXICON, SM_CYICON)),
-      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), service_(catalogue_, this) {}
+      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), service_(catalogue_, this), http_(catalogue_, AllowList{}) {}
 
 CMainDlg::~CMainDlg() {
-    // The threads go first, each before what it uses: the folder search, then the command service's threads
-    // (its receive thread calls this window's OnNotify).
+    // The threads go first, each before what it uses, in this one order: the folder search (it adds to the
+    // catalogue), the HTTP side (its threads read the catalogue and send files), then the command service's
+    // threads (its receive thread calls this window's OnNotify); the catalogue goes with the members after that.
+    // OnDestroy has stopped the first two already when the window was closed.
     search_.Stop();
+    http_.Stop();
     service_.Stop();
 }
 
@@ -99,6 +103,7 @@ bool CMainDlg::OnInitDialog() {
                                        " and were left out. They will be missing from the list file when the window "
                                        "closes.");
     OpenCommandPort();
+    OpenHttpPort();
     return true;
 }
 
@@ -118,6 +123,22 @@ void CMainDlg::OpenCommandPort() {
         ShowHostLine();
     if (portOpened_)
         portOpened_(boundPort_);
+}
+
+void CMainDlg::OpenHttpPort() {
+    if (!httpPort_)
+        return;
+    std::string error;
+    if (!http_.Start(*httpPort_, &error)) {
+        ShowMessage(GetSafeHwnd(), "The HTTP port " + std::to_string(*httpPort_) + " could not be opened: " + error +
+                                       ".\n\nPlayers and browsers cannot reach the programs in this run; the window "
+                                       "and its command port work on. Close the program that holds the port, or "
+                                       "choose another one with HttpPort in the [Settings] section of the profile.");
+        return;
+    }
+    AddHttpMenuItems(GetSafeHwnd());
+    if (httpOpened_)
+        httpOpened_(http_.BoundPort());
 }
 
 bool CMainDlg::OnCommand(int controlId, int notifyCode) {
@@ -148,6 +169,8 @@ void CMainDlg::OnDestroy() {
     if (CWinApp* app = CWinApp::Current(); app && app->MainWindow() == GetSafeHwnd())
         app->SetMainWindow(nullptr);
     StopSearch();
+    // Transfers under way end here, before the save: nothing reads the catalogue while it is written out.
+    http_.Stop();
     SaveCatalogueOrSay(nullptr, "The changes of this run are lost");
     writersLock_.Release();
 }
@@ -164,6 +187,8 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
         return OnPaintIconic();
     case WM_NOTIFY:
         return list_.AnswerRequest(reinterpret_cast<NMHDR*>(lParam), result);
+    case WM_SYSCOMMAND:
+        return http_.BoundPort() != 0 && RunHttpMenuCommand(GetSafeHwnd(), wParam, http_.BoundPort());
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(icon_.get());
         return true;

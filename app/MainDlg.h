@@ -8,6 +8,7 @@
 #include "app/ProgramListView.h"
 #include "core/ListFile.h"
 #include "core/MediaInfoList.h"
+#include "http/HttpService.h"
 #include "net/CommandService.h"
 #include "net/HostAddress.h"
 #include "net/Notifier.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,12 @@ public:
     void SetCommandPortOpened(std::function<void(std::uint16_t)> opened) { portOpened_ = std::move(opened); }
     // The port the command server listens on, or 0 while it does not.
     std::uint16_t BoundCommandPort() const { return boundPort_; }
+    // Before DoModal: the HTTP side's port (0: any free one); without it the window serves no HTTP.
+    void SetHttpPort(std::optional<std::uint16_t> port) { httpPort_ = port; }
+    // Called on the window's thread once the HTTP port is open, with the port bound.
+    void SetHttpPortOpened(std::function<void(std::uint16_t)> opened) { httpOpened_ = std::move(opened); }
+    // The port the HTTP side listens on, or 0 while it does not.
+    std::uint16_t BoundHttpPort() const { return http_.BoundPort(); }
 
     // Datagrams from the command server's receive thread go to the command service's dispatch.
     bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override;
@@ -81,6 +89,7 @@ private:
 
     void ShowHostLine();
     void OpenCommandPort();
+    void OpenHttpPort();
     // Clears the view and the catalogue.
     void ClearCatalogue();
     // Clears the view and the catalogue and loads the list file; false when it ended early or could not be read.
@@ -109,6 +118,11 @@ private:
     std::uint16_t commandPort_ = kCommandPort;
     std::uint16_t boundPort_ = 0;
     std::function<void(std::uint16_t)> portOpened_;
+    // The HTTP side reads the catalogue afresh for every request, so the operator's edits show from the next one
+    // on. It stops before the catalogue goes: see ~CMainDlg.
+    HttpService http_;
+    std::optional<std::uint16_t> httpPort_;
+    std::function<void(std::uint16_t)> httpOpened_;
     std::string caption_;
     bool choosingFolder_ = false;
     // The list file could not be opened: this run saves nothing over it.

@@ -3,6 +3,7 @@
 // project's tarnvale-front.conf) with its cache warm, against the HTTP side alone; then what an open HTTP stream
 // costs the server in resident memory. The web server is Debian's nginx, with sendfile on for the files, started
 // here with configurations of its own in a temporary folder and stopped at the end.
+#include "ProgramFile.h"
 #include "core/MediaType.h"
 #include "http/HttpService.h"
 #include "platform/Socket.h"
@@ -161,14 +162,7 @@ int main(int argc, char** argv) {
     chmod(folder.c_str(), 0755);
     chmod((folder / "www").c_str(), 0755);
     const std::filesystem::path file = folder / "www" / "program.mpg";
-    {
-        std::vector<char> block(1 << 20);
-        for (std::size_t i = 0; i < block.size(); ++i)
-            block[i] = static_cast<char>(i * 2654435761u >> 24);
-        std::ofstream out(file, std::ios::binary);
-        for (std::uint64_t written = 0; written < kSize; written += block.size())
-            out.write(block.data(), static_cast<std::streamsize>(block.size()));
-    }
+    bench::WriteProgramFile(file.string(), kSize);
     chmod(file.c_str(), 0644);
 
     CMediaInfoList catalogue;

@@ -5,6 +5,7 @@
 #include "http/CataloguePageTemplate.h"
 #include "http/TextEscapes.h"
 #include "platform/File.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +27,12 @@ std::string SizeInMiB(std::uint64_t bytes) {
     char text[32];
     std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / (1024.0 * 1024.0));
     return text;
+}
+
+// The file name as UTF-8. The whole path is converted first: in a multibyte code page a backslash byte may be the
+// second half of a character.
+std::string ShownName(const CMediaInfo& program) {
+    return std::string(FileNameOf(platform::SystemTextToUtf8(program.Path())));
 }
 
 } // namespace
@@ -65,7 +72,7 @@ std::string PlaylistText(const std::vector<ShownProgram>& programs, std::string_
     std::string text = "#EXTM3U\n";
     for (const ShownProgram& shown : programs) {
         const CMediaInfo& program = shown.record;
-        text += "#EXTINF:-1," + OneLine(FileNameOf(program.Path())) + "\n";
+        text += "#EXTINF:-1," + OneLine(ShownName(program)) + "\n";
         text += ProgramUrl(origin, program.m_nPID) + "\n";
     }
     return text;
@@ -78,7 +85,7 @@ std::string CatalogueJson(const std::vector<ShownProgram>& programs, std::string
             json += ',';
         json += "\n{\"pid\":" + std::to_string(program.m_nPID) +
                 ",\"type\":" + JsonQuoted(MediaTypeText(program.m_nType)) + ",\"size\":" + std::to_string(size) +
-                ",\"file\":" + JsonQuoted(FileNameOf(program.Path())) +
+                ",\"file\":" + JsonQuoted(ShownName(program)) +
                 ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID)) + "}";
     }
     return json + "\n]\n";
@@ -91,7 +98,7 @@ std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string
         const std::string link = ProgramUrl(origin, program.m_nPID);
         rows += "<tr><td class=\"num\">" + pid + "</td><td class=\"type\">" + MediaTypeText(program.m_nType) +
                 "</td><td class=\"num\">" + SizeInMiB(size) + "</td><td class=\"name\"><a href=\"" + link + "\">" +
-                HtmlEscaped(FileNameOf(program.Path())) + "</a>";
+                HtmlEscaped(ShownName(program)) + "</a>";
         if (program.m_nType == MEDIA_MP3)
             rows += "<audio controls preload=\"metadata\" src=\"" + link + "\"></audio>";
         rows += "</td></tr>\n";

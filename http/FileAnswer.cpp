@@ -4,8 +4,8 @@
 #include "http/ByteRange.h"
 #include "http/HeaderText.h"
 
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <iterator>
 
 namespace tarnvale {
@@ -183,14 +183,17 @@ std::string EntityTag(std::uint64_t size, std::int64_t modifiedSeconds, std::int
 }
 
 std::string HttpDate(std::int64_t secondsSinceEpoch) {
-    // The names are English whatever the locale.
-    const std::time_t time = static_cast<std::time_t>(secondsSinceEpoch);
-    std::tm parts{};
-    if (!gmtime_r(&time, &parts))
-        return {};
+    // The names are English whatever the locale; the calendar is worked out here, the same on every system.
+    using namespace std::chrono;
+    const sys_seconds time{seconds{secondsSinceEpoch}};
+    const sys_days day = floor<days>(time);
+    const year_month_day date{day};
+    const hh_mm_ss clock{time - day};
     char text[64];
-    std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d GMT", kDays[parts.tm_wday], parts.tm_mday,
-                  kMonths[parts.tm_mon], parts.tm_year + 1900, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    std::snprintf(text, sizeof text, "%s, %02u %s %04d %02d:%02d:%02d GMT", kDays[weekday{day}.c_encoding()],
+                  static_cast<unsigned>(date.day()), kMonths[static_cast<unsigned>(date.month()) - 1],
+                  static_cast<int>(date.year()), static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count()));
     return text;
 }
 

@@ -11,16 +11,10 @@
 #include "http/HttpService.h"
 #include "http/TextEscapes.h"
 #include "net/HostAddress.h"
+#include "platform/SentFile.h"
+#include "platform/Socket.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <optional>
 #include <string>
@@ -49,10 +43,20 @@ struct Request {
 
 std::string ClientText(MHD_Connection* connection) {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
-    if (!info || !info->client_addr || info->client_addr->sa_family != AF_INET)
+    platform::Endpoint client;
+    // The library keeps the client's address in room for any family's.
+    if (!info || !platform::EndpointOf(info->client_addr, sizeof(sockaddr_storage), client))
         return "?";
-    const auto* address = reinterpret_cast<const sockaddr_in*>(info->client_addr);
-    return FormatIPv4(ntohl(address->sin_addr.s_addr));
+    return FormatIPv4(client.address);
+}
+
+// The request and why it is dropped: the library closes the connection when told MHD_NO, and the client sees no
+// answer at all, so the log is the one place that says why.
+MHD_Result Drop(const Request& request, const std::string& why) {
+    if (request.log)
+        request.log(OneLine("HTTP " + ClientText(request.connection) + " " + std::string(request.method) + " " +
+                            std::string(request.path) + ": connection closed, " + why));
+    return MHD_NO;
 }
 
 // Sends response with status, logs the request and its answer (when every request is logged, or always), and lets
@@ -60,9 +64,11 @@ std::string ClientText(MHD_Connection* connection) {
 MHD_Result Send(const Request& request, unsigned status, MHD_Response* response, const std::string& note = {},
                 bool alwaysLogged = false) {
     if (!response)
-        return MHD_NO;
+        return Drop(request, "no memory for a " + std::to_string(status) + " answer");
     const MHD_Result queued = MHD_queue_response(request.connection, status, response);
     MHD_destroy_response(response);
+    if (queued != MHD_YES)
+        return Drop(request, "the " + std::to_string(status) + " answer could not be queued");
     if (request.log && (alwaysLogged || request.logEveryRequest)) {
         // The path arrives with its %-escapes undone: what a client sends must not start log lines of its own.
         std::string line = "HTTP " + ClientText(request.connection) + " " + std::string(request.method) + " " +
@@ -99,11 +105,9 @@ std::string Origin(const Request& request) {
     if (const auto host = request.Header(MHD_HTTP_HEADER_HOST); host && !TrimmedHeaderText(*host).empty())
         return "http://" + std::string(TrimmedHeaderText(*host));
     const MHD_ConnectionInfo* info = MHD_get_connection_info(request.connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-    sockaddr_in local{};
-    socklen_t length = sizeof local;
-    if (info && getsockname(info->connect_fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 &&
-        local.sin_family == AF_INET)
-        return "http://" + FormatIPv4(ntohl(local.sin_addr.s_addr)) + ":" + std::to_string(ntohs(local.sin_port));
+    platform::Endpoint local;
+    if (info && platform::LocalEndpoint(static_cast<platform::NativeSocket>(info->connect_fd), local))
+        return "http://" + FormatIPv4(local.address) + ":" + std::to_string(local.port);
     return "http://localhost";
 }
 
@@ -131,36 +135,36 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     if (!program)
         return SendError(request, MHD_HTTP_NOT_FOUND, "No program has PID " + std::string(pidText) + ".");
 
-    // Without waiting, should the path have become a pipe that no one writes; only a regular file is sent.
-    const int fd = open(program->m_szFile, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat status {};
-    if (fd < 0 || fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        const std::string reason = fd < 0 ? std::strerror(errno) : "it is not a regular file";
-        if (fd >= 0)
-            close(fd);
+    std::string reason;
+    platform::SentFile file = platform::OpenForSending(program->m_szFile, reason);
+    if (!file.file)
         return SendError(request, MHD_HTTP_NOT_FOUND,
                          "The file of PID " + std::to_string(*pid) + " cannot be read (" + reason + ").");
-    }
-    const std::uint64_t size = static_cast<std::uint64_t>(status.st_size);
-    const std::string tag = EntityTag(size, status.st_mtim.tv_sec, status.st_mtim.tv_nsec);
-    const std::string lastModified = HttpDate(status.st_mtim.tv_sec);
+    const std::string tag = EntityTag(file.size, file.modifiedSeconds, file.modifiedNanoseconds);
+    const std::string lastModified = HttpDate(file.modifiedSeconds);
     const FileAnswer answer = AnswerFileRequest(
         {request.Header(MHD_HTTP_HEADER_RANGE), request.Header(MHD_HTTP_HEADER_IF_RANGE),
          request.Header(MHD_HTTP_HEADER_IF_NONE_MATCH), request.Header(MHD_HTTP_HEADER_IF_MODIFIED_SINCE)},
-        size, tag, status.st_mtim.tv_sec);
+        file.size, tag, file.modifiedSeconds);
 
     MHD_Response* response = nullptr;
     if (answer.status == 200 || answer.status == 206) {
-        // The response owns fd from here on and closes it when the last byte is sent or the client goes.
-        response = MHD_create_response_from_fd_at_offset64(answer.length, fd, answer.first);
-        if (!response)
-            close(fd);
+        // The file stays ours until the response exists; from then on the response closes it when the last byte
+        // is sent or the client goes.
+        const int descriptor = platform::HandOverAsDescriptor(std::move(file.file));
+        if (descriptor < 0)
+            return Drop(request, "the file of PID " + std::to_string(*pid) + " could not be handed to the sender");
+        response = MHD_create_response_from_fd_at_offset64(answer.length, descriptor, answer.first);
+        if (!response) {
+            platform::CloseDescriptor(descriptor);
+            return Drop(request, "no memory for the answer");
+        }
     } else {
-        close(fd);
+        file.file.reset();
         response = MHD_create_response_from_buffer(0, nullptr, MHD_RESPMEM_PERSISTENT);
+        if (!response)
+            return Drop(request, "no memory for the answer");
     }
-    if (!response)
-        return MHD_NO;
     MHD_add_response_header(response, MHD_HTTP_HEADER_ETAG, tag.c_str());
     MHD_add_response_header(response, MHD_HTTP_HEADER_LAST_MODIFIED, lastModified.c_str());
     MHD_add_response_header(response, MHD_HTTP_HEADER_ACCEPT_RANGES, "bytes");
@@ -169,10 +173,11 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     AddDlnaHeaders(request, *program, response);
     if (answer.status == 206) {
         const std::string range = "bytes " + std::to_string(answer.first) + "-" +
-                                  std::to_string(answer.first + answer.length - 1) + "/" + std::to_string(size);
+                                  std::to_string(answer.first + answer.length - 1) + "/" + std::to_string(file.size);
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, range.c_str());
     } else if (answer.status == 416) {
-        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE, ("bytes */" + std::to_string(size)).c_str());
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_RANGE,
+                                ("bytes */" + std::to_string(file.size)).c_str());
     }
     return Send(request, answer.status, response, std::to_string(answer.length) + " bytes");
 }
@@ -180,10 +185,10 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
 } // namespace
 
 MHD_Result HttpRequestHandler::Accept(void* service, const sockaddr* address, socklen_t length) {
-    if (!address || address->sa_family != AF_INET || length < static_cast<socklen_t>(sizeof(sockaddr_in)))
+    platform::Endpoint client;
+    if (length <= 0 || !platform::EndpointOf(address, static_cast<std::size_t>(length), client))
         return MHD_NO;
-    const auto* ipv4 = reinterpret_cast<const sockaddr_in*>(address);
-    return static_cast<HttpService*>(service)->allow_.Allows(ntohl(ipv4->sin_addr.s_addr)) ? MHD_YES : MHD_NO;
+    return static_cast<HttpService*>(service)->allow_.Allows(client.address) ? MHD_YES : MHD_NO;
 }
 
 MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection, const char* url, const char* method,

@@ -4,8 +4,6 @@
 
 #include <microhttpd.h>
 
-#include <sys/socket.h>
-
 #include <cstdarg>
 
 namespace tarnvale {

@@ -5,10 +5,6 @@
 #include "http/HttpRequestHandler.h"
 #include "platform/Socket.h"
 
-#include <arpa/inet.h>
-#include <netdb.h>
-#include <netinet/in.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -23,17 +19,7 @@ std::vector<std::string> MachineNames() {
     std::string host;
     if (!platform::LocalHostName(host))
         return {};
-    std::string canonical;
-    addrinfo hints{};
-    hints.ai_flags = AI_CANONNAME;
-    hints.ai_family = AF_UNSPEC;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0) {
-        if (found && found->ai_canonname)
-            canonical = found->ai_canonname;
-        freeaddrinfo(found);
-    }
-    return OwnHostNames(host, canonical);
+    return OwnHostNames(host, platform::CanonicalName(host));
 }
 
 } // namespace
@@ -47,10 +33,7 @@ HttpService::~HttpService() {
 
 bool HttpService::Start(std::uint16_t port, std::string* error) {
     Stop();
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(localAddress_);
+    const platform::SystemAddress address({localAddress_, port});
     {
         std::lock_guard lock(libraryMessageMutex_);
         libraryMessage_.clear();
@@ -58,16 +41,19 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
     hostNames_ = MachineNames();
     if (publicUrl_)
         hostNames_.push_back(publicUrl_->host);
+    // The library takes the best wait the system has: epoll on Linux, poll on Windows; a thread per connection
+    // waits with poll or select.
     const unsigned threads = limits_.threadPerConnection ? 1
                              : limits_.threads           ? limits_.threads
                                                          : std::max(1u, std::thread::hardware_concurrency());
-    const unsigned polling = limits_.threadPerConnection ? MHD_USE_THREAD_PER_CONNECTION | MHD_USE_POLL : MHD_USE_EPOLL;
-    daemon_ = MHD_start_daemon(
-        MHD_USE_INTERNAL_POLLING_THREAD | polling | MHD_USE_ERROR_LOG, port, &HttpRequestHandler::Accept, this,
-        &HttpRequestHandler::Answer, this, MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this,
-        MHD_OPTION_SOCK_ADDR, reinterpret_cast<const sockaddr*>(&address), MHD_OPTION_THREAD_POOL_SIZE, threads,
-        MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
-        limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds, MHD_OPTION_END);
+    const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO | MHD_USE_ERROR_LOG |
+                           (limits_.threadPerConnection ? MHD_USE_THREAD_PER_CONNECTION : 0);
+    daemon_ = MHD_start_daemon(flags, port, &HttpRequestHandler::Accept, this, &HttpRequestHandler::Answer, this,
+                               MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this, MHD_OPTION_SOCK_ADDR,
+                               static_cast<const sockaddr*>(address.data()), MHD_OPTION_THREAD_POOL_SIZE, threads,
+                               MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
+                               limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds,
+                               MHD_OPTION_END);
     const int startErrno = errno;
     if (!daemon_) {
         std::lock_guard lock(libraryMessageMutex_);

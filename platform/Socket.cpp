@@ -1,6 +1,8 @@
 // The half of the socket shim that POSIX and Winsock share: addresses, options, binding, waits, names and resolving.
 #include "platform/SocketCalls.h"
 
+#include <cstring>
+
 namespace tarnvale::platform {
 namespace {
 
@@ -24,6 +26,23 @@ sockaddr_in ToSockaddr(Endpoint endpoint) {
 
 Endpoint FromSockaddr(const sockaddr_in& address) {
     return Endpoint{ntohl(address.sin_addr.s_addr), ntohs(address.sin_port)};
+}
+
+SystemAddress::SystemAddress(Endpoint endpoint) {
+    static_assert(sizeof(sockaddr_in) == sizeof bytes_);
+    const sockaddr_in address = ToSockaddr(endpoint);
+    std::memcpy(bytes_, &address, sizeof address);
+}
+
+bool EndpointOf(const void* address, std::size_t length, Endpoint& endpoint) {
+    sockaddr_in ipv4{};
+    if (!address || length < sizeof ipv4)
+        return false;
+    std::memcpy(&ipv4, address, sizeof ipv4);
+    if (ipv4.sin_family != AF_INET)
+        return false;
+    endpoint = FromSockaddr(ipv4);
+    return true;
 }
 
 void Capture(SystemError* error, const char* what, int code) {
@@ -148,6 +167,18 @@ bool ResolveIPv4(const std::string& name, std::uint32_t& address, SystemError* e
     address = ntohl(reinterpret_cast<const sockaddr_in*>(found->ai_addr)->sin_addr.s_addr);
     ::freeaddrinfo(found);
     return true;
+}
+
+std::string CanonicalName(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_flags = AI_CANONNAME;
+    hints.ai_family = AF_UNSPEC;
+    addrinfo* found = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0)
+        return {};
+    std::string canonical = found && found->ai_canonname ? found->ai_canonname : "";
+    ::freeaddrinfo(found);
+    return canonical;
 }
 
 } // namespace tarnvale::platform

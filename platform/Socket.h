@@ -44,6 +44,20 @@ struct Endpoint {
     bool operator==(const Endpoint&) const = default;
 };
 
+// A system socket address (sockaddr_in) for an endpoint, for libraries that take one.
+class SystemAddress {
+public:
+    explicit SystemAddress(Endpoint endpoint);
+    const void* data() const { return bytes_; }
+
+private:
+    alignas(8) unsigned char bytes_[16];
+};
+
+// The IPv4 endpoint in a system socket address of length bytes that a library hands over; false for another
+// family.
+bool EndpointOf(const void* address, std::size_t length, Endpoint& endpoint);
+
 inline constexpr std::uint32_t kAnyAddress = 0;
 inline constexpr std::uint32_t kLoopbackAddress = 0x7F000001;
 
@@ -103,6 +117,8 @@ void ShutdownSocket(NativeSocket socket);
 // The local host's name, and the first IPv4 address a name resolves to (host order).
 bool LocalHostName(std::string& name, SystemError* error = nullptr);
 bool ResolveIPv4(const std::string& name, std::uint32_t& address, SystemError* error = nullptr);
+// The name with its domain as the resolver has it ("box.lan" for "box"); empty when the resolver has none.
+std::string CanonicalName(const std::string& name);
 
 } // namespace tarnvale::platform
 

@@ -1,5 +1,8 @@
-// Text comparison by the platform's rules, and ASCII's own case folding.
+// Text comparison and conversion by the platform's rules, and ASCII's own case folding.
 #pragma once
+
+#include <string>
+#include <string_view>
 
 namespace tarnvale::platform {
 
@@ -14,5 +17,8 @@ constexpr char LowerAscii(char c) {
 bool EqualsIgnoringCase(const char* a, const char* b);
 // Whether text begins with prefix without regard to letter case, by the same rules.
 bool StartsWithIgnoringCase(const char* text, const char* prefix);
+// Text the system gave (paths, names) as UTF-8: on Windows converted from the ANSI code page; elsewhere the system's
+// bytes are UTF-8 already and come back as they are.
+std::string SystemTextToUtf8(std::string_view text);
 
 } // namespace tarnvale::platform

@@ -1,4 +1,4 @@
-// POSIX text comparison.
+// POSIX text comparison and conversion.
 #include "platform/Text.h"
 
 #include <cstring>
@@ -12,6 +12,10 @@ bool EqualsIgnoringCase(const char* a, const char* b) {
 
 bool StartsWithIgnoringCase(const char* text, const char* prefix) {
     return ::strncasecmp(text, prefix, std::strlen(prefix)) == 0;
+}
+
+std::string SystemTextToUtf8(std::string_view text) {
+    return std::string(text);
 }
 
 } // namespace tarnvale::platform

@@ -8,8 +8,9 @@ build="$root/build"
 # the server's HTTP and UPnP sides (found through pkgconf), and Debian's tools that make the package.
 native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev libupnp-dev
     dpkg-dev help2man)
-# The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests.
-windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb)
+# The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests; the tools that
+# fetch and unpack Debian's source of the HTTP library and build it for Windows (cmake/microhttpd-windows.sh).
+windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb dpkg-dev make)
 # Only the tests: the sanitizer runtimes and fuzzer (clang), the format check, ffmpeg for the media files, the real
 # clients and the web server the HTTP side is tested and measured against, the UPnP control point (GUPnP from
 # Python, gssdp-discover), the namespace tools its tests use and the peer server it is measured against, and

@@ -1,6 +1,5 @@
-// HttpSide: the headless server's HTTP side, for players and browsers. Where the build has the HTTP library it is
-// an HttpService (HttpSide_posix.cpp); the Windows console build has none, and its side only says so
-// (HttpSide_win.cpp).
+// HttpSide: the headless server's HTTP side, for players and browsers: an HttpService started on the server's
+// options, kept out of the server's header.
 #pragma once
 
 #include "core/MediaInfoList.h"
@@ -18,11 +17,6 @@ namespace tarnvale {
 
 class HttpSide {
 public:
-    // Whether this build can serve HTTP at all.
-    static bool Available();
-    // What a build without it says when asked for it.
-    static constexpr const char* kAbsentText = "this build of tarnvale-server has no HTTP side; the Linux build has it";
-
     HttpSide();
     // Stops serving.
     ~HttpSide();

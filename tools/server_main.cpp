@@ -22,21 +22,14 @@ constexpr const char* kUsage =
                        [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N] [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
-command port, and the chosen program is sent back over TCP. With --http (in the Linux build), players and
-browsers get the same programs over HTTP, with seeking; with --upnp, TVs and apps find the server on the LAN
+command port, and the chosen program is sent back over TCP. With --http, players and browsers get the same
+programs over HTTP, with seeking; with --upnp (in the Linux build), TVs and apps find the server on the LAN
 as a media server and browse and play its programs. The server follows the list file: what tarnvale adds
 or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
 or SIGTERM.
 )";
 
-// Where the build has no HTTP side, --http stays in the help to say so.
 OptionRow HttpOption(std::optional<std::uint16_t>& port) {
-    if (!HttpSide::Available())
-        return OptionRow{"--http",
-                         {},
-                         "PORT",
-                         "not in this build: the HTTP side is in the Linux build of the server",
-                         [](const std::string&) { return std::string("--http: ") + HttpSide::kAbsentText; }};
     return IntegerOption<std::uint16_t>("--http", "PORT",
                                         "also serve the programs over HTTP on PORT, for players and browsers:\n"
                                         "http://HOST:PORT/ lists them (default: no HTTP; 0 takes any free port)",

@@ -1,7 +1,7 @@
 // tarnvale-screenshots: opens the main window on a sample catalogue, then the program dialog on one of its
-// programs, and pauses at each so that scripts/screenshots.sh can photograph the display: it prints "shot NAME X Y
-// WIDTH HEIGHT" (the window's place on the screen) and waits for a line on its input before it goes on. Each window
-// is taken active and inactive, so that both looks of the skinned frame show.
+// programs, with the system menu open between, and pauses at each so that scripts/screenshots.sh can photograph the
+// display: it prints "shot NAME X Y WIDTH HEIGHT" (the window's place on the screen) and waits for a line on its input
+// before it goes on. Each window is taken active and inactive, so that both looks of the skinned frame show.
 #include "app/MainDlg.h"
 #include "app/ServerApp.h"
 #include "core/ListFile.h"
@@ -13,6 +13,7 @@
 #include "platform/Socket.h"
 #include "skin/win/SkinManager.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -37,13 +38,17 @@ test::WindowScript::Step Settle(int ticks) {
     return [left] { return --*left <= 0; };
 }
 
-void Shot(const char* name, HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
+void ShotRect(const char* name, const RECT& rect) {
     std::cout << "shot " << name << ' ' << rect.left << ' ' << rect.top << ' ' << rect.right - rect.left << ' '
               << rect.bottom - rect.top << std::endl;
     std::string go;
     std::getline(std::cin, go);
+}
+
+void Shot(const char* name, HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    ShotRect(name, rect);
 }
 
 } // namespace
@@ -71,6 +76,8 @@ int main() {
     CMainDlg window;
     window.SetListFilePath(listFile);
     window.SetCommandPort(0);
+    // With the HTTP side on, so that the system menu shows its items; on any free port.
+    window.SetHttpPort(0);
     HWND list = nullptr;
     HWND other = nullptr;
     test::WindowScript script;
@@ -85,6 +92,25 @@ int main() {
     script.Then("settle", Settle(30));
     script.Then("shoot main", [&] {
         Shot("main", window.GetSafeHwnd());
+        PostMessageA(window.GetSafeHwnd(), WM_SYSCOMMAND, SC_KEYMENU, ' ');
+        return true;
+    });
+    script.Then("system menu", [] {
+        HWND menu = FindWindowA("#32768", nullptr);
+        return menu && IsWindowVisible(menu);
+    });
+    script.Then("settle", Settle(30));
+    script.Then("shoot system menu", [&] {
+        // The window's corner and the menu below it, in one picture.
+        RECT frame, menu;
+        GetWindowRect(window.GetSafeHwnd(), &frame);
+        GetWindowRect(FindWindowA("#32768", nullptr), &menu);
+        RECT both;
+        UnionRect(&both, &frame, &menu);
+        both.right = std::min(both.right, menu.right + 40);
+        both.bottom = std::min(both.bottom, menu.bottom + 20);
+        ShotRect("system-menu", both);
+        EndMenu();
         test::Click(window.GetSafeHwnd(), IDC_EDIT);
         return true;
     });

@@ -150,6 +150,7 @@ TEST(DialogLayer, CommandLineOptions) {
         bool ok;
         std::optional<std::string> listFile;
         std::optional<std::uint16_t> port;
+        std::optional<std::uint16_t> http = std::nullopt;
     };
     const Row rows[] = {
         {{}, true, std::nullopt, std::nullopt},
@@ -163,6 +164,10 @@ TEST(DialogLayer, CommandLineOptions) {
         // What a shortcut or "Open with" passes is passed over.
         {{"/list"}, true, std::nullopt, std::nullopt},
         {{"D:\\Videos\\clip.mpg", "--command-port", "7", "-x"}, true, std::nullopt, 7},
+        {{"--http", "8080", "--command-port", "7"}, true, std::nullopt, 7, 8080},
+        {{"--http", "0"}, true, std::nullopt, std::nullopt, 0},
+        {{"--http", "65536"}, false, std::nullopt, std::nullopt},
+        {{"--http"}, false, std::nullopt, std::nullopt},
     };
     for (const Row& row : rows) {
         std::string joined;
@@ -178,6 +183,7 @@ TEST(DialogLayer, CommandLineOptions) {
         }
         EXPECT_EQ(options.listFile, row.listFile);
         EXPECT_EQ(options.commandPort, row.port);
+        EXPECT_EQ(options.httpPort, row.http);
     }
 }
 

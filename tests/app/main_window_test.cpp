@@ -4,6 +4,7 @@
 // as a writer that holds the list file's writers' lock while it is open.
 #include "MainWindowFixture.h"
 #include "app/Dialog.h"
+#include "app/HttpMenu.h"
 #include "app/ServerApp.h"
 #include "app/WinApp.h"
 #include "platform/FileLock.h"
@@ -557,6 +558,28 @@ TEST_F(MainWindowTest, HostLineNamesTheHostAndTheOpenCommandPort) {
     script.Then("host line", [&] {
         EXPECT_NE(window.BoundCommandPort(), 0);
         EXPECT_EQ(ItemText(Main(), IDC_HOST_LINE), HostLine(name, address, window.BoundCommandPort()));
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+}
+
+TEST_F(MainWindowTest, AnHttpPortThatCannotBeOpenedIsSaidOnceAndTheWindowWorksOn) {
+    // The port is taken by a listener of the test's own.
+    platform::Socket taken = platform::CreateTcpSocket();
+    ASSERT_TRUE(platform::Bind(taken.get(), {platform::kLoopbackAddress, 0}));
+    ASSERT_TRUE(platform::Listen(taken.get(), 1));
+    platform::Endpoint local;
+    ASSERT_TRUE(platform::LocalEndpoint(taken.get(), local));
+    window.SetHttpPort(local.port);
+    DismissMessageSaying({"The HTTP port " + std::to_string(local.port) + " could not be opened",
+                          "the window and its command port work on", "HttpPort"});
+    WaitForWindow();
+    script.Then("the command port is open, and the system menu has no HTTP items", [this] {
+        EXPECT_NE(window.BoundCommandPort(), 0);
+        EXPECT_EQ(window.BoundHttpPort(), 0);
+        EXPECT_EQ(GetMenuState(GetSystemMenu(Main(), FALSE), kOpenCataloguePageCommand, MF_BYCOMMAND), UINT(-1));
+        EXPECT_EQ(FindMessageBox(), nullptr) << "said more than once";
         return true;
     });
     CloseWith(WM_CLOSE);

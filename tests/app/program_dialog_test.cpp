@@ -1,7 +1,10 @@
 // The program dialog in add mode, through the real file-open dialog and the real probe: an accepted file fills
-// the dialog and becomes a row; a refused file is told first and leaves OK disabled.
+// the dialog and becomes a row, served by the window's HTTP side from the next request on; a refused file is told
+// first and leaves OK disabled.
 #include "MainWindowFixture.h"
+#include "app/HttpMenu.h"
 #include "media/MediaProbe.h"
+#include "net/NetTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -50,7 +53,38 @@ TEST_F(ProgramDialogTest, AcceptedFileBecomesARow) {
     const std::string clip = dir.File("clip.MPEG");
     fs::copy_file(fs::path(TARNVALE_MEDIA_FIXTURES) / "mpeg1-system.mpg", clip);
     WriteCatalogue({test::Record("C:\\kept.mpg", 1)});
+    window.SetHttpPort(0);
     WaitForWindow();
+    script.Then("the HTTP side serves the catalogue, and the system menu leads to it", [this] {
+        EXPECT_NE(window.BoundHttpPort(), 0);
+        const std::string json = test::HttpGet(window.BoundHttpPort(), "/programs.json");
+        EXPECT_NE(json.find("\"file\":\"kept.mpg\""), std::string::npos) << json;
+        EXPECT_EQ(json.find("clip.MPEG"), std::string::npos) << json;
+        HMENU menu = GetSystemMenu(Main(), FALSE);
+        char text[64] = {};
+        GetMenuStringA(menu, kOpenCataloguePageCommand, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(text, kOpenCataloguePageText);
+        GetMenuStringA(menu, kCopyPlayerAddressCommand, text, sizeof text, MF_BYCOMMAND);
+        EXPECT_STREQ(text, kCopyPlayerAddressText);
+        return true;
+    });
+    script.Then("Copy the player address", [this] {
+        PostMessageA(Main(), WM_SYSCOMMAND, kCopyPlayerAddressCommand, 0);
+        return true;
+    });
+    script.Then("the playlist's address is on the clipboard", [this] {
+        if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(Main()))
+            return false;
+        std::wstring copied;
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            copied = static_cast<const wchar_t*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        const std::string expected = HttpPlayerAddress(window.BoundHttpPort());
+        EXPECT_EQ(copied, std::wstring(expected.begin(), expected.end()));
+        return true;
+    });
     AddThrough(clip);
     script.Then("the dialog shows what the probe found", [clip] {
         HWND dialog = FindDialog(kProgramDialog);
@@ -78,10 +112,18 @@ TEST_F(ProgramDialogTest, AcceptedFileBecomesARow) {
         EXPECT_EQ(added.m_nType, 0);
         EXPECT_EQ(added.m_nSize, static_cast<std::int32_t>(fs::file_size(clip)));
         EXPECT_EQ(added.m_nExtra, kDefaultExtra);
+        const std::string json = test::HttpGet(window.BoundHttpPort(), "/programs.json");
+        EXPECT_NE(json.find("{\"pid\":21,\"type\":\"MPEG1\",\"size\":" + std::to_string(fs::file_size(clip)) +
+                            ",\"file\":\"clip.MPEG\""),
+                  std::string::npos)
+            << json;
+        const std::string file = test::HttpGet(window.BoundHttpPort(), "/programs/21");
+        EXPECT_NE(file.find("Content-Length: " + std::to_string(fs::file_size(clip))), std::string::npos) << file;
         return true;
     });
     CloseWith(WM_CLOSE);
     Run();
+    EXPECT_EQ(window.BoundHttpPort(), 0) << "the HTTP side outlived the window";
     EXPECT_EQ(SavedCatalogue().size(), 2u);
 }
 

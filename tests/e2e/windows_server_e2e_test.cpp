@@ -1,12 +1,14 @@
 // TarnvaleServer.exe under Wine with a prepared list file: the native client lists its catalogue and plays a
 // program from it over loopback; closing the window saves the list file and ends the process cleanly (an exit
 // code of 0: a network thread left running would have ended it abnormally). tarnvale.exe waits for the open window,
-// the list file's writer, and loses nothing to it. And the Windows zip as a user gets it: unpacked, started in a
-// fresh Wine prefix, the program finds its skin beside it.
+// the list file's writer, and loses nothing to it. The window's HTTP side to Chromium and curl. And the Windows zip
+// as a user gets it: unpacked, started in a fresh Wine prefix, the program finds its skin beside it and serves HTTP.
 #include "core/ListFile.h"
 #include "platform/File.h"
+#include "support/MediaFixtures.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
+#include "support/Wine.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +21,7 @@
 #include <fstream>
 #include <future>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -30,23 +33,12 @@ using namespace std::chrono_literals;
 using test::Quote;
 using test::Ran;
 using test::RunCommand;
-
-// The Wine prefix maps the whole Unix file system as drive Z.
-std::string WinePath(const std::string& unixPath) {
-    std::string path = "Z:" + unixPath;
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
-}
+using test::WinePath;
+using test::WineSession;
 
 std::string TextOf(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-}
-
-std::string Wine(const std::string& program) {
-    return std::string(TARNVALE_WINE_DIR) + "/" + program;
 }
 
 // Waits for files in folder to be written (a watch set up before the writer starts): until one named name is closed
@@ -77,6 +69,8 @@ public:
         return true;
     }
     bool WaitFor(const std::string& name, std::chrono::milliseconds limit) {
+        if (seen_.contains(name))
+            return true;
         const auto deadline = std::chrono::steady_clock::now() + limit;
         for (;;) {
             const auto left =
@@ -90,39 +84,18 @@ public:
             const ssize_t n = read(fd_, buffer, sizeof buffer);
             for (ssize_t at = 0; at < n;) {
                 auto* event = reinterpret_cast<inotify_event*>(buffer + at);
-                if (event->len && name == event->name)
-                    return true;
+                if (event->len)
+                    seen_.insert(event->name);
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
+            if (seen_.contains(name))
+                return true;
         }
     }
 
 private:
     int fd_;
-};
-
-// A Wine session (prefix, display, wineserver) in a state folder of its own, ended with the test.
-class WineSession {
-public:
-    explicit WineSession(std::string state) : state_(std::move(state)) {}
-    ~WineSession() {
-        if (started_)
-            RunCommand(Quote(Wine("wine-teardown.sh")) + " " + Quote(state_));
-    }
-    WineSession(const WineSession&) = delete;
-    WineSession& operator=(const WineSession&) = delete;
-
-    Ran Start() {
-        started_ = true;
-        return RunCommand(Quote(Wine("wine-setup.sh")) + " " + Quote(state_));
-    }
-    std::string Run(const std::string& arguments) const {
-        return Quote(Wine("wine-run.sh")) + " " + Quote(state_) + " " + arguments;
-    }
-
-private:
-    std::string state_;
-    bool started_ = false;
+    std::set<std::string> seen_; // every name closed so far, for the waits that come later
 };
 
 // TarnvaleServer.exe serving listFile under Wine, on a command port of the system's choosing that it writes to a
@@ -131,47 +104,32 @@ private:
 class ServerUnderWine {
 public:
     ServerUnderWine(const WineSession& wine, const std::string& exe, const std::string& folder,
-                    const std::string& listFile)
-        : wine_(wine), portFile_(folder + "/port"), watch_(folder) {
-        // The output goes to a file, not to a pipe of ours: helper processes that Wine starts beside the server
-        // inherit it and outlive the server, and a pipe would stay open with them.
-        const std::string command = wine.Run(Quote(exe) + " --list-file " + Quote(WinePath(listFile)) +
-                                             " --command-port 0 --port-file " + Quote(WinePath(portFile_))) +
-                                    " >" + Quote(folder + "/server.log") + " 2>&1 </dev/null";
-        exitCode_ = exited_.get_future();
-        thread_ = std::thread([this, command] { exited_.set_value(RunCommand(command).code); });
-    }
-    ~ServerUnderWine() {
-        if (thread_.joinable()) {
-            RunCommand(wine_.Run("taskkill /F /IM TarnvaleServer.exe"));
-            thread_.join();
-        }
-    }
+                    const std::string& listFile, const std::string& more = "")
+        : portFile_(folder + "/port"), httpPortFile_(folder + "/http-port"), watch_(folder),
+          program_(wine, exe,
+                   "--list-file " + Quote(WinePath(listFile)) + " --command-port 0 --port-file " +
+                       Quote(WinePath(portFile_)) + " --http-port-file " + Quote(WinePath(httpPortFile_)) + " " + more,
+                   folder + "/server.log") {}
 
     // The command port, once the server has opened it; empty when it did not within the wait.
-    std::string Port() {
-        std::string port;
-        if (watch_.WaitFor("port", 120s))
-            std::ifstream(portFile_) >> port;
-        return port;
-    }
+    std::string Port() { return Written(portFile_, "port"); }
+    // The HTTP port, once the server has opened it (given --http); empty when it did not within the wait.
+    std::string HttpPort() { return Written(httpPortFile_, "http-port"); }
     // Closes the window as a user would; the process's exit code, or -1 when it went on.
-    int Close() {
-        const Ran close = RunCommand(wine_.Run("taskkill /IM TarnvaleServer.exe"));
-        EXPECT_EQ(close.code, 0) << close.out;
-        if (exitCode_.wait_for(120s) != std::future_status::ready)
-            return -1;
-        thread_.join();
-        return exitCode_.get();
-    }
+    int Close() { return program_.Close(); }
 
 private:
-    const WineSession& wine_;
+    std::string Written(const std::string& path, const char* name) {
+        std::string port;
+        if (watch_.WaitFor(name, 120s))
+            std::ifstream(path) >> port;
+        return port;
+    }
+
     std::string portFile_;
+    std::string httpPortFile_;
     FileWatch watch_; // set up before the server starts, so that the port file is never missed
-    std::promise<int> exited_;
-    std::future<int> exitCode_;
-    std::thread thread_;
+    test::ProgramUnderWine program_;
 };
 
 class WindowsServerEndToEnd : public ::testing::Test {
@@ -187,7 +145,7 @@ protected:
 };
 
 TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
-    WineSession wine(TARNVALE_WINE_STATE);
+    WineSession wine(TARNVALE_WINE_DIR, TARNVALE_WINE_STATE);
     const Ran setup = wine.Start();
     ASSERT_EQ(setup.code, 0) << setup.out;
     test::TempDir dir;
@@ -239,7 +197,7 @@ TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
 // The window keeps its catalogue in memory and saves it whole when it closes: tarnvale.exe, run while it is open,
 // must wait for it (saying so, and naming it), and its edit must land on the window's save, not under it.
 TEST_F(WindowsServerEndToEnd, TarnvaleWaitsForTheOpenWindowAndNothingIsLost) {
-    WineSession wine(TARNVALE_WINE_STATE);
+    WineSession wine(TARNVALE_WINE_DIR, TARNVALE_WINE_STATE);
     const Ran setup = wine.Start();
     ASSERT_EQ(setup.code, 0) << setup.out;
     test::TempDir dir;
@@ -279,7 +237,62 @@ TEST_F(WindowsServerEndToEnd, TarnvaleWaitsForTheOpenWindowAndNothingIsLost) {
     EXPECT_NE(std::string(catalogue[1].Path()).find("late.mp3"), std::string::npos) << catalogue[1].Path();
 }
 
-TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideIt) {
+TEST_F(WindowsServerEndToEnd, TheWindowServesItsCatalogueOverHttpAndClosesCleanlyDuringATransfer) {
+    WineSession wine(TARNVALE_WINE_DIR, TARNVALE_WINE_STATE);
+    const Ran setup = wine.Start();
+    ASSERT_EQ(setup.code, 0) << setup.out;
+    test::TempDir dir;
+    // A name with characters of the system's code page (Wine's is 1252 here): stored in the list file as that
+    // code page's bytes, shown by the page as the same characters in UTF-8.
+    const std::string tone = dir.File("caf\u00e9 cr\u00e8me.mp3");
+    std::filesystem::copy_file(test::FixturePath("tone.mp3"), tone);
+    const std::string big = dir.File("big.mpg");
+    std::filesystem::resize_file((std::ofstream(big), big), 256ull << 20); // sparse: no cost on disk
+    std::vector<CMediaInfo> records(3);
+    ASSERT_TRUE(records[0].SetPath(WinePath(dir.File("caf\xe9 cr\xe8me.mp3"))));
+    records[0].m_nPID = 7;
+    records[0].m_nType = 3;
+    ASSERT_TRUE(records[1].SetPath(WinePath(big)));
+    records[1].m_nPID = 8;
+    records[1].m_nType = 1;
+    ASSERT_TRUE(records[2].SetPath(WinePath(test::FixturePath("mpeg2-program.mpg"))));
+    records[2].m_nPID = 9;
+    records[2].m_nType = 1;
+    const std::string listFile = dir.File("Tarnvale.lst");
+    ASSERT_TRUE(platform::ReplaceFileContents(listFile, EncodeListFile(records)));
+
+    ServerUnderWine server(wine, TARNVALE_SERVER_EXE, dir.Path().string(), listFile, "--http 0");
+    const std::string port = server.HttpPort();
+    ASSERT_FALSE(port.empty()) << "the window did not open its HTTP port";
+    const std::string origin = "http://127.0.0.1:" + port;
+
+    const Ran page =
+        RunCommand("chromium --headless --no-sandbox --disable-gpu --no-first-run --mute-audio "
+                   "--user-data-dir=" +
+                   Quote(dir.File("profile")) + " --virtual-time-budget=10000 --dump-dom " + origin + "/ 2>/dev/null");
+    ASSERT_EQ(page.code, 0) << page.out;
+    for (const char* pid : {"7", "8", "9"})
+        EXPECT_NE(page.out.find("<td class=\"num\">" + std::string(pid) + "</td>"), std::string::npos) << pid;
+    EXPECT_NE(page.out.find(">caf\u00e9 cr\u00e8me.mp3</a>"), std::string::npos) << page.out;
+    EXPECT_NE(page.out.find(">3 programs<"), std::string::npos);
+    const Ran file = RunCommand("curl -sS -m 60 " + origin + "/programs/7 | cmp - " + Quote(tone));
+    EXPECT_EQ(file.code, 0) << "the file opened by its code-page path: " << file.out;
+
+    // A transfer under way, its client reading slowly, when the window closes.
+    const std::string partial = dir.File("partial.bin");
+    std::thread transfer(
+        [&] { RunCommand("curl -sS -m 120 --limit-rate 1M -o " + Quote(partial) + " " + origin + "/programs/8"); });
+    test::PollUntil([&] { return std::filesystem::exists(partial) && std::filesystem::file_size(partial) > 0; }, 60s);
+    ASSERT_TRUE(platform::RemoveFile(listFile));
+    EXPECT_EQ(server.Close(), 0) << "the window closed but the process went on or ended abnormally";
+    transfer.join();
+    EXPECT_LT(std::filesystem::file_size(partial), 256ull << 20) << "the transfer was still under way";
+    std::vector<std::uint8_t> saved;
+    ASSERT_EQ(platform::ReadWholeFile(listFile, saved), platform::ReadResult::Ok);
+    EXPECT_EQ(saved, EncodeListFile(records));
+}
+
+TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideItAndServesHttp) {
     test::TempDir dir;
     const Ran pack = RunCommand(Quote(TARNVALE_CPACK) + " --config " + Quote(TARNVALE_WINDOWS_CPACK_CONFIG) + " -B " +
                                 Quote(dir.File("packages")));
@@ -297,12 +310,19 @@ TEST_F(WindowsServerEndToEnd, TheZipRunsFromAFreshPrefixWithItsSkinBesideIt) {
     const std::string folder = (std::filesystem::path(unpacked) / zip.stem()).string();
     ASSERT_TRUE(std::filesystem::exists(folder + "/TarnvaleServer.exe")) << "not in the zip's one folder";
 
-    WineSession wine(dir.File("wine"));
+    WineSession wine(TARNVALE_WINE_DIR, dir.File("wine"));
     const Ran setup = wine.Start();
     ASSERT_EQ(setup.code, 0) << setup.out;
-    ServerUnderWine server(wine, folder + "/TarnvaleServer.exe", dir.Path().string(), dir.File("Tarnvale.lst"));
+    ServerUnderWine server(wine, folder + "/TarnvaleServer.exe", dir.Path().string(), dir.File("Tarnvale.lst"),
+                           "--http 0");
     const std::string port = server.Port();
     ASSERT_FALSE(port.empty()) << "the server did not open its command port";
+    // The HTTP library is in the program: nothing beside it in the zip is needed for it.
+    const std::string httpPort = server.HttpPort();
+    ASSERT_FALSE(httpPort.empty()) << "the server did not open its HTTP port";
+    const Ran json = RunCommand("curl -sS -m 60 http://127.0.0.1:" + httpPort + "/programs.json");
+    EXPECT_EQ(json.code, 0) << json.out;
+    EXPECT_EQ(json.out, "[\n]\n");
     const Ran skinned = RunCommand(wine.Run(Quote(TARNVALE_WINDOW_PROBE) + " \"Tarnvale Server\""));
     EXPECT_EQ(skinned.code, 0) << "the window is not drawn by its skin: " << skinned.out;
     EXPECT_EQ(server.Close(), 0);

@@ -100,6 +100,17 @@ inline Bytes ReadToClose(platform::NativeSocket socket, bool* closed = nullptr) 
     }
 }
 
+// The whole response (head and body) to a GET of path from the HTTP side on port of 127.0.0.1, asked for with Host
+// "localhost" and the connection closed after it.
+inline std::string HttpGet(std::uint16_t port, const std::string& path) {
+    platform::Socket socket = platform::CreateTcpSocket();
+    EXPECT_TRUE(platform::Connect(socket.get(), {platform::kLoopbackAddress, port}));
+    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n";
+    EXPECT_EQ(platform::Send(socket.get(), request.data(), request.size()).status, platform::IoStatus::Ok);
+    const Bytes response = ReadToClose(socket.get());
+    return std::string(response.begin(), response.end());
+}
+
 // Whether the stream is still open with nothing more queued: a non-blocking look, no waiting.
 inline bool OpenAndIdle(platform::NativeSocket socket) {
     std::uint8_t byte;

@@ -1,6 +1,6 @@
-// The HTTP side of a build with the HTTP library: an HttpService.
-#include "http/HttpService.h"
+// The headless server's HTTP side: an HttpService.
 #include "server/HttpSide.h"
+#include "http/HttpService.h"
 
 namespace tarnvale {
 
@@ -8,10 +8,6 @@ struct HttpSide::Service {
     Service(const CMediaInfoList& catalogue, const AllowList& allow) : http(catalogue, allow) {}
     HttpService http;
 };
-
-bool HttpSide::Available() {
-    return true;
-}
 
 HttpSide::HttpSide() = default;
 
