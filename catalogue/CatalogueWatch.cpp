@@ -9,7 +9,7 @@
 #include "core/ListFile.h"
 #include "core/ListFileEdit.h"
 #include "core/SettleTracker.h"
-#include "media/FolderWalk.h"
+#include "media/FolderTree.h"
 #include "media/MediaProbe.h"
 #include "platform/Directory.h"
 #include "platform/DirectoryWatch.h"
@@ -92,8 +92,7 @@ private:
 
     bool StartCatalogue();
     void Scan(bool first);
-    void Walk(const std::string& folder, std::set<platform::DirectoryId>& visited, std::set<std::string>* found,
-              bool first);
+    FolderTreeWalk TreeWalk(std::set<std::string>* found, bool first);
     void WatchFolder(const std::string& folder);
     void Consider(const std::string& path, const platform::FileStatus& look, bool first);
     bool MovedHere(const std::string& path, const platform::FileStatus& look);
@@ -179,50 +178,38 @@ void Watcher::WatchFolder(const std::string& folder) {
     }
 }
 
-// Walks folder once per identity: a folder reached again by another path (a link, a loop of links) is not walked
-// again, unless the path it was walked under has gone (it was renamed).
-void Watcher::Walk(const std::string& folder, std::set<platform::DirectoryId>& visited, std::set<std::string>* found,
-                   bool first) {
-    platform::DirectoryEnumeration listing;
-    if (!listing.Open(folder))
-        return;
-    platform::DirectoryId id;
-    if (listing.Identity(id)) {
-        if (!visited.insert(id).second)
-            return;
-        auto [known, added] = folders_.try_emplace(id, folder);
-        if (!added && known->second != folder) {
-            platform::DirectoryEnumeration earlier;
-            platform::DirectoryId earlierId;
-            if (earlier.Open(known->second) && earlier.Identity(earlierId) && earlierId == id)
-                return;
-            known->second = folder;
-        }
-    }
-    WatchFolder(folder);
-    platform::DirectoryEntry entry;
-    while (!Stopping() && listing.Next(entry)) {
-        const std::string path = Join(folder, entry.name);
-        if (entry.mayBeFolder) {
-            platform::DirectoryEnumeration probe;
-            if (probe.Open(path)) {
-                probe.Close();
-                Walk(path, visited, found, first);
-                continue;
+// A walk of the folders that visits each folder once per identity: a folder reached again by another path (a link,
+// a loop of links) is not walked again, unless the path it was walked under has gone (it was renamed). Each folder
+// walked is watched; each media file found goes into found, when given, and is considered.
+FolderTreeWalk Watcher::TreeWalk(std::set<std::string>* found, bool first) {
+    const auto enter = [this](const std::string& folder, const platform::DirectoryId* id) {
+        if (id) {
+            auto [known, added] = folders_.try_emplace(*id, folder);
+            if (!added && known->second != folder) {
+                platform::DirectoryEnumeration earlier;
+                platform::DirectoryId earlierId;
+                if (earlier.Open(known->second) && earlier.Identity(earlierId) && earlierId == *id)
+                    return false;
+                known->second = folder;
             }
         }
-        if (!QualifiesForSearch(path) || path.size() > kMaxPathBytes)
-            continue;
+        WatchFolder(folder);
+        return true;
+    };
+    const auto file = [this, found, first](const std::string& path, bool media) {
+        if (!media)
+            return;
         if (found)
             found->insert(path);
         Consider(path, platform::LookAtFile(path), first);
-    }
+    };
+    return FolderTreeWalk({enter, file, [this] { return Stopping(); }});
 }
 
 void Watcher::Scan(bool first) {
-    std::set<platform::DirectoryId> visited;
     std::set<std::string> found;
     std::vector<std::string> scanned;
+    FolderTreeWalk walk = TreeWalk(&found, first);
     for (const std::string& root : roots_) {
         platform::DirectoryEnumeration listing;
         if (!listing.Open(root)) {
@@ -232,7 +219,7 @@ void Watcher::Scan(bool first) {
         }
         listing.Close();
         scanned.push_back(root);
-        Walk(root, visited, &found, first);
+        walk.Walk(root);
     }
     if (Stopping())
         return;
@@ -424,8 +411,7 @@ void Watcher::Notice(const platform::DirectoryNotice& notice) {
         const platform::FileStatus look = platform::LookAtFile(notice.path);
         if (look.isFolder) {
             // A new folder, or one renamed here: everything in it is looked at, and it is watched from now on.
-            std::set<platform::DirectoryId> visited;
-            Walk(notice.path, visited, nullptr, false);
+            TreeWalk(nullptr, false).Walk(notice.path);
         } else if (QualifiesForSearch(notice.path) && notice.path.size() <= kMaxPathBytes) {
             Consider(notice.path, look, false);
         }
