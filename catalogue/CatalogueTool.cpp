@@ -326,8 +326,8 @@ int Search(Session& s) {
         s.io.err << path << ": " << reason << '\n';
     };
     hooks.cancel = s.io.stop ? s.io.stop->Flag() : nullptr;
-    std::int32_t counter = kFirstSearchPid;
-    const FolderWalkProgress result = WalkFolder(folder, counter, hooks);
+    // The merge numbers what was found, after the largest PID it holds under the lock.
+    const FolderWalkProgress result = SearchFolder(folder, hooks);
     if (s.io.errIsTerminal)
         line.Update(text(result), true); // the line's last state stays on screen above the summary
     line.Break();

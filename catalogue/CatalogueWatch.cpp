@@ -4,31 +4,20 @@
 #include "catalogue/CatalogueWatch.h"
 
 #include "catalogue/FullPath.h"
+#include "catalogue/Watcher.h"
 
-#include "core/CatalogueMerge.h"
 #include "core/ListFile.h"
 #include "core/ListFileEdit.h"
-#include "core/SettleTracker.h"
-#include "media/FolderWalk.h"
 #include "media/MediaProbe.h"
-#include "platform/Directory.h"
-#include "platform/DirectoryWatch.h"
-#include "platform/File.h"
 #include "platform/FileHandle.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <map>
-#include <optional>
-#include <set>
 #include <thread>
-#include <unordered_set>
 
 namespace tarnvale {
 namespace {
 
-namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using Clock = Watcher::Clock;
 using namespace std::chrono_literals;
 
 // A batch is saved once its changes pause this long, or once its first change is this old, so that a burst of
@@ -50,9 +39,7 @@ std::string FullFolder(const std::string& folder) {
     return text;
 }
 
-using FileId = std::pair<std::uint64_t, std::uint64_t>;
-
-FileId IdOf(const platform::FileStatus& look) {
+std::pair<std::uint64_t, std::uint64_t> IdOf(const platform::FileStatus& look) {
     return {look.volume, look.file};
 }
 
@@ -60,86 +47,16 @@ bool HasId(const platform::FileStatus& look) {
     return look.file != 0;
 }
 
-class Watcher {
-public:
-    Watcher(const std::string& list, const WatchOptions& options, const ToolStreams& io)
-        : list_(list), options_(options), io_(io), settling_(options.settle) {}
+} // namespace
 
-    int Run();
+Clock::time_point Watcher::FlushDue() const {
+    const auto quiet = lastChange_ + kBatchQuiet;
+    return std::max(batch_.empty() ? quiet : std::min(quiet, batchStarted_ + kBatchLongest), retryAt_);
+}
 
-private:
-    struct Known {
-        platform::FileStatus look;
-        bool catalogued = false; // false: the probe refused it
-    };
-
-    bool Stopping() const { return io_.stop && io_.stop->Stopped(); }
-    void Say(const std::string& text) { io_.out << text << std::endl; }
-    void Warn(const std::string& text) { io_.err << "tarnvale watch: " << text << std::endl; }
-    void Verbose(const std::string& text) {
-        if (options_.verbose)
-            Say(text);
-    }
-    static bool IsSeparator(char c) { return c == platform::kPathSeparator || c == '/'; }
-    bool Below(const std::string& path, const std::string& folder) const {
-        return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 &&
-               (IsSeparator(folder.back()) || IsSeparator(path[folder.size()]));
-    }
-    std::string Join(const std::string& folder, const std::string& name) const {
-        return folder + (folder.back() == platform::kPathSeparator ? "" : std::string(1, platform::kPathSeparator)) +
-               name;
-    }
-
-    bool StartCatalogue();
-    void Scan(bool first);
-    void Walk(const std::string& folder, std::set<platform::DirectoryId>& visited, std::set<std::string>* found,
-              bool first);
-    void WatchFolder(const std::string& folder);
-    void Consider(const std::string& path, const platform::FileStatus& look, bool first);
-    bool MovedHere(const std::string& path, const platform::FileStatus& look);
-    void Settled(const std::string& path, const platform::FileStatus& tracked);
-    void Take(const std::string& path, const platform::FileStatus& look);
-    void Notice(const platform::DirectoryNotice& notice);
-    void MaybeGone(const std::string& path);
-    void Forget(const std::string& path);
-    void Queue(CatalogueChange change);
-    void SettleGone();
-    bool Flush(bool now);
-    void FallBackToRescans(const std::string& why);
-    // When the changes seen so far are to be saved.
-    Clock::time_point FlushDue() const {
-        const auto quiet = lastChange_ + kBatchQuiet;
-        return std::max(batch_.empty() ? quiet : std::min(quiet, batchStarted_ + kBatchLongest), retryAt_);
-    }
-    Clock::duration Rescans() const {
-        return options_.poll.count() > 0 ? Clock::duration(options_.poll) : Clock::duration(kFallbackPoll);
-    }
-
-    const std::string list_;
-    const WatchOptions& options_;
-    const ToolStreams& io_;
-    std::vector<std::string> roots_;
-    platform::DirectoryWatch watch_;
-    bool notices_ = false;
-    bool rescanAll_ = false;  // notices were lost
-    bool rescanning_ = false; // some folders send no notices: rescans every Rescans()
-    bool overflowTold_ = false, watchesTold_ = false, loadTold_ = false;
-    Clock::time_point nextRescan_;
-
-    // The catalogue as the watch started, for the first scan's "already catalogued".
-    std::vector<CMediaInfo> start_;
-    std::unique_ptr<PathIndex> startIndex_;
-
-    std::map<std::string, Known> files_; // ordered, so that a folder's files are one range
-    std::map<FileId, std::string> byId_;
-    std::map<platform::DirectoryId, std::string> folders_; // every folder walked, by identity, under one path
-    SettleTracker settling_;
-    std::set<std::string> maybeGone_;
-
-    std::vector<CatalogueChange> batch_;
-    Clock::time_point batchStarted_, lastChange_, retryAt_;
-    std::size_t saves_ = 0, added_ = 0, already_ = 0, changes_ = 0;
-};
+Clock::duration Watcher::Rescans() const {
+    return options_.poll.count() > 0 ? Clock::duration(options_.poll) : Clock::duration(kFallbackPoll);
+}
 
 bool Watcher::StartCatalogue() {
     CMediaInfoList catalogue;
@@ -179,50 +96,38 @@ void Watcher::WatchFolder(const std::string& folder) {
     }
 }
 
-// Walks folder once per identity: a folder reached again by another path (a link, a loop of links) is not walked
-// again, unless the path it was walked under has gone (it was renamed).
-void Watcher::Walk(const std::string& folder, std::set<platform::DirectoryId>& visited, std::set<std::string>* found,
-                   bool first) {
-    platform::DirectoryEnumeration listing;
-    if (!listing.Open(folder))
-        return;
-    platform::DirectoryId id;
-    if (listing.Identity(id)) {
-        if (!visited.insert(id).second)
-            return;
-        auto [known, added] = folders_.try_emplace(id, folder);
-        if (!added && known->second != folder) {
-            platform::DirectoryEnumeration earlier;
-            platform::DirectoryId earlierId;
-            if (earlier.Open(known->second) && earlier.Identity(earlierId) && earlierId == id)
-                return;
-            known->second = folder;
-        }
-    }
-    WatchFolder(folder);
-    platform::DirectoryEntry entry;
-    while (!Stopping() && listing.Next(entry)) {
-        const std::string path = Join(folder, entry.name);
-        if (entry.mayBeFolder) {
-            platform::DirectoryEnumeration probe;
-            if (probe.Open(path)) {
-                probe.Close();
-                Walk(path, visited, found, first);
-                continue;
+// A walk of the folders that visits each folder once per identity: a folder reached again by another path (a link,
+// a loop of links) is not walked again, unless the path it was walked under has gone (it was renamed). Each folder
+// walked is watched; each media file found goes into found, when given, and is considered.
+FolderTreeWalk Watcher::TreeWalk(std::set<std::string>* found, bool first) {
+    const auto enter = [this](const std::string& folder, const platform::DirectoryId* id) {
+        if (id) {
+            auto [known, added] = folders_.try_emplace(*id, folder);
+            if (!added && known->second != folder) {
+                platform::DirectoryEnumeration earlier;
+                platform::DirectoryId earlierId;
+                if (earlier.Open(known->second) && earlier.Identity(earlierId) && earlierId == *id)
+                    return false;
+                known->second = folder;
             }
         }
-        if (!QualifiesForSearch(path) || path.size() > kMaxPathBytes)
-            continue;
+        WatchFolder(folder);
+        return true;
+    };
+    const auto file = [this, found, first](const std::string& path, bool media) {
+        if (!media)
+            return;
         if (found)
             found->insert(path);
-        Consider(path, platform::LookAtFile(path), first);
-    }
+        Consider(path, Look(path), first);
+    };
+    return FolderTreeWalk({enter, file, [this] { return Stopping(); }});
 }
 
 void Watcher::Scan(bool first) {
-    std::set<platform::DirectoryId> visited;
     std::set<std::string> found;
     std::vector<std::string> scanned;
+    FolderTreeWalk walk = TreeWalk(&found, first);
     for (const std::string& root : roots_) {
         platform::DirectoryEnumeration listing;
         if (!listing.Open(root)) {
@@ -232,7 +137,7 @@ void Watcher::Scan(bool first) {
         }
         listing.Close();
         scanned.push_back(root);
-        Walk(root, visited, &found, first);
+        walk.Walk(root);
     }
     if (Stopping())
         return;
@@ -246,8 +151,7 @@ void Watcher::Scan(bool first) {
         // Programs below the folders whose files went while no watch was running.
         for (const CMediaInfo& record : start_) {
             const std::string path(record.Path());
-            if (inScanned(path) && !found.count(path) &&
-                platform::LookAtFile(path).state == platform::FileStatus::State::Missing)
+            if (inScanned(path) && !found.count(path) && Look(path).state == platform::FileStatus::State::Missing)
                 Queue({CatalogueChange::Kind::Remove, {}, path});
         }
     }
@@ -279,7 +183,7 @@ void Watcher::Consider(const std::string& path, const platform::FileStatus& look
         Take(path, look);
         return;
     }
-    settling_.Observe(path, look, Clock::now());
+    settling_.Observe(path, look, Now());
 }
 
 // A file that appeared under a new path but is one the watch knows under an old path that no longer leads to it:
@@ -291,13 +195,13 @@ bool Watcher::MovedHere(const std::string& path, const platform::FileStatus& loo
     if (byId == byId_.end() || byId->second == path)
         return false;
     const std::string from = byId->second;
-    const platform::FileStatus there = platform::LookAtFile(from);
+    const platform::FileStatus there = Look(from);
     if (there.state != platform::FileStatus::State::Missing && IdOf(there) == IdOf(look))
         return false; // a second link to the same file
     const Known before = files_[from];
     Forget(from);
     if (!before.catalogued) {
-        settling_.Observe(path, look, Clock::now());
+        settling_.Observe(path, look, Now());
         return true;
     }
     CMediaInfo record;
@@ -315,7 +219,7 @@ bool Watcher::MovedHere(const std::string& path, const platform::FileStatus& loo
 }
 
 void Watcher::Settled(const std::string& path, const platform::FileStatus& tracked) {
-    const platform::FileStatus look = platform::LookAtFile(path);
+    const platform::FileStatus look = Look(path);
     if (look.state == platform::FileStatus::State::Missing) {
         Verbose("gone before it settled: " + path);
         MaybeGone(path);
@@ -324,7 +228,7 @@ void Watcher::Settled(const std::string& path, const platform::FileStatus& track
     if (!(look == tracked) || look.state == platform::FileStatus::State::Unreadable ||
         !platform::OpenForReading(path)) {
         // Still changing, or not readable yet (a copy that holds it open on some systems): it settles again.
-        settling_.Observe(path, look, Clock::now());
+        settling_.Observe(path, look, Now());
         return;
     }
     Take(path, look);
@@ -336,14 +240,14 @@ void Watcher::Take(const std::string& path, const platform::FileStatus& look) {
     CMediaInfo record;
     std::string refusal;
     const bool accepted = SetFile(record, path, refusal);
-    const platform::FileStatus after = platform::LookAtFile(path);
+    const platform::FileStatus after = Look(path);
     if (after.state == platform::FileStatus::State::Missing) {
         Verbose("gone while it was probed: " + path);
         MaybeGone(path);
         return;
     }
     if (!(after == look)) {
-        settling_.Observe(path, after, Clock::now());
+        settling_.Observe(path, after, Now());
         return;
     }
     Known& known = files_[path];
@@ -364,7 +268,7 @@ void Watcher::Take(const std::string& path, const platform::FileStatus& look) {
 // that a rename whose new name is told after the old one keeps its PID.
 void Watcher::MaybeGone(const std::string& path) {
     settling_.Forget(path);
-    lastChange_ = Clock::now();
+    lastChange_ = Now();
     if (files_.count(path))
         maybeGone_.insert(path);
     const std::string below = Join(path, "");
@@ -390,7 +294,7 @@ void Watcher::SettleGone() {
         const auto known = files_.find(path);
         if (known == files_.end())
             continue;
-        const platform::FileStatus look = platform::LookAtFile(path);
+        const platform::FileStatus look = Look(path);
         if (look.state != platform::FileStatus::State::Missing && !look.isFolder) {
             Consider(path, look, false);
             continue;
@@ -402,7 +306,7 @@ void Watcher::SettleGone() {
 }
 
 void Watcher::Queue(CatalogueChange change) {
-    const auto now = Clock::now();
+    const auto now = Now();
     if (batch_.empty())
         batchStarted_ = now;
     lastChange_ = now;
@@ -421,11 +325,10 @@ void Watcher::Notice(const platform::DirectoryNotice& notice) {
         MaybeGone(notice.path);
         return;
     case platform::DirectoryNotice::Kind::Changed: {
-        const platform::FileStatus look = platform::LookAtFile(notice.path);
+        const platform::FileStatus look = Look(notice.path);
         if (look.isFolder) {
             // A new folder, or one renamed here: everything in it is looked at, and it is watched from now on.
-            std::set<platform::DirectoryId> visited;
-            Walk(notice.path, visited, nullptr, false);
+            TreeWalk(nullptr, false).Walk(notice.path);
         } else if (QualifiesForSearch(notice.path) && notice.path.size() <= kMaxPathBytes) {
             Consider(notice.path, look, false);
         }
@@ -435,7 +338,7 @@ void Watcher::Notice(const platform::DirectoryNotice& notice) {
 }
 
 bool Watcher::Flush(bool now) {
-    const auto time = Clock::now();
+    const auto time = Now();
     if (!now && !maybeGone_.empty() && time - lastChange_ < kBatchQuiet &&
         (batch_.empty() || time - batchStarted_ < kBatchLongest))
         return true;
@@ -480,18 +383,18 @@ bool Watcher::Flush(bool now) {
     return true;
 }
 
-int Watcher::Run() {
+bool Watcher::Start() {
     for (const std::string& folder : options_.folders) {
         const std::string root = FullFolder(folder);
         platform::DirectoryEnumeration listing;
         if (!listing.Open(root)) {
             Warn(root + " is not a folder that can be watched (it is missing, or may not be read).");
-            return 1;
+            return false;
         }
         roots_.push_back(root);
     }
     if (!StartCatalogue())
-        return 1;
+        return false;
     platform::SystemError error;
     notices_ = watch_.Open(&error);
     if (!notices_)
@@ -508,24 +411,51 @@ int Watcher::Run() {
     Flush(true);
     Say("watching " + std::to_string(roots_.size()) + " folder(s) for " + list_ + ": " + std::to_string(added_) +
         " program(s) added, " + std::to_string(already_) + " already catalogued; Ctrl+C stops");
-    nextRescan_ = Clock::now() + Rescans();
+    nextRescan_ = Now() + Rescans();
+    return true;
+}
 
+std::optional<Clock::time_point> Watcher::NextDue() const {
+    std::optional<Clock::time_point> until;
+    const auto due = [&](Clock::time_point at) { until = until ? std::min(*until, at) : at; };
+    if (const auto settles = settling_.NextSettled())
+        due(*settles);
+    if (!batch_.empty() || !maybeGone_.empty())
+        due(FlushDue());
+    if (rescanning_)
+        due(nextRescan_);
+    return until;
+}
+
+void Watcher::Step() {
+    if (rescanAll_ || (rescanning_ && Now() >= nextRescan_)) {
+        rescanAll_ = false;
+        Scan(false);
+        nextRescan_ = Now() + Rescans();
+    }
+    for (const auto& [path, look] : settling_.TakeSettled(Now()))
+        Settled(path, look);
+    Flush(false);
+}
+
+int Watcher::Finish() {
+    const bool saved = Flush(true);
+    Say("stopped: " + std::to_string(changes_) + " change(s) saved in " + std::to_string(saves_) + " save(s)" +
+        (settling_.Waiting() > 0 ? "; " + std::to_string(settling_.Waiting()) + " file(s) had not settled" : ""));
+    return saved ? 0 : 1;
+}
+
+int Watcher::Run() {
+    if (!Start())
+        return 1;
     std::vector<platform::DirectoryNotice> notices;
     // The stop wakes the one wait the loop may be in, so it is seen at once.
     if (io_.stop)
         io_.stop->SetWake([this] { watch_.Wake(); });
     while (!Stopping()) {
-        auto now = Clock::now();
-        std::optional<Clock::time_point> until;
-        const auto due = [&](Clock::time_point at) { until = until ? std::min(*until, at) : at; };
-        if (const auto settles = settling_.NextSettled())
-            due(*settles);
-        if (!batch_.empty() || !maybeGone_.empty())
-            due(FlushDue());
-        if (rescanning_)
-            due(nextRescan_);
+        const auto until = NextDue();
         // Nothing due: the wait lasts until a notice or the stop (a day at most, as the waits count milliseconds).
-        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until ? *until - now : Clock::duration(24h));
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until ? *until - Now() : Clock::duration(24h));
         const int waitMs = static_cast<int>(std::clamp<long long>(wait.count(), 0, 86400000));
         notices.clear();
         if (notices_) {
@@ -541,25 +471,12 @@ int Watcher::Run() {
         }
         for (const platform::DirectoryNotice& notice : notices)
             Notice(notice);
-        now = Clock::now();
-        if (rescanAll_ || (rescanning_ && now >= nextRescan_)) {
-            rescanAll_ = false;
-            Scan(false);
-            nextRescan_ = Clock::now() + Rescans();
-        }
-        for (const auto& [path, look] : settling_.TakeSettled(Clock::now()))
-            Settled(path, look);
-        Flush(false);
+        Step();
     }
     if (io_.stop)
         io_.stop->SetWake({});
-    const bool saved = Flush(true);
-    Say("stopped: " + std::to_string(changes_) + " change(s) saved in " + std::to_string(saves_) + " save(s)" +
-        (settling_.Waiting() > 0 ? "; " + std::to_string(settling_.Waiting()) + " file(s) had not settled" : ""));
-    return saved ? 0 : 1;
+    return Finish();
 }
-
-} // namespace
 
 int RunCatalogueWatch(const std::string& listPath, const WatchOptions& options, const ToolStreams& io) {
     Watcher watcher(listPath, options, io);

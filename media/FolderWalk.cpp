@@ -1,33 +1,20 @@
-// The folder walk. One path buffer serves every level: each level appends an entry's name to its own folder's
-// path and cuts it back afterwards.
+// The folder search over the folder tree walk: probes, refusals and progress.
 #include "media/FolderWalk.h"
-
-#include "platform/Directory.h"
-#include "platform/Text.h"
-
-#include <array>
-#include <set>
-#include <string_view>
 
 namespace tarnvale {
 namespace {
 
 constexpr std::size_t kProgressEvery = 256;
-constexpr std::array<std::string_view, 5> kSearchTexts = {"mp3", "vob", "mpg", "mpeg", "avi"};
 
-bool EndsWithSeparator(const std::string& path) {
-    return !path.empty() && (path.back() == platform::kPathSeparator || path.back() == '/');
-}
-
-class Walker {
+class Searcher {
 public:
-    Walker(std::int32_t& pidCounter, const FolderWalkHooks& hooks) : pidCounter_(pidCounter), hooks_(hooks) {}
+    explicit Searcher(const FolderWalkHooks& hooks) : hooks_(hooks) {}
 
     void Run(const std::string& folder) {
-        path_ = folder;
-        platform::DirectoryEnumeration root;
-        if (root.Open(path_))
-            WalkOpen(root);
+        FolderTreeWalk walk({{},
+                             [this](const std::string& path, bool media) { LookAtFile(path, media); },
+                             [this] { return Cancelled(); }});
+        walk.Walk(folder);
         progress_.cancelled = Cancelled();
         Report();
     }
@@ -42,87 +29,55 @@ private:
             hooks_.progress(progress_);
     }
 
-    // Walks the folder whose path is in path_ and whose listing is open.
-    void WalkOpen(platform::DirectoryEnumeration& listing) {
-        platform::DirectoryId id;
-        if (listing.Identity(id) && !visited_.insert(id).second)
-            return;
-        const std::size_t folderLength = path_.size();
-        if (!EndsWithSeparator(path_))
-            path_ += platform::kPathSeparator;
-        const std::size_t prefixLength = path_.size();
-        platform::DirectoryEntry entry;
-        while (!Cancelled() && listing.Next(entry)) {
-            path_.resize(prefixLength);
-            path_ += entry.name;
-            // Nothing below a path this long could be added, and no folder on Windows can be entered by it.
-            if (path_.size() > kMaxPathBytes)
-                continue;
-            if (entry.mayBeFolder) {
-                platform::DirectoryEnumeration sub;
-                if (sub.Open(path_)) {
-                    WalkOpen(sub);
-                    continue;
-                }
-            }
-            LookAtFile();
-        }
-        path_.resize(folderLength);
-    }
-
-    void LookAtFile() {
+    void LookAtFile(const std::string& path, bool media) {
         ++progress_.filesSeen;
-        if (QualifiesForSearch(path_) && !(hooks_.known && hooks_.known(path_)))
-            Probe();
+        if (media && !(hooks_.known && hooks_.known(path)))
+            Probe(path);
         if (progress_.filesSeen % kProgressEvery == 0)
             Report();
     }
 
-    void Probe() {
+    void Probe(const std::string& path) {
         CMediaInfo record;
-        const bool accepted = SetFile(record, path_.c_str(), [this](const char* text) {
+        const bool accepted = SetFile(record, path.c_str(), [this, &path](const char* text) {
             if (hooks_.refused)
-                hooks_.refused(path_, text);
+                hooks_.refused(path, text);
             else if (hooks_.tell)
                 hooks_.tell(text);
         });
         if (!accepted)
             return;
-        if (pidCounter_ <= kFirstSearchPid)
-            pidCounter_ = kFirstSearchPid;
-        record.m_nPID = pidCounter_;
-        // Wraps like the 32-bit counter it is, without overflowing a signed value.
-        pidCounter_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(pidCounter_) + 1u);
         ++progress_.programsAdded;
         if (hooks_.add)
             hooks_.add(record);
         Report();
     }
 
-    std::int32_t& pidCounter_;
     const FolderWalkHooks& hooks_;
-    std::string path_;
-    std::set<platform::DirectoryId> visited_;
     FolderWalkProgress progress_;
 };
 
 } // namespace
 
-bool QualifiesForSearch(const std::string& path) {
-    const std::size_t from = path.size() > 4 ? path.size() - 4 : 0;
-    std::string tail;
-    for (std::size_t i = from; i < path.size(); ++i)
-        tail += platform::LowerAscii(path[i]);
-    for (std::string_view text : kSearchTexts)
-        if (tail.find(text) != std::string::npos)
-            return true;
-    return false;
+FolderWalkProgress SearchFolder(const std::string& folder, const FolderWalkHooks& hooks) {
+    Searcher searcher(hooks);
+    searcher.Run(folder);
+    return searcher.Progress();
 }
 
 FolderWalkProgress WalkFolder(const std::string& folder, std::int32_t& pidCounter, const FolderWalkHooks& hooks) {
-    Walker walker(pidCounter, hooks);
-    walker.Run(folder);
-    return walker.Progress();
+    FolderWalkHooks numbered = hooks;
+    numbered.add = [&](const CMediaInfo& found) {
+        CMediaInfo record = found;
+        if (pidCounter <= kFirstSearchPid)
+            pidCounter = kFirstSearchPid;
+        record.m_nPID = pidCounter;
+        // Wraps like the 32-bit counter it is, without overflowing a signed value.
+        pidCounter = static_cast<std::int32_t>(static_cast<std::uint32_t>(pidCounter) + 1u);
+        if (hooks.add)
+            hooks.add(record);
+    };
+    return SearchFolder(folder, numbered);
 }
 
 } // namespace tarnvale

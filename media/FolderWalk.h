@@ -1,10 +1,10 @@
-// The folder search's walk: every media file below a folder, depth first in the order the file system lists
-// entries, probed and handed on as a catalogue record with a PID of its own. The process's current directory is
-// never changed, so a walk may run beside anything else.
+// The folder search: every media file below a folder, in the order of the folder tree walk, probed and handed on
+// as a catalogue record. Numbering the records is the caller's; WalkFolder numbers them as the window does.
 #pragma once
 
 #include "core/CatalogueMerge.h"
 #include "core/MediaInfo.h"
+#include "media/FolderTree.h"
 #include "media/MediaProbe.h"
 
 #include <atomic>
@@ -22,7 +22,7 @@ struct FolderWalkProgress {
 };
 
 struct FolderWalkHooks {
-    // Called for each accepted file, its PID already assigned from the counter.
+    // Called for each accepted file: by SearchFolder with PID 0, by WalkFolder with its PID from the counter.
     std::function<void(const CMediaInfo&)> add;
     // Called after each program added, after every 256 files looked at, and once when the walk ends.
     std::function<void(const FolderWalkProgress&)> progress;
@@ -37,14 +37,12 @@ struct FolderWalkHooks {
     const std::atomic<bool>* cancel = nullptr;
 };
 
-// Whether a path's last four characters, in lower case, hold "mp3", "vob", "mpg", "mpeg" or "avi" — the files
-// the search probes. (So "clip.MPG" and "song_mp3" qualify, "clip.mpeg4" does not.)
-bool QualifiesForSearch(const std::string& path);
+// Walks folder and everything below it (see FolderTreeWalk) and probes the qualifying files; the records it hands
+// to add are not numbered.
+FolderWalkProgress SearchFolder(const std::string& folder, const FolderWalkHooks& hooks);
 
-// Walks folder and everything below it. Folders are told from files by whether they can be entered; a folder
-// reached again through a link is not walked twice. Qualifying files with a path of fewer than 256 characters
-// are probed; each accepted one takes the counter's value as its PID (the counter is first raised to 10 if it is
-// lower) and the counter grows by one.
+// SearchFolder, with each accepted record taking the counter's value as its PID (the counter is first raised to
+// 10 if it is lower) and the counter growing by one.
 FolderWalkProgress WalkFolder(const std::string& folder, std::int32_t& pidCounter, const FolderWalkHooks& hooks);
 
 } // namespace tarnvale

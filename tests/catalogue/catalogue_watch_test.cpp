@@ -1,7 +1,8 @@
 // The catalogue kept in step with folders: `tarnvale watch` in-process on a thread of the test, over real folders
-// and real media files, and the catalogue tool as real processes where it is about processes (writers racing, a
-// watch killed part-way through a save).
+// and real media files; its decisions stepped on the test's own clock; and the catalogue tool as real processes
+// where it is about processes (writers racing, a watch killed part-way through a save).
 #include "catalogue/CatalogueTool.h"
+#include "catalogue/Watcher.h"
 #include "core/ListFile.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/FileWatch.h"
@@ -240,6 +241,181 @@ TEST_F(CatalogueWatch, AFolderThatCannotBeReadIsRefused) {
 // Real processes from here on: the lock is between processes, and a crash is a process killed.
 std::string Tool() {
     return Quote(TARNVALE_TOOL);
+}
+
+// One step of a stepped watch, at a time of the test's clock: a change to a real file (whose look the test tells
+// the watch, and whose notice it hands on), a step alone, or what the list file must hold then.
+struct WatchEvent {
+    int at; // milliseconds after the watch started
+    enum class Op { Appear, Touch, Rename, Delete, Step, Expect } op;
+    std::string name = {}; // the file; for Expect, "name:PID ..." in name order, or "" for an empty catalogue
+    std::string to = {};   // Rename's new name
+};
+
+// The watch on a clock that moves only when told, over files whose looks (size, time, identity) the test sets.
+class SteppedWatch {
+public:
+    SteppedWatch(const fs::path& folder, const std::string& list) : folder_(folder), list_(list) {
+        options_.folders = {folder.string()};
+        senses_.now = [this] { return now_; };
+        senses_.look = [this](const std::string& path) {
+            const auto found = looks_.find(path);
+            return found == looks_.end() ? platform::FileStatus{} : found->second;
+        };
+    }
+
+    // A file there before the watch starts.
+    void Put(const std::string& name) { Write(name); }
+
+    bool Start() {
+        watcher_.emplace(list_, options_, io_, senses_);
+        return watcher_->Start();
+    }
+
+    void Do(const WatchEvent& event) {
+        now_ = kStart + std::chrono::milliseconds(event.at);
+        using Op = WatchEvent::Op;
+        switch (event.op) {
+        case Op::Appear:
+            Notice(platform::DirectoryNotice::Kind::Changed, Write(event.name));
+            break;
+        case Op::Touch:
+            ++looks_[Path(event.name)].modified;
+            Notice(platform::DirectoryNotice::Kind::Changed, Path(event.name));
+            break;
+        case Op::Rename:
+            fs::rename(Path(event.name), Path(event.to));
+            looks_[Path(event.to)] = looks_[Path(event.name)];
+            looks_.erase(Path(event.name));
+            Notice(platform::DirectoryNotice::Kind::Gone, Path(event.name));
+            Notice(platform::DirectoryNotice::Kind::Changed, Path(event.to));
+            break;
+        case Op::Delete:
+            fs::remove(Path(event.name));
+            looks_.erase(Path(event.name));
+            Notice(platform::DirectoryNotice::Kind::Gone, Path(event.name));
+            break;
+        case Op::Step:
+        case Op::Expect:
+            break;
+        }
+        watcher_->Step();
+    }
+
+    // The list file as "name:PID ..." in name order.
+    std::string Saved() const {
+        std::map<std::string, std::int32_t> byName;
+        for (const CMediaInfo& record : Load(list_))
+            byName[fs::path(std::string(record.Path())).filename().string()] = record.m_nPID;
+        std::string text;
+        for (const auto& [name, pid] : byName)
+            text += (text.empty() ? "" : " ") + name + ":" + std::to_string(pid);
+        return text;
+    }
+
+    std::string Err() const { return err_.str(); }
+
+private:
+    static constexpr auto kStart = std::chrono::steady_clock::time_point(std::chrono::hours(24));
+
+    std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+    // Each file written is a new file to the watch: an identity of its own.
+    std::string Write(const std::string& name) {
+        const std::string path = Path(name);
+        fs::copy_file(FixturePath("tone.mp3"), path, fs::copy_options::overwrite_existing);
+        looks_[path] = {platform::FileStatus::State::Found, fs::file_size(path), 1, 1, ++lastId_, false};
+        return path;
+    }
+    void Notice(platform::DirectoryNotice::Kind kind, const std::string& path) { watcher_->Notice({kind, path}); }
+
+    fs::path folder_;
+    std::string list_;
+    WatchOptions options_; // the settle time left at its default, 5 s
+    WatchSenses senses_;
+    std::chrono::steady_clock::time_point now_ = kStart;
+    std::map<std::string, platform::FileStatus> looks_;
+    std::uint64_t lastId_ = 0;
+    std::ostringstream out_, err_;
+    ToolStreams io_{out_, err_}; // the watcher holds on to it
+    std::optional<Watcher> watcher_;
+};
+
+TEST_F(CatalogueWatch, DecidesWhenToSettleRenameSaveAndDrop) {
+    using Op = WatchEvent::Op;
+    struct Row {
+        const char* name;
+        std::vector<std::string> before; // files there when the watch starts
+        std::vector<WatchEvent> events;
+    };
+    const Row rows[] = {
+        {"a new file is taken once it has settled, and saved once the batch is quiet",
+         {},
+         {{0, Op::Appear, "a.mp3"},
+          {4999, Op::Expect, ""},
+          {5000, Op::Expect, ""},
+          {5399, Op::Expect, ""},
+          {5400, Op::Expect, "a.mp3:10"}}},
+        {"a change while it settles starts the settle time again",
+         {},
+         {{0, Op::Appear, "a.mp3"},
+          {3000, Op::Touch, "a.mp3"},
+          {5000, Op::Step},
+          {7999, Op::Expect, ""},
+          {8000, Op::Step},
+          {8400, Op::Expect, "a.mp3:10"}}},
+        {"a rename keeps the program's PID, known by the file's identity",
+         {"b.mp3"},
+         {{0, Op::Expect, "b.mp3:10"},
+          {100, Op::Rename, "b.mp3", "c.mp3"},
+          {499, Op::Expect, "b.mp3:10"},
+          {500, Op::Expect, "c.mp3:10"}}},
+        {"a deleted file's program goes once the changes pause",
+         {"b.mp3"},
+         // Looked at again once they pause (400 ms), then saved once the removal it queued is quiet in its turn.
+         {{0, Op::Delete, "b.mp3"},
+          {400, Op::Expect, "b.mp3:10"},
+          {799, Op::Expect, "b.mp3:10"},
+          {800, Op::Expect, ""}}},
+        {"a file deleted and made again before the save keeps its program",
+         {"b.mp3"},
+         {{0, Op::Delete, "b.mp3"},
+          {200, Op::Appear, "b.mp3"},
+          {600, Op::Expect, "b.mp3:10"},
+          {5600, Op::Expect, "b.mp3:10"}}},
+        {"a stream of changes is saved a second after its first, without waiting for a pause",
+         {},
+         {{0, Op::Appear, "a.mp3"},
+          {300, Op::Appear, "b.mp3"},
+          {600, Op::Appear, "c.mp3"},
+          {900, Op::Appear, "d.mp3"},
+          {1200, Op::Appear, "e.mp3"},
+          {5000, Op::Step},
+          {5300, Op::Step},
+          {5600, Op::Step},
+          {5900, Op::Step},
+          {5999, Op::Expect, ""},
+          {6000, Op::Expect, "a.mp3:10 b.mp3:11 c.mp3:12 d.mp3:13"},
+          {6200, Op::Step},
+          {6599, Op::Expect, "a.mp3:10 b.mp3:11 c.mp3:12 d.mp3:13"},
+          {6600, Op::Expect, "a.mp3:10 b.mp3:11 c.mp3:12 d.mp3:13 e.mp3:14"}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TempDir here;
+        const fs::path folder = here.Path() / "media";
+        fs::create_directories(folder);
+        SteppedWatch watch(folder, here.File("Tarnvale.lst"));
+        for (const std::string& name : row.before)
+            watch.Put(name);
+        ASSERT_TRUE(watch.Start()) << watch.Err();
+        for (const WatchEvent& event : row.events) {
+            SCOPED_TRACE(event.at);
+            watch.Do(event);
+            if (event.op == Op::Expect) {
+                EXPECT_EQ(watch.Saved(), event.name) << watch.Err();
+            }
+        }
+    }
 }
 
 TEST(CatalogueWriters, TwoAddsRacingKeepEveryEdit) {
