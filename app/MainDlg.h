@@ -113,7 +113,7 @@ private:
     UniqueIcon icon_;
     UniqueIcon smallIcon_;
     CMediaInfoList catalogue_;
-    CCommandService service_;
+    CommandService service_;
     std::string listFilePath_ = kWindowsListFilePath;
     std::uint16_t commandPort_ = kCommandPort;
     std::uint16_t boundPort_ = 0;

@@ -52,7 +52,7 @@ int main() {
     const int granted = platform::RequestReceiveBuffer(receiver.get(), 64 * 1024 * 1024);
 
     // Commands go straight to the service's dispatch, as its receive thread would hand them on.
-    CCommandService service(catalogue);
+    CommandService service(catalogue);
     // Nobody listens on port 1: no stream.
     service.Dispatch(EncodeConnect(target.address, target.port, 1), platform::kLoopbackAddress);
     const auto list = EncodeCommand(CMD_LIST);

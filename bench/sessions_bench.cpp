@@ -75,7 +75,7 @@ long ResidentKiB(pid_t process) {
         record.m_nSize = static_cast<std::int32_t>(bytes);
         catalogue.Append(record);
     }
-    CCommandService service(catalogue);
+    CommandService service(catalogue);
     service.SetSessionLimit(kClients);
     service.SetLocalAddress(platform::kLoopbackAddress);
     service.SetLocalPort(0);

@@ -17,19 +17,19 @@ constexpr auto kLongestDelay = std::chrono::milliseconds(300);
 
 } // namespace
 
-CListFileFollower::CListFileFollower(std::string path, CMediaInfoList& catalogue)
+ListFileFollower::ListFileFollower(std::string path, CMediaInfoList& catalogue)
     : path_(std::move(path)), catalogue_(catalogue) {}
 
-CListFileFollower::~CListFileFollower() {
+ListFileFollower::~ListFileFollower() {
     Stop();
 }
 
-bool CListFileFollower::Watch(platform::SystemError* error) {
+bool ListFileFollower::Watch(platform::SystemError* error) {
     watching_ = watch_.Open(path_, error);
     return watching_;
 }
 
-bool CListFileFollower::Load(ListFileLoad* load) {
+bool ListFileFollower::Load(ListFileLoad* load) {
     ListFileLoad found;
     const bool whole = Take(Read(), found);
     if (load)
@@ -37,14 +37,14 @@ bool CListFileFollower::Load(ListFileLoad* load) {
     return whole;
 }
 
-void CListFileFollower::Start() {
+void ListFileFollower::Start() {
     if (!watching_ || worker_.joinable())
         return;
     stopping_ = false;
-    worker_ = std::thread(&CListFileFollower::Follow, this);
+    worker_ = std::thread(&ListFileFollower::Follow, this);
 }
 
-void CListFileFollower::Stop() {
+void ListFileFollower::Stop() {
     if (!worker_.joinable())
         return;
     stopping_ = true;
@@ -52,13 +52,13 @@ void CListFileFollower::Stop() {
     worker_.join();
 }
 
-CListFileFollower::Reading CListFileFollower::Read() const {
+ListFileFollower::Reading ListFileFollower::Read() const {
     Reading reading;
     reading.result = ReadListFileBytes(path_, reading.bytes, &reading.found);
     return reading;
 }
 
-bool CListFileFollower::Take(Reading reading, ListFileLoad& load) {
+bool ListFileFollower::Take(Reading reading, ListFileLoad& load) {
     std::vector<CMediaInfo> records;
     load = reading.found;
     const bool whole = reading.result == platform::ReadResult::NotFound ||
@@ -73,7 +73,7 @@ bool CListFileFollower::Take(Reading reading, ListFileLoad& load) {
     return whole;
 }
 
-void CListFileFollower::Follow() {
+void ListFileFollower::Follow() {
     while (!stopping_) {
         platform::SystemError error;
         const platform::FileWatch::Event event = watch_.Wait(-1, &error);
@@ -97,7 +97,7 @@ void CListFileFollower::Follow() {
     }
 }
 
-void CListFileFollower::Reload() {
+void ListFileFollower::Reload() {
     Reading reading = Read();
     // A change is told once: contents already taken, or refused for the same reason, are passed over.
     if (reading == taken_)
@@ -110,7 +110,7 @@ void CListFileFollower::Reload() {
     Tell(change);
 }
 
-void CListFileFollower::Tell(const ListFileChange& change) const {
+void ListFileFollower::Tell(const ListFileChange& change) const {
     if (observer_)
         observer_(change);
 }

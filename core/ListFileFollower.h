@@ -1,4 +1,4 @@
-// CListFileFollower: keeps the catalogue what its list file says while others edit the file. A change is loaded
+// ListFileFollower: keeps the catalogue what its list file says while others edit the file. A change is loaded
 // whole and takes the catalogue's place in one step; a file that cannot be read whole is not taken, and the
 // catalogue stays as it was. The follower never writes the file.
 #pragma once
@@ -27,13 +27,13 @@ struct ListFileChange {
     ListFileLoad load;        // what reading the file found; for Refused, why it was not taken
 };
 
-class CListFileFollower {
+class ListFileFollower {
 public:
-    CListFileFollower(std::string path, CMediaInfoList& catalogue);
+    ListFileFollower(std::string path, CMediaInfoList& catalogue);
     // Stops following.
-    ~CListFileFollower();
-    CListFileFollower(const CListFileFollower&) = delete;
-    CListFileFollower& operator=(const CListFileFollower&) = delete;
+    ~ListFileFollower();
+    ListFileFollower(const ListFileFollower&) = delete;
+    ListFileFollower& operator=(const ListFileFollower&) = delete;
 
     // Before Start: told, on the follower's thread, of every change of contents it took or refused.
     void SetObserver(std::function<void(const ListFileChange&)> observer) { observer_ = std::move(observer); }

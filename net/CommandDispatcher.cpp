@@ -8,19 +8,19 @@
 
 namespace tarnvale {
 
-CCommandDispatcher::CCommandDispatcher(CMediaInfoList& catalogue, CCommandServer& server, CSessionTable& sessions)
+CommandDispatcher::CommandDispatcher(CMediaInfoList& catalogue, CCommandServer& server, SessionTable& sessions)
     : catalogue_(catalogue), server_(server), sessions_(sessions) {}
 
-void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram, std::uint32_t source) {
+void CommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram, std::uint32_t source) {
     // Indexed by command code; replies and unknown codes have no handler.
     static const struct {
         const char* name;
         Handler handler;
     } kCommands[] = {
-        {"CONNECT", &CCommandDispatcher::OnConnect}, {"DISCONNECT", &CCommandDispatcher::OnDisconnect},
-        {"LIST", &CCommandDispatcher::OnList},       {"PROGRAM (a reply)", nullptr},
-        {"PLAY", &CCommandDispatcher::OnPlay},       {"PAUSE", &CCommandDispatcher::OnPause},
-        {"STOP", &CCommandDispatcher::OnStop},       {"CONNECTED (a reply)", nullptr},
+        {"CONNECT", &CommandDispatcher::OnConnect}, {"DISCONNECT", &CommandDispatcher::OnDisconnect},
+        {"LIST", &CommandDispatcher::OnList},       {"PROGRAM (a reply)", nullptr},
+        {"PLAY", &CommandDispatcher::OnPlay},       {"PAUSE", &CommandDispatcher::OnPause},
+        {"STOP", &CommandDispatcher::OnStop},       {"CONNECTED (a reply)", nullptr},
     };
     logPrefix_.clear();
     if (!allow_.Allows(source)) {
@@ -46,7 +46,7 @@ void CCommandDispatcher::DispatchCommand(std::span<const std::uint8_t> datagram,
         (this->*handler)(*session, command);
 }
 
-ClientSession* CCommandDispatcher::SessionFor(const Command& command, const std::string& name, std::uint32_t source) {
+ClientSession* CommandDispatcher::SessionFor(const Command& command, const std::string& name, std::uint32_t source) {
     if (command.code != CMD_CONNECT) {
         ClientSession* session = sessions_.Find(source);
         if (!session)
@@ -65,7 +65,7 @@ ClientSession* CCommandDispatcher::SessionFor(const Command& command, const std:
     return &session;
 }
 
-void CCommandDispatcher::OnConnect(ClientSession& session, const Command& command) {
+void CommandDispatcher::OnConnect(ClientSession& session, const Command& command) {
     Log("CONNECT from " + FormatIPv4(command.address) + ", reply port " + std::to_string(command.replyPort) +
         ", stream port " + std::to_string(command.streamPort));
     session.replyTarget = platform::Endpoint{command.address, command.replyPort};
@@ -75,17 +75,17 @@ void CCommandDispatcher::OnConnect(ClientSession& session, const Command& comman
     SendConnected(session);
 }
 
-void CCommandDispatcher::OnDisconnect(ClientSession& session, const Command&) {
+void CommandDispatcher::OnDisconnect(ClientSession& session, const Command&) {
     Log("DISCONNECT");
     sessions_.End(session);
 }
 
-void CCommandDispatcher::OnList(ClientSession& session, const Command&) {
+void CommandDispatcher::OnList(ClientSession& session, const Command&) {
     Log("LIST");
     SendProgramList(session);
 }
 
-void CCommandDispatcher::OnPlay(ClientSession& session, const Command& command) {
+void CommandDispatcher::OnPlay(ClientSession& session, const Command& command) {
     CStreamSender& sender = session.sender;
     Log("PLAY PID " + std::to_string(command.pid));
     const std::optional<CMediaInfo> record = catalogue_.FindByPid(command.pid);
@@ -108,18 +108,18 @@ void CCommandDispatcher::OnPlay(ClientSession& session, const Command& command) 
         Log("no connection to stream PID " + std::to_string(command.pid) + " on; send CONNECT first");
 }
 
-void CCommandDispatcher::OnPause(ClientSession& session, const Command&) {
+void CommandDispatcher::OnPause(ClientSession& session, const Command&) {
     Log("PAUSE");
     session.sender.SetPaused(true);
 }
 
-void CCommandDispatcher::OnStop(ClientSession& session, const Command&) {
+void CommandDispatcher::OnStop(ClientSession& session, const Command&) {
     Log("STOP");
     session.sender.SetPaused(false);
     session.sender.Stop();
 }
 
-void CCommandDispatcher::SendProgramList(const ClientSession& session) {
+void CommandDispatcher::SendProgramList(const ClientSession& session) {
     if (!server_.OpenReplySocket())
         return;
     // The datagrams are built under the catalogue's lock and sent after it is released, so that the window and
@@ -138,14 +138,14 @@ void CCommandDispatcher::SendProgramList(const ClientSession& session) {
         server_.SendTo(reply.data(), reply.size(), session.replyTarget);
 }
 
-void CCommandDispatcher::SendConnected(const ClientSession& session) {
+void CommandDispatcher::SendConnected(const ClientSession& session) {
     if (!server_.OpenReplySocket())
         return;
     const ReplyDatagram reply = EncodeConnectedReply();
     server_.SendTo(reply.data(), reply.size(), session.replyTarget);
 }
 
-void CCommandDispatcher::Log(const std::string& line) const {
+void CommandDispatcher::Log(const std::string& line) const {
     if (log_)
         log_(logPrefix_ + line);
 }

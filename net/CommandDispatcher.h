@@ -1,4 +1,4 @@
-// CCommandDispatcher: carries out each command datagram against the catalogue, the command server's replies and
+// CommandDispatcher: carries out each command datagram against the catalogue, the command server's replies and
 // the client sessions. The command service (net/CommandService.h) hands it the datagrams its server receives.
 #pragma once
 
@@ -16,9 +16,9 @@
 
 namespace tarnvale {
 
-class CCommandDispatcher {
+class CommandDispatcher {
 public:
-    CCommandDispatcher(CMediaInfoList& catalogue, CCommandServer& server, CSessionTable& sessions);
+    CommandDispatcher(CMediaInfoList& catalogue, CCommandServer& server, SessionTable& sessions);
 
     // Carries out one command from source (an IPv4 address, host order) to its end: replies, the connect back,
     // waits for the sender. Datagrams from addresses the allow list leaves out, datagrams shorter than their
@@ -36,7 +36,7 @@ public:
     void AllowConnects() { cancelConnects_ = false; }
 
 private:
-    using Handler = void (CCommandDispatcher::*)(ClientSession&, const Command&);
+    using Handler = void (CommandDispatcher::*)(ClientSession&, const Command&);
     void OnConnect(ClientSession& session, const Command& command);
     void OnDisconnect(ClientSession& session, const Command& command);
     void OnList(ClientSession& session, const Command& command);
@@ -52,7 +52,7 @@ private:
 
     CMediaInfoList& catalogue_;
     CCommandServer& server_;
-    CSessionTable& sessions_;
+    SessionTable& sessions_;
     AllowList allow_;
     std::atomic<bool> cancelConnects_{false};
     std::function<void(const std::string&)> log_;

@@ -3,21 +3,21 @@
 
 namespace tarnvale {
 
-CCommandService::CCommandService(CMediaInfoList& catalogue, CListener* listener)
+CommandService::CommandService(CMediaInfoList& catalogue, CListener* listener)
     : dispatcher_(catalogue, server_, sessions_), listener_(dispatcher_) {
     server_.Attach(listener ? listener : &listener_);
 }
 
-CCommandService::~CCommandService() {
+CommandService::~CommandService() {
     Stop();
 }
 
-bool CCommandService::Start(platform::SystemError* error) {
+bool CommandService::Start(platform::SystemError* error) {
     dispatcher_.AllowConnects();
     return server_.OpenReceiveSocket(error) && server_.StartReceiving(error);
 }
 
-void CCommandService::Stop() {
+void CommandService::Stop() {
     // A connect to a client whose address does not answer holds the receive thread, and with it this stop, for
     // the system's whole time-out unless it is given up first.
     dispatcher_.CancelConnects();

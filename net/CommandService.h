@@ -1,4 +1,4 @@
-// CCommandService: the command service in one piece (the command server, the client sessions with their stream
+// CommandService: the command service in one piece (the command server, the client sessions with their stream
 // senders, the command dispatch between them and the listener that feeds it), started in one call and stopped in
 // the one safe order.
 #pragma once
@@ -21,15 +21,15 @@
 
 namespace tarnvale {
 
-class CCommandService {
+class CommandService {
 public:
     // Received datagrams go to listener, which hands them to Dispatch; without one, the service's own listener
     // dispatches them. Either way they are carried out on the receive thread, one after the other.
-    explicit CCommandService(CMediaInfoList& catalogue, CListener* listener = nullptr);
+    explicit CommandService(CMediaInfoList& catalogue, CListener* listener = nullptr);
     // Stops the service.
-    ~CCommandService();
-    CCommandService(const CCommandService&) = delete;
-    CCommandService& operator=(const CCommandService&) = delete;
+    ~CommandService();
+    CommandService(const CommandService&) = delete;
+    CommandService& operator=(const CommandService&) = delete;
 
     // Before Start: the port (0: any free one) and the address the command socket binds to (every local
     // address unless set).
@@ -64,10 +64,10 @@ public:
 private:
     // In the order each needs the ones before it: the dispatcher carries commands out on the server and the
     // sessions, and the listener hands it the server's datagrams.
-    CSessionTable sessions_;
+    SessionTable sessions_;
     CCommandServer server_;
-    CCommandDispatcher dispatcher_;
-    CDispatchListener listener_;
+    CommandDispatcher dispatcher_;
+    DispatchListener listener_;
 };
 
 } // namespace tarnvale

@@ -1,4 +1,4 @@
-// CDispatchListener: a listener that hands every received datagram to a dispatcher, on the command server's
+// DispatchListener: a listener that hands every received datagram to a dispatcher, on the command server's
 // receive thread. The command service's own; the Windows main window is a listener of its own that does the same.
 #pragma once
 
@@ -9,9 +9,9 @@
 
 namespace tarnvale {
 
-class CDispatchListener : public CListener {
+class DispatchListener : public CListener {
 public:
-    explicit CDispatchListener(CCommandDispatcher& dispatcher) : dispatcher_(dispatcher) {}
+    explicit DispatchListener(CommandDispatcher& dispatcher) : dispatcher_(dispatcher) {}
 
     bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override {
         if (code != NOTIFY_DATAGRAM)
@@ -22,7 +22,7 @@ public:
     }
 
 private:
-    CCommandDispatcher& dispatcher_;
+    CommandDispatcher& dispatcher_;
 };
 
 } // namespace tarnvale

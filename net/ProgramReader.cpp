@@ -12,7 +12,7 @@ constexpr std::size_t kReadAheadBytes = 64 * 1024;
 
 } // namespace
 
-bool CProgramReader::Open(const CMediaInfo& record) {
+bool ProgramReader::Open(const CMediaInfo& record) {
     platform::FileReader file;
     const bool opened = file.Open(record.m_szFile);
     std::lock_guard lock(mutex_);
@@ -24,22 +24,22 @@ bool CProgramReader::Open(const CMediaInfo& record) {
     return opened;
 }
 
-void CProgramReader::Close() {
+void ProgramReader::Close() {
     std::lock_guard lock(mutex_);
     file_.Close();
 }
 
-bool CProgramReader::IsOpen() const {
+bool ProgramReader::IsOpen() const {
     std::lock_guard lock(mutex_);
     return file_.IsOpen();
 }
 
-CMediaInfo CProgramReader::Program() const {
+CMediaInfo ProgramReader::Program() const {
     std::lock_guard lock(mutex_);
     return program_;
 }
 
-void CProgramReader::Rewind() {
+void ProgramReader::Rewind() {
     std::lock_guard lock(mutex_);
     const std::int64_t offset = program_.m_nTailOffset;
     const std::int64_t end = program_.m_nSize;
@@ -48,7 +48,7 @@ void CProgramReader::Rewind() {
     tailEnd_ = tail ? static_cast<std::uint64_t>(end) : 0;
 }
 
-std::size_t CProgramReader::ReadTail(std::uint8_t* buffer, std::size_t size) {
+std::size_t ProgramReader::ReadTail(std::uint8_t* buffer, std::size_t size) {
     std::lock_guard lock(mutex_);
     if (tailEnd_ == 0 || !file_.IsOpen())
         return 0;
@@ -65,14 +65,14 @@ std::size_t CProgramReader::ReadTail(std::uint8_t* buffer, std::size_t size) {
     return got;
 }
 
-void CProgramReader::EndTail() {
+void ProgramReader::EndTail() {
     // Nothing has been read since an Open meanwhile (only the worker reads), so this is where Open put it too.
     std::lock_guard lock(mutex_);
     position_ = 0;
     tailEnd_ = 0;
 }
 
-std::size_t CProgramReader::ReadPiece(std::uint8_t* buffer, std::size_t size) {
+std::size_t ProgramReader::ReadPiece(std::uint8_t* buffer, std::size_t size) {
     std::lock_guard lock(mutex_);
     if (!file_.IsOpen())
         return 0;

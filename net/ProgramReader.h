@@ -1,4 +1,4 @@
-// CProgramReader: a program's file in the order the stream sends it: the tail block first, when the record has
+// ProgramReader: a program's file in the order the stream sends it: the tail block first, when the record has
 // one, then the whole file from its first byte. The file is read ahead in large blocks and handed out in pieces,
 // and the program may be replaced while a worker reads.
 #pragma once
@@ -13,7 +13,7 @@
 
 namespace tarnvale {
 
-class CProgramReader {
+class ProgramReader {
 public:
     // Copies record, closes the open file and opens record's file. Reading goes on with the new file's first
     // byte, and a tail block under way is over; false when the file cannot be opened (nothing is read then).

@@ -6,12 +6,12 @@
 
 namespace tarnvale {
 
-void CSessionTable::SetStreamObserver(std::function<void(const StreamEvent&)> observer) {
+void SessionTable::SetStreamObserver(std::function<void(const StreamEvent&)> observer) {
     observer_ = std::move(observer);
     shared_.sender.SetObserver(observer_);
 }
 
-ClientSession* CSessionTable::Find(std::uint32_t address) {
+ClientSession* SessionTable::Find(std::uint32_t address) {
     if (Shared())
         return &Heard(shared_);
     for (const std::unique_ptr<ClientSession>& session : own_)
@@ -20,7 +20,7 @@ ClientSession* CSessionTable::Find(std::uint32_t address) {
     return nullptr;
 }
 
-ClientSession& CSessionTable::Open(std::uint32_t address, std::optional<std::uint32_t>* ended) {
+ClientSession& SessionTable::Open(std::uint32_t address, std::optional<std::uint32_t>* ended) {
     if (ClientSession* session = Find(address))
         return *session;
     if (own_.size() >= limit_) {
@@ -41,14 +41,14 @@ ClientSession& CSessionTable::Open(std::uint32_t address, std::optional<std::uin
     return Heard(*own_.back());
 }
 
-void CSessionTable::End(ClientSession& session) {
+void SessionTable::End(ClientSession& session) {
     // Closing first wakes a send that waits on a client which stopped reading.
     session.sender.Close();
     session.sender.Stop();
     std::erase_if(own_, [&session](const std::unique_ptr<ClientSession>& own) { return own.get() == &session; });
 }
 
-void CSessionTable::EndAll() {
+void SessionTable::EndAll() {
     shared_.sender.Close();
     for (const std::unique_ptr<ClientSession>& session : own_)
         session->sender.Close();
@@ -58,12 +58,12 @@ void CSessionTable::EndAll() {
     own_.clear();
 }
 
-ClientSession& CSessionTable::Heard(ClientSession& session) {
+ClientSession& SessionTable::Heard(ClientSession& session) {
     session.lastHeard = ++commands_;
     return session;
 }
 
-std::vector<std::unique_ptr<ClientSession>>::iterator CSessionTable::LongestIdle() {
+std::vector<std::unique_ptr<ClientSession>>::iterator SessionTable::LongestIdle() {
     const auto rank = [](const std::unique_ptr<ClientSession>& session) {
         const bool sending = session->sender.Running() && !session->sender.Paused();
         return std::pair(sending, session->lastHeard);

@@ -1,4 +1,4 @@
-// CSessionTable: the clients a command service serves at once. By default one session that every client shares
+// SessionTable: the clients a command service serves at once. By default one session that every client shares
 // (whoever sent the last CMD_CONNECT owns its replies and its stream); with a higher limit, a session per client
 // address, each with its own reply target, stream connection and worker.
 #pragma once
@@ -24,12 +24,12 @@ struct ClientSession {
 
 // Sessions are opened, found and ended on the receive thread only; the setters come before the first command,
 // and EndAll after the last.
-class CSessionTable {
+class SessionTable {
 public:
-    CSessionTable() = default;
-    ~CSessionTable() { EndAll(); }
-    CSessionTable(const CSessionTable&) = delete;
-    CSessionTable& operator=(const CSessionTable&) = delete;
+    SessionTable() = default;
+    ~SessionTable() { EndAll(); }
+    SessionTable(const SessionTable&) = delete;
+    SessionTable& operator=(const SessionTable&) = delete;
 
     // 1 (the default): every client shares one session; more: each client address has its own, at most limit.
     void SetLimit(std::size_t limit) { limit_ = limit; }

@@ -1,5 +1,5 @@
 // CTcpClient owns one outgoing TCP connection; CStreamSender sends a catalogue program over it from a worker
-// thread, reading the program through a CProgramReader.
+// thread, reading the program through a ProgramReader.
 #pragma once
 
 #include "core/MediaInfo.h"
@@ -123,9 +123,9 @@ private:
     std::mutex pauseMutex_;
     std::condition_variable pauseChanged_;
     CTcpClient connection_;
-    CProgramReader reader_;
+    ProgramReader reader_;
     // Last, so that it is stopped before anything it uses goes.
-    CWorkerThread worker_{[this] { WakePaused(); }};
+    WorkerThread worker_{[this] { WakePaused(); }};
 };
 
 } // namespace tarnvale

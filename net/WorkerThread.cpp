@@ -5,7 +5,7 @@
 
 namespace tarnvale {
 
-bool CWorkerThread::Start(std::function<void()> body) {
+bool WorkerThread::Start(std::function<void()> body) {
     if (running_.load())
         return true;
     if (thread_.joinable())
@@ -23,7 +23,7 @@ bool CWorkerThread::Start(std::function<void()> body) {
     return true;
 }
 
-void CWorkerThread::Stop() {
+void WorkerThread::Stop() {
     running_ = false;
     if (wake_)
         wake_();

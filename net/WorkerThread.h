@@ -1,4 +1,4 @@
-// CWorkerThread: one worker thread and the flag that keeps it going. Its owner holds it as a member, declared
+// WorkerThread: one worker thread and the flag that keeps it going. Its owner holds it as a member, declared
 // after everything the worker uses, so that the worker is stopped and joined before any of that goes.
 #pragma once
 
@@ -8,14 +8,14 @@
 
 namespace tarnvale {
 
-class CWorkerThread {
+class WorkerThread {
 public:
     // wake is called by Stop once the flag is cleared, for a worker that waits on something other than the flag.
-    explicit CWorkerThread(std::function<void()> wake = {}) : wake_(std::move(wake)) {}
+    explicit WorkerThread(std::function<void()> wake = {}) : wake_(std::move(wake)) {}
     // Stops the worker.
-    ~CWorkerThread() { Stop(); }
-    CWorkerThread(const CWorkerThread&) = delete;
-    CWorkerThread& operator=(const CWorkerThread&) = delete;
+    ~WorkerThread() { Stop(); }
+    WorkerThread(const WorkerThread&) = delete;
+    WorkerThread& operator=(const WorkerThread&) = delete;
 
     // Runs body on a new thread unless a worker runs already; true when one runs afterwards. body looks at
     // Running between its steps and returns when it turns false.

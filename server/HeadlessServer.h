@@ -86,8 +86,8 @@ private:
     // In the order each needs the ones before it; the services stop before the follower (the UPnP side first, while
     // the HTTP side still serves what it announced), and all before the catalogue goes.
     CMediaInfoList catalogue_;
-    CListFileFollower follower_;
-    CCommandService service_;
+    ListFileFollower follower_;
+    CommandService service_;
     HttpSide http_;
     UpnpSide upnp_;
 };

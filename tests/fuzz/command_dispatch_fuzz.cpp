@@ -152,9 +152,9 @@ private:
             .string();
     // The command service's parts, wired as it wires them, so that the fuzzer can look at the shared session.
     CMediaInfoList catalogue_;
-    CSessionTable sessions_;
+    SessionTable sessions_;
     CCommandServer server_;
-    CCommandDispatcher dispatcher_{catalogue_, server_, sessions_};
+    CommandDispatcher dispatcher_{catalogue_, server_, sessions_};
     platform::Socket replies_ = BoundToLoopback(platform::CreateUdpSocket());
     platform::Socket listener_ = BoundToLoopback(platform::CreateTcpSocket());
     // Bound and never listening: a connect to it is refused at once.

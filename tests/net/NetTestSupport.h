@@ -147,7 +147,7 @@ inline void ExpectFirstProgramReply(CommandClient& client) {
 class EventLog {
 public:
     void Attach(CStreamSender& sender) { sender.SetObserver(Observer()); }
-    void Attach(CCommandService& service) { service.SetStreamObserver(Observer()); }
+    void Attach(CommandService& service) { service.SetStreamObserver(Observer()); }
     // Waits for the index-th event of kind (counted from 1), of client's stream when client is not 0; false when
     // it does not come within kWaitMs.
     bool WaitFor(StreamEvent::Kind kind, int index, StreamEvent* event = nullptr, std::uint32_t client = 0) {
@@ -190,7 +190,7 @@ private:
 // Log lines (the command service's, or a whole server's), with bounded waits for them.
 class LineLog {
 public:
-    void Attach(CCommandService& service) { service.SetLog(Sink()); }
+    void Attach(CommandService& service) { service.SetLog(Sink()); }
     // Takes the lines given to it, from any thread.
     std::function<void(const std::string&)> Sink() {
         return [this](const std::string& line) {
@@ -262,7 +262,7 @@ public:
     // Before the service, whose threads report to them until it stops.
     EventLog events;
     LineLog log;
-    CCommandService service{catalogue};
+    CommandService service{catalogue};
 };
 
 } // namespace tarnvale::test
