@@ -15,7 +15,7 @@ endif()
 include(GoogleTest)
 
 function(tarnvale_add_test name)
-    cmake_parse_arguments(T "THREADED;NATIVE_ONLY;DISPLAY" "" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "THREADED;NATIVE_ONLY;DISPLAY" "LOCK" "SOURCES;LIBS" ${ARGN})
     if(TARNVALE_SANITIZE STREQUAL "thread" AND NOT T_THREADED)
         return()
     endif()
@@ -33,8 +33,13 @@ function(tarnvale_add_test name)
             set_tests_properties(${TARNVALE_TEST_PREFIX}${name} PROPERTIES RESOURCE_LOCK wine_display)
         endif()
     else()
+        # LOCK names what the test cases share (one Wine session, say), so that no two of them run at once.
+        set(lock)
+        if(T_LOCK)
+            set(lock RESOURCE_LOCK ${T_LOCK})
+        endif()
         gtest_discover_tests(${name} TEST_PREFIX "${TARNVALE_TEST_PREFIX}${name}." DISCOVERY_MODE PRE_TEST
-                             DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+                             DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 ${lock})
     endif()
 endfunction()
 
