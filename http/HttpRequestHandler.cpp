@@ -14,8 +14,10 @@
 #include "platform/SentFile.h"
 #include "platform/Socket.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +27,23 @@ namespace tarnvale {
 namespace {
 
 constexpr std::string_view kProgramsPrefix = "/programs/";
+
+// What is kept of a request between the library's calls: the body a route takes, up to its limit.
+struct RequestState {
+    std::shared_ptr<const std::vector<HttpRoute>> routes;
+    const HttpRoute* route = nullptr; // in routes, when one matched the path
+    std::string body;
+    bool bodyTooLong = false;
+};
+
+const HttpRoute* MatchingRoute(const std::vector<HttpRoute>* routes, std::string_view path) {
+    if (!routes)
+        return nullptr;
+    for (const HttpRoute& route : *routes)
+        if (path.starts_with(route.prefix))
+            return &route;
+    return nullptr;
+}
 
 struct Request {
     const std::optional<PublicUrl>& publicUrl;
@@ -41,13 +60,16 @@ struct Request {
     }
 };
 
-std::string ClientText(MHD_Connection* connection) {
+// The client's IPv4 address, host order; 0 when unknown. The library keeps it in room for any family's.
+std::uint32_t ClientAddress(MHD_Connection* connection) {
     const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CLIENT_ADDRESS);
     platform::Endpoint client;
-    // The library keeps the client's address in room for any family's.
-    if (!info || !platform::EndpointOf(info->client_addr, sizeof(sockaddr_storage), client))
-        return "?";
-    return FormatIPv4(client.address);
+    return info && platform::EndpointOf(info->client_addr, sizeof(sockaddr_storage), client) ? client.address : 0;
+}
+
+std::string ClientText(MHD_Connection* connection) {
+    const std::uint32_t address = ClientAddress(connection);
+    return address ? FormatIPv4(address) : "?";
 }
 
 // The request and why it is dropped: the library closes the connection when told MHD_NO, and the client sees no
@@ -182,6 +204,80 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     return Send(request, answer.status, response, std::to_string(answer.length) + " bytes");
 }
 
+MHD_Result SendMethodNotAllowed(const Request& request, const std::string& allowed) {
+    MHD_Response* response = TextResponse("Only " + allowed + " are answered here.\n", "text/plain; charset=utf-8");
+    if (response)
+        MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, allowed.c_str());
+    return Send(request, MHD_HTTP_METHOD_NOT_ALLOWED, response);
+}
+
+// The library's pull of a route's stream: the function rides along with the response and goes with it.
+ssize_t ReadStream(void* cls, std::uint64_t position, char* room, std::size_t size) {
+    const long written =
+        (*static_cast<std::function<long(std::uint64_t, char*, std::size_t)>*>(cls))(position, room, size);
+    if (written > 0)
+        return written;
+    return written == 0 ? MHD_CONTENT_READER_END_OF_STREAM : MHD_CONTENT_READER_END_WITH_ERROR;
+}
+
+void FreeStream(void* cls) {
+    delete static_cast<std::function<long(std::uint64_t, char*, std::size_t)>*>(cls);
+}
+
+MHD_Response* RouteResponse(const Request& request, HttpRouteReply& reply) {
+    if (reply.stream) {
+        auto* stream = new std::function<long(std::uint64_t, char*, std::size_t)>(std::move(reply.stream));
+        MHD_Response* response =
+            MHD_create_response_from_callback(MHD_SIZE_UNKNOWN, 64 * 1024, &ReadStream, stream, &FreeStream);
+        if (!response)
+            FreeStream(stream);
+        return response;
+    }
+    if (reply.file) {
+        std::string reason;
+        platform::SentFile file = platform::OpenForSending(*reply.file, reason);
+        if (!file.file || reply.fileOffset > file.size || reply.fileLength > file.size - reply.fileOffset) {
+            Drop(request,
+                 "the file of the answer cannot be read (" + (reason.empty() ? "shorter than said" : reason) + ")");
+            return nullptr;
+        }
+        const int descriptor = platform::HandOverAsDescriptor(std::move(file.file));
+        if (descriptor < 0)
+            return nullptr;
+        MHD_Response* response =
+            MHD_create_response_from_fd_at_offset64(reply.fileLength, descriptor, reply.fileOffset);
+        if (!response)
+            platform::CloseDescriptor(descriptor);
+        return response;
+    }
+    return MHD_create_response_from_buffer(reply.body.size(), reply.body.data(), MHD_RESPMEM_MUST_COPY);
+}
+
+MHD_Result SendRoute(const Request& request, const HttpRoute& route, std::string body, bool bodyTooLong) {
+    if (std::find(route.methods.begin(), route.methods.end(), request.method) == route.methods.end()) {
+        std::string allowed;
+        for (const std::string& method : route.methods)
+            allowed += (allowed.empty() ? "" : ", ") + method;
+        return SendMethodNotAllowed(request, allowed);
+    }
+    if (bodyTooLong)
+        return SendError(request, MHD_HTTP_CONTENT_TOO_LARGE, "The request's body is longer than is answered here.");
+    HttpRouteRequest asked;
+    asked.method = request.method;
+    asked.path = request.path;
+    asked.client = ClientAddress(request.connection);
+    asked.origin = Origin(request);
+    asked.header = [&request](const char* name) { return request.Header(name); };
+    asked.body = std::move(body);
+    HttpRouteReply reply = route.answer(asked);
+    MHD_Response* response = RouteResponse(request, reply);
+    if (!response)
+        return Drop(request, "no answer could be made");
+    for (const auto& [name, value] : reply.headers)
+        MHD_add_response_header(response, name.c_str(), value.c_str());
+    return Send(request, reply.status, response, reply.logNote);
+}
+
 } // namespace
 
 MHD_Result HttpRequestHandler::Accept(void* service, const sockaddr* address, socklen_t length) {
@@ -192,7 +288,7 @@ MHD_Result HttpRequestHandler::Accept(void* service, const sockaddr* address, so
 }
 
 MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection, const char* url, const char* method,
-                                      const char* /*version*/, const char* /*uploadData*/, size_t* uploadSize,
+                                      const char* /*version*/, const char* uploadData, size_t* uploadSize,
                                       void** requestState) {
     // The first call comes with the headers alone; answering then would leave a request body unread, and the
     // library would close the connection instead of keeping it for the client's next request.
@@ -200,11 +296,30 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         *requestState = connection;
         return MHD_YES;
     }
+    const HttpService& owner = *static_cast<HttpService*>(service);
+    if (*requestState == connection) {
+        // The first call's marker becomes the request's own state, which Completed lets go.
+        auto* state = new RequestState;
+        {
+            std::lock_guard lock(owner.documentsMutex_);
+            state->routes = owner.routes_;
+        }
+        state->route = MatchingRoute(state->routes.get(), url ? url : "");
+        *requestState = state;
+    }
+    auto& state = *static_cast<RequestState*>(*requestState);
     if (*uploadSize != 0) {
-        *uploadSize = 0; // a body is not wanted for anything here
+        // Only a route takes a body, and only as much as it said; the rest is read and dropped.
+        const std::size_t room = state.route ? state.route->maxBody : 0;
+        if (state.bodyTooLong || state.body.size() + *uploadSize > room) {
+            state.bodyTooLong = state.route != nullptr;
+            state.body.clear();
+        } else {
+            state.body.append(uploadData, *uploadSize);
+        }
+        *uploadSize = 0;
         return MHD_YES;
     }
-    const HttpService& owner = *static_cast<HttpService*>(service);
     const Request request{owner.publicUrl_,     owner.catalogue_,      owner.log_, connection, url ? url : "",
                           method ? method : "", owner.logEveryRequest_};
     if (const auto host = request.Header(MHD_HTTP_HEADER_HOST); !HostAnswered(host, owner.hostNames_)) {
@@ -213,12 +328,10 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         return Send(request, MHD_HTTP_FORBIDDEN, TextResponse(reason + "\n", "text/plain; charset=utf-8"),
                     "refused: Host \"" + std::string(*host) + "\" is not a name of this server", true);
     }
-    if (request.method != MHD_HTTP_METHOD_GET && request.method != MHD_HTTP_METHOD_HEAD) {
-        MHD_Response* response = TextResponse("Only GET and HEAD are answered here.\n", "text/plain; charset=utf-8");
-        if (response)
-            MHD_add_response_header(response, MHD_HTTP_HEADER_ALLOW, "GET, HEAD");
-        return Send(request, MHD_HTTP_METHOD_NOT_ALLOWED, response);
-    }
+    if (state.route)
+        return SendRoute(request, *state.route, std::move(state.body), state.bodyTooLong);
+    if (request.method != MHD_HTTP_METHOD_GET && request.method != MHD_HTTP_METHOD_HEAD)
+        return SendMethodNotAllowed(request, "GET, HEAD");
     const std::string_view path = request.path;
     std::shared_ptr<const HttpDocuments> documents;
     {
@@ -244,6 +357,13 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         return Send(request, MHD_HTTP_OK,
                     TextResponse(CatalogueJson(programs(), Origin(request)), "application/json; charset=utf-8"));
     return SendError(request, MHD_HTTP_NOT_FOUND, "Nothing here: try / for the list of programs.");
+}
+
+void HttpRequestHandler::Completed(void* /*service*/, MHD_Connection* connection, void** requestState,
+                                   MHD_RequestTerminationCode /*code*/) {
+    if (*requestState && *requestState != connection)
+        delete static_cast<RequestState*>(*requestState);
+    *requestState = nullptr;
 }
 
 void HttpRequestHandler::Log(void* service, const char* format, va_list arguments) {

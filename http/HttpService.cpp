@@ -53,7 +53,7 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
                                static_cast<const sockaddr*>(address.data()), MHD_OPTION_THREAD_POOL_SIZE, threads,
                                MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
                                limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds,
-                               MHD_OPTION_END);
+                               MHD_OPTION_NOTIFY_COMPLETED, &HttpRequestHandler::Completed, this, MHD_OPTION_END);
     const int startErrno = errno;
     if (!daemon_) {
         std::lock_guard lock(libraryMessageMutex_);
@@ -70,6 +70,27 @@ void HttpService::SetDocuments(HttpDocuments documents) {
     auto shared = std::make_shared<const HttpDocuments>(std::move(documents));
     std::lock_guard lock(documentsMutex_);
     documents_ = std::move(shared);
+}
+
+void HttpService::SetRoute(HttpRoute route) {
+    std::lock_guard lock(documentsMutex_);
+    auto routes =
+        routes_ ? std::make_shared<std::vector<HttpRoute>>(*routes_) : std::make_shared<std::vector<HttpRoute>>();
+    std::erase_if(*routes, [&](const HttpRoute& old) { return old.prefix == route.prefix; });
+    routes->push_back(std::move(route));
+    // Longest first, so that the first match is the most particular one.
+    std::sort(routes->begin(), routes->end(),
+              [](const HttpRoute& a, const HttpRoute& b) { return a.prefix.size() > b.prefix.size(); });
+    routes_ = std::move(routes);
+}
+
+void HttpService::RemoveRoute(const std::string& prefix) {
+    std::lock_guard lock(documentsMutex_);
+    if (!routes_)
+        return;
+    auto routes = std::make_shared<std::vector<HttpRoute>>(*routes_);
+    std::erase_if(*routes, [&](const HttpRoute& old) { return old.prefix == prefix; });
+    routes_ = std::move(routes);
 }
 
 void HttpService::Stop() {

@@ -5,6 +5,7 @@
 
 #include "core/MediaInfoList.h"
 #include "http/HttpDocuments.h"
+#include "http/HttpRoute.h"
 #include "net/AllowList.h"
 #include "net/PublicUrl.h"
 
@@ -64,6 +65,11 @@ public:
     void Stop();
     // Serves documents from now on, in place of those given before; any time, from any thread.
     void SetDocuments(HttpDocuments documents);
+    // Answers the requests whose path starts with route.prefix with route.answer from now on, in place of a route
+    // of the same prefix given before; any time, from any thread. The longest prefix that matches wins.
+    void SetRoute(HttpRoute route);
+    // Answers that prefix no more.
+    void RemoveRoute(const std::string& prefix);
 
 private:
     friend struct HttpRequestHandler;
@@ -81,6 +87,7 @@ private:
     std::uint16_t boundPort_ = 0;
     mutable std::mutex documentsMutex_;
     std::shared_ptr<const HttpDocuments> documents_;
+    std::shared_ptr<const std::vector<HttpRoute>> routes_;
     // The library's last message, for the error of a Start that fails.
     std::mutex libraryMessageMutex_;
     std::string libraryMessage_;

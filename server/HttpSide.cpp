@@ -38,6 +38,16 @@ void HttpSide::SetDocuments(HttpDocuments documents) {
         service_->http.SetDocuments(std::move(documents));
 }
 
+void HttpSide::SetRoute(HttpRoute route) {
+    if (service_)
+        service_->http.SetRoute(std::move(route));
+}
+
+void HttpSide::RemoveRoute(const std::string& prefix) {
+    if (service_)
+        service_->http.RemoveRoute(prefix);
+}
+
 void HttpSide::Stop() {
     service_.reset();
 }

@@ -4,6 +4,7 @@
 
 #include "core/MediaInfoList.h"
 #include "http/HttpDocuments.h"
+#include "http/HttpRoute.h"
 #include "net/AllowList.h"
 #include "net/PublicUrl.h"
 
@@ -35,6 +36,10 @@ public:
     void Stop();
     // Serves documents (path -> content type and body) beside the programs; nothing while stopped.
     void SetDocuments(HttpDocuments documents);
+    // Answers the requests under route.prefix with route.answer (another side's control, events or streams);
+    // nothing while stopped.
+    void SetRoute(HttpRoute route);
+    void RemoveRoute(const std::string& prefix);
 
 private:
     struct Service;

@@ -453,6 +453,79 @@ TEST_F(HttpServiceTest, IdleConnectionsNeitherBlockOthersNorStay) {
     }
 }
 
+TEST_F(HttpServiceTest, RoutesOfOtherSidesGetTheirBodiesAndAnswerWithTextFilesOrStreams) {
+    Start();
+    WriteFile(dir_.File("segment.ts"), PatternBytes(1000));
+    std::mutex seenMutex;
+    std::vector<std::string> seen; // method, body, client and a header of each request the route answered
+    service_->SetRoute({"/control/", {"POST"}, 64, [&](const HttpRouteRequest& request) {
+                            std::lock_guard lock(seenMutex);
+                            seen.push_back(std::string(request.method) + " " + request.body + " " +
+                                           FormatIPv4(request.client) + " " +
+                                           std::string(request.header("SOAPACTION").value_or("-")));
+                            HttpRouteReply reply;
+                            reply.headers.emplace_back("Content-Type", "text/xml");
+                            reply.body = "<ok/>";
+                            return reply;
+                        }});
+    service_->SetRoute({"/files/", {"GET", "HEAD"}, 0, [&](const HttpRouteRequest&) {
+                            HttpRouteReply reply;
+                            reply.file = dir_.File("segment.ts");
+                            reply.fileOffset = 100;
+                            reply.fileLength = 500;
+                            return reply;
+                        }});
+    service_->SetRoute({"/files/live", {"GET"}, 0, [&](const HttpRouteRequest&) {
+                            HttpRouteReply reply;
+                            reply.stream = [](std::uint64_t position, char* room, std::size_t size) -> long {
+                                const std::uint64_t total = 300000; // several of the library's pieces
+                                const std::size_t count =
+                                    static_cast<std::size_t>(std::min<std::uint64_t>(size, total - position));
+                                for (std::size_t i = 0; i < count; ++i)
+                                    room[i] = static_cast<char>('a' + (position + i) % 26);
+                                return static_cast<long>(count);
+                            };
+                            return reply;
+                        }});
+    service_->SetRoute({"/gone/", {"GET"}, 0, [](const HttpRouteRequest&) { return HttpRouteReply{}; }});
+    service_->RemoveRoute("/gone/");
+
+    const Fetched posted = Curl("-X POST -H 'SOAPACTION: \"urn:x#Browse\"' --data-binary 'hello'", "/control/x");
+    EXPECT_EQ(posted.status, 200) << posted.error;
+    EXPECT_EQ(posted.body, "<ok/>");
+    EXPECT_EQ(Header(posted, "content-type"), "text/xml");
+
+    struct Row {
+        const char* name;
+        const char* args;
+        const char* path;
+        int status;
+        std::size_t bodySize;
+    } rows[] = {
+        {"a body longer than the route takes", "-X POST --data-binary @" , "/control/x", 413, 0},
+        {"a method the route does not take", "", "/control/x", 405, 0},
+        {"a part of a file", "", "/files/a", 200, 500},
+        {"the longest prefix wins: a stream", "", "/files/live", 200, 300000},
+        {"a route removed", "", "/gone/a", 404, 0},
+    };
+    WriteFile(dir_.File("long-body"), PatternBytes(65));
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const std::string args = std::string(row.args) == "-X POST --data-binary @"
+                                     ? std::string(row.args) + dir_.File("long-body")
+                                     : std::string(row.args);
+        const Fetched fetched = Curl(args, row.path);
+        EXPECT_EQ(fetched.status, row.status) << fetched.error;
+        if (row.status == 200)
+            EXPECT_EQ(fetched.body.size(), row.bodySize);
+    }
+    EXPECT_EQ(Header(Curl("", "/control/x"), "allow"), "POST");
+    EXPECT_EQ(Curl("", "/files/a").body, std::string(reinterpret_cast<const char*>(PatternBytes(1000).data()) + 100, 500));
+    std::lock_guard lock(seenMutex);
+    ASSERT_EQ(seen.size(), 1u) << "only the request within the limits reaches the route";
+    EXPECT_EQ(seen[0], "POST hello 127.0.0.1 \"urn:x#Browse\"");
+}
+
 TEST_F(HttpServiceTest, ClientsThatStopReadingOrLeaveMidFileLeaveNothingBehind) {
     // Sparse: large enough to fill every buffer between the two ends, at no cost on disk.
     std::filesystem::resize_file((std::ofstream(dir_.File("big.mpg")), dir_.File("big.mpg")), 512ull << 20);
