@@ -1,6 +1,7 @@
 // The UPnP side's actions over whatever a control point may send: a service, an action name and arguments, parsed
-// and answered against a small catalogue whose names try to break the XML. Every answer is a fault or a result whose
-// DIDL-Lite is whole and free of control characters.
+// and answered against a small catalogue whose names try to break the XML. Every answer is a fault with its text, or
+// a result; the directory's Browse and Search answer DIDL-Lite that is whole and free of control characters (other
+// actions' Result, such as the registrar's IsAuthorized, is a plain value).
 #include "core/MediaType.h"
 #include "upnp/ContentDirectory.h"
 #include "upnp/DeviceDocuments.h"
@@ -70,8 +71,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                         equals == std::string_view::npos ? std::string() : std::string(line.substr(equals + 1)));
     }
     const ActionAnswer answer = AnswerAction(directory, serviceId, action, in);
+    const bool answersDidl =
+        serviceId == "urn:upnp-org:serviceId:ContentDirectory" && (action == "Browse" || action == "Search");
     if (answer.fault == 0) {
-        if (const std::string* result = ArgumentValue(answer.out, "Result")) {
+        if (const std::string* result = answersDidl ? ArgumentValue(answer.out, "Result") : nullptr) {
             const std::string_view didl = *result;
             if (!didl.starts_with("<DIDL-Lite ") || !didl.ends_with("</DIDL-Lite>"))
                 __builtin_trap();
