@@ -1,4 +1,4 @@
-// The UPnP side of a build with the UPnP library: an UpnpService.
+// The UPnP side where the build lists its network interfaces: an UpnpService.
 #include "server/UpnpSide.h"
 
 #include "upnp/NetworkInterfaces.h"
