@@ -1,4 +1,4 @@
-// The UPnP side where the build lists its network interfaces: an UpnpService.
+// The UPnP side: an UpnpService on the interface chosen, in every build.
 #include "server/UpnpSide.h"
 
 #include "upnp/NetworkInterfaces.h"
