@@ -33,7 +33,8 @@ const ServiceRow* ServiceOfPath(std::string_view path, std::string_view prefix) 
 }
 
 ControlReply AnswerControl(const ContentDirectory* directory, const ServiceRow& service, bool allowed,
-                           std::optional<std::string_view> soapAction, std::string_view body) {
+                           std::optional<std::string_view> soapAction, std::string_view body,
+                           const ClientQuirks& quirks) {
     if (!allowed)
         return Fault(kNotAuthorized, "Action not authorized: this address is not on the server's allow list",
                      "UPnP control");
@@ -54,9 +55,13 @@ ControlReply AnswerControl(const ContentDirectory* directory, const ServiceRow& 
         return Fault(kInvalidAction, "Invalid Action: SOAPACTION names another action", line);
     if (!directory)
         return Fault(kActionFailed, "Action Failed: the server is stopping", line);
-    const ActionAnswer answer = AnswerAction(*directory, service.id, call.action, call.arguments);
+    if (quirks.featureList && call.action == "X_GetFeatureList" && service.name == std::string_view("ContentDirectory"))
+        return ControlReply{200, SoapResponse(service.type, call.action, {{"FeatureList", FeatureList()}}), line};
+    ActionAnswer answer = AnswerAction(*directory, service.id, call.action,
+                                       NormalisedArguments(quirks, call.action, std::move(call.arguments)));
     if (answer.fault)
         return Fault(answer.fault, answer.faultText, line);
+    AdaptAnswer(quirks, answer.out);
     return ControlReply{200, SoapResponse(service.type, call.action, answer.out), line};
 }
 

@@ -2,6 +2,7 @@
 // the status and envelope to answer with, out. No network here.
 #pragma once
 
+#include "upnp/ClientFamilies.h"
 #include "upnp/DeviceDocuments.h"
 
 #include <cstdint>
@@ -28,9 +29,11 @@ struct ControlReply {
 // The service named by the last part of a control or event path ("/upnp/control/NAME"), or nullptr.
 const ServiceRow* ServiceOfPath(std::string_view path, std::string_view prefix);
 
-// Answers body (a SOAP request to service) from a client the allow list lets in (allowed) or not; soapAction is the
-// SOAPACTION header when there was one. directory is nullptr while the side stops.
+// Answers body (a SOAP request to service) from a client the allow list lets in (allowed) or not, of the family
+// whose quirks are given; soapAction is the SOAPACTION header when there was one. directory is nullptr while the
+// side stops.
 ControlReply AnswerControl(const ContentDirectory* directory, const ServiceRow& service, bool allowed,
-                           std::optional<std::string_view> soapAction, std::string_view body);
+                           std::optional<std::string_view> soapAction, std::string_view body,
+                           const ClientQuirks& quirks = {});
 
 } // namespace tarnvale

@@ -22,6 +22,8 @@ namespace {
 constexpr const char* kControlPrefix = "/upnp/control/";
 constexpr const char* kEventPrefix = "/upnp/event/";
 constexpr const char* kServerHeader = "Tarnvale/1 UPnP/1.0 Tarnvale/1";
+// Control points send a request whole and read the answer at once; a connection silent for longer is let go.
+constexpr unsigned kRequestIdleSeconds = 5;
 
 } // namespace
 
@@ -40,14 +42,15 @@ struct UpnpService::Core {
             reply.body = "No such service.\n";
             return reply;
         }
+        const ClientFamily& family = IdentifyClient(request.header);
         const ControlReply answer = AnswerControl(open ? &directory : nullptr, *service, allow.Allows(request.client),
-                                                  request.header("SOAPACTION"), request.body);
+                                                  request.header("SOAPACTION"), request.body, family.quirks);
         reply.status = answer.status;
         reply.body = answer.body;
         reply.headers = {{"Content-Type", "text/xml; charset=\"utf-8\""}, {"EXT", ""}, {"Server", kServerHeader}};
         reply.logNote = answer.logLine;
         if (log)
-            log(OneLine(answer.logLine + " (from " + FormatIPv4(request.client) + ")"));
+            log(OneLine(answer.logLine + " (from " + FormatIPv4(request.client) + ", " + family.name + ")"));
         return reply;
     }
 
@@ -78,12 +81,16 @@ bool UpnpService::Start(UpnpSettings settings, std::string& error) {
 
     std::vector<HttpRoute> routes;
     const std::shared_ptr<Core> core = core_;
-    routes.push_back({kControlPrefix, {"POST"}, kMaxControlBody, [core](const HttpRouteRequest& request) {
-                          return core->Control(request);
-                      }});
-    routes.push_back({kEventPrefix, {"SUBSCRIBE", "UNSUBSCRIBE"}, 0, [core](const HttpRouteRequest& request) {
-                          return core->eventing.Answer(request);
-                      }});
+    routes.push_back({kControlPrefix,
+                      {"POST"},
+                      kMaxControlBody,
+                      [core](const HttpRouteRequest& request) { return core->Control(request); },
+                      kRequestIdleSeconds});
+    routes.push_back({kEventPrefix,
+                      {"SUBSCRIBE", "UNSUBSCRIBE"},
+                      0,
+                      [core](const HttpRouteRequest& request) { return core->eventing.Answer(request); },
+                      kRequestIdleSeconds});
 
     // Control and events are where the HTTP side is, unless a port of their own was asked for.
     address_ = FormatIPv4(settings_.address);

@@ -1,12 +1,14 @@
 // Control requests as bytes: envelopes as control points write them and as attackers do, what each earns, and
 // whether the answers read back as the envelopes control points expect.
 #include "core/MediaType.h"
+#include "upnp/ClientFamilies.h"
 #include "upnp/ContentDirectory.h"
 #include "upnp/ControlRequest.h"
 #include "upnp/SoapEnvelope.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <regex>
 #include <string>
 
@@ -162,6 +164,108 @@ TEST(ControlRequest, EachRequestEarnsItsAnswer) {
     EXPECT_EQ(AnswerControl(nullptr, cds, true, std::nullopt, browse).status, 500u);
     EXPECT_EQ(ServiceOfPath("/upnp/control/ContentDirectory", "/upnp/control/"), &cds);
     EXPECT_EQ(ServiceOfPath("/upnp/control/ContentDirectory/x", "/upnp/control/"), nullptr);
+}
+
+// Requests as each family sends them, built from the published captures of each (the header lines as the trackers
+// of peer servers quote them), and what the answer must hold for that client to take it.
+TEST(ClientFamilies, EachFamilyGetsAnAnswerItTakes) {
+    CMediaInfoList catalogue;
+    const struct {
+        const char* path;
+        std::int32_t pid, type;
+    } programs[] = {{"/srv/a.avi", 12, MEDIA_AVI}, {"/srv/b.mp3", 13, MEDIA_MP3}};
+    std::vector<CMediaInfo> list;
+    for (const auto& row : programs) {
+        CMediaInfo program;
+        program.SetPath(row.path);
+        program.m_nPID = row.pid;
+        program.m_nType = row.type;
+        list.push_back(program);
+    }
+    catalogue.Assign(list);
+    const ContentDirectory directory(
+        catalogue, "http://192.0.2.1:8080", [](const char*) { return MpegVideoFormat{}; }, 5);
+    const ServiceRow& cds = MediaServerServices()[0];
+    using Headers = std::map<std::string, std::string>;
+    const std::string window = "<Filter>*</Filter><StartingIndex>0</StartingIndex><RequestedCount>10</RequestedCount>"
+                               "<SortCriteria></SortCriteria>";
+    const struct {
+        const char* name;
+        Headers headers;
+        const char* family;
+        std::string body;
+        std::vector<std::string> expected; // texts the answer must hold
+        std::vector<std::string> absent;   // and must not
+    } rows[] = {
+        // A 2012 set: "SEC_HHP_[TV]UE40ES6300/1.0 DLNADOC/1.50", asking for its feature list before it browses.
+        {"Samsung TV, X_GetFeatureList",
+         {{"User-Agent", "SEC_HHP_[TV]UE40ES6300/1.0 DLNADOC/1.50"}},
+         "Samsung TV",
+         Envelope("", "X_GetFeatureList"),
+         {"<FeatureList>", "samsung.com_BASICVIEW", "container id=&quot;video&quot;", "container id=&quot;music&quot;"},
+         {"errorCode"}},
+        {"Samsung TV naming itself in X-AV-Client-Info",
+         {{"X-AV-Client-Info", "av=5.0; cn=\"Samsung Electronics\"; mn=\"UE40D5000\"; mv=\"SEC_HHP_[TV]UE40D5000\""}},
+         "Samsung TV",
+         Envelope("", "X_GetFeatureList"),
+         {"samsung.com_BASICVIEW"},
+         {}},
+        // Others are not sent a feature list they never asked for.
+        {"generic, X_GetFeatureList",
+         {{"User-Agent", "VLC/3.0.18 LibVLC/3.0.18"}},
+         "generic",
+         Envelope("", "X_GetFeatureList"),
+         {"<errorCode>401</errorCode>"},
+         {}},
+        // Xbox 360: "Xbox/2.0.4548.0 UPnP/1.0 Xbox/2.0.4548.0", browsing with ContainerID; AVI as video/avi.
+        {"Xbox, Browse with ContainerID",
+         {{"User-Agent", "Xbox/2.0.4548.0 UPnP/1.0 Xbox/2.0.4548.0"}},
+         "Xbox",
+         Envelope("<ContainerID>video</ContainerID><BrowseFlag>BrowseDirectChildren</BrowseFlag>" + window),
+         {"<NumberReturned>1</NumberReturned>", ":video/avi:"},
+         {"x-msvideo"}},
+        // Windows 7's player: lists music by searching for audio items under the root.
+        {"Windows Media Player, Search for music",
+         {{"User-Agent", "Microsoft-Windows/6.1 UPnP/1.0 Windows-Media-Player-DMS/12.0.7601.17514 DLNADOC/1.50"}},
+         "Windows Media Player",
+         Envelope("<ContainerID>0</ContainerID><SearchCriteria>(upnp:class derivedfrom &quot;object.item.audioItem"
+                  "&quot; and @refID exists false)</SearchCriteria>" +
+                      window,
+                  "Search"),
+         {"<NumberReturned>1</NumberReturned>", "b.mp3"},
+         {"a.avi"}},
+        {"Windows Media Player 12, registrar",
+         {{"User-Agent", "Windows-Media-Player/12.0.7601.17514"}},
+         "Windows Media Player",
+         Envelope("<DeviceID></DeviceID>", "IsAuthorized", "urn:microsoft.com:service:X_MS_MediaReceiverRegistrar:1"),
+         {},
+         {}},
+        // Generic control points that %-encode the id they were given.
+        {"an id sent URL-encoded",
+         {},
+         "generic",
+         Envelope("<ObjectID>%31%32</ObjectID><BrowseFlag>BrowseMetadata</BrowseFlag>" + window),
+         {"<NumberReturned>1</NumberReturned>", "a.avi", ":video/x-msvideo:"},
+         {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const ClientFamily& family = IdentifyClient([&](const char* name) {
+            const auto found = row.headers.find(name);
+            return found == row.headers.end() ? std::nullopt : std::optional<std::string_view>(found->second);
+        });
+        EXPECT_STREQ(family.name, row.family);
+        const ServiceRow& service =
+            std::string(row.name).find("registrar") != std::string::npos ? MediaServerServices()[2] : cds;
+        const ControlReply reply = AnswerControl(&directory, service, true, std::nullopt, row.body, family.quirks);
+        for (const std::string& text : row.expected)
+            EXPECT_NE(reply.body.find(text), std::string::npos) << text << "\n" << reply.body;
+        for (const std::string& text : row.absent)
+            EXPECT_EQ(reply.body.find(text), std::string::npos) << text << "\n" << reply.body;
+        if (row.expected.empty()) {
+            EXPECT_EQ(reply.status, 200u) << reply.body;
+        }
+    }
 }
 
 } // namespace
