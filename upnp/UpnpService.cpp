@@ -132,7 +132,8 @@ bool UpnpService::Start(UpnpSettings settings, std::string& error) {
         settings_.publish(std::move(documents));
 
     if (!ssdp_.Start(std::move(device), settings_.address, settings_.warn, error)) {
-        error += ".\nIs the interface " + settings_.interfaceName + " up? Name another with --interface.";
+        error += ".\nAnother program may hold the port without sharing it (stop it), or the interface " +
+                 settings_.interfaceName + " may be down (name another with --interface).";
         Stop();
         return false;
     }
