@@ -8,7 +8,7 @@ add_custom_command(
     OUTPUT ${microhttpd_library} ${microhttpd_prefix}/include/microhttpd.h
     COMMAND ${PROJECT_SOURCE_DIR}/cmake/microhttpd-windows.sh ${microhttpd_dir}/work ${microhttpd_prefix}
             ${CMAKE_C_COMPILER}
-    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/microhttpd-windows.sh
+    DEPENDS ${PROJECT_SOURCE_DIR}/cmake/microhttpd-windows.sh ${PROJECT_SOURCE_DIR}/cmake/debian-source.sh
     COMMENT "Building libmicrohttpd for Windows (fetched once, then kept in ${microhttpd_dir})"
     USES_TERMINAL)
 add_custom_target(tarnvale_microhttpd_build ALL DEPENDS ${microhttpd_library})

@@ -292,11 +292,20 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
                                       void** requestState) {
     // The first call comes with the headers alone; answering then would leave a request body unread, and the
     // library would close the connection instead of keeping it for the client's next request.
+    const HttpService& owner = *static_cast<HttpService*>(service);
     if (!*requestState) {
         *requestState = connection;
+        // A route's shorter limit holds from the head on: a client that sends half a body and no more (or shuts its
+        // side with the body cut short, which the library does not always notice) is not kept for the long one.
+        std::shared_ptr<const std::vector<HttpRoute>> routes;
+        {
+            std::lock_guard lock(owner.documentsMutex_);
+            routes = owner.routes_;
+        }
+        if (const HttpRoute* route = MatchingRoute(routes.get(), url ? url : ""); route && route->idleSeconds)
+            MHD_set_connection_option(connection, MHD_CONNECTION_OPTION_TIMEOUT, route->idleSeconds);
         return MHD_YES;
     }
-    const HttpService& owner = *static_cast<HttpService*>(service);
     if (*requestState == connection) {
         // The first call's marker becomes the request's own state, which Completed lets go.
         auto* state = new RequestState;

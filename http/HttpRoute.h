@@ -46,6 +46,10 @@ struct HttpRoute {
     std::vector<std::string> methods; // any other method is answered 405 with Allow
     std::size_t maxBody = 0;          // a longer request body is answered 413
     std::function<HttpRouteReply(const HttpRouteRequest&)> answer;
+    // A connection whose request is for this route is closed after this many seconds without a byte either way;
+    // 0: the service's own limit. Requests that are whole in one packet (SOAP, SUBSCRIBE) need no long wait, and
+    // a client that stops half-way through one is let go early.
+    unsigned idleSeconds = 0;
 };
 
 } // namespace tarnvale

@@ -65,6 +65,29 @@ bool SetReuseAddress(NativeSocket socket, bool on, SystemError* error) {
     return false;
 }
 
+bool JoinMulticastGroup(NativeSocket socket, std::uint32_t group, std::uint32_t interfaceAddress, SystemError* error) {
+    ip_mreq request{};
+    request.imr_multiaddr.s_addr = htonl(group);
+    request.imr_interface.s_addr = htonl(interfaceAddress);
+    if (::setsockopt(Handle(socket), IPPROTO_IP, IP_ADD_MEMBERSHIP, reinterpret_cast<const char*>(&request),
+                     sizeof request) == 0)
+        return true;
+    Capture(error, "cannot join the multicast group", LastSocketError());
+    return false;
+}
+
+bool SetMulticastSending(NativeSocket socket, std::uint32_t interfaceAddress, int ttl, SystemError* error) {
+    in_addr address{};
+    address.s_addr = htonl(interfaceAddress);
+    if (::setsockopt(Handle(socket), IPPROTO_IP, IP_MULTICAST_IF, reinterpret_cast<const char*>(&address),
+                     sizeof address) != 0 ||
+        !SetInt(socket, IPPROTO_IP, IP_MULTICAST_TTL, ttl)) {
+        Capture(error, "cannot send multicast on the interface", LastSocketError());
+        return false;
+    }
+    return true;
+}
+
 bool SetNoDelay(NativeSocket socket, bool on) {
     return SetInt(socket, IPPROTO_TCP, TCP_NODELAY, on ? 1 : 0);
 }

@@ -99,6 +99,9 @@ bool LocalAddressFor(std::uint32_t remote, std::uint32_t& local, SystemError* er
 // turns true (checked every few milliseconds; the connect then fails). The socket is left blocking.
 bool Connect(NativeSocket socket, Endpoint remote, const std::atomic<bool>* abandon = nullptr,
              SystemError* error = nullptr);
+// Connect, giving up also once timeoutMs have passed (a negative timeoutMs waits as long as the system does).
+bool ConnectWithin(NativeSocket socket, Endpoint remote, int timeoutMs, const std::atomic<bool>* abandon = nullptr,
+                   SystemError* error = nullptr);
 Socket Accept(NativeSocket listener, Endpoint* peer = nullptr, SystemError* error = nullptr);
 
 // One send or receive call each; on a blocking socket they wait, on a non-blocking one they may say WouldBlock.
@@ -113,6 +116,12 @@ WaitResult WaitWritable(NativeSocket socket, int timeoutMs);
 // Shuts both directions down: a send or receive blocked on the socket in another thread returns, and later ones
 // fail, while the handle itself stays valid until its owner closes it.
 void ShutdownSocket(NativeSocket socket);
+
+// Receives the datagrams sent to group (an IPv4 multicast address, host order) on the interface of address, and
+// sends multicast out of that interface with ttl hops at most.
+bool JoinMulticastGroup(NativeSocket socket, std::uint32_t group, std::uint32_t interfaceAddress,
+                        SystemError* error = nullptr);
+bool SetMulticastSending(NativeSocket socket, std::uint32_t interfaceAddress, int ttl, SystemError* error = nullptr);
 
 // The local host's name, and the first IPv4 address a name resolves to (host order).
 bool LocalHostName(std::string& name, SystemError* error = nullptr);

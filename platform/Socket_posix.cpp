@@ -58,6 +58,12 @@ bool SetNonBlocking(NativeSocket socket, bool on) {
 }
 
 bool Connect(NativeSocket socket, Endpoint remote, const std::atomic<bool>* abandon, SystemError* error) {
+    return ConnectWithin(socket, remote, -1, abandon, error);
+}
+
+bool ConnectWithin(NativeSocket socket, Endpoint remote, int timeoutMs, const std::atomic<bool>* abandon,
+                   SystemError* error) {
+    int waitedMs = 0;
     const int fd = Handle(socket);
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_NONBLOCK) != 0) {
@@ -73,8 +79,12 @@ bool Connect(NativeSocket socket, Endpoint remote, const std::atomic<bool>* aban
             code = ETIMEDOUT;
             while (!(abandon && abandon->load())) {
                 WaitResult waited = Wait(socket, POLLOUT, kConnectSliceMs);
-                if (waited == WaitResult::TimedOut)
+                if (waited == WaitResult::TimedOut) {
+                    waitedMs += kConnectSliceMs;
+                    if (timeoutMs >= 0 && waitedMs >= timeoutMs)
+                        break;
                     continue;
+                }
                 socklen_t length = sizeof code;
                 if (waited == WaitResult::Failed || ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &code, &length) != 0)
                     code = errno;

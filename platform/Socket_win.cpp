@@ -77,6 +77,12 @@ bool SetNonBlocking(NativeSocket socket, bool on) {
 }
 
 bool Connect(NativeSocket socket, Endpoint remote, const std::atomic<bool>* abandon, SystemError* error) {
+    return ConnectWithin(socket, remote, -1, abandon, error);
+}
+
+bool ConnectWithin(NativeSocket socket, Endpoint remote, int timeoutMs, const std::atomic<bool>* abandon,
+                   SystemError* error) {
+    int waitedMs = 0;
     if (!SetNonBlocking(socket, true)) {
         Capture(error, "cannot connect", WSAGetLastError());
         return false;
@@ -91,8 +97,12 @@ bool Connect(NativeSocket socket, Endpoint remote, const std::atomic<bool>* aban
             while (!(abandon && abandon->load())) {
                 bool failed = false;
                 WaitResult waited = Wait(socket, false, kConnectSliceMs, &failed);
-                if (waited == WaitResult::TimedOut)
+                if (waited == WaitResult::TimedOut) {
+                    waitedMs += kConnectSliceMs;
+                    if (timeoutMs >= 0 && waitedMs >= timeoutMs)
+                        break;
                     continue;
+                }
                 code = 0;
                 if (waited == WaitResult::Failed || failed) {
                     int length = sizeof code;

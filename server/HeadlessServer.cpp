@@ -130,6 +130,8 @@ bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostNa
         settings.log = [this](const std::string& line) { Log(line); };
     settings.warn = [this](const std::string& line) { Log(line); };
     settings.publish = [this](HttpDocuments documents) { http_.SetDocuments(std::move(documents)); };
+    settings.route = [this](HttpRoute route) { http_.SetRoute(std::move(route)); };
+    settings.unroute = [this](const std::string& prefix) { http_.RemoveRoute(prefix); };
     std::vector<std::string> lines;
     std::string upnpError;
     if (!upnp_.Start(catalogue_, std::move(settings), lines, upnpError)) {

@@ -1,6 +1,5 @@
-// UpnpSide: the headless server's UPnP side, which makes it a media server that TVs and apps find on the LAN.
-// Where the build has the UPnP library it is an UpnpService (UpnpSide_posix.cpp); the Windows console build has
-// none, and its side only says so (UpnpSide_win.cpp).
+// UpnpSide: the headless server's UPnP side, which makes it a media server that TVs and apps find on the LAN: an
+// UpnpService, in the Linux and the Windows builds alike.
 #pragma once
 
 #include "core/MediaInfoList.h"
@@ -22,7 +21,7 @@ struct UpnpPlace {
 
 class UpnpSide {
 public:
-    // Whether this build can be a UPnP media server at all.
+    // Whether this build can be a UPnP media server at all (every build can now; kept for the programs that ask).
     static bool Available();
     static constexpr const char* kAbsentText = "this build of tarnvale-server has no UPnP side; the Linux build has it";
 

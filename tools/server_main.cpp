@@ -23,7 +23,7 @@ constexpr const char* kUsage =
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. With --http, players and browsers get the same
-programs over HTTP, with seeking; with --upnp (in the Linux build), TVs and apps find the server on the LAN
+programs over HTTP, with seeking; with --upnp, TVs and apps find the server on the LAN
 as a media server and browse and play its programs. The server follows the list file: what tarnvale adds
 or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
 or SIGTERM.
@@ -101,8 +101,8 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                        "not loopback, with an IPv4 address)",
                        options.interfaceName),
             IntegerOption<std::uint16_t>("--upnp-port", "N",
-                                         "with --upnp, the TCP port for control and events, 49152 to 65535 (default: "
-                                         "the\nfirst free one from 49152)",
+                                         "with --upnp, a TCP port of their own for control and events (default: the\n"
+                                         "HTTP port)",
                                          options.upnpPort, 0, 65535),
         });
     std::vector<std::string> words;

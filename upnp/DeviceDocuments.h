@@ -52,7 +52,7 @@ struct DeviceSite {
     std::string udn; // "uuid:..."
     // The origin ("http://HOST:PORT") of the documents, and the page people are sent to.
     std::string documentOrigin;
-    // The origin of control and events (the UPnP library's own server).
+    // The origin of control and events (the HTTP side, or a port of their own).
     std::string controlOrigin;
 };
 

@@ -75,14 +75,31 @@ ActionAnswer Browse(const ContentDirectory& directory, const ActionArguments& in
     return PageAnswer(*page);
 }
 
-// No search capabilities are claimed; "*" (everything) is the one criterion every server must take.
+// The container a search by class amounts to: "*" (everything, the one criterion every server must take) is the
+// container searched; a search for audio or video items (how some players list music, whatever capabilities we
+// claim: '(upnp:class derivedfrom "object.item.audioItem" and @refID exists false)') is the container of that kind.
+std::optional<std::string> SearchScope(std::string_view criteria, const std::string& container) {
+    if (criteria == "*")
+        return container;
+    if (criteria.find("upnp:class") == std::string_view::npos)
+        return std::nullopt;
+    if (criteria.find("\"object.item.audioItem") != std::string_view::npos)
+        return std::string("music");
+    if (criteria.find("\"object.item.videoItem") != std::string_view::npos)
+        return std::string("video");
+    if (criteria.find("\"object.item\"") != std::string_view::npos)
+        return container;
+    return std::nullopt;
+}
+
 ActionAnswer Search(const ContentDirectory& directory, const ActionArguments& in) {
-    if (In(in, "SearchCriteria") != "*")
+    const std::optional<std::string> scope = SearchScope(In(in, "SearchCriteria"), In(in, "ContainerID"));
+    if (!scope)
         return Fault(kBadSearchCriteria, "Unsupported or invalid search criteria");
     std::uint32_t start = 0, count = 0;
     if (auto fault = ReadWindow(in, start, count))
         return *fault;
-    const std::optional<DirectoryPage> page = directory.ListAll(In(in, "ContainerID"), start, count);
+    const std::optional<DirectoryPage> page = directory.ListAll(*scope, start, count);
     if (!page)
         return Fault(kNoSuchObject, "No such container");
     return PageAnswer(*page);

@@ -1,5 +1,5 @@
 // The actions of the media server's services: arguments in, arguments out or a fault, with no network in sight.
-// The UPnP library's callback only hands them over and back.
+// The control route only hands them over and back.
 #pragma once
 
 #include <string>

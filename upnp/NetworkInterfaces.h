@@ -1,6 +1,8 @@
 // The network interface the UPnP side announces on: the one named, or the first that a TV on the LAN can reach.
 #pragma once
 
+#include "platform/NetworkInterfaces.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,15 +11,8 @@
 
 namespace tarnvale {
 
-struct NetworkInterface {
-    std::string name;
-    bool up = false;
-    bool loopback = false;
-    std::optional<std::uint32_t> address; // the first IPv4 address, host order
-};
-
-// The system's interfaces, in its order (NetworkInterfaces_posix.cpp). Empty, with error saying why, on failure.
-std::vector<NetworkInterface> ListNetworkInterfaces(std::string& error);
+using platform::ListNetworkInterfaces;
+using platform::NetworkInterface;
 
 // The interface named wanted, or with wanted empty the first that is up, not loopback and has an IPv4 address.
 // Nothing, with error saying why and what to do, when there is none such.

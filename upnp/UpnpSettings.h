@@ -2,6 +2,7 @@
 #pragma once
 
 #include "http/HttpDocuments.h"
+#include "http/HttpRoute.h"
 #include "net/AllowList.h"
 
 #include <cstdint>
@@ -13,8 +14,9 @@ namespace tarnvale {
 struct UpnpSettings {
     std::string interfaceName;
     std::uint32_t address = 0; // the interface's IPv4 address, host order
-    std::uint16_t port = 0;    // of the library's server for control and events; 0 takes any free one
-    std::string friendlyName;  // empty: "Tarnvale on HOSTNAME"
+    // Control and events on a port of the side's own; 0: on the HTTP side, by route.
+    std::uint16_t port = 0;
+    std::string friendlyName; // empty: "Tarnvale on HOSTNAME"
     // The UDN is made from these two, so the same server keeps it across restarts.
     std::string hostName;
     std::string listFile; // an absolute path
@@ -22,12 +24,16 @@ struct UpnpSettings {
     std::string documentOrigin;
     std::string mediaOrigin;
     AllowList allow;
-    // A line per action and per subscription, from the library's threads; none: quiet.
+    // A line per action and per subscription, from the HTTP side's threads; none: quiet.
     std::function<void(const std::string&)> log;
     // What the operator must hear in any case (a start that is retried).
     std::function<void(const std::string&)> warn;
     // Hands the documents to the HTTP side, before the device is announced.
     std::function<void(HttpDocuments)> publish;
+    // Hands control and events to the HTTP side (route), and takes them back (unroute, by prefix) as the side
+    // stops, before the goodbye.
+    std::function<void(HttpRoute)> route;
+    std::function<void(const std::string& prefix)> unroute;
 };
 
 } // namespace tarnvale

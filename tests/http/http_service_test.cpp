@@ -529,6 +529,36 @@ TEST_F(HttpServiceTest, RoutesOfOtherSidesGetTheirBodiesAndAnswerWithTextFilesOr
     EXPECT_EQ(seen[0], "POST hello 127.0.0.1 \"urn:x#Browse\"");
 }
 
+TEST_F(HttpServiceTest, ARequestCutShortOnARouteIsLetGoAfterTheRoutesOwnIdleLimit) {
+    HttpLimits limits;
+    limits.idleSeconds = 600;
+    Start(limits);
+    service_->SetRoute({"/control/", {"POST"}, 1024, [](const HttpRouteRequest&) { return HttpRouteReply{}; }, 1});
+    const struct {
+        const char* name;
+        std::string sent;
+        bool letGo; // within the route's limit, long before the service's
+    } rows[] = {
+        {"half a body", "POST /control/x HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\nhalf", true},
+        {"half a head elsewhere: the service's limit", "GET / HTTP/1.1\r\nHost: 127", false},
+    };
+    std::vector<platform::Socket> sockets;
+    for (const auto& row : rows) {
+        sockets.push_back(ConnectFrom(kLoopback));
+        platform::Send(sockets.back().get(), row.sent.data(), row.sent.size());
+    }
+    const auto letGo = [&](std::size_t i) {
+        return platform::WaitReadable(sockets[i].get(), 0) == platform::WaitResult::Ready;
+    };
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].name);
+        if (rows[i].letGo)
+            EXPECT_TRUE(PollUntil([&] { return letGo(i); }, kWait));
+        else
+            EXPECT_FALSE(letGo(i));
+    }
+}
+
 TEST_F(HttpServiceTest, ClientsThatStopReadingOrLeaveMidFileLeaveNothingBehind) {
     // Sparse: large enough to fill every buffer between the two ends, at no cost on disk.
     std::filesystem::resize_file((std::ofstream(dir_.File("big.mpg")), dir_.File("big.mpg")), 512ull << 20);

@@ -1,5 +1,5 @@
 // The interfaces as the system lists them (getifaddrs): one row per name, with its first IPv4 address.
-#include "upnp/NetworkInterfaces.h"
+#include "platform/NetworkInterfaces.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-namespace tarnvale {
+namespace tarnvale::platform {
 
 std::vector<NetworkInterface> ListNetworkInterfaces(std::string& error) {
     ifaddrs* list = nullptr;
@@ -38,4 +38,4 @@ std::vector<NetworkInterface> ListNetworkInterfaces(std::string& error) {
     return interfaces;
 }
 
-} // namespace tarnvale
+} // namespace tarnvale::platform

@@ -1,4 +1,4 @@
-// The UPnP side of a build with the UPnP library: an UpnpService.
+// The UPnP side: an UpnpService on the interface chosen, in every build.
 #include "server/UpnpSide.h"
 
 #include "upnp/NetworkInterfaces.h"
