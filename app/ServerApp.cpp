@@ -7,6 +7,7 @@
 #include "platform/Socket.h"
 #include "skin/win/SkinManager.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -27,37 +28,126 @@ void WritePortFile(const std::string& path, std::uint16_t port) {
 
 } // namespace
 
+namespace {
+
+// One row per option: its name, whether a value follows, and what the value does (an error for a value that is
+// wrong).
+struct AppOptionRow {
+    const char* name;
+    bool takesValue;
+    std::function<std::string(const std::string& value, AppOptions& options)> apply;
+};
+
+std::string ReadPort(const std::string& value, const char* what, std::optional<std::uint16_t>& port) {
+    port = ParseInteger<std::uint16_t>(value, 0, 65535);
+    return port ? std::string() : std::string(what) + " must be a number from 0 to 65535, not \"" + value + "\".";
+}
+
+const std::vector<AppOptionRow>& AppOptionRows() {
+    static const std::vector<AppOptionRow> rows = {
+        {"--list-file", true, [](const std::string& v, AppOptions& o) { return o.listFile = v, std::string(); }},
+        {"--port-file", true, [](const std::string& v, AppOptions& o) { return o.portFile = v, std::string(); }},
+        {"--http-port-file", true,
+         [](const std::string& v, AppOptions& o) { return o.httpPortFile = v, std::string(); }},
+        {"--command-port", true,
+         [](const std::string& v, AppOptions& o) { return ReadPort(v, "The command port", o.commandPort); }},
+        {"--http", true, [](const std::string& v, AppOptions& o) { return ReadPort(v, "The HTTP port", o.httpPort); }},
+        {"--allow", true,
+         [](const std::string& v, AppOptions& o) {
+             std::string error;
+             o.allow = AllowList::Parse(v, &error);
+             return o.allow ? std::string() : "The option --allow: " + error + ".";
+         }},
+        {"--public-url", true,
+         [](const std::string& v, AppOptions& o) {
+             std::string error;
+             o.publicUrl = ParsePublicUrl(v, &error);
+             return o.publicUrl ? std::string() : "The option --public-url: " + error + ".";
+         }},
+        {"--verbose", false, [](const std::string&, AppOptions& o) { return o.verbose = true, std::string(); }},
+        {"--upnp", false, [](const std::string&, AppOptions& o) { return o.upnp = true, std::string(); }},
+        {"--name", true, [](const std::string& v, AppOptions& o) { return o.name = v, std::string(); }},
+        {"--interface", true, [](const std::string& v, AppOptions& o) { return o.interfaceName = v, std::string(); }},
+    };
+    return rows;
+}
+
+} // namespace
+
 bool ParseAppOptions(std::span<const std::string> arguments, AppOptions& options, std::string& error) {
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
+        const auto& rows = AppOptionRows();
+        const auto row = std::find_if(rows.begin(), rows.end(), [&](const AppOptionRow& r) { return name == r.name; });
         // A shortcut, a file association or "Open with" may pass anything (a file name, say): it must not stop
         // the program.
-        if (name != "--list-file" && name != "--command-port" && name != "--port-file" && name != "--http" &&
-            name != "--http-port-file")
+        if (row == rows.end())
             continue;
-        if (i + 1 >= arguments.size()) {
+        if (row->takesValue && i + 1 >= arguments.size()) {
             error = "The option " + name + " needs a value.";
             return false;
         }
-        const std::string& value = arguments[++i];
-        if (name == "--list-file") {
-            options.listFile = value;
-        } else if (name == "--port-file") {
-            options.portFile = value;
-        } else if (name == "--http-port-file") {
-            options.httpPortFile = value;
-        } else {
-            const bool http = name == "--http";
-            std::optional<std::uint16_t>& port = http ? options.httpPort : options.commandPort;
-            port = ParseInteger<std::uint16_t>(value, 0, 65535);
-            if (!port) {
-                error = std::string(http ? "The HTTP port" : "The command port") +
-                        " must be a number from 0 to 65535, not \"" + value + "\".";
-                return false;
-            }
-        }
+        error = row->apply(row->takesValue ? arguments[++i] : std::string(), options);
+        if (!error.empty())
+            return false;
     }
     return true;
+}
+
+NetworkSettings WindowNetworkSettings(const AppOptions& options,
+                                      const std::function<std::string(const char* key)>& profile,
+                                      const std::string& profileName, std::vector<std::string>& problems) {
+    NetworkSettings settings;
+    if (options.commandPort)
+        settings.port = *options.commandPort;
+    // Each setting is off when absent, so that an upgrade opens no port; a value that does not read is said, and
+    // the window works on without it.
+    auto bad = [&](const char* key, const std::string& value, const std::string& want, const std::string& cost) {
+        problems.push_back("The " + std::string(key) + " setting in " + profileName + " must be " + want + ", not \"" +
+                           value + "\".\n\n" + cost);
+    };
+    settings.http = options.httpPort;
+    if (const std::string value = profile(kHttpPortProfileKey); !settings.http && !value.empty()) {
+        settings.http = ParseInteger<std::uint16_t>(value, 0, 65535);
+        if (!settings.http)
+            bad(kHttpPortProfileKey, value, "a port number from 0 to 65535",
+                "The programs are not served over HTTP in this run.");
+    }
+    if (options.allow) {
+        settings.allow = *options.allow;
+    } else if (const std::string value = profile(kAllowProfileKey); !value.empty()) {
+        std::string error;
+        if (std::optional<AllowList> allow = AllowList::Parse(value, &error)) {
+            settings.allow = std::move(*allow);
+        } else {
+            // Serving everyone when the operator meant to keep the server to a few would be worse than not serving.
+            settings.allow = *AllowList::Parse("0.0.0.0/32");
+            bad(kAllowProfileKey, value, "addresses or networks such as 192.168.1.0/24,10.0.0.5 (" + error + ")",
+                "No client, player or TV is served in this run.");
+        }
+    }
+    settings.publicUrl = options.publicUrl;
+    if (const std::string value = profile(kPublicUrlProfileKey); !settings.publicUrl && !value.empty()) {
+        std::string error;
+        settings.publicUrl = ParsePublicUrl(value, &error);
+        if (!settings.publicUrl)
+            bad(kPublicUrlProfileKey, value, "an address such as http://front.lan:8080 (" + error + ")",
+                "Players are told the address each request came in on.");
+    }
+    auto on = [&](const char* key) {
+        const std::string value = profile(key);
+        if (value.empty() || value == "0")
+            return false;
+        if (value == "1")
+            return true;
+        bad(key, value, "1 (on) or 0 (off)", "It is off in this run.");
+        return false;
+    };
+    settings.verbose = options.verbose || on(kVerboseProfileKey);
+    settings.upnp = options.upnp || on(kUpnpProfileKey);
+    settings.name = options.name ? *options.name : profile(kUpnpNameProfileKey);
+    settings.interfaceName = options.interfaceName ? *options.interfaceName : profile(kUpnpInterfaceProfileKey);
+    return settings;
 }
 
 bool CServerApp::InitInstance() {
@@ -73,17 +163,12 @@ bool CServerApp::InitInstance() {
         ShowMessage(nullptr, kSocketInitFailedMessage, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    if (!options.httpPort) {
-        // Off when absent; a value that is no port is said once, and the window works on without HTTP.
-        const std::string setting = GetProfileString(kSkinProfileSection, kHttpPortProfileKey, "");
-        if (!setting.empty()) {
-            options.httpPort = ParseInteger<std::uint16_t>(setting, 0, 65535);
-            if (!options.httpPort)
-                ShowMessage(nullptr, "The HttpPort setting in " + ProfileFileName() +
-                                         " must be a port number from 0 to 65535, not \"" + setting +
-                                         "\".\n\nThe programs are not served over HTTP in this run.");
-        }
-    }
+    std::vector<std::string> problems;
+    NetworkSettings network = WindowNetworkSettings(
+        options, [this](const char* key) { return GetProfileString(kSkinProfileSection, key, ""); }, ProfileFileName(),
+        problems);
+    for (const std::string& problem : problems)
+        ShowMessage(nullptr, problem);
     const std::string defaultSkin = AppDirectory() + kDefaultSkinRelativePath;
     const std::string skinPath = GetProfileString(kSkinProfileSection, kSkinProfileKey, defaultSkin.c_str());
     // Started before the main window exists, so that its hook sees every window of this thread from creation
@@ -94,11 +179,9 @@ bool CServerApp::InitInstance() {
         CMainDlg window(nullptr);
         if (options.listFile)
             window.SetListFilePath(*options.listFile);
-        if (options.commandPort)
-            window.SetCommandPort(*options.commandPort);
+        window.SetNetworkSettings(std::move(network));
         if (options.portFile)
             window.SetCommandPortOpened([path = *options.portFile](std::uint16_t port) { WritePortFile(path, port); });
-        window.SetHttpPort(options.httpPort);
         if (options.httpPortFile)
             window.SetHttpPortOpened([path = *options.httpPortFile](std::uint16_t port) { WritePortFile(path, port); });
         window.DoModal();

@@ -9,6 +9,14 @@
 
 namespace tarnvale {
 
+std::string NameTvsShow(const NetworkSettings& settings) {
+    if (!settings.name.empty())
+        return settings.name;
+    std::string address, host;
+    GetHostAddress(address, &host);
+    return "Tarnvale on " + (host.empty() ? std::string("this computer") : host);
+}
+
 NetworkSides::NetworkSides(CMediaInfoList& catalogue) : catalogue_(catalogue), service_(catalogue) {}
 
 NetworkSides::~NetworkSides() {
@@ -70,7 +78,7 @@ bool NetworkSides::StartHttp(std::uint16_t port, std::uint32_t ownAddress, std::
             catalogue_, allow, settings_.address, port, settings_.publicUrl,
             [this](const std::string& line) { Log(line); }, settings_.verbose, httpError))
         return Fail(NetworkSide::Http,
-                    "cannot serve HTTP on port " + std::to_string(port) + ": " + httpError +
+                    "the HTTP port " + std::to_string(port) + " could not be opened: " + httpError +
                         ".\nIs another program using that port? Stop it, or choose another port with " +
                         settings_.names.http + ".",
                     error);

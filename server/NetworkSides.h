@@ -63,6 +63,9 @@ struct ServerLines {
     std::function<void(const std::string&)> log;
 };
 
+// The name TVs list the server under, as the UPnP side names itself: settings.name, or "Tarnvale on HOSTNAME".
+std::string NameTvsShow(const NetworkSettings& settings);
+
 enum class NetworkSide { None, Command, Http, Upnp };
 
 class NetworkSides {
