@@ -5,6 +5,7 @@
 
 #include "core/ParseInteger.h"
 #include "platform/Socket.h"
+#include "server/NetworkOptions.h"
 #include "skin/win/SkinManager.h"
 
 #include <algorithm>
@@ -26,15 +27,9 @@ void WritePortFile(const std::string& path, std::uint16_t port) {
     std::ofstream(path, std::ios::trunc) << port << '\n';
 }
 
-} // namespace
-
-namespace {
-
-// One row per option: its name, whether a value follows, and what the value does (an error for a value that is
-// wrong).
+// One row per option of the window's own: its name and what its value does (an error for a value that is wrong).
 struct AppOptionRow {
     const char* name;
-    bool takesValue;
     std::function<std::string(const std::string& value, AppOptions& options)> apply;
 };
 
@@ -45,49 +40,55 @@ std::string ReadPort(const std::string& value, const char* what, std::optional<s
 
 const std::vector<AppOptionRow>& AppOptionRows() {
     static const std::vector<AppOptionRow> rows = {
-        {"--list-file", true, [](const std::string& v, AppOptions& o) { return o.listFile = v, std::string(); }},
-        {"--port-file", true, [](const std::string& v, AppOptions& o) { return o.portFile = v, std::string(); }},
-        {"--http-port-file", true,
-         [](const std::string& v, AppOptions& o) { return o.httpPortFile = v, std::string(); }},
-        {"--command-port", true,
+        {"--list-file", [](const std::string& v, AppOptions& o) { return o.listFile = v, std::string(); }},
+        {"--port-file", [](const std::string& v, AppOptions& o) { return o.portFile = v, std::string(); }},
+        {"--http-port-file", [](const std::string& v, AppOptions& o) { return o.httpPortFile = v, std::string(); }},
+        {"--command-port",
          [](const std::string& v, AppOptions& o) { return ReadPort(v, "The command port", o.commandPort); }},
-        {"--http", true, [](const std::string& v, AppOptions& o) { return ReadPort(v, "The HTTP port", o.httpPort); }},
-        {"--allow", true,
-         [](const std::string& v, AppOptions& o) {
-             std::string error;
-             o.allow = AllowList::Parse(v, &error);
-             return o.allow ? std::string() : "The option --allow: " + error + ".";
-         }},
-        {"--public-url", true,
-         [](const std::string& v, AppOptions& o) {
-             std::string error;
-             o.publicUrl = ParsePublicUrl(v, &error);
-             return o.publicUrl ? std::string() : "The option --public-url: " + error + ".";
-         }},
-        {"--verbose", false, [](const std::string&, AppOptions& o) { return o.verbose = true, std::string(); }},
-        {"--upnp", false, [](const std::string&, AppOptions& o) { return o.upnp = true, std::string(); }},
-        {"--name", true, [](const std::string& v, AppOptions& o) { return o.name = v, std::string(); }},
-        {"--interface", true, [](const std::string& v, AppOptions& o) { return o.interfaceName = v, std::string(); }},
+        {"--http", [](const std::string& v, AppOptions& o) { return ReadPort(v, "The HTTP port", o.httpPort); }},
     };
     return rows;
+}
+
+// The headless server's rows for the rest, but for the two ports the window names its own way.
+std::optional<OptionRow> NetworkRow(const std::string& name, NetworkSettings& into) {
+    if (name == "--port" || name == "--http")
+        return std::nullopt;
+    // Taken even where the build has no UPnP side: the window starts, says so once and greys its menu item.
+    if (name == "--upnp")
+        return SwitchOption(name, {}, into.upnp);
+    for (OptionRow& row : NetworkOptionRows(into))
+        if (row.name == name || (!row.alias.empty() && row.alias == name))
+            return std::move(row);
+    return std::nullopt;
 }
 
 } // namespace
 
 bool ParseAppOptions(std::span<const std::string> arguments, AppOptions& options, std::string& error) {
+    // The network options are checked here and taken later, over the profile's settings.
+    NetworkSettings checked;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
         const auto& rows = AppOptionRows();
-        const auto row = std::find_if(rows.begin(), rows.end(), [&](const AppOptionRow& r) { return name == r.name; });
+        const auto own = std::find_if(rows.begin(), rows.end(), [&](const AppOptionRow& r) { return name == r.name; });
+        const std::optional<OptionRow> network = own == rows.end() ? NetworkRow(name, checked) : std::nullopt;
         // A shortcut, a file association or "Open with" may pass anything (a file name, say): it must not stop
         // the program.
-        if (row == rows.end())
+        if (own == rows.end() && !network)
             continue;
-        if (row->takesValue && i + 1 >= arguments.size()) {
+        const bool takesValue = own != rows.end() || !network->value.empty();
+        if (takesValue && i + 1 >= arguments.size()) {
             error = "The option " + name + " needs a value.";
             return false;
         }
-        error = row->apply(row->takesValue ? arguments[++i] : std::string(), options);
+        const std::string value = takesValue ? arguments[++i] : std::string();
+        if (own != rows.end()) {
+            error = own->apply(value, options);
+        } else {
+            error = network->take(value);
+            options.network.emplace_back(name, value);
+        }
         if (!error.empty())
             return false;
     }
@@ -98,24 +99,19 @@ NetworkSettings WindowNetworkSettings(const AppOptions& options,
                                       const std::function<std::string(const char* key)>& profile,
                                       const std::string& profileName, std::vector<std::string>& problems) {
     NetworkSettings settings;
-    if (options.commandPort)
-        settings.port = *options.commandPort;
     // Each setting is off when absent, so that an upgrade opens no port; a value that does not read is said, and
     // the window works on without it.
     auto bad = [&](const char* key, const std::string& value, const std::string& want, const std::string& cost) {
         problems.push_back("The " + std::string(key) + " setting in " + profileName + " must be " + want + ", not \"" +
                            value + "\".\n\n" + cost);
     };
-    settings.http = options.httpPort;
-    if (const std::string value = profile(kHttpPortProfileKey); !settings.http && !value.empty()) {
+    if (const std::string value = profile(kHttpPortProfileKey); !options.httpPort && !value.empty()) {
         settings.http = ParseInteger<std::uint16_t>(value, 0, 65535);
         if (!settings.http)
             bad(kHttpPortProfileKey, value, "a port number from 0 to 65535",
                 "The programs are not served over HTTP in this run.");
     }
-    if (options.allow) {
-        settings.allow = *options.allow;
-    } else if (const std::string value = profile(kAllowProfileKey); !value.empty()) {
+    if (const std::string value = profile(kAllowProfileKey); !value.empty()) {
         std::string error;
         if (std::optional<AllowList> allow = AllowList::Parse(value, &error)) {
             settings.allow = std::move(*allow);
@@ -126,8 +122,7 @@ NetworkSettings WindowNetworkSettings(const AppOptions& options,
                 "No client, player or TV is served in this run.");
         }
     }
-    settings.publicUrl = options.publicUrl;
-    if (const std::string value = profile(kPublicUrlProfileKey); !settings.publicUrl && !value.empty()) {
+    if (const std::string value = profile(kPublicUrlProfileKey); !value.empty()) {
         std::string error;
         settings.publicUrl = ParsePublicUrl(value, &error);
         if (!settings.publicUrl)
@@ -143,10 +138,18 @@ NetworkSettings WindowNetworkSettings(const AppOptions& options,
         bad(key, value, "1 (on) or 0 (off)", "It is off in this run.");
         return false;
     };
-    settings.verbose = options.verbose || on(kVerboseProfileKey);
-    settings.upnp = options.upnp || on(kUpnpProfileKey);
-    settings.name = options.name ? *options.name : profile(kUpnpNameProfileKey);
-    settings.interfaceName = options.interfaceName ? *options.interfaceName : profile(kUpnpInterfaceProfileKey);
+    settings.verbose = on(kVerboseProfileKey);
+    settings.upnp = on(kUpnpProfileKey);
+    settings.name = profile(kUpnpNameProfileKey);
+    settings.interfaceName = profile(kUpnpInterfaceProfileKey);
+    // The command line wins: its options were checked as they were read.
+    if (options.commandPort)
+        settings.port = *options.commandPort;
+    if (options.httpPort)
+        settings.http = options.httpPort;
+    for (const auto& [name, value] : options.network)
+        if (std::optional<OptionRow> row = NetworkRow(name, settings))
+            row->take(value);
     return settings;
 }
 

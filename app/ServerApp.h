@@ -3,8 +3,6 @@
 #pragma once
 
 #include "app/WinApp.h"
-#include "net/AllowList.h"
-#include "net/PublicUrl.h"
 #include "server/NetworkSides.h"
 
 #include <cstdint>
@@ -12,6 +10,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tarnvale {
@@ -37,26 +36,23 @@ inline constexpr const char* kUpnpInterfaceProfileKey = "UpnpInterface"; // --in
 //   --port-file PATH     once the command port is open, write its number to PATH
 //   --http N             serve the programs over HTTP on TCP port N (0: any free port), whatever the profile says
 //   --http-port-file PATH  once the HTTP port is open, write its number to PATH
-// and the headless server's network options, each over its profile setting: --allow NETS, --public-url URL,
-// --verbose (a line per command, stream and request in the log file beside the list file), --upnp, --name TEXT and
-// --interface NAME.
+// and the headless server's network options (tarnvale-server --help), each over its profile setting: --allow NETS,
+// --public-url URL, --verbose (a line per command, stream and request in the log file beside the list file),
+// --sessions N, --upnp, --name TEXT, --interface NAME and --upnp-port N.
 struct AppOptions {
     std::optional<std::string> listFile;
     std::optional<std::uint16_t> commandPort;
     std::optional<std::string> portFile;
     std::optional<std::uint16_t> httpPort;
     std::optional<std::string> httpPortFile;
-    std::optional<AllowList> allow;
-    std::optional<PublicUrl> publicUrl;
-    bool verbose = false;
-    bool upnp = false;
-    std::optional<std::string> name;
-    std::optional<std::string> interfaceName;
+    // The network options as given, in order (each value checked), for WindowNetworkSettings to take.
+    std::vector<std::pair<std::string, std::string>> network;
 };
 
 inline constexpr const char* kUsage =
     "TarnvaleServer [--list-file PATH] [--command-port N] [--port-file PATH] [--http N] [--http-port-file PATH] "
-    "[--allow NETS] [--public-url URL] [--verbose] [--upnp] [--name TEXT] [--interface NAME]";
+    "[--allow NETS] [--public-url URL] [--verbose] [--sessions N] [--upnp] [--name TEXT] [--interface NAME] "
+    "[--upnp-port N]";
 
 // Reads the options, passing over arguments it does not know; false with error set for an option without its
 // value or a port that is no port number.

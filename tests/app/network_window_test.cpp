@@ -196,7 +196,7 @@ TEST(WindowNetworkSettings, TheOptionsWinOverTheProfileAndABadSettingIsSaid) {
          }},
         {"options over the profile",
          {"--http", "0", "--allow", "10.0.0.5", "--name", "Den", "--interface", "eth0", "--upnp", "--verbose",
-          "--command-port", "0"},
+          "--command-port", "0", "--sessions", "3", "--upnp-port", "50000"},
          {{"HttpPort", "8080"}, {"Allow", "192.168.1.0/24"}, {"UpnpName", "Living room"}, {"Upnp", "0"}},
          [](const NetworkSettings& s) {
              EXPECT_EQ(s.port, 0);
@@ -207,6 +207,8 @@ TEST(WindowNetworkSettings, TheOptionsWinOverTheProfileAndABadSettingIsSaid) {
              EXPECT_TRUE(s.verbose);
              EXPECT_EQ(s.name, "Den");
              EXPECT_EQ(s.interfaceName, "eth0");
+             EXPECT_EQ(s.sessions, 3u);
+             EXPECT_EQ(s.upnpPort, 50000);
          }},
         {"settings that do not read",
          {},
@@ -250,7 +252,8 @@ TEST(WindowNetworkSettings, TheOptionsWinOverTheProfileAndABadSettingIsSaid) {
 
 TEST(WindowNetworkSettings, OptionsThatDoNotReadStopTheStart) {
     const std::vector<std::vector<std::string>> rows = {
-        {"--allow", "10.0.0.300"}, {"--allow"}, {"--public-url", "front.lan"}, {"--name"}, {"--interface"}};
+        {"--allow", "10.0.0.300"}, {"--allow"},         {"--public-url", "front.lan"}, {"--name"},
+        {"--interface"},           {"--sessions", "0"}, {"--upnp-port", "x"}};
     for (const auto& arguments : rows) {
         SCOPED_TRACE(arguments[0] + (arguments.size() > 1 ? " " + arguments[1] : ""));
         AppOptions options;
