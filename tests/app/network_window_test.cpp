@@ -154,6 +154,29 @@ TEST_F(NetworkWindowTest, TheUpnpItemNamesWhatTvsShowAndSaysWhenItCannot) {
     Run();
 }
 
+// A command port that cannot be opened used to leave the window serving no one without a word.
+TEST_F(NetworkWindowTest, ACommandPortThatCannotBeOpenedIsSaidWithWhatToChange) {
+    platform::Socket taken = platform::CreateUdpSocket();
+    ASSERT_TRUE(platform::Bind(taken.get(), {platform::kLoopbackAddress, 0}));
+    platform::Endpoint local;
+    ASSERT_TRUE(platform::LocalEndpoint(taken.get(), local));
+    settings.address = platform::kLoopbackAddress;
+    settings.port = local.port;
+    Serve();
+    DismissMessageSaying({"Cannot receive on UDP port " + std::to_string(local.port), "--command-port",
+                          "Clients, players and TVs are not served in this run"});
+    WaitForWindow();
+    script.Then("nothing serves, and the window works on", [this] {
+        EXPECT_EQ(window.BoundCommandPort(), 0);
+        EXPECT_EQ(window.BoundHttpPort(), 0);
+        EXPECT_EQ(GetMenuState(GetSystemMenu(Main(), FALSE), kUpnpMenuCommand, MF_BYCOMMAND), UINT(-1));
+        EXPECT_EQ(FindMessageBox(), nullptr) << "said more than once";
+        return true;
+    });
+    CloseWith(WM_CLOSE);
+    Run();
+}
+
 TEST(WindowNetworkSettings, TheOptionsWinOverTheProfileAndABadSettingIsSaid) {
     struct Row {
         const char* name;
