@@ -139,13 +139,18 @@ protected:
             GTEST_SKIP() << TARNVALE_SERVER_EXE << " is not built; build the Windows tree (scripts/test.sh does)";
     }
 
+    // A Wine session (prefix, display, wineserver) of this case's own, so that the cases run beside each other.
+    static std::string CaseWineState() {
+        return std::string(TARNVALE_WINE_STATE) + "/" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    }
+
     static std::string Client(const std::string& port) {
         return Quote(TARNVALE_CLIENT) + " --port " + port + " --timeout 20 ";
     }
 };
 
 TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
-    WineSession wine(TARNVALE_WINE_DIR, TARNVALE_WINE_STATE);
+    WineSession wine(TARNVALE_WINE_DIR, CaseWineState());
     const Ran setup = wine.Start();
     ASSERT_EQ(setup.code, 0) << setup.out;
     test::TempDir dir;
@@ -197,7 +202,7 @@ TEST_F(WindowsServerEndToEnd, ServesTheNativeClientAndSavesOnClose) {
 // The window keeps its catalogue in memory and saves it whole when it closes: tarnvale.exe, run while it is open,
 // must wait for it (saying so, and naming it), and its edit must land on the window's save, not under it.
 TEST_F(WindowsServerEndToEnd, TarnvaleWaitsForTheOpenWindowAndNothingIsLost) {
-    WineSession wine(TARNVALE_WINE_DIR, TARNVALE_WINE_STATE);
+    WineSession wine(TARNVALE_WINE_DIR, CaseWineState());
     const Ran setup = wine.Start();
     ASSERT_EQ(setup.code, 0) << setup.out;
     test::TempDir dir;
@@ -238,7 +243,7 @@ TEST_F(WindowsServerEndToEnd, TarnvaleWaitsForTheOpenWindowAndNothingIsLost) {
 }
 
 TEST_F(WindowsServerEndToEnd, TheWindowServesItsCatalogueOverHttpAndClosesCleanlyDuringATransfer) {
-    WineSession wine(TARNVALE_WINE_DIR, TARNVALE_WINE_STATE);
+    WineSession wine(TARNVALE_WINE_DIR, CaseWineState());
     const Ran setup = wine.Start();
     ASSERT_EQ(setup.code, 0) << setup.out;
     test::TempDir dir;

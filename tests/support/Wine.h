@@ -7,6 +7,7 @@
 #include "support/Shell.h"
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <future>
 #include <optional>
@@ -50,27 +51,45 @@ private:
     bool started_ = false;
 };
 
-// exe with arguments under wine, its standard output and error in logFile. Ended (forcibly, by image name) with
-// this object unless Close ended it first.
+// exe with arguments under wine, its standard output and error in logFile. Started through the Windows tree's
+// launcher, which tells its process id: ended (forcibly, by that id) with this object unless Close ended it first,
+// so that copies of the same program that other tests run beside it go on.
 class ProgramUnderWine {
 public:
     ProgramUnderWine(const WineSession& wine, const std::string& exe, const std::string& arguments, std::string logFile)
-        : wine_(wine), image_(exe.substr(exe.find_last_of("/\\") + 1)), logFile_(std::move(logFile)) {
+        : wine_(wine), logFile_(std::move(logFile)), pidFile_(logFile_ + ".pid") {
+        std::remove(pidFile_.c_str());
         // The output goes to a file, not to a pipe of ours: helper processes that Wine starts beside the program
         // inherit it and outlive the program, and a pipe would stay open with them.
-        const std::string command =
-            wine.Run(Quote(exe) + " " + arguments) + " >" + Quote(logFile_) + " 2>&1 </dev/null";
+        const std::string command = wine.Run(Quote(TARNVALE_WINE_LAUNCHER) + " " + Quote(WinePath(pidFile_)) + " " +
+                                             Quote(exe) + " " + arguments) +
+                                    " >" + Quote(logFile_) + " 2>&1 </dev/null";
         exitCode_ = exited_.get_future();
         thread_ = std::thread([this, command] { exited_.set_value(RunCommand(command).code); });
     }
     ~ProgramUnderWine() {
         if (thread_.joinable()) {
-            RunCommand(wine_.Run("taskkill /F /IM " + image_));
+            if (const std::string pid = ProcessId(); !pid.empty())
+                RunCommand(wine_.Run("taskkill /F /PID " + pid));
             thread_.join();
         }
     }
     ProgramUnderWine(const ProgramUnderWine&) = delete;
     ProgramUnderWine& operator=(const ProgramUnderWine&) = delete;
+
+    // The program's Windows process id, once the launcher has written it; empty when it did not within two
+    // minutes (the first start in a new prefix is slow) or the launcher ended first.
+    std::string ProcessId() {
+        if (pid_.empty()) {
+            PollUntil(
+                [&] {
+                    std::ifstream(pidFile_) >> pid_;
+                    return !pid_.empty() || exitCode_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+                },
+                std::chrono::minutes(2));
+        }
+        return pid_;
+    }
 
     std::string Log() const {
         std::ifstream in(logFile_, std::ios::binary);
@@ -97,7 +116,10 @@ public:
     }
     // Closes the program's windows as a user would; its exit code, or -1 when it went on.
     int Close() {
-        const Ran close = RunCommand(wine_.Run("taskkill /IM " + image_));
+        const std::string pid = ProcessId();
+        if (pid.empty())
+            return -1;
+        const Ran close = RunCommand(wine_.Run("taskkill /PID " + pid));
         if (close.code != 0 || exitCode_.wait_for(std::chrono::seconds(120)) != std::future_status::ready)
             return -1;
         thread_.join();
@@ -106,8 +128,9 @@ public:
 
 private:
     const WineSession& wine_;
-    std::string image_;
     std::string logFile_;
+    std::string pidFile_;
+    std::string pid_;
     std::promise<int> exited_;
     std::future<int> exitCode_;
     std::thread thread_;
