@@ -115,7 +115,9 @@ private:
     // This machine's address as players reach it, for the lines; empty when it cannot be found.
     std::string hostAddress_;
     std::string hostName_;
-    // In the order each needs the ones before it; Stop goes the other way.
+    // In the order each needs the ones before it; Stop goes the other way. A further side that answers on the HTTP
+    // side (HttpSide::SetRoute) is one more member after http_: started in Start once the HTTP side serves, stopped
+    // in Stop before it, told in CatalogueChanged when it keeps anything of the catalogue.
     CommandService service_;
     HttpSide http_;
     std::uint32_t httpAllowsOwn_ = 0; // the own address the HTTP side lets in, 0 for none
