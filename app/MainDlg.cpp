@@ -4,6 +4,7 @@
 #include "app/Choosers.h"
 #include "app/HttpMenu.h"
 #include "app/ProgramDlg.h"
+#include "app/UpnpMenu.h"
 #include "app/WinApp.h"
 #include "core/ListFileEdit.h"
 #include "platform/File.h"
@@ -55,24 +56,14 @@ std::string WritersLockMessage(const std::string& why) {
 
 CMainDlg::CMainDlg(HWND parent)
     : CDialog(IDD_MAIN, parent), icon_(LoadAppIcon(SM_CXICON, SM_CYICON)),
-      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), service_(catalogue_, this), http_(catalogue_, AllowList{}) {}
+      smallIcon_(LoadAppIcon(SM_CXSMICON, SM_CYSMICON)), sides_(catalogue_) {}
 
 CMainDlg::~CMainDlg() {
     // The threads go first, each before what it uses, in this one order: the folder search (it adds to the
-    // catalogue), the HTTP side (its threads read the catalogue and send files), then the command service's
-    // threads (its receive thread calls this window's OnNotify); the catalogue goes with the members after that.
-    // OnDestroy has stopped the first two already when the window was closed.
+    // catalogue), then the network sides (their threads read the catalogue and send files); the catalogue goes with
+    // the members after that. OnDestroy has stopped both already when the window was closed.
     search_.Stop();
-    http_.Stop();
-    service_.Stop();
-}
-
-bool CMainDlg::OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) {
-    if (code != NOTIFY_DATAGRAM)
-        return CListener::OnNotify(code, data, extra);
-    const ReceivedDatagram& datagram = *static_cast<const ReceivedDatagram*>(data);
-    service_.Dispatch(datagram.bytes, datagram.source.address);
-    return true;
+    sides_.Stop();
 }
 
 bool CMainDlg::OnInitDialog() {
@@ -102,8 +93,7 @@ bool CMainDlg::OnInitDialog() {
         ShowMessage(GetSafeHwnd(), TooLongText(listFilePath_, load) +
                                        " and were left out. They will be missing from the list file when the window "
                                        "closes.");
-    OpenCommandPort();
-    OpenHttpPort();
+    StartSides();
     return true;
 }
 
@@ -111,34 +101,93 @@ void CMainDlg::ShowHostLine() {
     std::string address;
     std::string name;
     if (GetHostAddress(address, &name))
-        SetWindowTextA(hostLine_, HostLine(name, address, boundPort_ ? boundPort_ : commandPort_).c_str());
+        SetWindowTextA(hostLine_,
+                       HostLine(name, address, sides_.CommandPort() ? sides_.CommandPort() : settings_.port).c_str());
 }
 
-void CMainDlg::OpenCommandPort() {
-    service_.SetLocalPort(commandPort_);
-    if (!service_.Start())
-        return;
-    boundPort_ = service_.BoundPort();
-    if (commandPort_ == 0)
-        ShowHostLine();
-    if (portOpened_)
-        portOpened_(boundPort_);
+namespace {
+
+std::string Capitalised(std::string text) {
+    if (!text.empty())
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    return text;
 }
 
-void CMainDlg::OpenHttpPort() {
-    if (!httpPort_)
-        return;
-    std::string error;
-    if (!http_.Start(*httpPort_, &error)) {
-        ShowMessage(GetSafeHwnd(), "The HTTP port " + std::to_string(*httpPort_) + " could not be opened: " + error +
-                                       ".\n\nPlayers and browsers cannot reach the programs in this run; the window "
-                                       "and its command port work on. Close the program that holds the port, or "
-                                       "choose another one with HttpPort in the [Settings] section of the profile.");
-        return;
+// What a side that did not start costs this run, after what went wrong.
+std::string SideFailureMessage(NetworkSide side, const std::string& error) {
+    const char* cost = side == NetworkSide::Command
+                           ? "Clients, players and TVs are not served in this run; the window works on."
+                       : side == NetworkSide::Http
+                           ? "Players and browsers cannot reach the programs in this run; the window and its command "
+                             "port work on."
+                           : "TVs and apps do not find the server in this run; the window, its command port and its "
+                             "HTTP side work on.";
+    return Capitalised(error) + "\n\n" + cost;
+}
+
+// What the operator changes, in this program: the command line for the command port, the profile for the rest.
+SideSettingNames WindowSettingNames() {
+    const CWinApp* app = CWinApp::Current();
+    const std::string profile = app ? app->ProfileFileName() : ProfileFileNameFor(ModulePath());
+    return {"--command-port", "HttpPort in the [Settings] section of " + profile,
+            "UpnpInterface in the [Settings] section of " + profile};
+}
+
+} // namespace
+
+void CMainDlg::StartSides() {
+    settings_.list = listFilePath_;
+    settings_.names = WindowSettingNames();
+    ServerLines lines;
+    if (settings_.verbose) {
+        OpenLogFile();
+        lines.out = lines.log = [this](const std::string& line) { log_.Write(line); };
     }
+    std::string error;
+    const bool started = sides_.Start(settings_, std::move(lines), error);
+    if (sides_.CommandPort()) {
+        if (settings_.port == 0)
+            ShowHostLine();
+        if (portOpened_)
+            portOpened_(sides_.CommandPort());
+        AddUpnpMenuItem(GetSafeHwnd(), UpnpSide::Available(), NameTvsShow(settings_), sides_.UpnpOn());
+    }
+    if (sides_.HttpPort())
+        HttpStarted();
+    if (!started)
+        ShowMessage(GetSafeHwnd(), SideFailureMessage(sides_.Failed(), error));
+}
+
+void CMainDlg::OpenLogFile() {
+    const std::string path = LogFileBeside(listFilePath_);
+    std::string error;
+    if (!log_.Open(path, error))
+        ShowMessage(GetSafeHwnd(), "The log file " + path + " could not be opened: " + error +
+                                       ".\n\nThe window serves on without a log in this run. Check that the folder "
+                                       "can be written to.");
+}
+
+void CMainDlg::HttpStarted() {
     AddHttpMenuItems(GetSafeHwnd());
     if (httpOpened_)
-        httpOpened_(http_.BoundPort());
+        httpOpened_(sides_.HttpPort());
+}
+
+void CMainDlg::ToggleUpnp() {
+    if (!UpnpSide::Available())
+        return;
+    if (sides_.UpnpOn()) {
+        sides_.StopUpnp();
+    } else {
+        const bool hadHttp = sides_.HttpPort() != 0;
+        std::string error;
+        const bool started = sides_.StartUpnp(error);
+        if (!hadHttp && sides_.HttpPort())
+            HttpStarted();
+        if (!started)
+            ShowMessage(GetSafeHwnd(), SideFailureMessage(sides_.Failed(), error));
+    }
+    CheckUpnpMenuItem(GetSafeHwnd(), sides_.UpnpOn());
 }
 
 bool CMainDlg::OnCommand(int controlId, int notifyCode) {
@@ -169,8 +218,9 @@ void CMainDlg::OnDestroy() {
     if (CWinApp* app = CWinApp::Current(); app && app->MainWindow() == GetSafeHwnd())
         app->SetMainWindow(nullptr);
     StopSearch();
-    // Transfers under way end here, before the save: nothing reads the catalogue while it is written out.
-    http_.Stop();
+    // Commands, transfers and TVs are ended here, before the save: nothing reads the catalogue while it is written
+    // out.
+    sides_.Stop();
     SaveCatalogueOrSay(nullptr, "The changes of this run are lost");
     writersLock_.Release();
 }
@@ -188,7 +238,11 @@ bool CMainDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
     case WM_NOTIFY:
         return list_.AnswerRequest(reinterpret_cast<NMHDR*>(lParam), result);
     case WM_SYSCOMMAND:
-        return http_.BoundPort() != 0 && RunHttpMenuCommand(GetSafeHwnd(), wParam, http_.BoundPort());
+        if ((wParam & 0xFFF0) == kUpnpMenuCommand) {
+            ToggleUpnp();
+            return true;
+        }
+        return sides_.HttpPort() != 0 && RunHttpMenuCommand(GetSafeHwnd(), wParam, sides_.HttpPort());
     case WM_QUERYDRAGICON:
         result = reinterpret_cast<LRESULT>(icon_.get());
         return true;
@@ -251,6 +305,7 @@ void CMainDlg::AddProgram(const CMediaInfo& record) {
     AddSearchFinds();
     catalogue_.Append(record);
     list_.ShowAppended();
+    sides_.CatalogueChanged();
 }
 
 void CMainDlg::OnAdd() {
@@ -278,6 +333,7 @@ void CMainDlg::OnEdit() {
         return;
     catalogue_.UpdateAt(static_cast<std::size_t>(row), *working);
     list_.ShowChanged(row);
+    sides_.CatalogueChanged();
 }
 
 void CMainDlg::OnDelete() {
@@ -285,6 +341,7 @@ void CMainDlg::OnDelete() {
     if (row < 0 || !catalogue_.RemoveAt(static_cast<std::size_t>(row)))
         return;
     list_.ShowRemoved(row);
+    sides_.CatalogueChanged();
     for (int* edited : editedRows_) {
         if (*edited == row)
             *edited = -1;
@@ -362,6 +419,7 @@ void CMainDlg::ClearCatalogue() {
         *edited = -1;
     list_.Clear();
     catalogue_.RemoveAll();
+    sides_.CatalogueChanged();
 }
 
 bool CMainDlg::LoadCatalogue(ListFileLoad& load) {
@@ -389,6 +447,7 @@ void CMainDlg::AddSearchFinds() {
         return;
     catalogue_.AppendAll(std::move(finds));
     list_.ShowAppended();
+    sides_.CatalogueChanged();
 }
 
 } // namespace tarnvale

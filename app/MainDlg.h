@@ -1,5 +1,5 @@
 // The main window: the catalogue in a list view, the host line, the operator's commands (Add, Edit, Delete,
-// Delete All, folder search), and the command server that serves clients while the window is open.
+// Delete All, folder search), and the network sides that serve it while the window is open.
 #pragma once
 
 #include "app/Dialog.h"
@@ -8,12 +8,11 @@
 #include "app/ProgramListView.h"
 #include "core/ListFile.h"
 #include "core/MediaInfoList.h"
-#include "http/HttpService.h"
-#include "net/CommandService.h"
 #include "net/HostAddress.h"
-#include "net/Notifier.h"
 #include "net/Protocol.h"
 #include "platform/FileLock.h"
+#include "server/LogFile.h"
+#include "server/NetworkSides.h"
 
 #include <chrono>
 #include <cstdint>
@@ -38,31 +37,30 @@ std::string WritersLockMessage(const std::string& why);
 inline constexpr const char* kWindowWriterName = "TarnvaleServer";
 inline constexpr std::chrono::milliseconds kWindowWriterWait{10000};
 
-class CMainDlg : public CDialog, public CListener {
+class CMainDlg : public CDialog {
 public:
     explicit CMainDlg(HWND parent = nullptr);
     ~CMainDlg() override;
 
-    // Before DoModal: where the catalogue lives (the Windows list file unless told otherwise) and which UDP port
-    // the command server binds (0: any free port).
+    // Before DoModal: where the catalogue lives (the Windows list file unless told otherwise).
     void SetListFilePath(std::string path) { listFilePath_ = std::move(path); }
     const std::string& ListFilePath() const { return listFilePath_; }
-    void SetCommandPort(std::uint16_t port) { commandPort_ = port; }
+    // Before DoModal: what the network sides serve; list is the list file's path, whatever it says.
+    void SetNetworkSettings(NetworkSettings settings) { settings_ = std::move(settings); }
+    // Before DoModal: which UDP port the command server binds (0: any free port).
+    void SetCommandPort(std::uint16_t port) { settings_.port = port; }
+    // Before DoModal: the HTTP side's port (0: any free one); without it the window serves no HTTP.
+    void SetHttpPort(std::optional<std::uint16_t> port) { settings_.http = port; }
     // How long the window waits for another writer of its list file as it opens.
     void SetWriterWait(std::chrono::milliseconds wait) { writerWait_ = wait; }
     // Called on the window's thread once the command port is open, with the port bound.
     void SetCommandPortOpened(std::function<void(std::uint16_t)> opened) { portOpened_ = std::move(opened); }
-    // The port the command server listens on, or 0 while it does not.
-    std::uint16_t BoundCommandPort() const { return boundPort_; }
-    // Before DoModal: the HTTP side's port (0: any free one); without it the window serves no HTTP.
-    void SetHttpPort(std::optional<std::uint16_t> port) { httpPort_ = port; }
     // Called on the window's thread once the HTTP port is open, with the port bound.
     void SetHttpPortOpened(std::function<void(std::uint16_t)> opened) { httpOpened_ = std::move(opened); }
-    // The port the HTTP side listens on, or 0 while it does not.
-    std::uint16_t BoundHttpPort() const { return http_.BoundPort(); }
-
-    // Datagrams from the command server's receive thread go to the command service's dispatch.
-    bool OnNotify(std::uint32_t code, void* data, std::uintptr_t extra) override;
+    // The ports the command server and the HTTP side listen on, or 0 while they do not.
+    std::uint16_t BoundCommandPort() const { return sides_.CommandPort(); }
+    std::uint16_t BoundHttpPort() const { return sides_.HttpPort(); }
+    bool UpnpOn() const { return sides_.UpnpOn(); }
 
     const CMediaInfoList& Catalogue() const { return catalogue_; }
 
@@ -88,8 +86,11 @@ private:
     bool OnPaintIconic();
 
     void ShowHostLine();
-    void OpenCommandPort();
-    void OpenHttpPort();
+    // Starts the network sides, says plainly what did not start, and puts their items in the system menu.
+    void StartSides();
+    void HttpStarted();
+    void ToggleUpnp();
+    void OpenLogFile();
     // Clears the view and the catalogue.
     void ClearCatalogue();
     // Clears the view and the catalogue and loads the list file; false when it ended early or could not be read.
@@ -113,16 +114,15 @@ private:
     UniqueIcon icon_;
     UniqueIcon smallIcon_;
     CMediaInfoList catalogue_;
-    CommandService service_;
     std::string listFilePath_ = kWindowsListFilePath;
-    std::uint16_t commandPort_ = kCommandPort;
-    std::uint16_t boundPort_ = 0;
+    NetworkSettings settings_;
     std::function<void(std::uint16_t)> portOpened_;
-    // The HTTP side reads the catalogue afresh for every request, so the operator's edits show from the next one
-    // on. It stops before the catalogue goes: see ~CMainDlg.
-    HttpService http_;
-    std::optional<std::uint16_t> httpPort_;
     std::function<void(std::uint16_t)> httpOpened_;
+    // With --verbose, where the sides' lines go; it outlives them.
+    LogFile log_;
+    // The sides read the catalogue afresh for every command and request, so the operator's edits show from the next
+    // one on; each edit is told to them, for the TVs. They stop before the catalogue goes: see ~CMainDlg.
+    NetworkSides sides_;
     std::string caption_;
     bool choosingFolder_ = false;
     // The list file could not be opened: this run saves nothing over it.

@@ -1,57 +1,20 @@
-// HeadlessServer: the headless server in one piece. It loads the list file and follows it, serves the catalogue
-// on the command port, and tells its operator what it does in lines it hands to the program (or to a test).
+// HeadlessServer: the headless server in one piece: the list file's follower and the network sides over the
+// catalogue it keeps. It tells its operator what it does in lines it hands to the program (or to a test), each log
+// line led by "tarnvale-server: ".
 #pragma once
 
 #include "core/ListFileFollower.h"
 #include "core/MediaInfoList.h"
-#include "net/AllowList.h"
-#include "net/CommandService.h"
-#include "net/Protocol.h"
-#include "net/PublicUrl.h"
 #include "platform/Socket.h"
-#include "server/HttpSide.h"
-#include "server/UpnpSide.h"
+#include "server/NetworkSides.h"
 
-#include <cstddef>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 
 namespace tarnvale {
 
-// Each session has a stream worker of its own, so their number is bounded.
-inline constexpr std::size_t kMaxServerSessions = 256;
-
-struct ServerOptions {
-    std::uint16_t port = kCommandPort; // 0 takes any free port
-    // The address the command socket binds to, in host order; 0 binds every local address.
-    std::uint32_t address = 0;
-    std::string list;
-    // A line per command received, per stream started or ended and per reload.
-    bool verbose = false;
-    std::size_t sessions = 1;
-    AllowList allow;
-    // The HTTP port for players and browsers (0 takes any free port); none: no HTTP side.
-    std::optional<std::uint16_t> http;
-    // Announce the server on the LAN as a UPnP media server (the HTTP side serves the media: on a free port when
-    // http is not set).
-    bool upnp = false;
-    std::string name;           // the name TVs show; empty: "Tarnvale on HOSTNAME"
-    std::string interfaceName;  // empty: the first interface a LAN can reach
-    std::uint16_t upnpPort = 0; // of the UPnP side's own server (control and events); 0 takes any free one
-    // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
-    // address each request came in on.
-    std::optional<PublicUrl> publicUrl;
-};
-
-// Where the server's lines go, each one whole and without its newline: out for what the operator reads as the
-// server starts (the host, the programs, the port), log for what happens while it runs, each line led by
-// "tarnvale-server: ". log is called from the server's threads, one whole line at a time.
-struct ServerLines {
-    std::function<void(const std::string&)> out;
-    std::function<void(const std::string&)> log;
-};
+// The headless server's options are its network sides' settings: list names the file it follows.
+using ServerOptions = NetworkSettings;
 
 class HeadlessServer {
 public:
@@ -69,27 +32,23 @@ public:
     void Stop();
 
     // The command port; 0 while the server is not serving.
-    std::uint16_t BoundPort() const { return service_.BoundPort(); }
+    std::uint16_t BoundPort() const { return sides_.CommandPort(); }
     // The HTTP port; 0 without an HTTP side.
-    std::uint16_t HttpPort() const { return http_.BoundPort(); }
+    std::uint16_t HttpPort() const { return sides_.HttpPort(); }
 
 private:
     void Out(const std::string& line) const;
     void Log(const std::string& line) const;
-    void LogStream(const StreamEvent& event) const;
     void LogChange(const ListFileChange& change);
-    bool StartUpnp(const UpnpPlace& place, const std::string& hostName, std::string& error);
 
     const ServerOptions options_;
     const ServerLines lines_;
     SocketLibrary sockets_;
-    // In the order each needs the ones before it; the services stop before the follower (the UPnP side first, while
-    // the HTTP side still serves what it announced), and all before the catalogue goes.
+    // In the order each needs the ones before it; the sides stop before the follower, and both before the
+    // catalogue goes.
     CMediaInfoList catalogue_;
     ListFileFollower follower_;
-    CommandService service_;
-    HttpSide http_;
-    UpnpSide upnp_;
+    NetworkSides sides_;
 };
 
 } // namespace tarnvale

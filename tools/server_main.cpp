@@ -3,8 +3,7 @@
 #include "core/OptionParser.h"
 #include "platform/Console.h"
 #include "server/HeadlessServer.h"
-#include "server/HttpSide.h"
-#include "server/UpnpSide.h"
+#include "server/NetworkOptions.h"
 #include "tools/DefaultListFile.h"
 
 #include <cstdio>
@@ -29,82 +28,16 @@ or deletes while it runs is served from the next command on. It never writes the
 or SIGTERM.
 )";
 
-OptionRow HttpOption(std::optional<std::uint16_t>& port) {
-    return IntegerOption<std::uint16_t>("--http", "PORT",
-                                        "also serve the programs over HTTP on PORT, for players and browsers:\n"
-                                        "http://HOST:PORT/ lists them (default: no HTTP; 0 takes any free port)",
-                                        port, 0, 65535);
-}
-
-// Where the build has no UPnP side, --upnp stays in the help to say so.
-OptionRow UpnpOption(bool& upnp) {
-    if (!UpnpSide::Available())
-        return OptionRow{"--upnp",
-                         {},
-                         {},
-                         "not in this build: the UPnP side is in the Linux build of the server",
-                         [](const std::string&) { return std::string("--upnp: ") + UpnpSide::kAbsentText; }};
-    return SwitchOption("--upnp",
-                        "announce the server on the LAN as a UPnP media server, so that TVs and apps\nfind it "
-                        "(needs the HTTP side: without --http it takes a free port)",
-                        upnp);
-}
-
 // 0 to go on, otherwise the exit code.
 int ParseOptions(int argc, char** argv, ServerOptions& options) {
     options.list = DefaultListFile();
-    const OptionParser parser(
-        "tarnvale-server", kUsage,
-        {
-            IntegerOption<std::uint16_t>("--port", "N", "UDP command port (default 10080; 0 takes any free port)",
-                                         options.port, 0, 65535),
-            TextOption("--list", "FILE", "the list file (default: " + options.list + "; $TARNVALE_LIST names another)",
-                       options.list),
-            SwitchOption("--verbose",
-                         "one line on stderr per command received, per stream started or ended, per HTTP request,\n"
-                         "per UPnP action or subscription and per reload",
-                         options.verbose, "-v"),
-            IntegerOption<std::size_t>("--sessions", "N",
-                                       "serve up to N clients at once, each with its own program (default 1: "
-                                       "whoever\nconnected last gets the replies and the stream)",
-                                       options.sessions, 1, kMaxServerSessions),
-            OptionRow{"--allow",
-                      {},
-                      "NETS",
-                      "answer and connect to only these addresses: IPv4 addresses or networks,\ncomma-separated, "
-                      "such as 192.168.1.0/24,10.0.0.5 (default: every address)",
-                      [&options](const std::string& text) {
-                          std::string error;
-                          std::optional<AllowList> allow = AllowList::Parse(text, &error);
-                          if (!allow)
-                              return "--allow: " + error;
-                          options.allow = std::move(*allow);
-                          return std::string();
-                      }},
-            HttpOption(options.http),
-            OptionRow{"--public-url",
-                      {},
-                      "URL",
-                      "the address players are told to use, such as http://front.lan:8080 for a caching\n"
-                      "front: the playlist, the JSON and the page lead there (default: the address\n"
-                      "each request came in on); its host is answered as this machine's own names",
-                      [&options](const std::string& text) {
-                          std::string error;
-                          options.publicUrl = ParsePublicUrl(text, &error);
-                          return options.publicUrl ? std::string() : "--public-url: " + error;
-                      }},
-            UpnpOption(options.upnp),
-            TextOption("--name", "TEXT", "with --upnp, the name TVs show (default: Tarnvale on HOSTNAME)",
-                       options.name),
-            TextOption("--interface", "NAME",
-                       "with --upnp, the network interface to announce on (default: the first that is\nup, "
-                       "not loopback, with an IPv4 address)",
-                       options.interfaceName),
-            IntegerOption<std::uint16_t>("--upnp-port", "N",
-                                         "with --upnp, a TCP port of their own for control and events (default: the\n"
-                                         "HTTP port)",
-                                         options.upnpPort, 0, 65535),
-        });
+    // The list file beside the command port, as the help has always listed them.
+    std::vector<OptionRow> rows = NetworkOptionRows(options);
+    rows.insert(rows.begin() + 1,
+                TextOption("--list", "FILE",
+                           "the list file (default: " + options.list + "; $TARNVALE_LIST names another)",
+                           options.list));
+    const OptionParser parser("tarnvale-server", kUsage, std::move(rows));
     std::vector<std::string> words;
     if (const std::optional<int> status =
             parser.Parse(std::vector<std::string>(argv + 1, argv + argc), words, std::cout, std::cerr))
@@ -113,9 +46,8 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
         std::cerr << parser.UsageError("unknown argument \"" + words[0] + "\"");
         return 2;
     }
-    // Left without --upnp, they would be ignored without a word.
-    if (!options.upnp && (!options.name.empty() || !options.interfaceName.empty() || options.upnpPort != 0)) {
-        std::cerr << parser.UsageError("--name, --interface and --upnp-port go with --upnp");
+    if (const std::string mismatch = NetworkOptionsMismatch(options); !mismatch.empty()) {
+        std::cerr << parser.UsageError(mismatch);
         return 2;
     }
     return 0;
