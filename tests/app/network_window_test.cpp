@@ -143,7 +143,7 @@ TEST_F(NetworkWindowTest, TheUpnpItemNamesWhatTvsShowAndSaysWhenItCannot) {
         return true;
     });
     if (available)
-        DismissMessageSaying({"cannot announce the server on the LAN", "TVs and apps do not find"});
+        DismissMessageSaying({"Cannot announce the server on the LAN", "TVs and apps do not find"});
     script.Then("still off", [this] {
         EXPECT_FALSE(window.UpnpOn());
         EXPECT_EQ(GetMenuState(GetSystemMenu(Main(), FALSE), kUpnpMenuCommand, MF_BYCOMMAND) & MF_CHECKED, 0u);

@@ -78,6 +78,49 @@ TEST(NetworkSides, ASideThatCannotStartIsNamedAndTheOnesBeforeItServeOn) {
     }
 }
 
+// Asked for on an interface that is not there, so that nothing is ever announced from a test: the UPnP side does
+// not start, at the start or later from a menu, and the sides before it serve on.
+TEST(NetworkSides, AUpnpSideThatCannotStartLeavesTheOthersServing) {
+    SocketLibrary sockets;
+    struct Row {
+        const char* name;
+        bool atStart;
+        bool http;
+    };
+    const Row rows[] = {
+        {"at the start, with an HTTP port", true, true},
+        {"at the start, without one", true, false},
+        {"later, with an HTTP port", false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        NetworkSettings settings = LoopbackSettings();
+        settings.interfaceName = "tarnvale-no-such-interface";
+        settings.upnp = row.atStart;
+        if (!row.http)
+            settings.http.reset();
+        CMediaInfoList catalogue;
+        NetworkSides sides(catalogue);
+        std::string error;
+        if (row.atStart) {
+            EXPECT_FALSE(sides.Start(settings, {}, error));
+        } else {
+            ASSERT_TRUE(sides.Start(settings, {}, error)) << error;
+            EXPECT_FALSE(sides.StartUpnp(error));
+        }
+        EXPECT_EQ(sides.Failed(), NetworkSide::Upnp);
+        EXPECT_EQ(error.rfind("cannot announce the server on the LAN: ", 0), 0u) << error;
+        EXPECT_FALSE(sides.UpnpOn());
+        EXPECT_NE(sides.CommandPort(), 0);
+        // The HTTP side was asked for by its port alone: UPnP would have brought it up only for itself.
+        EXPECT_EQ(sides.HttpPort() != 0, row.http);
+        if (row.http) {
+            EXPECT_NE(HttpGet(sides.HttpPort(), "/programs.json").find("200 OK"), std::string::npos);
+        }
+        sides.CatalogueChanged();
+    }
+}
+
 TEST(NetworkSides, StopEndsEverySideAndStartServesAgain) {
     SocketLibrary sockets;
     CMediaInfoList catalogue;
