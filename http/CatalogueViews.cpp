@@ -59,9 +59,17 @@ std::vector<ShownProgram> WithSizesOnDisk(std::vector<CMediaInfo> programs) {
     shown.reserve(programs.size());
     for (CMediaInfo& program : programs) {
         const std::uint64_t size = SizeOnDisk(program.m_szFile, program.m_nSize);
-        shown.push_back({std::move(program), size});
+        shown.push_back({std::move(program), size, {}});
     }
     return shown;
+}
+
+void WithExtras(std::vector<ShownProgram>& programs, const std::function<bool(const CMediaInfo&)>& hasPicture) {
+    SubtitleFinder finder;
+    for (ShownProgram& shown : programs) {
+        shown.extras.subtitles = ShownSubtitles(finder, shown.record.m_szFile);
+        shown.extras.picture = hasPicture && hasPicture(shown.record);
+    }
 }
 
 std::string ProgramUrl(std::string_view origin, std::int32_t pid) {
@@ -80,20 +88,21 @@ std::string PlaylistText(const std::vector<ShownProgram>& programs, std::string_
 
 std::string CatalogueJson(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string json = "[";
-    for (const auto& [program, size] : programs) {
+    for (const auto& [program, size, extras] : programs) {
         if (json.size() > 1)
             json += ',';
         json += "\n{\"pid\":" + std::to_string(program.m_nPID) +
                 ",\"type\":" + JsonQuoted(MediaTypeText(program.m_nType)) + ",\"size\":" + std::to_string(size) +
                 ",\"file\":" + JsonQuoted(ShownName(program)) +
-                ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID)) + "}";
+                ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID)) +
+                ExtrasJson(extras, origin, program.m_nPID) + "}";
     }
     return json + "\n]\n";
 }
 
 std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string rows;
-    for (const auto& [program, size] : programs) {
+    for (const auto& [program, size, extras] : programs) {
         const std::string pid = std::to_string(program.m_nPID);
         const std::string link = ProgramUrl(origin, program.m_nPID);
         rows += "<tr><td class=\"num\">" + pid + "</td><td class=\"type\">" + MediaTypeText(program.m_nType) +

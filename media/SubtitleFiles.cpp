@@ -94,12 +94,11 @@ SubtitleRead ReadSubtitleAsWebVtt(const SubtitleFile& file) {
         read.problem = SubtitleProblem::TooLong;
         return read;
     }
-    std::vector<std::uint8_t> bytes;
-    if (platform::ReadWholeFile(file.path, bytes) != platform::ReadResult::Ok) {
+    if (platform::ReadWholeFile(file.path, read.bytes) != platform::ReadResult::Ok) {
         read.unreadable = true;
         return read;
     }
-    SubtitleText text = DecodeSubtitleBytes(bytes);
+    SubtitleText text = DecodeSubtitleBytes(read.bytes);
     read.problem = text.problem;
     read.encoding = text.encoding;
     if (text.problem != SubtitleProblem::None)

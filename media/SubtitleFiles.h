@@ -4,6 +4,7 @@
 
 #include "media/SubtitleText.h"
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -42,11 +43,12 @@ private:
     std::map<std::string, std::vector<std::string>> folders_; // folder -> entry names, sorted
 };
 
-// The file at path as WebVTT; a problem other than None when it cannot be served. cues and skipped as
-// SrtToWebVtt counts them (nothing counted for a .vtt file).
+// The file at path as it is and as WebVTT; a problem other than None when it cannot be served. cues and skipped
+// as SrtToWebVtt counts them (nothing counted for a .vtt file).
 struct SubtitleRead {
     SubtitleProblem problem = SubtitleProblem::None;
     bool unreadable = false; // gone or not to be opened; problem is then None
+    std::vector<std::uint8_t> bytes;
     WebVtt vtt;
     SubtitleEncoding encoding = SubtitleEncoding::Utf8;
 };

@@ -97,6 +97,7 @@ bool HeadlessServer::Start(std::string& error) {
                     ".\nIs another program using that port? Stop it, or choose another port with --http.";
             return false;
         }
+        subtitles_.Start(http_, catalogue_, [this](const std::string& line) { Log(line); });
         const std::string port = std::to_string(http_.BoundPort());
         Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/" +
             (options_.publicUrl ? ", for players through " + options_.publicUrl->base + "/" : ""));
@@ -143,6 +144,7 @@ bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostNa
 
 void HeadlessServer::Stop() {
     upnp_.Stop();
+    subtitles_.Stop();
     http_.Stop();
     service_.Stop();
     follower_.Stop();

@@ -10,6 +10,7 @@
 #include "net/PublicUrl.h"
 #include "platform/Socket.h"
 #include "server/HttpSide.h"
+#include "server/SubtitleSide.h"
 #include "server/UpnpSide.h"
 
 #include <cstddef>
@@ -89,6 +90,7 @@ private:
     ListFileFollower follower_;
     CommandService service_;
     HttpSide http_;
+    SubtitleSide subtitles_;
     UpnpSide upnp_;
 };
 

@@ -6,6 +6,7 @@
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
 #include "http/CatalogueViews.h"
+#include "http/SubtitleRoute.h"
 #include "http/TextEscapes.h"
 #include "upnp/DidlLite.h"
 
@@ -159,7 +160,8 @@ void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, 
         size = view.sizes[index];
     }
     const std::string url = ProgramUrl(mediaOrigin_, entry.pid);
-    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile});
+    const std::string captionUrl = CaptionUrl(mediaOrigin_, entry.pid, entry.path);
+    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile, captionUrl, {}});
 }
 
 std::optional<DirectoryPage> ContentDirectory::Browse(const BrowseRequest& request) const {

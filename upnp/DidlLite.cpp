@@ -52,7 +52,27 @@ void DidlWriter::Add(const DidlItem& item) {
              XmlEscaped(DlnaProtocolInfo(item.mediaType, item.profile)) + "\"";
     if (item.size >= 0)
         text_ += " size=\"" + std::to_string(item.size) + "\"";
-    text_ += ">" + XmlEscaped(item.url) + "</res></item>";
+    text_ += ">" + XmlEscaped(item.url) + "</res>";
+    AddExtras(item);
+    text_ += "</item>";
+}
+
+void DidlWriter::AddExtras(const DidlItem& item) {
+    if (!item.pictureUrl.empty()) {
+        const std::string url = XmlEscaped(item.pictureUrl);
+        text_ += "<upnp:albumArtURI dlna:profileID=\"JPEG_TN\">" + url +
+                 "</upnp:albumArtURI><res protocolInfo=\"http-get:*:image/jpeg:DLNA.ORG_PN=JPEG_TN;DLNA.ORG_FLAGS="
+                 "00f00000000000000000000000000000\">" +
+                 url + "</res>";
+    }
+    if (!item.captionUrl.empty()) {
+        // The namespace on the element itself: the TVs that read it look for the element, not for its prefix's
+        // place in the document.
+        const std::string url = XmlEscaped(item.captionUrl);
+        text_ += "<res protocolInfo=\"http-get:*:text/srt:*\">" + url +
+                 "</res><sec:CaptionInfoEx xmlns:sec=\"http://www.sec.co.kr/\" sec:type=\"srt\">" + url +
+                 "</sec:CaptionInfoEx>";
+    }
 }
 
 std::string DidlWriter::Finish() {

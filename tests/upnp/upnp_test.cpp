@@ -215,6 +215,21 @@ TEST_F(DirectoryTest, NamesStayTextInTheDocument) {
         << "XML has no room for control characters";
 }
 
+TEST_F(DirectoryTest, ASubRipFileBesideAProgramIsOfferedToTvsAndAVttFileIsNot) {
+    TempDir folder;
+    for (const char* name : {"film.mpg", "film.fr.vtt", "film.en.srt", "film.srt", "plain.mpg", "vtt.mpg", "vtt.vtt"})
+        std::ofstream(folder.File(name)).close();
+    catalogue.Assign({Program(folder.File("film.mpg").c_str(), 1, MEDIA_MPEG2),
+                      Program(folder.File("plain.mpg").c_str(), 2, MEDIA_MPEG2),
+                      Program(folder.File("vtt.mpg").c_str(), 3, MEDIA_MPEG2)});
+    const std::string didl = Browse("all", true).didl;
+    // The file without a language is the first (number 0); only SubRip files go to TVs.
+    const std::string url = "http://192.0.2.1:8080/subtitles/1/0.srt";
+    EXPECT_NE(didl.find("<res protocolInfo=\"http-get:*:text/srt:*\">" + url + "</res>"), std::string::npos) << didl;
+    EXPECT_NE(didl.find("sec:type=\"srt\">" + url + "</sec:CaptionInfoEx>"), std::string::npos) << didl;
+    EXPECT_EQ(Attributes(didl, "res", "protocolInfo").size(), 4u) << "one res each, and the one SubRip file's";
+}
+
 TEST(MediaServerActions, WrongRequestsEarnTheirFaults) {
     CMediaInfoList catalogue;
     catalogue.Assign({Program("/a.mp3", 12, MEDIA_MP3)});

@@ -1,0 +1,134 @@
+// What the headless server serves beside the programs' files, asked with curl on 127.0.0.1: the subtitles beside
+// a program as WebVTT for the page and as they are for TVs, named in programs.json and in the caption header TVs
+// ask for; bad subtitle files refused plainly, with the server answering on after each.
+#include "core/ListFile.h"
+#include "core/MediaType.h"
+#include "net/NetTestSupport.h"
+#include "server/HeadlessServer.h"
+#include "support/CurlFetch.h"
+#include "support/MediaFixtures.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace tarnvale::test {
+namespace {
+
+class ServerExtras : public ::testing::Test {
+protected:
+    void Serve() {
+        ServerOptions options;
+        options.address = platform::kLoopbackAddress;
+        options.port = 0;
+        options.list = list;
+        options.http = 0;
+        server = std::make_unique<HeadlessServer>(options, ServerLines{said.Sink(), log.Sink()});
+        std::string error;
+        ASSERT_TRUE(server->Start(error)) << error;
+    }
+    std::int32_t Add(const std::string& path, std::int32_t type) {
+        const auto pid = static_cast<std::int32_t>(catalogue.Count()) + 1;
+        catalogue.Append(Record(path, pid, type, 1000, 0));
+        EXPECT_TRUE(SaveListFile(list, catalogue));
+        return pid;
+    }
+    Fetched Get(const std::string& path, const std::string& args = "") {
+        return CurlFetch(args, "http://127.0.0.1:" + std::to_string(server->HttpPort()) + path, dir.Path());
+    }
+    void Write(const std::string& name, std::string_view bytes) {
+        WriteBytes(dir.File(name), std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
+
+    TempDir dir;
+    std::string list = dir.File("programs.lst");
+    CMediaInfoList catalogue;
+    LineLog said, log;
+    std::unique_ptr<HeadlessServer> server;
+};
+
+TEST_F(ServerExtras, SubtitlesAreListedServedAsWebVttAndAsTheyAreAndBadOnesRefused) {
+    Write("film.mpg", "not really a program");
+    Write("plain.mpg", "no subtitles beside this one");
+    // Windows-1252 accents and a broken cue; a file name with markup; one with bytes that are not UTF-8.
+    Write("film.srt", "1\r\n00:00:01,000 --> 00:00:02,000\r\nCaf\xE9 cr\xE8me\r\n\r\n2\r\n00:00:03 --> 00:00:04,000\r\n"
+                      "broken\r\n");
+    Write("film.<img src=x onerror=alert(1)>.srt", "1\n00:00:01,000 --> 00:00:02,000\nmarkup in the name\n");
+    Write("film.de.vtt", "WEBVTT\n\n00:01.000 --> 00:02.000\nGr\xC3\xBC\xC3\x9F"
+                         "e\n");
+    Write("film.no-text.srt", std::string_view("\0\1\2\3binary", 10));
+    Write("film.long.srt", std::string(10 * 1000 * 1000, 'x'));
+    Write("film.\xE9t\xE9.srt", "1\n00:00:01,000 --> 00:00:02,000\nlatin-1 name\n");
+    const std::int32_t film = Add(dir.File("film.mpg"), MEDIA_MPEG2);
+    const std::int32_t plain = Add(dir.File("plain.mpg"), MEDIA_MPEG2);
+    Serve();
+    const std::string origin = "http://127.0.0.1:" + std::to_string(server->HttpPort());
+    const std::string base = "/subtitles/" + std::to_string(film) + "/";
+
+    // In order: the file without a language, then by language (bytes): <img...>, de, long, no-text, \xE9t\xE9.
+    const Fetched json = Get("/programs.json");
+    ASSERT_EQ(json.status, 200) << json.error;
+    const std::string expected = "\"subtitles\":[{\"lang\":\"und\",\"url\":\"" + origin + base + "0.vtt\"}," +
+                                 "{\"lang\":\"<img src=x onerror=alert(1)>\",\"url\":\"" + origin + base + "1.vtt\"}," +
+                                 "{\"lang\":\"de\",\"url\":\"" + origin + base + "2.vtt\"}," +
+                                 "{\"lang\":\"long\",\"url\":\"" + origin + base + "3.vtt\"}," +
+                                 "{\"lang\":\"no-text\",\"url\":\"" + origin + base + "4.vtt\"}," +
+                                 "{\"lang\":\"\xEF\xBF\xBDt\xEF\xBF\xBD\",\"url\":\"" + origin + base + "5.vtt\"}]";
+    EXPECT_NE(json.body.find(expected), std::string::npos) << json.body;
+    EXPECT_EQ(json.body.find("\"pid\":" + std::to_string(plain) +
+                             ",\"type\":\"MPEG2\",\"size\":28,"
+                             "\"file\":\"plain.mpg\",\"url\":\"" +
+                             origin + "/programs/2\"}"),
+              json.body.find("\"pid\":" + std::to_string(plain)))
+        << "a program without subtitles is written as before";
+    EXPECT_NE(json.body.find("\"url\":\"" + origin + "/programs/2\"}"), std::string::npos) << json.body;
+
+    struct Row {
+        const char* what;
+        std::string path;
+        int status;
+        const char* type;
+        std::string body; // found within the answer's body
+    };
+    const std::vector<Row> rows = {
+        {"Windows-1252 as UTF-8, the broken cue left out", base + "0.vtt", 200, "text/vtt; charset=utf-8",
+         "WEBVTT\n\n00:00:01.000 --> 00:00:02.000\nCaf\xC3\xA9 cr\xC3\xA8me\n"},
+        {"the same file as it is, for TVs", base + "0.srt", 200, "text/srt", "Caf\xE9 cr\xE8me"},
+        {"a name with markup serves its file", base + "1.vtt", 200, "text/vtt; charset=utf-8", "markup in the name"},
+        {"a WebVTT file as it is", base + "2.vtt", 200, "text/vtt; charset=utf-8",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
+        {"a WebVTT file has no SubRip form", base + "2.srt", 404, "text/plain; charset=utf-8", "No such subtitles"},
+        {"10 MB is no subtitle file", base + "3.vtt", 422, "text/plain; charset=utf-8", "longer than 4 MiB"},
+        {"a binary file is not text", base + "4.vtt", 422, "text/plain; charset=utf-8", "not text"},
+        {"a name that is not UTF-8", base + "5.vtt", 200, "text/vtt; charset=utf-8", "latin-1 name"},
+        {"a number past the files", base + "6.vtt", 404, "text/plain; charset=utf-8", "No such subtitles"},
+        {"a number named twice", base + "00.vtt", 404, "text/plain; charset=utf-8", "No such subtitles"},
+        {"another extension", base + "0.txt", 404, "text/plain; charset=utf-8", "No such subtitles"},
+        {"an unknown PID", "/subtitles/99/0.vtt", 404, "text/plain; charset=utf-8", "No such subtitles"},
+        {"a program without any", "/subtitles/" + std::to_string(plain) + "/0.vtt", 404, "text/plain; charset=utf-8",
+         "No such subtitles"},
+        {"a path that climbs", base + "../../programs.lst", 404, "text/plain; charset=utf-8", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Fetched got = Get(row.path);
+        EXPECT_EQ(got.status, row.status) << got.error;
+        EXPECT_EQ(Header(got, "content-type"), row.type);
+        EXPECT_NE(got.body.find(row.body), std::string::npos) << got.body;
+        // The server answers on after each.
+        EXPECT_EQ(Get("/programs.m3u8").status, 200);
+    }
+    EXPECT_EQ(log.Count("is not served: it is not text"), 1u);
+
+    // TVs that ask with the video are told where its SubRip file is; others, and videos without one, are not.
+    const std::string video = "/programs/" + std::to_string(film);
+    EXPECT_EQ(Header(Get(video, "-r 0-0 -H 'getCaptionInfo.sec: 1'"), "captioninfo.sec"), origin + base + "0.srt");
+    EXPECT_EQ(Header(Get(video, "-r 0-0"), "captioninfo.sec"), "");
+    EXPECT_EQ(Header(Get("/programs/" + std::to_string(plain), "-H 'getCaptionInfo.sec: 1'"), "captioninfo.sec"), "");
+}
+
+} // namespace
+} // namespace tarnvale::test
