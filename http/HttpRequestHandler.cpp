@@ -357,8 +357,13 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         return SendProgram(request, path.substr(kProgramsPrefix.size()));
 
     const auto programs = [&] {
+        std::shared_ptr<const std::function<bool(const CMediaInfo&)>> pictureCheck;
+        {
+            std::lock_guard lock(owner.documentsMutex_);
+            pictureCheck = owner.pictureCheck_;
+        }
         std::vector<ShownProgram> shown = WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot()));
-        WithExtras(shown, nullptr);
+        WithExtras(shown, pictureCheck ? *pictureCheck : std::function<bool(const CMediaInfo&)>());
         return shown;
     };
     if (path == "/") {

@@ -93,6 +93,12 @@ void HttpService::RemoveRoute(const std::string& prefix) {
     routes_ = std::move(routes);
 }
 
+void HttpService::SetPictureCheck(std::function<bool(const CMediaInfo&)> check) {
+    auto shared = check ? std::make_shared<const std::function<bool(const CMediaInfo&)>>(std::move(check)) : nullptr;
+    std::lock_guard lock(documentsMutex_);
+    pictureCheck_ = std::move(shared);
+}
+
 void HttpService::Stop() {
     if (daemon_)
         MHD_stop_daemon(daemon_);

@@ -70,6 +70,9 @@ public:
     void SetRoute(HttpRoute route);
     // Answers that prefix no more.
     void RemoveRoute(const std::string& prefix);
+    // Which programs the list and the page offer a picture of, from now on (none without it); any time, from any
+    // thread.
+    void SetPictureCheck(std::function<bool(const CMediaInfo&)> check);
 
 private:
     friend struct HttpRequestHandler;
@@ -88,6 +91,7 @@ private:
     mutable std::mutex documentsMutex_;
     std::shared_ptr<const HttpDocuments> documents_;
     std::shared_ptr<const std::vector<HttpRoute>> routes_;
+    std::shared_ptr<const std::function<bool(const CMediaInfo&)>> pictureCheck_;
     // The library's last message, for the error of a Start that fails.
     std::mutex libraryMessageMutex_;
     std::string libraryMessage_;

@@ -98,6 +98,8 @@ bool HeadlessServer::Start(std::string& error) {
             return false;
         }
         subtitles_.Start(http_, catalogue_, [this](const std::string& line) { Log(line); });
+        if (!StartPictures(error))
+            return false;
         const std::string port = std::to_string(http_.BoundPort());
         Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/" +
             (options_.publicUrl ? ", for players through " + options_.publicUrl->base + "/" : ""));
@@ -109,6 +111,19 @@ bool HeadlessServer::Start(std::string& error) {
             std::to_string(service_.BoundPort()) + ". Press Ctrl+C to stop.");
     else
         Out("Serving on UDP port " + std::to_string(service_.BoundPort()) + ". Press Ctrl+C to stop.");
+    return true;
+}
+
+bool HeadlessServer::StartPictures(std::string& error) {
+    PictureSettings settings;
+    settings.folder = options_.pictures.empty() ? DefaultPictureFolder() : options_.pictures;
+    settings.maker.ffmpeg = options_.ffmpeg;
+    settings.log = [this](const std::string& line) { Log(line); };
+    std::string pictureError;
+    if (!pictures_.Start(http_, catalogue_, std::move(settings), pictureError)) {
+        error = pictureError + ".\nName a folder the server may write to with --pictures.";
+        return false;
+    }
     return true;
 }
 
@@ -144,6 +159,7 @@ bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostNa
 
 void HeadlessServer::Stop() {
     upnp_.Stop();
+    pictures_.Stop();
     subtitles_.Stop();
     http_.Stop();
     service_.Stop();
@@ -184,6 +200,7 @@ void HeadlessServer::LogStream(const StreamEvent& event) const {
 void HeadlessServer::LogChange(const ListFileChange& change) {
     if (change.kind == ListFileChange::Kind::Taken)
         upnp_.CatalogueChanged();
+    pictures_.CatalogueChanged();
     const std::string& list = options_.list;
     const std::string programs = std::to_string(change.programs) + (change.programs == 1 ? " program" : " programs");
     const ListFileLoad& load = change.load;

@@ -10,6 +10,7 @@
 #include "net/PublicUrl.h"
 #include "platform/Socket.h"
 #include "server/HttpSide.h"
+#include "server/PictureSide.h"
 #include "server/SubtitleSide.h"
 #include "server/UpnpSide.h"
 
@@ -44,6 +45,10 @@ struct ServerOptions {
     // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
     // address each request came in on.
     std::optional<PublicUrl> publicUrl;
+    // Where the programs' pictures are kept; empty: DefaultPictureFolder().
+    std::string pictures;
+    // Debian's ffmpeg, which makes them.
+    std::string ffmpeg = "ffmpeg";
 };
 
 // Where the server's lines go, each one whole and without its newline: out for what the operator reads as the
@@ -73,12 +78,15 @@ public:
     std::uint16_t BoundPort() const { return service_.BoundPort(); }
     // The HTTP port; 0 without an HTTP side.
     std::uint16_t HttpPort() const { return http_.BoundPort(); }
+    // The picture maker's runs so far.
+    std::size_t PictureRuns() const { return pictures_.Runs(); }
 
 private:
     void Out(const std::string& line) const;
     void Log(const std::string& line) const;
     void LogStream(const StreamEvent& event) const;
     void LogChange(const ListFileChange& change);
+    bool StartPictures(std::string& error);
     bool StartUpnp(const UpnpPlace& place, const std::string& hostName, std::string& error);
 
     const ServerOptions options_;
@@ -91,6 +99,7 @@ private:
     CommandService service_;
     HttpSide http_;
     SubtitleSide subtitles_;
+    PictureSide pictures_;
     UpnpSide upnp_;
 };
 

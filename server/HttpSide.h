@@ -40,6 +40,8 @@ public:
     // nothing while stopped.
     void SetRoute(HttpRoute route);
     void RemoveRoute(const std::string& prefix);
+    // Which programs the views offer a picture of (none without it); nothing while stopped.
+    void SetPictureCheck(std::function<bool(const CMediaInfo&)> check);
 
 private:
     struct Service;

@@ -19,7 +19,8 @@ namespace {
 
 constexpr const char* kUsage =
     R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT]
-                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N] [--verbose]
+                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N] [--pictures FOLDER]
+                       [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. With --http, players and browsers get the same
@@ -104,6 +105,10 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                                          "with --upnp, the TCP port for control and events, 49152 to 65535 (default: "
                                          "the\nfirst free one from 49152)",
                                          options.upnpPort, 0, 65535),
+            TextOption("--pictures", "FOLDER",
+                       "with --http, where the programs' pictures are kept (default: tarnvale/pictures in\nthe "
+                       "user's cache folder, ~/.cache or %LOCALAPPDATA%); delete it to have them made again",
+                       options.pictures),
         });
     std::vector<std::string> words;
     if (const std::optional<int> status =

@@ -7,10 +7,14 @@
 #include "server/HeadlessServer.h"
 #include "support/CurlFetch.h"
 #include "support/MediaFixtures.h"
+#include "support/Shell.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -25,9 +29,20 @@ protected:
         options.port = 0;
         options.list = list;
         options.http = 0;
+        options.pictures = dir.File("pictures");
         server = std::make_unique<HeadlessServer>(options, ServerLines{said.Sink(), log.Sink()});
         std::string error;
         ASSERT_TRUE(server->Start(error)) << error;
+    }
+    // The width and height of a JPEG as ffprobe reads them, "WxH".
+    std::string Dimensions(const std::string& jpeg) {
+        WriteBytes(dir.File("fetched.jpg"), std::vector<std::uint8_t>(jpeg.begin(), jpeg.end()));
+        std::string out = RunCommand("ffprobe -v error -show_entries stream=width,height -of csv=s=x:p=0 " +
+                                     Quote(dir.File("fetched.jpg")))
+                              .out;
+        while (!out.empty() && (out.back() == '\n' || out.back() == '\r'))
+            out.pop_back();
+        return out;
     }
     std::int32_t Add(const std::string& path, std::int32_t type) {
         const auto pid = static_cast<std::int32_t>(catalogue.Count()) + 1;
@@ -77,13 +92,9 @@ TEST_F(ServerExtras, SubtitlesAreListedServedAsWebVttAndAsTheyAreAndBadOnesRefus
                                  "{\"lang\":\"no-text\",\"url\":\"" + origin + base + "4.vtt\"}," +
                                  "{\"lang\":\"\xEF\xBF\xBDt\xEF\xBF\xBD\",\"url\":\"" + origin + base + "5.vtt\"}]";
     EXPECT_NE(json.body.find(expected), std::string::npos) << json.body;
-    EXPECT_EQ(json.body.find("\"pid\":" + std::to_string(plain) +
-                             ",\"type\":\"MPEG2\",\"size\":28,"
-                             "\"file\":\"plain.mpg\",\"url\":\"" +
-                             origin + "/programs/2\"}"),
-              json.body.find("\"pid\":" + std::to_string(plain)))
-        << "a program without subtitles is written as before";
-    EXPECT_NE(json.body.find("\"url\":\"" + origin + "/programs/2\"}"), std::string::npos) << json.body;
+    const std::size_t plainAt = json.body.find("\n{\"pid\":" + std::to_string(plain) + ",");
+    ASSERT_NE(plainAt, std::string::npos);
+    EXPECT_EQ(json.body.find("subtitles", plainAt), std::string::npos) << "none beside the other program";
 
     struct Row {
         const char* what;
@@ -128,6 +139,107 @@ TEST_F(ServerExtras, SubtitlesAreListedServedAsWebVttAndAsTheyAreAndBadOnesRefus
     EXPECT_EQ(Header(Get(video, "-r 0-0 -H 'getCaptionInfo.sec: 1'"), "captioninfo.sec"), origin + base + "0.srt");
     EXPECT_EQ(Header(Get(video, "-r 0-0"), "captioninfo.sec"), "");
     EXPECT_EQ(Header(Get("/programs/" + std::to_string(plain), "-H 'getCaptionInfo.sec: 1'"), "captioninfo.sec"), "");
+}
+
+TEST_F(ServerExtras, PicturesAreMadeOnceKeptAndMadeAgainForAChangedFile) {
+    // A cover of 320x200 inside an MP3; the same MP3 with the cover's bytes trampled; a video that is no video.
+    ASSERT_EQ(
+        RunCommand("ffmpeg -v error -y -f lavfi -i color=c=red:s=320x200 -frames:v 1 " + Quote(dir.File("cover.jpg")))
+            .code,
+        0);
+    ASSERT_EQ(RunCommand("ffmpeg -v error -y -f lavfi -i sine=d=1 -i " + Quote(dir.File("cover.jpg")) +
+                         " -map 0:a -map 1:v -c:a libmp3lame -c:v copy -disposition:v attached_pic "
+                         "-id3v2_version 3 " +
+                         Quote(dir.File("song.mp3")))
+                  .code,
+              0);
+    std::vector<std::uint8_t> song = ReadBytes(dir.File("song.mp3"));
+    const std::array<std::uint8_t, 3> jpegStart = {0xFF, 0xD8, 0xFF};
+    const auto cover = std::search(song.begin(), song.end(), jpegStart.begin(), jpegStart.end());
+    ASSERT_NE(cover, song.end());
+    std::vector<std::uint8_t> trampled = song;
+    for (std::size_t i = static_cast<std::size_t>(cover - song.begin()) + 2, k = 0; k < 400 && i < trampled.size();
+         ++i, ++k)
+        trampled[i] = static_cast<std::uint8_t>(k * 37);
+    WriteBytes(dir.File("trampled.mp3"), trampled);
+    Write("damaged.mpg", std::string(20000, '\x47'));
+    std::filesystem::copy_file(FixturePath("mpeg2-program.mpg"), dir.File("film.mpg"));
+
+    const std::int32_t film = Add(dir.File("film.mpg"), MEDIA_MPEG2);
+    const std::int32_t avi = Add(FixturePath("clip.avi"), MEDIA_AVI);
+    const std::int32_t songPid = Add(dir.File("song.mp3"), MEDIA_MP3);
+    const std::int32_t tone = Add(FixturePath("tone.mp3"), MEDIA_MP3); // no cover
+    const std::int32_t trampledPid = Add(dir.File("trampled.mp3"), MEDIA_MP3);
+    const std::int32_t damaged = Add(dir.File("damaged.mpg"), MEDIA_MPEG2);
+    Serve();
+
+    struct Row {
+        const char* what;
+        std::int32_t pid;
+        int status;
+        const char* size; // as ffprobe reads the picture
+    };
+    const std::vector<Row> rows = {
+        {"a program stream, 96x64", film, 200, "96x64"},
+        {"an AVI", avi, 200, "96x64"},
+        {"an MP3's cover of 320x200, fitted into 160x160", songPid, 200, "160x100"},
+        {"an MP3 without a cover", tone, 404, ""},
+        {"an MP3 whose cover is damaged", trampledPid, 404, ""},
+        {"a damaged video", damaged, 404, ""},
+        {"a PID no program has", 99, 404, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Fetched got = Get("/pictures/" + std::to_string(row.pid) + ".jpg");
+        EXPECT_EQ(got.status, row.status) << got.error << got.body;
+        if (row.status == 200) {
+            EXPECT_EQ(Header(got, "content-type"), "image/jpeg");
+            EXPECT_EQ(Dimensions(got.body), row.size);
+            EXPECT_FALSE(Header(got, "etag").empty());
+            EXPECT_EQ(Header(got, "cache-control"), "max-age=300");
+        }
+        EXPECT_EQ(Get("/programs.m3u8").status, 200) << "the server answers on";
+    }
+    for (const char* bad : {"/pictures/01.jpg", "/pictures/1.png", "/pictures/1", "/pictures/../programs.lst"})
+        EXPECT_EQ(Get(bad).status, 404) << bad;
+    EXPECT_TRUE(log.WaitForCount("no picture of " + dir.File("damaged.mpg"), 1));
+    EXPECT_TRUE(log.WaitForCount("no picture of " + dir.File("trampled.mp3"), 1));
+
+    // Asked again, by the list and by a client that has them: nothing is made twice.
+    const std::size_t runs = server->PictureRuns();
+    const std::string json = Get("/programs.json").body;
+    const std::string origin = "http://127.0.0.1:" + std::to_string(server->HttpPort());
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const std::string named = "\"picture\":\"" + origin + "/pictures/" + std::to_string(row.pid) + ".jpg\"";
+        EXPECT_EQ(json.find(named) != std::string::npos, row.status == 200) << json;
+        const Fetched again = Get("/pictures/" + std::to_string(row.pid) + ".jpg");
+        EXPECT_EQ(again.status, row.status);
+        if (row.status == 200) {
+            const std::string match = "-H " + Quote("If-None-Match: " + Header(again, "etag"));
+            EXPECT_EQ(Get("/pictures/" + std::to_string(row.pid) + ".jpg", match).status, 304);
+        }
+    }
+    EXPECT_EQ(server->PictureRuns(), runs);
+
+    // A changed file is a new file: its picture is made again, once.
+    const std::string before = Header(Get("/pictures/" + std::to_string(film) + ".jpg"), "etag");
+    std::filesystem::copy_file(FixturePath("mpeg2-program.vob"), dir.File("film.mpg"),
+                               std::filesystem::copy_options::overwrite_existing);
+    const Fetched changed = Get("/pictures/" + std::to_string(film) + ".jpg");
+    EXPECT_EQ(changed.status, 200);
+    EXPECT_NE(Header(changed, "etag"), before);
+    EXPECT_GT(server->PictureRuns(), runs);
+    const std::size_t afterChange = server->PictureRuns();
+    EXPECT_EQ(Get("/pictures/" + std::to_string(film) + ".jpg").status, 200);
+    EXPECT_EQ(server->PictureRuns(), afterChange);
+
+    // A new server on the same folder makes none of them again, the ones that could not be made included.
+    server.reset();
+    Serve();
+    for (const Row& row : rows)
+        EXPECT_EQ(Get("/pictures/" + std::to_string(row.pid) + ".jpg").status, row.status) << row.what;
+    EXPECT_EQ(server->PictureRuns(), 0u);
 }
 
 } // namespace
