@@ -146,6 +146,7 @@ bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostNa
         settings.log = [this](const std::string& line) { Log(line); };
     settings.warn = [this](const std::string& line) { Log(line); };
     settings.publish = [this](HttpDocuments documents) { http_.SetDocuments(std::move(documents)); };
+    settings.hasPicture = pictures_.Check();
     std::vector<std::string> lines;
     std::string upnpError;
     if (!upnp_.Start(catalogue_, std::move(settings), lines, upnpError)) {

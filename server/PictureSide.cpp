@@ -89,6 +89,12 @@ void PictureSide::Stop() {
     cache_.reset();
 }
 
+std::function<bool(const CMediaInfo&)> PictureSide::Check() const {
+    if (!cache_)
+        return {};
+    return [cache = cache_](const CMediaInfo& program) { return cache->Offers(program); };
+}
+
 void PictureSide::CatalogueChanged() {
     if (cache_ && catalogue_)
         cache_->Ahead(catalogue_->Snapshot());

@@ -6,6 +6,7 @@
 #include "picture/PictureCache.h"
 #include "server/HttpSide.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -28,6 +29,8 @@ public:
     void Stop();
     // The catalogue has changed: the pictures of programs added are made ahead of time.
     void CatalogueChanged();
+    // Which programs have a picture offered (none while stopped); the check holds the cache, not this side.
+    std::function<bool(const CMediaInfo&)> Check() const;
     // ffmpeg's runs so far.
     std::size_t Runs() const { return cache_ ? cache_->Runs() : 0; }
 

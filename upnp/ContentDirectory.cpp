@@ -143,6 +143,15 @@ std::shared_ptr<ContentDirectory::View> ContentDirectory::CurrentView() const {
     return view;
 }
 
+std::string ContentDirectory::PictureUrlOf(std::int32_t pid, std::int32_t type, const std::string& path) const {
+    CMediaInfo program;
+    program.m_nPID = pid;
+    program.m_nType = type;
+    if (!pictureCheck_ || !program.SetPath(path) || !pictureCheck_(program))
+        return {};
+    return mediaOrigin_ + "/pictures/" + std::to_string(pid) + ".jpg";
+}
+
 void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, std::string_view parentId) const {
     const View::Entry& entry = view.entries[index];
     const char* profile = nullptr;
@@ -161,7 +170,8 @@ void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, 
     }
     const std::string url = ProgramUrl(mediaOrigin_, entry.pid);
     const std::string captionUrl = CaptionUrl(mediaOrigin_, entry.pid, entry.path);
-    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile, captionUrl, {}});
+    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile, captionUrl,
+                      PictureUrlOf(entry.pid, entry.type, entry.path)});
 }
 
 std::optional<DirectoryPage> ContentDirectory::Browse(const BrowseRequest& request) const {

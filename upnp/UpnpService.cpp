@@ -170,6 +170,7 @@ bool UpnpService::Start(UpnpSettings settings, std::string& error) {
     // SystemUpdateID starts from the clock, so that a restarted server does not repeat the ids of the last one.
     directory_ = std::make_unique<ContentDirectory>(catalogue_, settings_.mediaOrigin, ProbeMpegVideoFile,
                                                     static_cast<std::uint32_t>(std::time(nullptr)));
+    directory_->SetPictureCheck(settings_.hasPicture);
     const DeviceSite site{settings_.friendlyName, udn_, settings_.documentOrigin,
                           "http://" + address_ + ":" + std::to_string(port_)};
     HttpDocuments documents;

@@ -1,6 +1,7 @@
 // What the UPnP side is started with. Portable, so that the server names it in every build.
 #pragma once
 
+#include "core/MediaInfo.h"
 #include "http/HttpDocuments.h"
 #include "net/AllowList.h"
 
@@ -28,6 +29,8 @@ struct UpnpSettings {
     std::function<void(const std::string&)> warn;
     // Hands the documents to the HTTP side, before the device is announced.
     std::function<void(HttpDocuments)> publish;
+    // Which programs have a picture on the HTTP side (none without it).
+    std::function<bool(const CMediaInfo&)> hasPicture;
 };
 
 } // namespace tarnvale

@@ -230,6 +230,22 @@ TEST_F(DirectoryTest, ASubRipFileBesideAProgramIsOfferedToTvsAndAVttFileIsNot) {
     EXPECT_EQ(Attributes(didl, "res", "protocolInfo").size(), 4u) << "one res each, and the one SubRip file's";
 }
 
+TEST_F(DirectoryTest, ProgramsWithAPictureHaveAlbumArtAndAThumbnailRes) {
+    catalogue.Assign({Program("/v/film.mpg", 1, MEDIA_MPEG2), Program("/v/damaged.mpg", 2, MEDIA_MPEG2),
+                      Program("/v/song.mp3", 3, MEDIA_MP3)});
+    directory.SetPictureCheck([](const CMediaInfo& program) { return program.Path() != "/v/damaged.mpg"; });
+    const std::string didl = Browse("all", true).didl;
+    EXPECT_EQ(Attributes(didl, "upnp:albumArtURI", "dlna:profileID"), (std::vector<std::string>{"JPEG_TN", "JPEG_TN"}));
+    for (const char* pid : {"1", "3"}) {
+        SCOPED_TRACE(pid);
+        const std::string url = std::string("http://192.0.2.1:8080/pictures/") + pid + ".jpg";
+        EXPECT_NE(didl.find("<upnp:albumArtURI dlna:profileID=\"JPEG_TN\">" + url + "</upnp:albumArtURI>"),
+                  std::string::npos);
+        EXPECT_NE(didl.find("<res protocolInfo=\"http-get:*:image/jpeg:DLNA.ORG_PN=JPEG_TN;"), std::string::npos);
+    }
+    EXPECT_EQ(didl.find("/pictures/2.jpg"), std::string::npos) << "none for a program that gives none";
+}
+
 TEST(MediaServerActions, WrongRequestsEarnTheirFaults) {
     CMediaInfoList catalogue;
     catalogue.Assign({Program("/a.mp3", 12, MEDIA_MP3)});
