@@ -3,6 +3,7 @@
 
 #include "core/MediaType.h"
 #include "http/CataloguePageTemplate.h"
+#include "http/CatalogueTiles.h"
 #include "http/TextEscapes.h"
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -114,8 +115,8 @@ std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string
     }
     const std::string count = std::to_string(programs.size());
     // The rows last: a file name must not become a mark.
-    return Replaced(Replaced(Replaced(kCataloguePageTemplate, "<!--ORIGIN-->", origin), "<!--COUNT-->", count),
-                    "<!--ROWS-->", rows);
+    const std::string page = Replaced(kCataloguePageTemplate, "<!--TILES-->", CatalogueTiles(programs, origin));
+    return Replaced(Replaced(Replaced(page, "<!--ORIGIN-->", origin), "<!--COUNT-->", count), "<!--ROWS-->", rows);
 }
 
 } // namespace tarnvale

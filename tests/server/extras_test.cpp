@@ -242,5 +242,40 @@ TEST_F(ServerExtras, PicturesAreMadeOnceKeptAndMadeAgainForAChangedFile) {
     EXPECT_EQ(server->PictureRuns(), 0u);
 }
 
+TEST_F(ServerExtras, ChromiumShowsTheGridWithEachPictureLoadedAndAMarkWhereThereIsNone) {
+    std::filesystem::copy_file(FixturePath("mpeg2-program.mpg"), dir.File("film.mpg"));
+    Write("film.fr.srt", "1\n00:00:01,000 --> 00:00:02,000\nCaf\xE9\n");
+    Write("damaged.mpg", std::string(20000, '\x47'));
+    const std::int32_t film = Add(dir.File("film.mpg"), MEDIA_MPEG2);
+    const std::int32_t avi = Add(FixturePath("clip.avi"), MEDIA_AVI);
+    const std::int32_t tone = Add(FixturePath("tone.mp3"), MEDIA_MP3);
+    const std::int32_t damaged = Add(dir.File("damaged.mpg"), MEDIA_MPEG2);
+    Serve();
+    // A phone's screen; virtual time lets the lazy pictures load and the page's script run before the DOM is
+    // written out.
+    const Ran page = RunCommand("chromium --headless --no-sandbox --disable-gpu --no-first-run --window-size=390,844 "
+                                "--user-data-dir=" +
+                                dir.File("profile") + " --virtual-time-budget=30000 --dump-dom http://127.0.0.1:" +
+                                std::to_string(server->HttpPort()) + "/ 2>/dev/null");
+    ASSERT_EQ(page.code, 0) << page.out;
+    // A picture that failed to load is taken out by the page: the ones left loaded.
+    for (const std::int32_t pid : {film, avi}) {
+        SCOPED_TRACE(pid);
+        EXPECT_NE(page.out.find("/pictures/" + std::to_string(pid) + ".jpg\">"), std::string::npos) << page.out;
+    }
+    // The ones without: the damaged video, and the MP3 without a cover (offered or not, depending on whether it
+    // was tried before the page was asked for) show the plain mark, not a broken picture.
+    for (const std::int32_t pid : {tone, damaged}) {
+        SCOPED_TRACE(pid);
+        const std::size_t tile = page.out.find("<li class=\"tile\"><a class=\"cover");
+        const std::size_t link = page.out.find("/programs/" + std::to_string(pid) + "\"", tile);
+        ASSERT_NE(link, std::string::npos) << page.out;
+        const std::string_view rest = std::string_view(page.out).substr(link);
+        EXPECT_EQ(rest.substr(0, rest.find("</li>")).find("<img"), std::string_view::npos) << rest;
+    }
+    EXPECT_NE(page.out.find("<body class=\"grid\">"), std::string::npos);
+    EXPECT_NE(page.out.find("data-lang=\"fr\">fr</a>"), std::string::npos);
+}
+
 } // namespace
 } // namespace tarnvale::test
