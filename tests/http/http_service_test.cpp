@@ -7,6 +7,7 @@
 #include "core/MediaType.h"
 #include "http/FileAnswer.h"
 #include "http/HttpService.h"
+#include "net/HostAddress.h"
 #include "net/NetTestSupport.h"
 #include "support/CurlFetch.h"
 #include "support/MediaFixtures.h"
@@ -502,7 +503,7 @@ TEST_F(HttpServiceTest, RoutesOfOtherSidesGetTheirBodiesAndAnswerWithTextFilesOr
         int status;
         std::size_t bodySize;
     } rows[] = {
-        {"a body longer than the route takes", "-X POST --data-binary @" , "/control/x", 413, 0},
+        {"a body longer than the route takes", "-X POST --data-binary @", "/control/x", 413, 0},
         {"a method the route does not take", "", "/control/x", 405, 0},
         {"a part of a file", "", "/files/a", 200, 500},
         {"the longest prefix wins: a stream", "", "/files/live", 200, 300000},
@@ -516,11 +517,13 @@ TEST_F(HttpServiceTest, RoutesOfOtherSidesGetTheirBodiesAndAnswerWithTextFilesOr
                                      : std::string(row.args);
         const Fetched fetched = Curl(args, row.path);
         EXPECT_EQ(fetched.status, row.status) << fetched.error;
-        if (row.status == 200)
+        if (row.status == 200) {
             EXPECT_EQ(fetched.body.size(), row.bodySize);
+        }
     }
     EXPECT_EQ(Header(Curl("", "/control/x"), "allow"), "POST");
-    EXPECT_EQ(Curl("", "/files/a").body, std::string(reinterpret_cast<const char*>(PatternBytes(1000).data()) + 100, 500));
+    EXPECT_EQ(Curl("", "/files/a").body,
+              std::string(reinterpret_cast<const char*>(PatternBytes(1000).data()) + 100, 500));
     std::lock_guard lock(seenMutex);
     ASSERT_EQ(seen.size(), 1u) << "only the request within the limits reaches the route";
     EXPECT_EQ(seen[0], "POST hello 127.0.0.1 \"urn:x#Browse\"");
