@@ -6,6 +6,7 @@
 #include "app/ProgramDlg.h"
 #include "app/WinApp.h"
 #include "core/ListFileEdit.h"
+#include "http/SubtitleRoute.h"
 #include "platform/File.h"
 #include "res/resource.h"
 #include "skin/DpiScale.h"
@@ -136,6 +137,8 @@ void CMainDlg::OpenHttpPort() {
                                        "choose another one with HttpPort in the [Settings] section of the profile.");
         return;
     }
+    // The subtitles beside the programs need no converter, so the window serves them as the console server does.
+    http_.SetRoute(SubtitleRoute(catalogue_, nullptr));
     AddHttpMenuItems(GetSafeHwnd());
     if (httpOpened_)
         httpOpened_(http_.BoundPort());

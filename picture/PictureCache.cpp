@@ -170,8 +170,15 @@ void PictureCache::Make(const Job& job) {
         std::lock_guard lock(mutex_);
         notStarted_.insert(job.key);
     }
-    if ((attempt.result == PictureMade::None || attempt.result == PictureMade::NotStarted) && settings_.log)
+    if (!settings_.log)
+        return;
+    if (attempt.result == PictureMade::None)
         settings_.log("no picture of " + job.path + ": " + attempt.reason);
+    // Once, not once per program: without ffmpeg every program would say the same.
+    if (attempt.result == PictureMade::NotStarted && !saidNotStarted_.exchange(true))
+        settings_.log("no pictures are made: " + attempt.reason);
+    if (attempt.result == PictureMade::Made)
+        saidNotStarted_ = false;
 }
 
 } // namespace tarnvale

@@ -87,6 +87,7 @@ private:
     std::set<std::string> notStarted_;
     std::atomic<bool> stop_{false};
     std::atomic<std::size_t> runs_{0};
+    std::atomic<bool> saidNotStarted_{false};
     std::thread worker_;
 };
 

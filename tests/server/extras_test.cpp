@@ -30,6 +30,7 @@ protected:
         options.list = list;
         options.http = 0;
         options.pictures = dir.File("pictures");
+        options.ffmpeg = ffmpeg;
         server = std::make_unique<HeadlessServer>(options, ServerLines{said.Sink(), log.Sink()});
         std::string error;
         ASSERT_TRUE(server->Start(error)) << error;
@@ -62,6 +63,7 @@ protected:
     CMediaInfoList catalogue;
     LineLog said, log;
     std::unique_ptr<HeadlessServer> server;
+    std::string ffmpeg = "ffmpeg";
 };
 
 TEST_F(ServerExtras, SubtitlesAreListedServedAsWebVttAndAsTheyAreAndBadOnesRefused) {
@@ -240,6 +242,25 @@ TEST_F(ServerExtras, PicturesAreMadeOnceKeptAndMadeAgainForAChangedFile) {
     for (const Row& row : rows)
         EXPECT_EQ(Get("/pictures/" + std::to_string(row.pid) + ".jpg").status, row.status) << row.what;
     EXPECT_EQ(server->PictureRuns(), 0u);
+}
+
+TEST_F(ServerExtras, WithoutFfmpegThereAreNoPicturesOneLineSaysSoAndNothingIsRememberedAgainstTheFiles) {
+    ffmpeg = dir.File("no-such-ffmpeg");
+    for (const char* name : {"a.mpg", "b.mpg", "c.mpg"})
+        std::filesystem::copy_file(FixturePath("mpeg2-program.mpg"), dir.File(name));
+    Add(dir.File("a.mpg"), MEDIA_MPEG2);
+    Add(dir.File("b.mpg"), MEDIA_MPEG2);
+    Add(dir.File("c.mpg"), MEDIA_MPEG2);
+    Serve();
+    // Each request waits for its own try, so all three have been tried after them.
+    for (const char* pid : {"1", "2", "3", "1"})
+        EXPECT_EQ(Get(std::string("/pictures/") + pid + ".jpg").status, 404) << pid;
+    EXPECT_TRUE(log.WaitForCount("no pictures are made: ", 1));
+    EXPECT_EQ(Get("/programs.m3u8").status, 200);
+    EXPECT_EQ(log.Count("no picture"), 1u) << "one line, not one per program";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("pictures"), error))
+        ADD_FAILURE() << "a file kept against a program: " << entry.path();
 }
 
 TEST_F(ServerExtras, ChromiumShowsTheGridWithEachPictureLoadedAndAMarkWhereThereIsNone) {
