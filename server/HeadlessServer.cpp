@@ -199,9 +199,10 @@ void HeadlessServer::LogStream(const StreamEvent& event) const {
 // Refusals and a watch that ended are always told: the operator's edit is not being served. Reloads only with
 // --verbose.
 void HeadlessServer::LogChange(const ListFileChange& change) {
-    if (change.kind == ListFileChange::Kind::Taken)
+    if (change.kind == ListFileChange::Kind::Taken) {
         upnp_.CatalogueChanged();
-    pictures_.CatalogueChanged();
+        pictures_.CatalogueChanged();
+    }
     const std::string& list = options_.list;
     const std::string programs = std::to_string(change.programs) + (change.programs == 1 ? " program" : " programs");
     const ListFileLoad& load = change.load;

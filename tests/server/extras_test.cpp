@@ -7,6 +7,7 @@
 #include "server/HeadlessServer.h"
 #include "support/CurlFetch.h"
 #include "support/MediaFixtures.h"
+#include "support/Poll.h"
 #include "support/Shell.h"
 #include "support/TempDir.h"
 
@@ -242,6 +243,22 @@ TEST_F(ServerExtras, PicturesAreMadeOnceKeptAndMadeAgainForAChangedFile) {
     for (const Row& row : rows)
         EXPECT_EQ(Get("/pictures/" + std::to_string(row.pid) + ".jpg").status, row.status) << row.what;
     EXPECT_EQ(server->PictureRuns(), 0u);
+}
+
+TEST_F(ServerExtras, PicturesOfProgramsAddedToTheListFileAreMadeAheadOfAnyRequest) {
+    const auto made = [&] {
+        std::size_t count = 0;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(dir.File("pictures"), error))
+            count += entry.path().extension() == ".jpg";
+        return count;
+    };
+    Add(FixturePath("clip.avi"), MEDIA_AVI);
+    Serve();
+    EXPECT_TRUE(PollUntil([&] { return made() == 1; }, std::chrono::seconds(60)));
+    Add(FixturePath("mpeg2-program.vob"), MEDIA_MPEG2); // the server follows the list file
+    EXPECT_TRUE(PollUntil([&] { return made() == 2; }, std::chrono::seconds(60)));
+    EXPECT_EQ(log.Count("GET /pictures/"), 0u);
 }
 
 TEST_F(ServerExtras, WithoutFfmpegThereAreNoPicturesOneLineSaysSoAndNothingIsRememberedAgainstTheFiles) {
