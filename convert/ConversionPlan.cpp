@@ -39,14 +39,20 @@ std::optional<std::uint64_t> Milliseconds(std::string_view text) {
 
 } // namespace
 
+std::uint64_t PlayedMilliseconds(std::uint64_t durationMs, std::uint32_t segmentMs) {
+    const std::uint64_t tail = durationMs % segmentMs;
+    return durationMs > segmentMs && tail < kShortestLastSegmentMs ? durationMs - tail : durationMs;
+}
+
 std::uint32_t SegmentCount(std::uint64_t durationMs, std::uint32_t segmentMs) {
-    return static_cast<std::uint32_t>((durationMs + segmentMs - 1) / segmentMs);
+    return static_cast<std::uint32_t>((PlayedMilliseconds(durationMs, segmentMs) + segmentMs - 1) / segmentMs);
 }
 
 std::string VodPlaylist(std::uint64_t durationMs, std::uint32_t segmentMs) {
     std::string text = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-PLAYLIST-TYPE:VOD\n#EXT-X-INDEPENDENT-SEGMENTS\n"
                        "#EXT-X-TARGETDURATION:" +
                        std::to_string((segmentMs + 999) / 1000) + "\n#EXT-X-MEDIA-SEQUENCE:0\n";
+    durationMs = PlayedMilliseconds(durationMs, segmentMs);
     const std::uint32_t count = SegmentCount(durationMs, segmentMs);
     for (std::uint32_t k = 0; k < count; ++k) {
         const std::uint64_t start = std::uint64_t{k} * segmentMs;

@@ -16,8 +16,14 @@ namespace tarnvale {
 // gets the same segment as one who played through, and one from another run fits its neighbours.
 inline constexpr std::uint32_t kSegmentMilliseconds = 4000;
 
-// How many segments a program of that length has (the last one may be shorter).
+// How many segments a program of that length has. The last one may be shorter, but not a sliver: a muxer's last
+// timestamp often lies a few milliseconds past the last frame, and a segment with no frame in it would be asked
+// for and never made.
+inline constexpr std::uint32_t kShortestLastSegmentMs = 250;
 std::uint32_t SegmentCount(std::uint64_t durationMs, std::uint32_t segmentMs = kSegmentMilliseconds);
+
+// The length the playlist gives: the program's, without such a sliver.
+std::uint64_t PlayedMilliseconds(std::uint64_t durationMs, std::uint32_t segmentMs = kSegmentMilliseconds);
 
 // A VOD playlist that names every segment from the start ("0.ts", "1.ts" ..., beside the playlist), so that a
 // player shows the whole length at once and may seek anywhere before anything is converted.

@@ -120,6 +120,10 @@ void ConversionService::Log(const std::string& line) const {
 std::optional<SourceStreams> ConversionService::Probe(const ConversionSource& source, std::string& error) {
     {
         std::lock_guard lock(mutex_);
+        if (stopping_) {
+            error = "the server stops";
+            return std::nullopt;
+        }
         if (const auto found = probed_.find(source.identity); found != probed_.end())
             return found->second;
     }

@@ -80,20 +80,23 @@ std::string PlaylistText(const std::vector<ShownProgram>& programs, std::string_
 
 std::string CatalogueJson(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string json = "[";
-    for (const auto& [program, size] : programs) {
+    for (const auto& [program, size, hls] : programs) {
         if (json.size() > 1)
             json += ',';
         json += "\n{\"pid\":" + std::to_string(program.m_nPID) +
                 ",\"type\":" + JsonQuoted(MediaTypeText(program.m_nType)) + ",\"size\":" + std::to_string(size) +
                 ",\"file\":" + JsonQuoted(ShownName(program)) +
-                ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID)) + "}";
+                ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID));
+        if (!hls.empty())
+            json += ",\"hls\":" + JsonQuoted(std::string(origin) + hls);
+        json += "}";
     }
     return json + "\n]\n";
 }
 
 std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string rows;
-    for (const auto& [program, size] : programs) {
+    for (const auto& [program, size, hls] : programs) {
         const std::string pid = std::to_string(program.m_nPID);
         const std::string link = ProgramUrl(origin, program.m_nPID);
         rows += "<tr><td class=\"num\">" + pid + "</td><td class=\"type\">" + MediaTypeText(program.m_nType) +

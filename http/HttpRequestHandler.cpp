@@ -345,7 +345,18 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
     if (path.starts_with(kProgramsPrefix))
         return SendProgram(request, path.substr(kProgramsPrefix.size()));
 
-    const auto programs = [&] { return WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot())); };
+    const auto programs = [&] {
+        std::vector<ShownProgram> shown = WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot()));
+        std::shared_ptr<const std::function<std::string(const CMediaInfo&)>> converted;
+        {
+            std::lock_guard lock(owner.documentsMutex_);
+            converted = owner.convertedStreams_;
+        }
+        if (converted)
+            for (ShownProgram& program : shown)
+                program.hls = (*converted)(program.record);
+        return shown;
+    };
     if (path == "/") {
         const std::string origin = owner.publicUrl_ ? owner.publicUrl_->base : std::string();
         return Send(request, MHD_HTTP_OK, TextResponse(CataloguePage(programs(), origin), "text/html; charset=utf-8"));

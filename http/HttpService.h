@@ -70,6 +70,9 @@ public:
     void SetRoute(HttpRoute route);
     // Answers that prefix no more.
     void RemoveRoute(const std::string& prefix);
+    // Names each program's converted stream in the catalogue's views from now on: the path of its playlist, or
+    // empty for none. Any time, from any thread; called from the service's threads.
+    void SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath);
 
 private:
     friend struct HttpRequestHandler;
@@ -88,6 +91,7 @@ private:
     mutable std::mutex documentsMutex_;
     std::shared_ptr<const HttpDocuments> documents_;
     std::shared_ptr<const std::vector<HttpRoute>> routes_;
+    std::shared_ptr<const std::function<std::string(const CMediaInfo&)>> convertedStreams_;
     // The library's last message, for the error of a Start that fails.
     std::mutex libraryMessageMutex_;
     std::string libraryMessage_;

@@ -97,6 +97,10 @@ bool HeadlessServer::Start(std::string& error) {
                     ".\nIs another program using that port? Stop it, or choose another port with --http.";
             return false;
         }
+        if (!conversions_.Start(
+                catalogue_, http_, options_.convert, [this](const std::string& line) { Log(line); }, options_.verbose,
+                error))
+            return false;
         const std::string port = std::to_string(http_.BoundPort());
         Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/" +
             (options_.publicUrl ? ", for players through " + options_.publicUrl->base + "/" : ""));
@@ -143,6 +147,7 @@ bool HeadlessServer::StartUpnp(const UpnpPlace& place, const std::string& hostNa
 
 void HeadlessServer::Stop() {
     upnp_.Stop();
+    conversions_.Stop();
     http_.Stop();
     service_.Stop();
     follower_.Stop();

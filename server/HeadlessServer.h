@@ -9,6 +9,7 @@
 #include "net/Protocol.h"
 #include "net/PublicUrl.h"
 #include "platform/Socket.h"
+#include "server/ConversionSide.h"
 #include "server/HttpSide.h"
 #include "server/UpnpSide.h"
 
@@ -43,6 +44,8 @@ struct ServerOptions {
     // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
     // address each request came in on.
     std::optional<PublicUrl> publicUrl;
+    // With the HTTP side: video programs converted for the screens that cannot play their files.
+    ConversionOptions convert;
 };
 
 // Where the server's lines go, each one whole and without its newline: out for what the operator reads as the
@@ -88,6 +91,8 @@ private:
     CMediaInfoList catalogue_;
     ListFileFollower follower_;
     CommandService service_;
+    // Before the HTTP side, which answers with it until it stops.
+    ConversionSide conversions_;
     HttpSide http_;
     UpnpSide upnp_;
 };

@@ -48,6 +48,11 @@ void HttpSide::RemoveRoute(const std::string& prefix) {
         service_->http.RemoveRoute(prefix);
 }
 
+void HttpSide::SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath) {
+    if (service_)
+        service_->http.SetConvertedStreams(std::move(playlistPath));
+}
+
 void HttpSide::Stop() {
     service_.reset();
 }

@@ -40,6 +40,8 @@ public:
     // nothing while stopped.
     void SetRoute(HttpRoute route);
     void RemoveRoute(const std::string& prefix);
+    // Names each program's converted stream (its playlist's path, or empty) in the catalogue's views.
+    void SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath);
 
 private:
     struct Service;

@@ -14,9 +14,13 @@ TEST(ConversionPlan, SegmentsCoverTheWholeProgramAndNothingMore) {
         std::uint64_t durationMs;
         std::uint32_t segments;
         std::string lastLength;
+        std::uint64_t playedMs;
     };
-    const Row rows[] = {{1, 1, "0.001"},    {3999, 1, "3.999"},   {4000, 1, "4.000"},
-                        {4001, 2, "0.001"}, {60040, 16, "0.040"}, {7'200'000, 1800, "4.000"}};
+    // A last stretch under a quarter second is left out: no frame may start in it.
+    const Row rows[] = {
+        {1, 1, "0.001", 1},          {3999, 1, "3.999", 3999},    {4000, 1, "4.000", 4000},
+        {4001, 1, "4.000", 4000},    {4250, 2, "0.250", 4250},    {24006, 6, "4.000", 24000},
+        {60040, 15, "4.000", 60000}, {61000, 16, "1.000", 61000}, {7'200'000, 1800, "4.000", 7'200'000}};
     for (const Row& row : rows) {
         SCOPED_TRACE(row.durationMs);
         EXPECT_EQ(SegmentCount(row.durationMs), row.segments);
@@ -37,7 +41,7 @@ TEST(ConversionPlan, SegmentsCoverTheWholeProgramAndNothingMore) {
             }
         }
         EXPECT_EQ(named, row.segments);
-        EXPECT_EQ(totalMs, row.durationMs);
+        EXPECT_EQ(totalMs, row.playedMs);
         EXPECT_EQ(last, row.lastLength);
         EXPECT_TRUE(playlist.starts_with("#EXTM3U\n"));
         EXPECT_NE(playlist.find("#EXT-X-PLAYLIST-TYPE:VOD\n"), std::string::npos);

@@ -1,0 +1,29 @@
+// The conversions' answers on the HTTP side: a program's playlist and its segments, under URLs that name the file's
+// identity, so that a caching front may keep them by URL and a changed file is never answered with old segments.
+//   /converted/PID/IDENTITY/index.m3u8   the VOD playlist of the whole program
+//   /converted/PID/IDENTITY/K.ts         segment K
+#pragma once
+
+#include "convert/ConversionService.h"
+#include "core/MediaInfo.h"
+#include "core/MediaInfoList.h"
+#include "http/HttpRoute.h"
+
+#include <cstdint>
+#include <string>
+
+namespace tarnvale {
+
+inline constexpr const char* kConvertedPrefix = "/converted/";
+
+// Whether the server converts programs of that type: the video ones, which browsers and many TVs cannot play.
+bool IsConvertedType(std::int32_t type);
+
+// The path of program's playlist ("/converted/PID/IDENTITY/index.m3u8") as its file is now; empty for a program
+// that is not converted or whose file cannot be looked at.
+std::string ConvertedPlaylistPath(const CMediaInfo& program);
+
+// The route that answers those URLs for the programs of catalogue (which, like service, must outlive it).
+HttpRoute ConvertedRoute(ConversionService& service, const CMediaInfoList& catalogue);
+
+} // namespace tarnvale

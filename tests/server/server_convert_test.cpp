@@ -1,0 +1,212 @@
+// tarnvale-server's converted streams, run in-process and asked with curl as players ask: named in programs.json,
+// served by URLs that name the file's identity, refused beyond the limit, and never answered with the segments of a
+// file that has changed. The server must answer after each fault.
+#include "catalogue/CatalogueTool.h"
+#include "net/NetTestSupport.h"
+#include "server/HeadlessServer.h"
+#include "support/ConvertPrograms.h"
+#include "support/CurlFetch.h"
+#include "support/MediaFixtures.h"
+#include "support/Poll.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <future>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+namespace tarnvale::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ServerConvert : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(MakeProgram(dir.File("film.mpg"), ProgramKind::Mpeg2, 24));
+        ASSERT_TRUE(MakeProgram(dir.File("clip.avi"), ProgramKind::Avi, 24));
+        fs::copy_file(FixturePath("tone.mp3"), dir.File("tone.mp3"));
+    }
+
+    void Add(const std::string& file, int pid) {
+        std::ostringstream out, err;
+        ASSERT_EQ(RunCatalogueTool({"--list", list, "add", dir.File(file), std::to_string(pid)}, ToolStreams{out, err}),
+                  0)
+            << err.str();
+    }
+
+    void Serve(ConversionOptions convert = {}) {
+        ServerOptions options;
+        options.address = platform::kLoopbackAddress;
+        options.port = 0;
+        options.list = list;
+        options.verbose = true;
+        options.http = 0;
+        if (convert.cacheFolder.empty())
+            convert.cacheFolder = dir.File("cache");
+        options.convert = convert;
+        server = std::make_unique<HeadlessServer>(options, ServerLines{said.Sink(), log.Sink()});
+        std::string error;
+        ASSERT_TRUE(server->Start(error)) << error;
+    }
+
+    Fetched Get(const std::string& path, const std::string& args = "") {
+        return CurlFetch(args, Url(path), dir.Path());
+    }
+    std::string Url(const std::string& path) { return "http://127.0.0.1:" + std::to_string(server->HttpPort()) + path; }
+
+    // The "hls" path that programs.json gives for pid, without its origin; empty when it gives none.
+    std::string HlsPath(int pid) {
+        const std::string json = Get("/programs.json").body;
+        const std::regex entry("\\{\"pid\":" + std::to_string(pid) + ",[^}]*\\}");
+        std::smatch found;
+        if (!std::regex_search(json, found, entry))
+            return "";
+        const std::string text = found.str();
+        const std::size_t at = text.find("\"hls\":\"http://");
+        if (at == std::string::npos)
+            return "";
+        const std::size_t path = text.find('/', at + 14);
+        return text.substr(path, text.find('"', path) - path);
+    }
+
+    TempDir dir;
+    std::string list = dir.File("Tarnvale.lst");
+    LineLog said, log;
+    std::unique_ptr<HeadlessServer> server;
+};
+
+TEST_F(ServerConvert, VideoProgramsGetAConvertedStreamThatPlayersCanFetch) {
+    Add("film.mpg", 1);
+    Add("clip.avi", 2);
+    Add("tone.mp3", 3);
+    Serve();
+    const std::string film = HlsPath(1);
+    ASSERT_TRUE(std::regex_match(film, std::regex("/converted/1/[0-9a-f]{16}/index\\.m3u8"))) << film;
+    EXPECT_TRUE(std::regex_match(HlsPath(2), std::regex("/converted/2/[0-9a-f]{16}/index\\.m3u8")));
+    EXPECT_EQ(HlsPath(3), "") << "the MP3 program plays as it is";
+
+    const Fetched playlist = Get(film);
+    ASSERT_EQ(playlist.status, 200) << playlist.body;
+    EXPECT_EQ(Header(playlist, "content-type"), "application/vnd.apple.mpegurl");
+    EXPECT_NE(Header(playlist, "cache-control").find("immutable"), std::string::npos);
+    EXPECT_NE(playlist.body.find("\n5.ts\n#EXT-X-ENDLIST\n"), std::string::npos) << playlist.body;
+
+    const std::string base = film.substr(0, film.size() - std::string("index.m3u8").size());
+    const Fetched segment = Get(base + "2.ts");
+    ASSERT_EQ(segment.status, 200) << segment.body;
+    EXPECT_EQ(Header(segment, "content-type"), "video/mp2t");
+    EXPECT_GT(segment.body.size(), 10000u);
+    EXPECT_EQ(segment.body[0], 'G') << "an MPEG transport stream starts with its sync byte";
+    const Fetched part = Get(base + "2.ts", "-r 188-375");
+    EXPECT_EQ(part.status, 206);
+    EXPECT_EQ(part.body, segment.body.substr(188, 188));
+    EXPECT_EQ(Get(base + "2.ts", "-I").status, 200);
+
+    struct Row {
+        std::string path;
+        int status;
+    };
+    const std::string identity = base.substr(std::string("/converted/1/").size(), 16);
+    const Row rows[] = {
+        {base + "6.ts", 404},                              // past the end
+        {base + "4000000000.ts", 404},                     //
+        {base + "02.ts", 404},                             // a second name for segment 2
+        {base + "+2.ts", 404},                             //
+        {base + "2.mp4", 404},                             //
+        {"/converted/1/0123456789abcdef/0.ts", 404},       // another file's identity
+        {"/converted/01/" + identity + "/0.ts", 404},      //
+        {"/converted/3/" + identity + "/index.m3u8", 404}, // not a video program
+        {"/converted/9/" + identity + "/index.m3u8", 404}, // no such program
+        {"/converted/1/" + identity + "/../../programs/1", 404},
+        {"/converted/", 404},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.path);
+        EXPECT_EQ(Get(row.path, "--path-as-is").status, row.status);
+    }
+    EXPECT_EQ(Get(base + "2.ts", "-X POST").status, 405);
+    EXPECT_EQ(Get("/programs.json").status, 200);
+}
+
+TEST_F(ServerConvert, AFileReplacedDuringItsConversionIsNeverAnsweredWithOldSegments) {
+    Add("film.mpg", 1);
+    Serve();
+    const std::string before = HlsPath(1);
+    const std::string oldBase = before.substr(0, before.size() - 10);
+    ASSERT_EQ(Get(oldBase + "0.ts").status, 200);
+    // Replaced under the same name while its run goes on, as a download or an edit would.
+    fs::copy_file(dir.File("clip.avi"), dir.File("film.mpg.new"));
+    fs::rename(dir.File("film.mpg.new"), dir.File("film.mpg"));
+    EXPECT_EQ(Get(oldBase + "1.ts").status, 404);
+    EXPECT_EQ(Get(before).status, 404);
+    const std::string after = HlsPath(1);
+    ASSERT_NE(after, before);
+    const Fetched segment = Get(after.substr(0, after.size() - 10) + "1.ts");
+    EXPECT_EQ(segment.status, 200) << segment.body;
+}
+
+TEST_F(ServerConvert, TwentyClientsForTwentyProgramsGetSegmentsOrA503) {
+    for (int pid = 1; pid <= 20; ++pid) {
+        // Copies are other files, with identities of their own.
+        const std::string name = "copy" + std::to_string(pid) + (pid % 2 ? ".mpg" : ".avi");
+        fs::copy_file(dir.File(pid % 2 ? "film.mpg" : "clip.avi"), dir.File(name));
+        Add(name, pid);
+    }
+    ConversionOptions convert;
+    convert.conversions = 3;
+    Serve(convert);
+    std::vector<std::string> segments;
+    for (int pid = 1; pid <= 20; ++pid) {
+        const std::string hls = HlsPath(pid);
+        ASSERT_FALSE(hls.empty());
+        segments.push_back(hls.substr(0, hls.size() - 10) + "0.ts");
+        fs::create_directories(dir.File("client" + std::to_string(pid)));
+    }
+    std::vector<std::future<Fetched>> clients;
+    for (int pid = 1; pid <= 20; ++pid)
+        clients.push_back(std::async(std::launch::async, [this, pid, &segments] {
+            return CurlFetch("", Url(segments[pid - 1]), dir.File("client" + std::to_string(pid)));
+        }));
+    int served = 0, refused = 0;
+    for (auto& client : clients) {
+        const Fetched fetched = client.get();
+        if (fetched.status == 200) {
+            ++served;
+        } else {
+            EXPECT_EQ(fetched.status, 503) << fetched.body << fetched.error;
+            EXPECT_EQ(Header(fetched, "retry-after"), "5");
+            ++refused;
+        }
+    }
+    EXPECT_GE(served, 3);
+    EXPECT_GE(refused, 1);
+    EXPECT_GE(log.Count("conversion refused: PID "), static_cast<std::size_t>(refused));
+    // Asked again as the 503 says, every program is served once conversions have ended.
+    for (const std::string& segment : segments)
+        EXPECT_TRUE(PollUntil([&] { return Get(segment).status == 200; }, std::chrono::seconds(120))) << segment;
+}
+
+TEST_F(ServerConvert, AFullCacheDiskIsAClearErrorAndTheServerGoesOn) {
+    Add("film.mpg", 1);
+    const std::string small = dir.File("small");
+    fs::create_directories(small);
+    if (RunCommand("mount -t tmpfs -o size=1m tmpfs " + Quote(small)).code != 0)
+        GTEST_SKIP() << "a small disk cannot be mounted here (not root)";
+    ConversionOptions convert;
+    convert.cacheFolder = small + "/cache";
+    Serve(convert);
+    const std::string hls = HlsPath(1);
+    const Fetched segment = Get(hls.substr(0, hls.size() - 10) + "0.ts");
+    EXPECT_EQ(segment.status, 500);
+    EXPECT_NE(segment.body.find("is full"), std::string::npos) << segment.body;
+    EXPECT_EQ(Get("/programs/1", "-r 0-99").status, 206);
+    server.reset();
+    RunCommand("umount " + Quote(small));
+}
+
+} // namespace
+} // namespace tarnvale::test
