@@ -5,9 +5,10 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
 # The Linux programs: the compiler, the build tools and the test framework the tree is built with, the libraries of
-# the server's HTTP and UPnP sides (found through pkgconf), and Debian's tools that make the package.
+# the server's HTTP and UPnP sides (found through pkgconf), Debian's tools that make the package, and ffmpeg, which
+# the server runs to convert video programs for the screens that cannot play their files.
 native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev libupnp-dev
-    dpkg-dev help2man)
+    dpkg-dev help2man ffmpeg)
 # The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests; the tools that
 # fetch and unpack Debian's source of the HTTP library and build it for Windows (cmake/microhttpd-windows.sh).
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb dpkg-dev make)
