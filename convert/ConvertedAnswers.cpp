@@ -2,6 +2,7 @@
 // the URL's before anything is converted.
 #include "convert/ConvertedAnswers.h"
 
+#include "convert/PlayerScript.h"
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
 #include "http/FileAnswer.h"
@@ -153,6 +154,23 @@ std::string ConvertedPlaylistPath(const CMediaInfo& program) {
     if (status.state != platform::FileStatus::State::Found || status.isFolder)
         return {};
     return kConvertedPrefix + std::to_string(program.m_nPID) + "/" + FileIdentity(status) + "/index.m3u8";
+}
+
+HttpRoute PlayerScriptRoute() {
+    HttpRoute route;
+    route.prefix = kPlayerScriptPath;
+    route.methods = {"GET", "HEAD"};
+    route.answer = [](const HttpRouteRequest& request) {
+        if (request.path != kPlayerScriptPath)
+            return Text(404, "Nothing here.");
+        HttpRouteReply reply;
+        reply.body = kPlayerScript;
+        // The version is pinned in the build: a day's keeping is safe, and a new server brings the new one.
+        reply.headers = {{"Content-Type", "text/javascript; charset=utf-8"},
+                         {"Cache-Control", "public, max-age=86400"}};
+        return reply;
+    };
+    return route;
 }
 
 HttpRoute ConvertedRoute(ConversionService& service, const CMediaInfoList& catalogue) {

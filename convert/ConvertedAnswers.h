@@ -23,6 +23,10 @@ bool IsConvertedType(std::int32_t type);
 // that is not converted or whose file cannot be looked at.
 std::string ConvertedPlaylistPath(const CMediaInfo& program);
 
+// Where the page finds the HLS player library, and the route that serves it.
+inline constexpr const char* kPlayerScriptPath = "/hls.min.js";
+HttpRoute PlayerScriptRoute();
+
 // The route that answers those URLs for the programs of catalogue (which, like service, must outlive it).
 HttpRoute ConvertedRoute(ConversionService& service, const CMediaInfoList& catalogue);
 

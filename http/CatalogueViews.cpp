@@ -104,6 +104,11 @@ std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string
                 HtmlEscaped(ShownName(program)) + "</a>";
         if (program.m_nType == MEDIA_MP3)
             rows += "<audio controls preload=\"metadata\" src=\"" + link + "\"></audio>";
+        // A video program plays in the page on the button's press: nothing is fetched or converted before.
+        if (!hls.empty())
+            rows += "<button class=\"play\" type=\"button\" data-type=\"" +
+                    std::string(ContentTypeOf(program.m_nType)) + "\" data-file=\"" + link + "\" data-hls=\"" +
+                    HtmlEscaped(std::string(origin) + hls) + "\">Play</button>";
         rows += "</td></tr>\n";
     }
     const std::string count = std::to_string(programs.size());

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <memory>
@@ -206,6 +208,65 @@ TEST_F(ServerConvert, AFullCacheDiskIsAClearErrorAndTheServerGoesOn) {
     EXPECT_EQ(Get("/programs/1", "-r 0-99").status, 206);
     server.reset();
     RunCommand("umount " + Quote(small));
+}
+
+// A number after "name": in a JSON line; -1 when it is not there.
+double JsonNumber(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find("\"" + name + "\":");
+    return at == std::string::npos ? -1 : std::atof(line.c_str() + at + name.size() + 3);
+}
+
+std::string JsonText(const std::string& line, const std::string& name) {
+    const std::size_t at = line.find("\"" + name + "\":\"");
+    if (at == std::string::npos)
+        return "?";
+    const std::size_t start = at + name.size() + 4;
+    return line.substr(start, line.find('"', start) - start);
+}
+
+TEST_F(ServerConvert, ThePagePlaysEveryVideoProgramAndSeeksInIt) {
+    if (!fs::exists(TARNVALE_PUPPETEER))
+        GTEST_SKIP() << "no browser driver in " << TARNVALE_PUPPETEER << " (scripts/test.sh installs it)";
+    // A minute of SD in each of the catalogue's video formats.
+    struct Program {
+        const char* file;
+        ProgramKind kind;
+        const char* size;
+    };
+    const Program programs[] = {{"sd1.mpg", ProgramKind::Mpeg1, "352x288"},
+                                {"sd2.mpg", ProgramKind::Mpeg2, "720x576"},
+                                {"sd.avi", ProgramKind::Avi, "640x480"}};
+    int pid = 1;
+    for (const Program& program : programs) {
+        ASSERT_TRUE(MakeProgram(dir.File(program.file), program.kind, 60, program.size));
+        Add(program.file, pid++);
+    }
+    Serve();
+    for (const char* player : {"hls.js", "native"}) {
+        SCOPED_TRACE(player);
+        const Ran ran = RunCommand("node " + Quote(TARNVALE_PAGE_PLAY) + " " + Quote(TARNVALE_PUPPETEER) + " " +
+                                   Quote(dir.File(std::string("profile-") + player)) + " " + player + " " +
+                                   Quote(Url("/")) + " 1 2 3");
+        ASSERT_EQ(ran.code, 0) << ran.out;
+        std::istringstream lines(ran.out);
+        int played = 0;
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.starts_with("{\"pid\""))
+                continue;
+            SCOPED_TRACE(line);
+            ++played;
+            EXPECT_EQ(JsonText(line, "error"), "");
+            // The whole length from the start, and after a seek to 75% it plays on from there.
+            EXPECT_NEAR(JsonNumber(line, "duration"), 60.0, 0.5);
+            EXPECT_GT(JsonNumber(line, "at"), JsonNumber(line, "target"));
+            EXPECT_LT(JsonNumber(line, "at"), JsonNumber(line, "target") + 10);
+            if (std::string(player) == "hls.js") {
+                EXPECT_EQ(JsonText(line, "player"), "hls.js");
+            }
+            std::printf("%s: %s\n", player, line.c_str());
+        }
+        EXPECT_EQ(played, 3) << ran.out;
+    }
 }
 
 } // namespace
