@@ -79,6 +79,7 @@ bool ConversionSide::Start(const CMediaInfoList& catalogue, HttpSide& http, cons
         return false;
     service->http = &http;
     http.SetRoute(ConvertedRoute(service->conversions, catalogue));
+    http.SetRoute(PlayerScriptRoute());
     http.SetConvertedStreams(&ConvertedPlaylistPath);
     service_ = std::move(service);
     return true;
@@ -88,6 +89,7 @@ void ConversionSide::Stop() {
     if (!service_)
         return;
     service_->http->RemoveRoute(kConvertedPrefix);
+    service_->http->RemoveRoute(kPlayerScriptPath);
     service_->http->SetConvertedStreams(nullptr);
     // A request the HTTP side is answering now still reaches the service, so it stays (stopped: such a request is
     // answered at once) until the side goes or starts again.
