@@ -156,6 +156,55 @@ std::optional<std::uint32_t> FinishedSegment(std::string_view line) {
     return ParseInteger<std::uint32_t>(line.substr(0, end), 0, 10'000'000);
 }
 
+namespace {
+
+// "83.5", "1:02:03.250" or "02:03": milliseconds, rounded down. Minutes and seconds after a colon stay under 60.
+std::optional<std::uint64_t> NptMilliseconds(std::string_view text) {
+    std::uint64_t ms = 0;
+    int parts = 0;
+    for (std::size_t colon; (colon = text.find(':')) != std::string_view::npos; text.remove_prefix(colon + 1)) {
+        const std::optional<std::uint64_t> part = ParseInteger<std::uint64_t>(text.substr(0, colon), 0, 1'000'000);
+        if (!part || colon == 0 || text[0] == '+' || ++parts > 2 || (parts == 2 && *part >= 60))
+            return std::nullopt;
+        ms = (ms + *part) * 60;
+    }
+    const std::optional<std::uint64_t> seconds = Milliseconds(text);
+    if (!seconds || (parts > 0 && *seconds >= 60'000))
+        return std::nullopt;
+    return ms * 1000 + *seconds;
+}
+
+} // namespace
+
+std::optional<NptRange> ReadNptRange(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    if (!text.starts_with("npt="))
+        return std::nullopt;
+    text.remove_prefix(4);
+    const std::size_t dash = text.find('-');
+    if (dash == std::string_view::npos)
+        return std::nullopt;
+    NptRange range;
+    const std::optional<std::uint64_t> start = NptMilliseconds(text.substr(0, dash));
+    if (!start)
+        return std::nullopt;
+    range.startMs = *start;
+    std::string_view end = text.substr(dash + 1);
+    while (!end.empty() && end.back() == ' ')
+        end.remove_suffix(1);
+    if (!end.empty()) {
+        range.endMs = NptMilliseconds(end);
+        if (!range.endMs || *range.endMs < range.startMs)
+            return std::nullopt;
+    }
+    return range;
+}
+
+std::string NptTime(std::uint64_t ms) {
+    return Seconds(ms);
+}
+
 std::string FileIdentity(const platform::FileStatus& status) {
     // FNV-1a over the four numbers: short enough for a URL, and a change in any of them changes it.
     std::uint64_t hash = 14695981039346656037ULL;

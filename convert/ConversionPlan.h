@@ -53,6 +53,16 @@ std::vector<std::string> ConverterArguments(const std::string& converter, const 
 // The segment that the converter's list line names ("12.ts,0.000000,4.080000"); nothing for any other line.
 std::optional<std::uint32_t> FinishedSegment(std::string_view line);
 
+// A TV's TimeSeekRange.dlna.org request, "npt=START-[END]", each time in seconds ("83.5") or as H:MM:SS[.fff];
+// nothing for anything else (byte ranges, "now", an end before the start).
+struct NptRange {
+    std::uint64_t startMs = 0;
+    std::optional<std::uint64_t> endMs;
+};
+std::optional<NptRange> ReadNptRange(std::string_view text);
+// "12.000" for 12000 ms: the times of the answer's TimeSeekRange.dlna.org.
+std::string NptTime(std::uint64_t ms);
+
 // A file's identity as URLs and the cache name it: its size, modification time and place on disk, so that a file
 // changed or replaced under the same name is never answered with what was made of the old one.
 std::string FileIdentity(const platform::FileStatus& status);

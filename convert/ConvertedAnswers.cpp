@@ -7,6 +7,9 @@
 #include "core/ParseInteger.h"
 #include "http/FileAnswer.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -18,6 +21,7 @@ struct ConvertedUrl {
     std::int32_t pid = 0;
     std::string identity;
     std::optional<std::uint32_t> segment; // none: the playlist
+    bool stream = false;                  // the whole program for TVs
 };
 
 // A number is named one way only ("05" or "+5" would be second URLs of the same thing, and a second cache entry).
@@ -43,8 +47,13 @@ std::optional<ConvertedUrl> ReadUrl(std::string_view path) {
     url.pid = *pid;
     path.remove_prefix(slash + 1);
     const std::size_t next = path.find('/');
-    if (next == std::string_view::npos)
-        return std::nullopt;
+    if (next == std::string_view::npos) {
+        if (!path.ends_with(".ts"))
+            return std::nullopt;
+        url.identity = path.substr(0, path.size() - 3);
+        url.stream = true;
+        return url;
+    }
     url.identity = path.substr(0, next);
     const std::string_view name = path.substr(next + 1);
     if (name == "index.m3u8")
@@ -112,6 +121,76 @@ HttpRouteReply AnswerSegment(ConversionService& service, const ConversionSource&
     return reply;
 }
 
+// The stream a TV plays: segment after segment from the one its seek falls in, each made (or taken from the cache)
+// as the TV gets to it, so that a TV that stops reading stops the conversion too.
+struct TvStream {
+    ConversionService& service;
+    ConversionSource source;
+    std::uint32_t next = 0;
+    std::uint32_t end = 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file{nullptr, &std::fclose};
+
+    long Read(char* room, std::size_t size) {
+        for (;;) {
+            if (!file) {
+                if (next >= end)
+                    return 0;
+                const SegmentResult result = service.Segment(source, next);
+                if (result.kind == SegmentResult::Kind::PastEnd)
+                    return 0;
+                if (result.kind != SegmentResult::Kind::Ready)
+                    return -1;
+                file.reset(std::fopen(result.file.c_str(), "rb"));
+                if (!file)
+                    return -1;
+            }
+            const std::size_t got = std::fread(room, 1, size, file.get());
+            if (got > 0)
+                return static_cast<long>(got);
+            file.reset();
+            ++next;
+        }
+    }
+};
+
+HttpRouteReply AnswerTvStream(ConversionService& service, const ConversionSource& source,
+                              const HttpRouteRequest& request) {
+    std::string error;
+    const std::optional<SourceStreams> streams = service.Probe(source, error);
+    if (!streams)
+        return Text(500, "PID " + std::to_string(source.pid) + " cannot be converted: " + error + ".", error);
+    const std::uint64_t duration = PlayedMilliseconds(streams->durationMs);
+    const std::uint32_t count = SegmentCount(streams->durationMs);
+    auto stream = std::make_shared<TvStream>(TvStream{service, source, 0, count});
+    HttpRouteReply reply;
+    reply.headers = {{"Content-Type", "video/mpeg"},
+                     {"contentFeatures.dlna.org", kConvertedFeatures},
+                     {"transferMode.dlna.org", "Streaming"},
+                     {"Cache-Control", "no-store"}};
+    if (const std::optional<std::string_view> asked = request.header("TimeSeekRange.dlna.org")) {
+        const std::optional<NptRange> range = ReadNptRange(*asked);
+        if (!range)
+            return Text(400, "TimeSeekRange.dlna.org must be npt=START-[END].");
+        if (range->startMs >= duration) {
+            HttpRouteReply past = Text(416, "The program is " + NptTime(duration) + " s long.");
+            past.headers.emplace_back("TimeSeekRange.dlna.org", "npt=*/" + NptTime(duration));
+            return past;
+        }
+        // Played from the start of the segment the time falls in: a key frame, where audio and video begin together.
+        stream->next = static_cast<std::uint32_t>(range->startMs / kSegmentMilliseconds);
+        if (range->endMs)
+            stream->end = std::min<std::uint32_t>(
+                count, static_cast<std::uint32_t>((*range->endMs + kSegmentMilliseconds - 1) / kSegmentMilliseconds));
+        stream->end = std::max(stream->end, stream->next + 1);
+        const std::uint64_t first = std::uint64_t{stream->next} * kSegmentMilliseconds;
+        const std::uint64_t last = std::min<std::uint64_t>(duration, std::uint64_t{stream->end} * kSegmentMilliseconds);
+        reply.headers.emplace_back("TimeSeekRange.dlna.org",
+                                   "npt=" + NptTime(first) + "-" + NptTime(last) + "/" + NptTime(duration));
+    }
+    reply.stream = [stream](std::uint64_t, char* room, std::size_t size) { return stream->Read(room, size); };
+    return reply;
+}
+
 HttpRouteReply Answer(ConversionService& service, const CMediaInfoList& catalogue, const HttpRouteRequest& request) {
     const std::optional<ConvertedUrl> url = ReadUrl(request.path);
     if (!url)
@@ -131,6 +210,8 @@ HttpRouteReply Answer(ConversionService& service, const CMediaInfoList& catalogu
                              " has changed since this address was given; /programs.json gives the new one.");
     if (url->segment)
         return AnswerSegment(service, source, *url->segment, request);
+    if (url->stream)
+        return AnswerTvStream(service, source, request);
     std::string error;
     const std::optional<SourceStreams> streams = service.Probe(source, error);
     if (!streams)
@@ -154,6 +235,12 @@ std::string ConvertedPlaylistPath(const CMediaInfo& program) {
     if (status.state != platform::FileStatus::State::Found || status.isFolder)
         return {};
     return kConvertedPrefix + std::to_string(program.m_nPID) + "/" + FileIdentity(status) + "/index.m3u8";
+}
+
+std::string ConvertedStreamPath(const CMediaInfo& program) {
+    const std::string playlist = ConvertedPlaylistPath(program);
+    return playlist.empty() ? playlist
+                            : playlist.substr(0, playlist.size() - std::string_view("/index.m3u8").size()) + ".ts";
 }
 
 HttpRoute PlayerScriptRoute() {

@@ -23,6 +23,10 @@ struct DidlItem {
     std::int64_t size = 0;         // left out when negative
     std::string_view url;          // the res element's text
     const char* profile = nullptr; // the DLNA profile, when the file is one
+    // The program converted for TVs (an MPEG transport stream of H.264 and AAC), offered as a second res; empty:
+    // none. With its protocolInfo: convertedInfo.
+    std::string_view convertedUrl = {};
+    std::string_view convertedInfo = {};
 };
 
 class DidlWriter {

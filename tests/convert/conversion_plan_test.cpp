@@ -150,6 +150,42 @@ TEST(ConversionPlan, FinishedSegmentsAreReadFromTheListLines) {
     }
 }
 
+TEST(ConversionPlan, ReadsTheTimeSeekRangesTvsSend) {
+    struct Row {
+        std::string text;
+        bool read;
+        std::uint64_t startMs;
+        std::optional<std::uint64_t> endMs;
+    };
+    const Row rows[] = {
+        {"npt=0-", true, 0, std::nullopt},
+        {"npt=83.5-", true, 83500, std::nullopt},
+        {"npt=10.000-20.250", true, 10000, 20250},
+        {" npt=0:01:02.5-1:00:00", true, 62500, 3600000},
+        {"npt=01:02-", true, 62000, std::nullopt},
+        {"npt=0:60:00-", false, 0, std::nullopt},
+        {"npt=0:00:60-", false, 0, std::nullopt},
+        {"npt=20-10", false, 0, std::nullopt},
+        {"npt=now-", false, 0, std::nullopt},
+        {"npt=-5", false, 0, std::nullopt},
+        {"npt=+5-", false, 0, std::nullopt},
+        {"bytes=0-100", false, 0, std::nullopt},
+        {"npt=5", false, 0, std::nullopt},
+        {"npt=1:2:3:4-", false, 0, std::nullopt},
+        {"", false, 0, std::nullopt},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.text);
+        const std::optional<NptRange> range = ReadNptRange(row.text);
+        ASSERT_EQ(range.has_value(), row.read);
+        if (!range)
+            continue;
+        EXPECT_EQ(range->startMs, row.startMs);
+        EXPECT_EQ(range->endMs, row.endMs);
+    }
+    EXPECT_EQ(NptTime(83500), "83.500");
+}
+
 TEST(ConversionPlan, AnyChangeToTheFileChangesItsIdentity) {
     const platform::FileStatus base{platform::FileStatus::State::Found, 1000, 1733650000123456789, 2049, 777, false};
     const std::string identity = FileIdentity(base);

@@ -134,6 +134,50 @@ TEST_F(ServerConvert, VideoProgramsGetAConvertedStreamThatPlayersCanFetch) {
     EXPECT_EQ(Get("/programs.json").status, 200);
 }
 
+// The first video timestamp of a transport stream, as ffprobe reads it.
+double FirstVideoTime(const std::string& body, const fs::path& folder) {
+    const std::string file = (folder / "tv.ts").string();
+    WriteBytes(file, std::vector<std::uint8_t>(body.begin(), body.end()));
+    const Ran ran = RunCommand("ffprobe -v error -select_streams v -show_entries packet=pts_time -of csv=p=0 " +
+                               Quote(file) + " | head -n 1");
+    return std::atof(ran.out.c_str());
+}
+
+TEST_F(ServerConvert, TvsGetOneStreamAndSeekInItByTime) {
+    Add("clip.avi", 2);
+    Serve();
+    const std::string hls = HlsPath(2);
+    const std::string stream = hls.substr(0, hls.size() - std::string("/index.m3u8").size()) + ".ts";
+    struct Row {
+        std::string seek;
+        int status;
+        std::string answered; // TimeSeekRange.dlna.org of the answer
+        double firstVideo;    // the first video timestamp, less the transport stream's 1.4 s start
+    };
+    const Row rows[] = {
+        {"", 200, "", 0},
+        {"npt=9.5-", 200, "npt=8.000-24.000/24.000", 8},
+        {"npt=0:00:16-0:00:17", 200, "npt=16.000-20.000/24.000", 16},
+        {"npt=24.000-", 416, "npt=*/24.000", -1},
+        {"npt=99-", 416, "npt=*/24.000", -1},
+        {"bytes=0-", 400, "", -1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.seek);
+        const std::string header = row.seek.empty() ? "" : "-H " + Quote("TimeSeekRange.dlna.org: " + row.seek);
+        const Fetched fetched = Get(stream, header + " -H getcontentFeatures.dlna.org:1");
+        ASSERT_EQ(fetched.status, row.status) << fetched.body;
+        EXPECT_EQ(Header(fetched, "timeseekrange.dlna.org"), row.answered);
+        if (row.status != 200)
+            continue;
+        EXPECT_NE(Header(fetched, "contentfeatures.dlna.org").find("DLNA.ORG_OP=10;DLNA.ORG_CI=1"), std::string::npos);
+        EXPECT_EQ(Header(fetched, "transfermode.dlna.org"), "Streaming");
+        EXPECT_EQ(fetched.body[0], 'G');
+        EXPECT_NEAR(FirstVideoTime(fetched.body, dir.Path()) - 1.4, row.firstVideo, 0.2);
+    }
+    EXPECT_EQ(Get("/programs.json").status, 200);
+}
+
 TEST_F(ServerConvert, AFileReplacedDuringItsConversionIsNeverAnsweredWithOldSegments) {
     Add("film.mpg", 1);
     Serve();
