@@ -357,12 +357,17 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
         return SendProgram(request, path.substr(kProgramsPrefix.size()));
 
     const auto programs = [&] {
+        std::vector<ShownProgram> shown = WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot()));
+        std::shared_ptr<const std::function<std::string(const CMediaInfo&)>> converted;
         std::shared_ptr<const std::function<bool(const CMediaInfo&)>> pictureCheck;
         {
             std::lock_guard lock(owner.documentsMutex_);
+            converted = owner.convertedStreams_;
             pictureCheck = owner.pictureCheck_;
         }
-        std::vector<ShownProgram> shown = WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot()));
+        if (converted)
+            for (ShownProgram& program : shown)
+                program.hls = (*converted)(program.record);
         WithExtras(shown, pictureCheck ? *pictureCheck : std::function<bool(const CMediaInfo&)>());
         return shown;
     };

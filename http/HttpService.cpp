@@ -84,6 +84,14 @@ void HttpService::SetRoute(HttpRoute route) {
     routes_ = std::move(routes);
 }
 
+void HttpService::SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath) {
+    auto shared = playlistPath
+                      ? std::make_shared<const std::function<std::string(const CMediaInfo&)>>(std::move(playlistPath))
+                      : nullptr;
+    std::lock_guard lock(documentsMutex_);
+    convertedStreams_ = std::move(shared);
+}
+
 void HttpService::RemoveRoute(const std::string& prefix) {
     std::lock_guard lock(documentsMutex_);
     if (!routes_)

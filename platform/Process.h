@@ -62,6 +62,10 @@ public:
     long ReadOutput(char* room, std::size_t size, std::chrono::milliseconds limit);
     // Ends it at once (and whatever it started in turn); Wait then reaps it.
     void Kill();
+    // Holds it (and whatever it started) where it is, taking no processor time, until Resume: work done far
+    // ahead of need waits there rather than taking the cores from work needed now.
+    void Pause();
+    void Resume();
     // Waits at most limit for it to end: true, with end filled when given, once it has ended (as often as asked
     // after that); false while it still runs.
     bool Wait(std::chrono::milliseconds limit, ProcessEnd* end = nullptr);

@@ -227,6 +227,17 @@ void Process::Kill() {
     // The group first (what it started too), then the program itself in case it left the group.
     ::kill(-static_cast<pid_t>(id_), SIGKILL);
     ::kill(static_cast<pid_t>(id_), SIGKILL);
+    // A held program is ended too: SIGKILL reaches it while stopped.
+}
+
+void Process::Pause() {
+    if (id_ != 0 && !reaped_)
+        ::kill(-static_cast<pid_t>(id_), SIGSTOP);
+}
+
+void Process::Resume() {
+    if (id_ != 0 && !reaped_)
+        ::kill(-static_cast<pid_t>(id_), SIGCONT);
 }
 
 bool Process::Wait(std::chrono::milliseconds limit, ProcessEnd* end) {

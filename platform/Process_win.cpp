@@ -46,6 +46,10 @@ long Process::ReadOutput(char*, std::size_t, std::chrono::milliseconds) {
 
 void Process::Kill() {}
 
+void Process::Pause() {}
+
+void Process::Resume() {}
+
 bool Process::Wait(std::chrono::milliseconds, ProcessEnd*) {
     return false;
 }

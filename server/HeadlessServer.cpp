@@ -100,6 +100,10 @@ bool HeadlessServer::Start(std::string& error) {
         subtitles_.Start(http_, catalogue_, [this](const std::string& line) { Log(line); });
         if (!StartPictures(error))
             return false;
+        if (!conversions_.Start(
+                catalogue_, http_, options_.convert, [this](const std::string& line) { Log(line); }, options_.verbose,
+                error))
+            return false;
         const std::string port = std::to_string(http_.BoundPort());
         Out("HTTP on port " + port + ": http://" + (address.empty() ? "localhost" : address) + ":" + port + "/" +
             (options_.publicUrl ? ", for players through " + options_.publicUrl->base + "/" : ""));
@@ -162,6 +166,7 @@ void HeadlessServer::Stop() {
     upnp_.Stop();
     pictures_.Stop();
     subtitles_.Stop();
+    conversions_.Stop();
     http_.Stop();
     service_.Stop();
     follower_.Stop();

@@ -9,6 +9,7 @@
 #include "net/Protocol.h"
 #include "net/PublicUrl.h"
 #include "platform/Socket.h"
+#include "server/ConversionSide.h"
 #include "server/HttpSide.h"
 #include "server/PictureSide.h"
 #include "server/SubtitleSide.h"
@@ -45,6 +46,8 @@ struct ServerOptions {
     // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
     // address each request came in on.
     std::optional<PublicUrl> publicUrl;
+    // With the HTTP side: video programs converted for the screens that cannot play their files.
+    ConversionOptions convert;
     // Where the programs' pictures are kept; empty: DefaultPictureFolder().
     std::string pictures;
     // Debian's ffmpeg, which makes them.
@@ -97,6 +100,8 @@ private:
     CMediaInfoList catalogue_;
     ListFileFollower follower_;
     CommandService service_;
+    // Before the HTTP side, which answers with it until it stops.
+    ConversionSide conversions_;
     HttpSide http_;
     SubtitleSide subtitles_;
     PictureSide pictures_;

@@ -53,6 +53,11 @@ void HttpSide::SetPictureCheck(std::function<bool(const CMediaInfo&)> check) {
         service_->http.SetPictureCheck(std::move(check));
 }
 
+void HttpSide::SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath) {
+    if (service_)
+        service_->http.SetConvertedStreams(std::move(playlistPath));
+}
+
 void HttpSide::Stop() {
     service_.reset();
 }

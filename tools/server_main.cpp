@@ -19,12 +19,14 @@ namespace {
 
 constexpr const char* kUsage =
     R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT]
-                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N] [--pictures FOLDER]
+                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N]
+                       [--conversions N] [--convert-cache DIR] [--convert-cache-size MIB] [--pictures FOLDER]
                        [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. With --http, players and browsers get the same
-programs over HTTP, with seeking; with --upnp (in the Linux build), TVs and apps find the server on the LAN
+programs over HTTP, with seeking, and the video programs also converted on the fly
+(H.264 and AAC, with Debian's ffmpeg) for the browsers, phones and TVs that cannot play them; with --upnp (in the Linux build), TVs and apps find the server on the LAN
 as a media server and browse and play its programs. The server follows the list file: what tarnvale adds
 or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
 or SIGTERM.
@@ -94,6 +96,20 @@ int ParseOptions(int argc, char** argv, ServerOptions& options) {
                           options.publicUrl = ParsePublicUrl(text, &error);
                           return options.publicUrl ? std::string() : "--public-url: " + error;
                       }},
+            IntegerOption<unsigned>("--conversions", "N",
+                                    "with the HTTP side, convert up to N programs at once for the screens that "
+                                    "cannot\nplay their files; beyond that a request is answered 503 (default " +
+                                        std::to_string(ConversionOptions::DefaultConversions()) +
+                                        "; 0 converts\nnothing)",
+                                    options.convert.conversions, 0, 256),
+            TextOption("--convert-cache", "DIR",
+                       "keep the converted segments in DIR (default: $XDG_CACHE_HOME/tarnvale or\n"
+                       "~/.cache/tarnvale)",
+                       options.convert.cacheFolder),
+            IntegerOption<std::uint64_t>("--convert-cache-size", "MIB",
+                                         "keep at most MIB mebibytes of converted segments, the least recently "
+                                         "used\ndropped first (default 4096)",
+                                         options.convert.cacheMiB, 16, std::uint64_t{1} << 30),
             UpnpOption(options.upnp),
             TextOption("--name", "TEXT", "with --upnp, the name TVs show (default: Tarnvale on HOSTNAME)",
                        options.name),

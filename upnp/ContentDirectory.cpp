@@ -170,8 +170,11 @@ void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, 
     }
     const std::string url = ProgramUrl(mediaOrigin_, entry.pid);
     const std::string captionUrl = CaptionUrl(mediaOrigin_, entry.pid, entry.path);
-    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile, captionUrl,
-                      PictureUrlOf(entry.pid, entry.type, entry.path)});
+    const std::string pictureUrl = PictureUrlOf(entry.pid, entry.type, entry.path);
+    DidlItem item{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile};
+    item.captionUrl = captionUrl;
+    item.pictureUrl = pictureUrl;
+    didl.Add(item);
 }
 
 std::optional<DirectoryPage> ContentDirectory::Browse(const BrowseRequest& request) const {

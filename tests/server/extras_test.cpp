@@ -32,6 +32,7 @@ protected:
         options.http = 0;
         options.pictures = dir.File("pictures");
         options.ffmpeg = ffmpeg;
+        options.convert.cacheFolder = dir.File("converted");
         server = std::make_unique<HeadlessServer>(options, ServerLines{said.Sink(), log.Sink()});
         std::string error;
         ASSERT_TRUE(server->Start(error)) << error;
@@ -313,6 +314,26 @@ TEST_F(ServerExtras, ChromiumShowsTheGridWithEachPictureLoadedAndAMarkWhereThere
     }
     EXPECT_NE(page.out.find("<body class=\"grid\">"), std::string::npos);
     EXPECT_NE(page.out.find("data-lang=\"fr\">fr</a>"), std::string::npos);
+}
+
+TEST_F(ServerExtras, ChromiumPlaysAProgramFromTheGridWithItsWindows1252SubtitlesAsATrack) {
+    if (!std::filesystem::exists(TARNVALE_PUPPETEER))
+        GTEST_SKIP() << "no browser driver in " << TARNVALE_PUPPETEER << " (scripts/test.sh installs it)";
+    std::filesystem::copy_file(FixturePath("mpeg2-program.mpg"), dir.File("film.mpg"));
+    Write("film.fr.srt", "1\r\n00:00:00,100 --> 00:00:00,900\r\nCaf\xE9 cr\xE8me \x80\r\n\r\n"
+                         "2\r\n00:00:00,5 --> broken\r\nleft out\r\n");
+    const std::int32_t film = Add(dir.File("film.mpg"), MEDIA_MPEG2);
+    Serve();
+    const std::string origin = "http://127.0.0.1:" + std::to_string(server->HttpPort());
+    const Ran ran = RunCommand("node " + Quote(TARNVALE_PAGE_TRACKS) + " " + Quote(TARNVALE_PUPPETEER) + " " +
+                               Quote(dir.File("profile")) + " " + Quote(origin + "/") + " " +
+                               Quote("/programs/" + std::to_string(film)));
+    ASSERT_EQ(ran.code, 0) << ran.out;
+    EXPECT_NE(
+        ran.out.find("\"mode\":\"showing\",\"language\":\"fr\",\"cues\":[\"Caf\xC3\xA9 cr\xC3\xA8me \xE2\x82\xAC\"]"),
+        std::string::npos)
+        << ran.out;
+    EXPECT_NE(ran.out.find("\"pictures\":[96]"), std::string::npos) << "the grid's picture, loaded: " << ran.out;
 }
 
 } // namespace
