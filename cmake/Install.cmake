@@ -19,6 +19,11 @@ else()
     install(TARGETS ${tarnvale_console_programs} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/skins/Tarnvale DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvale/skins)
     install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    # The HLS player the server serves to browsers, as a file of its own with its licence beside it.
+    if(TARNVALE_HLS_JS_DIR)
+        install(FILES ${TARNVALE_HLS_JS_DIR}/hls.min.js DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvale/hls.js)
+        install(FILES ${TARNVALE_HLS_JS_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/tarnvale/hls.js)
+    endif()
     # The units name the installed programs and the settings file by their full paths, so they are written when the
     # prefix is known: at install time, where `cmake --install --prefix` may have changed it. Installed into /usr, as
     # the Debian package is, the settings go to /etc and the units to /lib/systemd/system, where the system looks;

@@ -3,6 +3,7 @@
 
 #include "core/MediaType.h"
 #include "http/CataloguePageTemplate.h"
+#include "http/CatalogueTiles.h"
 #include "http/TextEscapes.h"
 #include "platform/File.h"
 #include "platform/Text.h"
@@ -59,9 +60,17 @@ std::vector<ShownProgram> WithSizesOnDisk(std::vector<CMediaInfo> programs) {
     shown.reserve(programs.size());
     for (CMediaInfo& program : programs) {
         const std::uint64_t size = SizeOnDisk(program.m_szFile, program.m_nSize);
-        shown.push_back({std::move(program), size});
+        shown.push_back({std::move(program), size, {}});
     }
     return shown;
+}
+
+void WithExtras(std::vector<ShownProgram>& programs, const std::function<bool(const CMediaInfo&)>& hasPicture) {
+    SubtitleFinder finder;
+    for (ShownProgram& shown : programs) {
+        shown.extras.subtitles = ShownSubtitles(finder, shown.record.m_szFile);
+        shown.extras.picture = hasPicture && hasPicture(shown.record);
+    }
 }
 
 std::string ProgramUrl(std::string_view origin, std::int32_t pid) {
@@ -80,20 +89,23 @@ std::string PlaylistText(const std::vector<ShownProgram>& programs, std::string_
 
 std::string CatalogueJson(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string json = "[";
-    for (const auto& [program, size] : programs) {
+    for (const auto& [program, size, extras, hls] : programs) {
         if (json.size() > 1)
             json += ',';
         json += "\n{\"pid\":" + std::to_string(program.m_nPID) +
                 ",\"type\":" + JsonQuoted(MediaTypeText(program.m_nType)) + ",\"size\":" + std::to_string(size) +
                 ",\"file\":" + JsonQuoted(ShownName(program)) +
-                ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID)) + "}";
+                ",\"url\":" + JsonQuoted(ProgramUrl(origin, program.m_nPID));
+        if (!hls.empty())
+            json += ",\"hls\":" + JsonQuoted(std::string(origin) + hls);
+        json += ExtrasJson(extras, origin, program.m_nPID) + "}";
     }
     return json + "\n]\n";
 }
 
 std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string_view origin) {
     std::string rows;
-    for (const auto& [program, size] : programs) {
+    for (const auto& [program, size, extras, hls] : programs) {
         const std::string pid = std::to_string(program.m_nPID);
         const std::string link = ProgramUrl(origin, program.m_nPID);
         rows += "<tr><td class=\"num\">" + pid + "</td><td class=\"type\">" + MediaTypeText(program.m_nType) +
@@ -101,12 +113,17 @@ std::string CataloguePage(const std::vector<ShownProgram>& programs, std::string
                 HtmlEscaped(ShownName(program)) + "</a>";
         if (program.m_nType == MEDIA_MP3)
             rows += "<audio controls preload=\"metadata\" src=\"" + link + "\"></audio>";
+        // A video program plays in the page on the button's press: nothing is fetched or converted before.
+        if (!hls.empty())
+            rows += "<button class=\"play\" type=\"button\" data-type=\"" +
+                    std::string(ContentTypeOf(program.m_nType)) + "\" data-file=\"" + link + "\" data-hls=\"" +
+                    HtmlEscaped(std::string(origin) + hls) + "\">Play</button>";
         rows += "</td></tr>\n";
     }
     const std::string count = std::to_string(programs.size());
     // The rows last: a file name must not become a mark.
-    return Replaced(Replaced(Replaced(kCataloguePageTemplate, "<!--ORIGIN-->", origin), "<!--COUNT-->", count),
-                    "<!--ROWS-->", rows);
+    const std::string page = Replaced(kCataloguePageTemplate, "<!--TILES-->", CatalogueTiles(programs, origin));
+    return Replaced(Replaced(Replaced(page, "<!--ORIGIN-->", origin), "<!--COUNT-->", count), "<!--ROWS-->", rows);
 }
 
 } // namespace tarnvale

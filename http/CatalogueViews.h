@@ -4,8 +4,10 @@
 
 #include "core/MediaInfo.h"
 #include "http/DlnaFeatures.h"
+#include "http/ProgramExtras.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,9 @@ std::vector<CMediaInfo> ReachablePrograms(const std::vector<CMediaInfo>& records
 struct ShownProgram {
     CMediaInfo record;
     std::uint64_t size = 0;
+    ProgramExtras extras = {}; // none unless a caller looks for them (WithExtras)
+    // The path of its converted stream's playlist, for screens that cannot play the file; empty: none.
+    std::string hls = {};
 };
 
 // What /programs/PID sends of a program's file at path: its size on disk; catalogueSize (the record's) when the
@@ -30,13 +35,18 @@ std::uint64_t SizeOnDisk(const std::string& path, std::int32_t catalogueSize);
 // programs with their sizes on disk.
 std::vector<ShownProgram> WithSizesOnDisk(std::vector<CMediaInfo> programs);
 
+// programs with their subtitles, found beside each file, and hasPicture's word on each one's picture (none when
+// not given).
+void WithExtras(std::vector<ShownProgram>& programs, const std::function<bool(const CMediaInfo&)>& hasPicture);
+
 // origin is "http://HOST:PORT", without a slash at the end; empty for a link within the page's own server.
 std::string ProgramUrl(std::string_view origin, std::int32_t pid);
 
 // An extended M3U playlist: "#EXTINF:-1,FILE NAME" and the program's URL for each program.
 std::string PlaylistText(const std::vector<ShownProgram>& programs, std::string_view origin);
 
-// [{"pid":..,"type":"MPEG2","size":..,"file":"..","url":".."}, ...]
+// [{"pid":..,"type":"MPEG2","size":..,"file":"..","url":"..","hls":".."}, ...], "hls" only where there is one,
+// then ExtrasJson's members.
 std::string CatalogueJson(const std::vector<ShownProgram>& programs, std::string_view origin);
 
 // The catalogue page: the built-in page with a table row per program, its links led by origin (empty: links

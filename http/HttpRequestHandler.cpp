@@ -9,6 +9,7 @@
 #include "http/HeaderText.h"
 #include "http/HostCheck.h"
 #include "http/HttpService.h"
+#include "http/SubtitleRoute.h"
 #include "http/TextEscapes.h"
 #include "net/HostAddress.h"
 #include "platform/SentFile.h"
@@ -149,6 +150,15 @@ void AddDlnaHeaders(const Request& request, const CMediaInfo& program, MHD_Respo
         MHD_add_response_header(response, "transferMode.dlna.org", headers.transferMode.c_str());
 }
 
+// TVs of one maker ask for a video's subtitles with the video itself; only they pay for the look into its folder.
+void AddCaptionHeader(const Request& request, const CMediaInfo& program, MHD_Response* response) {
+    const auto asked = request.Header("getCaptionInfo.sec");
+    if (!asked || TrimmedHeaderText(*asked) != "1")
+        return;
+    if (const std::string url = CaptionUrl(Origin(request), program.m_nPID, program.m_szFile); !url.empty())
+        MHD_add_response_header(response, "CaptionInfo.sec", url.c_str());
+}
+
 MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     const std::optional<std::int32_t> pid = ParseInteger<std::int32_t>(pidText);
     // A PID is named one way only: "+5" or "05" would be second addresses of the same file.
@@ -193,6 +203,7 @@ MHD_Result SendProgram(const Request& request, std::string_view pidText) {
     if (answer.status != 304)
         MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, ContentTypeOf(program->m_nType));
     AddDlnaHeaders(request, *program, response);
+    AddCaptionHeader(request, *program, response);
     if (answer.status == 206) {
         const std::string range = "bytes " + std::to_string(answer.first) + "-" +
                                   std::to_string(answer.first + answer.length - 1) + "/" + std::to_string(file.size);
@@ -354,7 +365,21 @@ MHD_Result HttpRequestHandler::Answer(void* service, MHD_Connection* connection,
     if (path.starts_with(kProgramsPrefix))
         return SendProgram(request, path.substr(kProgramsPrefix.size()));
 
-    const auto programs = [&] { return WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot())); };
+    const auto programs = [&] {
+        std::vector<ShownProgram> shown = WithSizesOnDisk(ReachablePrograms(request.catalogue.Snapshot()));
+        std::shared_ptr<const std::function<std::string(const CMediaInfo&)>> converted;
+        std::shared_ptr<const std::function<bool(const CMediaInfo&)>> pictureCheck;
+        {
+            std::lock_guard lock(owner.documentsMutex_);
+            converted = owner.convertedStreams_;
+            pictureCheck = owner.pictureCheck_;
+        }
+        if (converted)
+            for (ShownProgram& program : shown)
+                program.hls = (*converted)(program.record);
+        WithExtras(shown, pictureCheck ? *pictureCheck : std::function<bool(const CMediaInfo&)>());
+        return shown;
+    };
     if (path == "/") {
         const std::string origin = owner.publicUrl_ ? owner.publicUrl_->base : std::string();
         return Send(request, MHD_HTTP_OK, TextResponse(CataloguePage(programs(), origin), "text/html; charset=utf-8"));

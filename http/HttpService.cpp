@@ -84,6 +84,14 @@ void HttpService::SetRoute(HttpRoute route) {
     routes_ = std::move(routes);
 }
 
+void HttpService::SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath) {
+    auto shared = playlistPath
+                      ? std::make_shared<const std::function<std::string(const CMediaInfo&)>>(std::move(playlistPath))
+                      : nullptr;
+    std::lock_guard lock(documentsMutex_);
+    convertedStreams_ = std::move(shared);
+}
+
 void HttpService::RemoveRoute(const std::string& prefix) {
     std::lock_guard lock(documentsMutex_);
     if (!routes_)
@@ -91,6 +99,12 @@ void HttpService::RemoveRoute(const std::string& prefix) {
     auto routes = std::make_shared<std::vector<HttpRoute>>(*routes_);
     std::erase_if(*routes, [&](const HttpRoute& old) { return old.prefix == prefix; });
     routes_ = std::move(routes);
+}
+
+void HttpService::SetPictureCheck(std::function<bool(const CMediaInfo&)> check) {
+    auto shared = check ? std::make_shared<const std::function<bool(const CMediaInfo&)>>(std::move(check)) : nullptr;
+    std::lock_guard lock(documentsMutex_);
+    pictureCheck_ = std::move(shared);
 }
 
 void HttpService::Stop() {

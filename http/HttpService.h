@@ -70,6 +70,12 @@ public:
     void SetRoute(HttpRoute route);
     // Answers that prefix no more.
     void RemoveRoute(const std::string& prefix);
+    // Which programs the list and the page offer a picture of, from now on (none without it); any time, from any
+    // thread.
+    void SetPictureCheck(std::function<bool(const CMediaInfo&)> check);
+    // Names each program's converted stream in the catalogue's views from now on: the path of its playlist, or
+    // empty for none. Any time, from any thread; called from the service's threads.
+    void SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath);
 
 private:
     friend struct HttpRequestHandler;
@@ -88,6 +94,8 @@ private:
     mutable std::mutex documentsMutex_;
     std::shared_ptr<const HttpDocuments> documents_;
     std::shared_ptr<const std::vector<HttpRoute>> routes_;
+    std::shared_ptr<const std::function<bool(const CMediaInfo&)>> pictureCheck_;
+    std::shared_ptr<const std::function<std::string(const CMediaInfo&)>> convertedStreams_;
     // The library's last message, for the error of a Start that fails.
     std::mutex libraryMessageMutex_;
     std::string libraryMessage_;

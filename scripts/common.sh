@@ -5,9 +5,11 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build="$root/build"
 
 # The Linux programs: the compiler, the build tools and the test framework the tree is built with, the libraries of
-# the server's HTTP and UPnP sides (found through pkgconf), and Debian's tools that make the package.
+# the server's HTTP and UPnP sides (found through pkgconf), Debian's tools that make the package, and ffmpeg, which
+# the server runs to convert video programs for the screens that cannot play their files and to make the programs'
+# pictures; npm and openssl take and check the HLS player the server serves to browsers (cmake/hls-js.sh).
 native_packages=(cmake ninja-build g++ googletest libgtest-dev git systemd pkgconf libmicrohttpd-dev libexpat1-dev
-    dpkg-dev help2man)
+    dpkg-dev help2man ffmpeg npm openssl)
 # The Windows program: the cross compiler, and Wine with a virtual display to run it and its tests; the tools that
 # fetch and unpack Debian's source of the HTTP library and build it for Windows (cmake/microhttpd-windows.sh).
 windows_packages=(g++-mingw-w64-x86-64-posix wine64 xvfb dpkg-dev make)
@@ -51,4 +53,11 @@ build_tree() {
 }
 
 build_native() { build_tree native "$@"; }
+
+# install_test_tools: what the tests take from npm, pinned, into build/node where they look for it: the driver
+# through which they play the catalogue page's videos in Chromium (--dump-dom lets no media play).
+install_test_tools() {
+    say "Installing the page tests' browser driver in build/node"
+    npm install --silent --no-audit --no-fund --prefix "$build/node" puppeteer-core@22.9.0
+}
 build_windows() { build_tree win -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" "$@"; }

@@ -56,7 +56,8 @@ install -m 644 "$root/packaging/debian/conffiles" "$pkg/DEBIAN/"
 mkdir -p "$stage/source/debian"
 printf 'Source: tarnvale\n\nPackage: tarnvale\nArchitecture: any\n' >"$stage/source/debian/control"
 shlibs=$(cd "$stage/source" && dpkg-shlibdeps -O "${pkg}"/usr/bin/*)
-depends="${shlibs#shlibs:Depends=}, adduser"
+# ffmpeg converts the video programs for browsers, phones and TVs: run as a program, never linked.
+depends="${shlibs#shlibs:Depends=}, adduser, ffmpeg"
 
 cat >"$pkg/DEBIAN/control" <<EOT
 Package: tarnvale

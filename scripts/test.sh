@@ -5,6 +5,7 @@
 set -euo pipefail
 source "$(dirname "$0")/common.sh"
 install_packages
+install_test_tools
 # A warning fails the build here, so that none can land; people building by hand only see them.
 werror=-DTARNVALE_WERROR=ON
 build_native $werror

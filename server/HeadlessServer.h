@@ -35,6 +35,8 @@ public:
     std::uint16_t BoundPort() const { return sides_.CommandPort(); }
     // The HTTP port; 0 without an HTTP side.
     std::uint16_t HttpPort() const { return sides_.HttpPort(); }
+    // The picture maker's runs so far.
+    std::size_t PictureRuns() const { return sides_.PictureRuns(); }
 
 private:
     void Out(const std::string& line) const;

@@ -48,6 +48,16 @@ void HttpSide::RemoveRoute(const std::string& prefix) {
         service_->http.RemoveRoute(prefix);
 }
 
+void HttpSide::SetPictureCheck(std::function<bool(const CMediaInfo&)> check) {
+    if (service_)
+        service_->http.SetPictureCheck(std::move(check));
+}
+
+void HttpSide::SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath) {
+    if (service_)
+        service_->http.SetConvertedStreams(std::move(playlistPath));
+}
+
 void HttpSide::Stop() {
     service_.reset();
 }

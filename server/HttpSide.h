@@ -40,6 +40,10 @@ public:
     // nothing while stopped.
     void SetRoute(HttpRoute route);
     void RemoveRoute(const std::string& prefix);
+    // Which programs the views offer a picture of (none without it); nothing while stopped.
+    void SetPictureCheck(std::function<bool(const CMediaInfo&)> check);
+    // Names each program's converted stream (its playlist's path, or empty) in the catalogue's views.
+    void SetConvertedStreams(std::function<std::string(const CMediaInfo&)> playlistPath);
 
 private:
     struct Service;

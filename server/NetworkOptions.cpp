@@ -72,6 +72,22 @@ std::vector<OptionRow> NetworkOptionRows(NetworkSettings& settings) {
                                      "with --upnp, a TCP port of their own for control and events (default: the\n"
                                      "HTTP port)",
                                      settings.upnpPort, 0, 65535),
+        IntegerOption<unsigned>("--conversions", "N",
+                                "with the HTTP side, convert up to N programs at once for the screens that "
+                                "cannot\nplay their files; beyond that a request is answered 503 (default " +
+                                    std::to_string(ConversionOptions::DefaultConversions()) + "; 0 converts\nnothing)",
+                                settings.convert.conversions, 0, 256),
+        TextOption("--convert-cache", "DIR",
+                   "keep the converted segments in DIR (default: $XDG_CACHE_HOME/tarnvale or\n~/.cache/tarnvale)",
+                   settings.convert.cacheFolder),
+        IntegerOption<std::uint64_t>("--convert-cache-size", "MIB",
+                                     "keep at most MIB mebibytes of converted segments, the least recently "
+                                     "used\ndropped first (default 4096)",
+                                     settings.convert.cacheMiB, 16, std::uint64_t{1} << 30),
+        TextOption("--pictures", "FOLDER",
+                   "with --http, where the programs' pictures are kept (default: tarnvale/pictures in\nthe "
+                   "user's cache folder, ~/.cache or %LOCALAPPDATA%); delete it to have them made again",
+                   settings.pictures),
     };
 }
 

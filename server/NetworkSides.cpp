@@ -83,10 +83,35 @@ bool NetworkSides::StartHttp(std::uint16_t port, std::uint32_t ownAddress, std::
                         settings_.names.http + ".",
                     error);
     httpAllowsOwn_ = ownAddress;
+    if (!StartHttpExtras(error))
+        return false;
     const std::string bound = std::to_string(http_.BoundPort());
     Out("HTTP on port " + bound + ": http://" + (hostAddress_.empty() ? "localhost" : hostAddress_) + ":" + bound +
         "/" + (settings_.publicUrl ? ", for players through " + settings_.publicUrl->base + "/" : ""));
     return true;
+}
+
+bool NetworkSides::StartHttpExtras(std::string& error) {
+    const auto log = [this](const std::string& line) { Log(line); };
+    subtitles_.Start(http_, catalogue_, log);
+    PictureSettings pictures;
+    pictures.folder = settings_.pictures.empty() ? DefaultPictureFolder() : settings_.pictures;
+    pictures.maker.ffmpeg = settings_.ffmpeg;
+    pictures.log = log;
+    std::string sideError;
+    if (!pictures_.Start(http_, catalogue_, std::move(pictures), sideError))
+        return Fail(NetworkSide::Http, sideError + ".\nName a folder the server may write to with --pictures.", error);
+    if (!conversions_.Start(catalogue_, http_, settings_.convert, log, settings_.verbose, sideError))
+        return Fail(NetworkSide::Http, sideError, error);
+    return true;
+}
+
+void NetworkSides::StopHttp() {
+    pictures_.Stop();
+    subtitles_.Stop();
+    conversions_.Stop();
+    http_.Stop();
+    httpAllowsOwn_ = 0;
 }
 
 bool NetworkSides::StartUpnp(std::string& error) {
@@ -99,7 +124,7 @@ bool NetworkSides::StartUpnp(std::string& error) {
     // The HTTP side comes up, or comes up again on its port, letting the UPnP library read the description.
     if (!http_.BoundPort() || !(settings_.allow.Allows(place.address) || httpAllowsOwn_ == place.address)) {
         const std::uint16_t port = http_.BoundPort() ? http_.BoundPort() : settings_.http.value_or(0);
-        http_.Stop();
+        StopHttp();
         if (!StartHttp(port, place.address, error))
             return false;
     }
@@ -125,6 +150,7 @@ bool NetworkSides::StartUpnpAt(const UpnpPlace& place, std::string& error) {
         upnp.log = [this](const std::string& line) { Log(line); };
     upnp.warn = [this](const std::string& line) { Log(line); };
     upnp.publish = [this](HttpDocuments documents) { http_.SetDocuments(std::move(documents)); };
+    upnp.hasPicture = pictures_.Check();
     upnp.route = [this](HttpRoute route) { http_.SetRoute(std::move(route)); };
     upnp.unroute = [this](const std::string& prefix) { http_.RemoveRoute(prefix); };
     std::vector<std::string> lines;
@@ -144,13 +170,13 @@ void NetworkSides::StopUpnp() {
 
 void NetworkSides::Stop() {
     StopUpnp();
-    http_.Stop();
-    httpAllowsOwn_ = 0;
+    StopHttp();
     service_.Stop();
 }
 
 void NetworkSides::CatalogueChanged() {
     upnp_.CatalogueChanged();
+    pictures_.CatalogueChanged();
 }
 
 bool NetworkSides::Fail(NetworkSide side, const std::string& text, std::string& error) {

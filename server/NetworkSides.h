@@ -8,7 +8,10 @@
 #include "net/CommandService.h"
 #include "net/Protocol.h"
 #include "net/PublicUrl.h"
+#include "server/ConversionSide.h"
 #include "server/HttpSide.h"
+#include "server/PictureSide.h"
+#include "server/SubtitleSide.h"
 #include "server/UpnpSide.h"
 
 #include <cstddef>
@@ -52,6 +55,12 @@ struct NetworkSettings {
     // The front's address that players and TVs are told to use, handed to every side that writes URLs; none: the
     // address each request came in on.
     std::optional<PublicUrl> publicUrl;
+    // With the HTTP side: video programs converted for the screens that cannot play their files.
+    ConversionOptions convert;
+    // Where the programs' pictures are kept; empty: DefaultPictureFolder().
+    std::string pictures;
+    // Debian's ffmpeg, which makes them.
+    std::string ffmpeg = "ffmpeg";
     SideSettingNames names;
 };
 
@@ -97,11 +106,17 @@ public:
     std::uint16_t CommandPort() const { return service_.BoundPort(); }
     std::uint16_t HttpPort() const { return http_.BoundPort(); }
     bool UpnpOn() const { return upnpOn_; }
+    // The picture maker's runs so far.
+    std::size_t PictureRuns() const { return pictures_.Runs(); }
 
 private:
     bool StartCommands(std::string& error);
     // ownAddress (0: none) is let in beside the allow list: the UPnP library reads the description from there.
     bool StartHttp(std::uint16_t port, std::uint32_t ownAddress, std::string& error);
+    // What answers on the HTTP side beside the programs: subtitles, pictures, converted streams. Started once the
+    // HTTP side serves, stopped before it goes.
+    bool StartHttpExtras(std::string& error);
+    void StopHttp();
     bool StartUpnpAt(const UpnpPlace& place, std::string& error);
     bool Fail(NetworkSide side, const std::string& text, std::string& error);
     void Out(const std::string& line) const;
@@ -116,11 +131,14 @@ private:
     std::string hostAddress_;
     std::string hostName_;
     // In the order each needs the ones before it; Stop goes the other way. A further side that answers on the HTTP
-    // side (HttpSide::SetRoute) is one more member after http_: started in Start once the HTTP side serves, stopped
-    // in Stop before it, told in CatalogueChanged when it keeps anything of the catalogue.
+    // side (HttpSide::SetRoute) is one more member after http_: started in StartHttpExtras once the HTTP side
+    // serves, stopped in StopHttp before it, told in CatalogueChanged when it keeps anything of the catalogue.
     CommandService service_;
     HttpSide http_;
     std::uint32_t httpAllowsOwn_ = 0; // the own address the HTTP side lets in, 0 for none
+    ConversionSide conversions_;
+    SubtitleSide subtitles_;
+    PictureSide pictures_;
     UpnpSide upnp_;
     bool upnpOn_ = false;
 };

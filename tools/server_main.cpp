@@ -18,12 +18,15 @@ namespace {
 
 constexpr const char* kUsage =
     R"(Usage: tarnvale-server [--port N] [--list FILE] [--sessions N] [--allow NETS] [--http PORT]
-                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N] [--verbose]
+                       [--public-url URL] [--upnp] [--name TEXT] [--interface NAME] [--upnp-port N]
+                       [--conversions N] [--convert-cache DIR] [--convert-cache-size MIB] [--pictures FOLDER]
+                       [--verbose]
 
 Serves the programs of a list file to clients on the local network: commands arrive as UDP datagrams on the
 command port, and the chosen program is sent back over TCP. With --http, players and browsers get the same
-programs over HTTP, with seeking; with --upnp, TVs and apps find the server on the LAN
-as a media server and browse and play its programs. The server follows the list file: what tarnvale adds
+programs over HTTP, with seeking, and the video programs also converted on the fly (H.264 and AAC, with
+Debian's ffmpeg) for the browsers, phones and TVs that cannot play them; with --upnp, TVs and apps find the
+server on the LAN as a media server and browse and play its programs. The server follows the list file: what tarnvale adds
 or deletes while it runs is served from the next command on. It never writes the file. Stop it with Ctrl+C
 or SIGTERM.
 )";

@@ -6,6 +6,7 @@
 #include "core/MediaType.h"
 #include "core/ParseInteger.h"
 #include "http/CatalogueViews.h"
+#include "http/SubtitleRoute.h"
 #include "http/TextEscapes.h"
 #include "upnp/DidlLite.h"
 
@@ -142,6 +143,15 @@ std::shared_ptr<ContentDirectory::View> ContentDirectory::CurrentView() const {
     return view;
 }
 
+std::string ContentDirectory::PictureUrlOf(std::int32_t pid, std::int32_t type, const std::string& path) const {
+    CMediaInfo program;
+    program.m_nPID = pid;
+    program.m_nType = type;
+    if (!pictureCheck_ || !program.SetPath(path) || !pictureCheck_(program))
+        return {};
+    return mediaOrigin_ + "/pictures/" + std::to_string(pid) + ".jpg";
+}
+
 void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, std::string_view parentId) const {
     const View::Entry& entry = view.entries[index];
     const char* profile = nullptr;
@@ -159,7 +169,12 @@ void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, 
         size = view.sizes[index];
     }
     const std::string url = ProgramUrl(mediaOrigin_, entry.pid);
-    didl.Add(DidlItem{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile});
+    const std::string captionUrl = CaptionUrl(mediaOrigin_, entry.pid, entry.path);
+    const std::string pictureUrl = PictureUrlOf(entry.pid, entry.type, entry.path);
+    DidlItem item{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile};
+    item.captionUrl = captionUrl;
+    item.pictureUrl = pictureUrl;
+    didl.Add(item);
 }
 
 std::optional<DirectoryPage> ContentDirectory::Browse(const BrowseRequest& request) const {

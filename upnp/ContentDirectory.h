@@ -49,6 +49,9 @@ public:
     ContentDirectory(const ContentDirectory&) = delete;
     ContentDirectory& operator=(const ContentDirectory&) = delete;
 
+    // Before the first browse: which programs have a picture at /pictures/PID.jpg (none without it).
+    void SetPictureCheck(std::function<bool(const CMediaInfo&)> check) { pictureCheck_ = std::move(check); }
+
     // The catalogue changed: the next browse sees it. The new SystemUpdateID.
     std::uint32_t Changed();
     std::uint32_t UpdateId() const;
@@ -62,10 +65,12 @@ private:
     struct View;
     std::shared_ptr<View> CurrentView() const;
     void AddItem(DidlWriter& didl, View& view, std::size_t index, std::string_view parentId) const;
+    std::string PictureUrlOf(std::int32_t pid, std::int32_t type, const std::string& path) const;
 
     const CMediaInfoList& catalogue_;
     const std::string mediaOrigin_;
     const VideoProbe probe_;
+    std::function<bool(const CMediaInfo&)> pictureCheck_;
     mutable std::mutex mutex_;
     std::uint32_t updateId_;
     // Made from the catalogue at the first browse after a change.

@@ -36,6 +36,22 @@ const char* UpnpClassOf(std::int32_t mediaType) {
     return "object.item";
 }
 
+namespace {
+
+// Most TVs play the first res. MPEG-1 and MPEG-2 keep their file first (a DLNA TV must play MPEG_PS_PAL/NTSC and
+// loses nothing by it); AVI, which no DLNA profile names and many TVs no longer play, puts the conversion first.
+bool ConvertedFirst(const DidlItem& item) {
+    return item.mediaType == MEDIA_AVI && !item.convertedUrl.empty();
+}
+
+std::string ConvertedRes(const DidlItem& item) {
+    if (item.convertedUrl.empty())
+        return {};
+    return "<res protocolInfo=\"" + XmlEscaped(item.convertedInfo) + "\">" + XmlEscaped(item.convertedUrl) + "</res>";
+}
+
+} // namespace
+
 DidlWriter::DidlWriter() : text_(kHead) {}
 
 void DidlWriter::Add(const DidlContainer& container) {
@@ -48,11 +64,32 @@ void DidlWriter::Add(const DidlContainer& container) {
 void DidlWriter::Add(const DidlItem& item) {
     text_ += "<item id=\"" + std::to_string(item.pid) + "\" parentID=\"" + XmlEscaped(item.parentId) +
              "\" restricted=\"1\"><dc:title>" + XmlEscaped(item.title) + "</dc:title><upnp:class>" +
-             UpnpClassOf(item.mediaType) + "</upnp:class><res protocolInfo=\"" +
-             XmlEscaped(DlnaProtocolInfo(item.mediaType, item.profile)) + "\"";
+             UpnpClassOf(item.mediaType) + "</upnp:class>";
+    std::string file = "<res protocolInfo=\"" + XmlEscaped(DlnaProtocolInfo(item.mediaType, item.profile)) + "\"";
     if (item.size >= 0)
-        text_ += " size=\"" + std::to_string(item.size) + "\"";
-    text_ += ">" + XmlEscaped(item.url) + "</res></item>";
+        file += " size=\"" + std::to_string(item.size) + "\"";
+    file += ">" + XmlEscaped(item.url) + "</res>";
+    text_ += ConvertedFirst(item) ? ConvertedRes(item) + file : file + ConvertedRes(item);
+    AddExtras(item);
+    text_ += "</item>";
+}
+
+void DidlWriter::AddExtras(const DidlItem& item) {
+    if (!item.pictureUrl.empty()) {
+        const std::string url = XmlEscaped(item.pictureUrl);
+        text_ += "<upnp:albumArtURI dlna:profileID=\"JPEG_TN\">" + url +
+                 "</upnp:albumArtURI><res protocolInfo=\"http-get:*:image/jpeg:DLNA.ORG_PN=JPEG_TN;DLNA.ORG_FLAGS="
+                 "00f00000000000000000000000000000\">" +
+                 url + "</res>";
+    }
+    if (!item.captionUrl.empty()) {
+        // The namespace on the element itself: the TVs that read it look for the element, not for its prefix's
+        // place in the document.
+        const std::string url = XmlEscaped(item.captionUrl);
+        text_ += "<res protocolInfo=\"http-get:*:text/srt:*\">" + url +
+                 "</res><sec:CaptionInfoEx xmlns:sec=\"http://www.sec.co.kr/\" sec:type=\"srt\">" + url +
+                 "</sec:CaptionInfoEx>";
+    }
 }
 
 std::string DidlWriter::Finish() {

@@ -23,6 +23,12 @@ struct DidlItem {
     std::int64_t size = 0;         // left out when negative
     std::string_view url;          // the res element's text
     const char* profile = nullptr; // the DLNA profile, when the file is one
+    // The program converted for TVs (an MPEG transport stream of H.264 and AAC), offered as a second res; empty:
+    // none. With its protocolInfo: convertedInfo.
+    std::string_view convertedUrl = {};
+    std::string_view convertedInfo = {};
+    std::string_view captionUrl = {}; // a SubRip file beside the program; empty when there is none
+    std::string_view pictureUrl = {}; // a JPEG_TN picture of the program; empty when there is none
 };
 
 class DidlWriter {
@@ -34,6 +40,10 @@ public:
     std::string Finish();
 
 private:
+    // The picture and the subtitles after the program's own res, where renderers that know nothing of them skip
+    // them.
+    void AddExtras(const DidlItem& item);
+
     std::string text_;
 };
 

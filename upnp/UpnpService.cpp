@@ -32,7 +32,9 @@ struct UpnpService::Core {
         // SystemUpdateID starts from the clock, so that a restarted server does not repeat the ids of the last one.
         : directory(catalogue, settings.mediaOrigin, ProbeMpegVideoFile,
                     static_cast<std::uint32_t>(std::time(nullptr))),
-          eventing(directory, settings.allow, settings.log), allow(settings.allow), log(settings.log) {}
+          eventing(directory, settings.allow, settings.log), allow(settings.allow), log(settings.log) {
+        directory.SetPictureCheck(settings.hasPicture);
+    }
 
     HttpRouteReply Control(const HttpRouteRequest& request) const {
         HttpRouteReply reply;

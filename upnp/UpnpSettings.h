@@ -1,6 +1,7 @@
 // What the UPnP side is started with. Portable, so that the server names it in every build.
 #pragma once
 
+#include "core/MediaInfo.h"
 #include "http/HttpDocuments.h"
 #include "http/HttpRoute.h"
 #include "net/AllowList.h"
@@ -34,6 +35,8 @@ struct UpnpSettings {
     // stops, before the goodbye.
     std::function<void(HttpRoute)> route;
     std::function<void(const std::string& prefix)> unroute;
+    // Which programs have a picture on the HTTP side (none without it).
+    std::function<bool(const CMediaInfo&)> hasPicture;
 };
 
 } // namespace tarnvale

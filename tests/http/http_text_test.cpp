@@ -233,7 +233,7 @@ TEST(CatalogueViews, NamesStayTextInEveryView) {
     ASSERT_EQ(reachable.size(), 3u);
     // The sizes on disk, the first past what 32 bits hold.
     const std::vector<ShownProgram> programs = {
-        {reachable[0], 5ull << 30}, {reachable[1], 3 * 1048576 / 2}, {reachable[2], 1048576}};
+        {reachable[0], 5ull << 30, {}}, {reachable[1], 3 * 1048576 / 2, {}}, {reachable[2], 1048576, {}}};
     const std::string origin = "http://media.lan:8080";
 
     EXPECT_EQ(PlaylistText(programs, origin), "#EXTM3U\n"

@@ -167,7 +167,7 @@ def parse_didl(didl):
         res = [{"uri": r.get_uri(), "size": r.get_size64(), **_protocol_info(r.get_protocol_info())}
                for r in i.get_resources()]
         objects.append({"kind": "item", "id": i.get_id(), "parent": i.get_parent_id(), "title": i.get_title(),
-                        "class": i.get_upnp_class(), "res": res})
+                        "class": i.get_upnp_class(), "res": res, "albumArt": i.get_album_art()})
 
     parser = GUPnPAV.DIDLLiteParser()
     parser.connect("container-available", container)

@@ -22,6 +22,19 @@ PROGRAMS = [
     (16, "tone.mp3", MUSIC, "audio/mpeg", "MP3"),
 ]
 EXTRA_TONES = range(100, 118)  # enough music for several pages
+PICTURED = (11, 12, 15)  # videos whose pictures a TV is shown
+CAPTIONED = 12
+
+
+def jpeg_size(data):
+    """The (width, height) of a baseline or progressive JPEG, from its frame header; None when there is none."""
+    at = 2
+    while at + 9 < len(data) and data[at] == 0xFF:
+        marker, length = data[at + 1], int.from_bytes(data[at + 2:at + 4], "big")
+        if marker in (0xC0, 0xC1, 0xC2):
+            return int.from_bytes(data[at + 7:at + 9], "big"), int.from_bytes(data[at + 5:at + 7], "big")
+        at += 2 + length
+    return None
 
 
 def test(net, args, checks):
@@ -30,13 +43,16 @@ def test(net, args, checks):
         if isinstance(fixture, tuple):
             fixture = lan.make_mpeg(net.temp, *fixture)
         catalogue.add(pid, fixture)
+    # Subtitles beside one video, in the legacy Windows encoding.
+    with open(os.path.splitext(catalogue.programs[CAPTIONED])[0] + b".srt", "wb") as srt:
+        srt.write("1\r\n00:00:00,100 --> 00:00:00,900\r\nCaf\u00e9\r\n".encode("cp1252"))
     for pid in EXTRA_TONES:
         catalogue.add(pid, "tone.mp3", f"tone {pid}.mp3", folder=f"album {pid % 3}")
     expected = {pid: row for pid, *row in PROGRAMS}
     expected.update({pid: (None, MUSIC, "audio/mpeg", "MP3") for pid in EXTRA_TONES})
 
     server = net.server([args.server, "--list", catalogue.list, "--upnp", "--http", "0", "--interface",
-                         lan.INTERFACE, "--name", "Living room"])
+                         lan.INTERFACE, "--name", "Living room", "--pictures", os.path.join(net.temp, "pictures")])
     checks.equal(server.interface, lan.INTERFACE, "the interface named at start-up")
     checks.equal(server.address, lan.SERVER_ADDRESS, "the address named at start-up")
 
@@ -81,9 +97,14 @@ def test(net, args, checks):
         path = catalogue.programs[pid]
         checks.equal(item["title"], os.path.basename(path).decode(), f"title of {pid}")
         checks.equal(item["class"], upnp_class, f"upnp:class of {pid}")
-        if not checks.equal(len(item["res"]), 1, f"res elements of {pid}"):
+        # The program's own res first; beside it only its picture's and its subtitles'.
+        if not checks.expect(item["res"], f"program {pid} has no res"):
             continue
         res = item["res"][0]
+        extras = [(r["mime"], r["profile"]) for r in item["res"][1:]]
+        allowed = {("image/jpeg", "JPEG_TN"), ("text/srt", None)}
+        checks.expect(set(extras) <= allowed and len(extras) == len(set(extras)),
+                      f"the other res elements of {pid}: {extras}")
         checks.expect(res["uri"].startswith(f"http://{lan.SERVER_ADDRESS}:") and
                       res["uri"].endswith(f"/programs/{pid}"), f"res URL of {pid}: {res['uri']}")
         checks.equal(res["size"], os.path.getsize(path), f"res size of {pid}")
@@ -114,6 +135,32 @@ def test(net, args, checks):
                       "DLNA.ORG_PN" not in features, f"contentFeatures of {pid}: {features!r}")
         checks.expect("DLNA.ORG_OP=01" in features, f"contentFeatures of {pid} lack OP=01: {features!r}")
         checks.equal(headers.get("transfermode.dlna.org"), "Streaming", f"transferMode of {pid}")
+
+    # Pictures: album art of the JPEG_TN profile, the same picture as a res, a JPEG that fits in 160x160.
+    for pid in PICTURED:
+        item = items.get(str(pid))
+        if not item:
+            continue
+        art = item["albumArt"]
+        if not checks.expect(art and art.endswith(f"/pictures/{pid}.jpg"), f"albumArtURI of {pid}: {art!r}"):
+            continue
+        thumbnail = [r for r in item["res"] if (r["mime"], r["profile"]) == ("image/jpeg", "JPEG_TN")]
+        checks.expect([r["uri"] for r in thumbnail] == [art], f"no JPEG_TN res of {pid} beside its album art")
+        status, headers, body = http_get(art, {"getcontentFeatures.dlna.org": "1"})
+        size = jpeg_size(body) if status == 200 else None
+        checks.expect(status == 200 and headers.get("content-type") == "image/jpeg" and size and max(size) <= 160,
+                      f"the picture of {pid}: {status}, {headers.get('content-type')}, {size}")
+        checks.expect("DLNA.ORG_PN=JPEG_TN" in headers.get("contentfeatures.dlna.org", ""),
+                      f"the picture's contentFeatures of {pid}")
+    # Subtitles: a text/srt res and, asked with the video, the header that names it; the file as it was written.
+    item = items.get(str(CAPTIONED))
+    if item:
+        srt = [r["uri"] for r in item["res"] if r["mime"] == "text/srt"]
+        if checks.equal(len(srt), 1, f"text/srt res of {CAPTIONED}"):
+            status, headers, body = http_get(item["res"][0]["uri"], {"getCaptionInfo.sec": "1", "Range": "bytes=0-0"})
+            checks.equal(headers.get("captioninfo.sec"), srt[0], "CaptionInfo.sec of the video")
+            status, headers, body = http_get(srt[0])
+            checks.expect(status == 200 and "Caf\u00e9".encode("cp1252") in body, f"the SubRip file: {status} {body!r}")
 
     # The other actions a TV calls on its way in.
     for name, result in (("GetSearchCapabilities", "SearchCaps"), ("GetSortCapabilities", "SortCaps")):

@@ -215,6 +215,37 @@ TEST_F(DirectoryTest, NamesStayTextInTheDocument) {
         << "XML has no room for control characters";
 }
 
+TEST_F(DirectoryTest, ASubRipFileBesideAProgramIsOfferedToTvsAndAVttFileIsNot) {
+    TempDir folder;
+    for (const char* name : {"film.mpg", "film.fr.vtt", "film.en.srt", "film.srt", "plain.mpg", "vtt.mpg", "vtt.vtt"})
+        std::ofstream(folder.File(name)).close();
+    catalogue.Assign({Program(folder.File("film.mpg").c_str(), 1, MEDIA_MPEG2),
+                      Program(folder.File("plain.mpg").c_str(), 2, MEDIA_MPEG2),
+                      Program(folder.File("vtt.mpg").c_str(), 3, MEDIA_MPEG2)});
+    const std::string didl = Browse("all", true).didl;
+    // The file without a language is the first (number 0); only SubRip files go to TVs.
+    const std::string url = "http://192.0.2.1:8080/subtitles/1/0.srt";
+    EXPECT_NE(didl.find("<res protocolInfo=\"http-get:*:text/srt:*\">" + url + "</res>"), std::string::npos) << didl;
+    EXPECT_NE(didl.find("sec:type=\"srt\">" + url + "</sec:CaptionInfoEx>"), std::string::npos) << didl;
+    EXPECT_EQ(Attributes(didl, "res", "protocolInfo").size(), 4u) << "one res each, and the one SubRip file's";
+}
+
+TEST_F(DirectoryTest, ProgramsWithAPictureHaveAlbumArtAndAThumbnailRes) {
+    catalogue.Assign({Program("/v/film.mpg", 1, MEDIA_MPEG2), Program("/v/damaged.mpg", 2, MEDIA_MPEG2),
+                      Program("/v/song.mp3", 3, MEDIA_MP3)});
+    directory.SetPictureCheck([](const CMediaInfo& program) { return program.Path() != "/v/damaged.mpg"; });
+    const std::string didl = Browse("all", true).didl;
+    EXPECT_EQ(Attributes(didl, "upnp:albumArtURI", "dlna:profileID"), (std::vector<std::string>{"JPEG_TN", "JPEG_TN"}));
+    for (const char* pid : {"1", "3"}) {
+        SCOPED_TRACE(pid);
+        const std::string url = std::string("http://192.0.2.1:8080/pictures/") + pid + ".jpg";
+        EXPECT_NE(didl.find("<upnp:albumArtURI dlna:profileID=\"JPEG_TN\">" + url + "</upnp:albumArtURI>"),
+                  std::string::npos);
+        EXPECT_NE(didl.find("<res protocolInfo=\"http-get:*:image/jpeg:DLNA.ORG_PN=JPEG_TN;"), std::string::npos);
+    }
+    EXPECT_EQ(didl.find("/pictures/2.jpg"), std::string::npos) << "none for a program that gives none";
+}
+
 TEST(MediaServerActions, WrongRequestsEarnTheirFaults) {
     CMediaInfoList catalogue;
     catalogue.Assign({Program("/a.mp3", 12, MEDIA_MP3)});
