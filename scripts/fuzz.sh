@@ -20,7 +20,7 @@ while [ $# -gt 0 ]; do
     *) targets+=("$1"); shift ;;
     esac
 done
-case $minutes in '' | *[!0-9]*) echo "fuzz.sh: --minutes takes a whole number" >&2; exit 2 ;; esac
+case $minutes in "" | *[!0-9]* | 0) echo "fuzz.sh: --minutes takes a whole number from 1 up" >&2; exit 2 ;; esac
 
 install_packages clang libclang-rt-14-dev cmake ninja-build
 build_tree fuzz -DTARNVALE_FUZZ=ON -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++
@@ -39,20 +39,17 @@ fuzz_one() {
     local target=$1 corpus="$out/corpus/$1" crashes="$out/crashes/$1" seed
     mkdir -p "$corpus" "$crashes"
     seed=$(od -An -N4 -tu4 /dev/urandom | tr -d ' ')
-    local options
-    options=$(ctest --test-dir "$build/fuzz" -R "^fuzz\.$target\$" --show-only=json-v1 |
-        python3 -c 'import json,sys
-t=json.load(sys.stdin)["tests"][0]["command"]
-print("\n".join(a for a in t if a.startswith(("-dict=","-max_len="))))')
-    local extra=()
-    mapfile -t extra <<<"$options"
-    local existing=()
-    [ -d "$seeds/$target" ] && existing+=("$seeds/$target")
-    [[ $target == riff_fuzz || $target == mpeg_fuzz ]] && existing+=("$root/tests/data/media")
-    [[ $target == skin_file_fuzz ]] && existing+=("$root/skins/Tarnvale")
+    # The dictionary, the length limit and the seed folders ctest gives the target, less its scratch corpus: the
+    # corpus kept here comes first, where libFuzzer writes what it finds.
+    local given=()
+    mapfile -t given < <(ctest --test-dir "$build/fuzz" -R "^fuzz\.$target\$" --show-only=json-v1 |
+        python3 -c 'import json, os, sys
+command = json.load(sys.stdin)["tests"][0]["command"]
+folders = [a for a in command[3:] if not a.startswith("-") and a != command[1] and os.path.isdir(a)]
+print("\n".join([a for a in command if a.startswith(("-dict=", "-max_len="))] + folders))')
     echo "fuzzing $target for $minutes min (seed $seed); log in $out/$target.log"
     "$bin/$target" -seed="$seed" -max_total_time=$((minutes * 60)) -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=1 -artifact_prefix="$crashes/" "${extra[@]}" "$corpus" "${existing[@]}" \
+        -print_final_stats=1 -artifact_prefix="$crashes/" "$corpus" "${given[@]}" \
         >"$out/$target.log" 2>&1 || true
     grep -E '^(stat::number_of_executed_units|#[0-9]+.*DONE)' "$out/$target.log" | tail -n 2 | sed "s/^/  $target: /"
 }
