@@ -90,6 +90,7 @@ bool HeadlessServer::Start(std::string& error) {
         if (options_.upnp)
             allow.AllowAlso(place.address);
         std::string httpError;
+        http_.SetThreadPerConnection(options_.convert.conversions > 0);
         if (!http_.Start(
                 catalogue_, allow, options_.address, *httpPort, options_.publicUrl,
                 [this](const std::string& line) { Log(line); }, options_.verbose, httpError)) {
