@@ -8,7 +8,7 @@ set(tarnvale_console_programs tarnvale-server tarnvale-client tarnvale tarnvale-
 if(WIN32)
     install(TARGETS TarnvaleServer ${tarnvale_console_programs} RUNTIME DESTINATION .)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/skins/Tarnvale DESTINATION skins)
-    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION .)
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION .)
     set(CPACK_GENERATOR ZIP)
     set(CPACK_SYSTEM_NAME windows-x64)
 else()

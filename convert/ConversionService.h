@@ -31,10 +31,12 @@ struct ConversionSettings {
     unsigned maxRuns = 8;
     // A run nobody asked anything of for this long is stopped.
     std::chrono::milliseconds idle{20000};
-    // A run that finishes no segment for this long (a decoder that hangs) is ended.
-    std::chrono::milliseconds stall{20000};
-    // The longest a request waits for its segment.
-    std::chrono::milliseconds wait{30000};
+    // A run that finishes no segment for this long (a decoder that hangs) is ended. Generous: at its lower
+    // priority on a busy machine a sound run may take many times a segment's length for one.
+    std::chrono::milliseconds stall{60000};
+    // The longest a request waits for its segment: well inside the HTTP side's 30 s for a connection that does
+    // nothing, so that the answer still has time to be sent.
+    std::chrono::milliseconds wait{20000};
     // A run is held once it is this many segments ahead of the furthest one asked of it (a player's buffer is
     // about 30 s), and goes on when asked further.
     std::uint32_t lead = 10;

@@ -77,8 +77,17 @@ std::optional<std::string> SegmentCache::Find(const std::string& identity, std::
     const auto found = entries_.find(Key{identity, k});
     if (found == entries_.end())
         return std::nullopt;
+    // Removed behind the server's back (a cleaner of old files, an operator emptying the folder): made again.
+    std::string path = PathOf(found->first);
+    std::error_code failure;
+    if (!fs::is_regular_file(path, failure)) {
+        bytes_ -= found->second.size;
+        uses_.erase(found->second.use);
+        entries_.erase(found);
+        return std::nullopt;
+    }
     uses_.splice(uses_.end(), uses_, found->second.use);
-    return PathOf(found->first);
+    return path;
 }
 
 std::string SegmentCache::NewRunFolder(const std::string& identity, std::string& error) {

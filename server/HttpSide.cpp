@@ -5,7 +5,8 @@
 namespace tarnvale {
 
 struct HttpSide::Service {
-    Service(const CMediaInfoList& catalogue, const AllowList& allow) : http(catalogue, allow) {}
+    Service(const CMediaInfoList& catalogue, const AllowList& allow, HttpLimits limits)
+        : http(catalogue, allow, limits) {}
     HttpService http;
 };
 
@@ -19,7 +20,9 @@ bool HttpSide::Start(const CMediaInfoList& catalogue, const AllowList& allow, st
                      const std::optional<PublicUrl>& publicUrl, std::function<void(const std::string&)> log,
                      bool logRequests, std::string& error) {
     Stop();
-    service_ = std::make_unique<Service>(catalogue, allow);
+    HttpLimits limits;
+    limits.threadPerConnection = threadPerConnection_;
+    service_ = std::make_unique<Service>(catalogue, allow, limits);
     service_->http.SetLocalAddress(address);
     service_->http.SetPublicUrl(publicUrl);
     service_->http.SetLog(std::move(log), logRequests);

@@ -24,6 +24,9 @@ public:
     HttpSide(const HttpSide&) = delete;
     HttpSide& operator=(const HttpSide&) = delete;
 
+    // Before Start: a thread of its own for each connection, for routes whose answers wait (a segment being
+    // converted), so that a waiting request holds up no other client.
+    void SetThreadPerConnection(bool threadPerConnection) { threadPerConnection_ = threadPerConnection; }
     // Serves catalogue (which must outlive the side) to the addresses allow holds, on address (host order, 0 for
     // every local one) and port (0: any free one), with the URLs it hands out led by publicUrl when given; log gets
     // the refused requests, and with logRequests a line per request, from the side's threads. False, with error
@@ -48,6 +51,7 @@ public:
 private:
     struct Service;
     std::unique_ptr<Service> service_;
+    bool threadPerConnection_ = false;
 };
 
 } // namespace tarnvale

@@ -74,6 +74,8 @@ bool NetworkSides::StartHttp(std::uint16_t port, std::uint32_t ownAddress, std::
     if (ownAddress)
         allow.AllowAlso(ownAddress);
     std::string httpError;
+    // A request for a segment waits for its conversion: on a thread of its own, so that it holds up no other client.
+    http_.SetThreadPerConnection(settings_.convert.conversions > 0);
     if (!http_.Start(
             catalogue_, allow, settings_.address, port, settings_.publicUrl,
             [this](const std::string& line) { Log(line); }, settings_.verbose, httpError))

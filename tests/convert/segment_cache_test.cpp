@@ -45,6 +45,12 @@ TEST(SegmentCache, DropsTheLeastRecentlyUsedBeyondItsLimit) {
         ASSERT_TRUE(path);
         EXPECT_EQ(fs::file_size(*path), 1000u);
     }
+    // A segment removed by someone else is forgotten, not answered with a file that is not there.
+    fs::remove_all(dir.File("cache/" + kB));
+    EXPECT_FALSE(cache.Find(kB, 0));
+    EXPECT_EQ(cache.Bytes(), 2000u);
+    Make(cache, kB, 0, 1000);
+    EXPECT_TRUE(cache.Find(kB, 0));
     // One segment larger than the whole limit is still kept (it is being sent), and everything else goes.
     Make(cache, kA, 2, 5000);
     EXPECT_TRUE(cache.Find(kA, 2));
