@@ -85,6 +85,16 @@ bool ConversionSide::Start(const CMediaInfoList& catalogue, HttpSide& http, cons
     return true;
 }
 
+std::function<std::string(const CMediaInfo&)> ConversionSide::StreamPath() const {
+    if (!service_ || !service_->http)
+        return {};
+    return &ConvertedStreamPath;
+}
+
+std::string ConversionSide::StreamProtocolInfo() {
+    return std::string("http-get:*:video/mpeg:") + kConvertedFeatures;
+}
+
 void ConversionSide::Stop() {
     if (!service_)
         return;

@@ -40,6 +40,10 @@ public:
     // Ends every conversion and answers the requests waiting for one at once, so that the HTTP side stops without
     // waiting for them.
     void Stop();
+    // Where each program's converted stream for TVs is, while the side converts; nothing otherwise.
+    std::function<std::string(const CMediaInfo&)> StreamPath() const;
+    // That stream's protocolInfo.
+    static std::string StreamProtocolInfo();
 
 private:
     struct Service;

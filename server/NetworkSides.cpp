@@ -153,6 +153,8 @@ bool NetworkSides::StartUpnpAt(const UpnpPlace& place, std::string& error) {
     upnp.warn = [this](const std::string& line) { Log(line); };
     upnp.publish = [this](HttpDocuments documents) { http_.SetDocuments(std::move(documents)); };
     upnp.hasPicture = pictures_.Check();
+    upnp.convertedPath = conversions_.StreamPath();
+    upnp.convertedInfo = ConversionSide::StreamProtocolInfo();
     upnp.route = [this](HttpRoute route) { http_.SetRoute(std::move(route)); };
     upnp.unroute = [this](const std::string& prefix) { http_.RemoveRoute(prefix); };
     std::vector<std::string> lines;

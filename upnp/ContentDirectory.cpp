@@ -171,7 +171,20 @@ void ContentDirectory::AddItem(DidlWriter& didl, View& view, std::size_t index, 
     const std::string url = ProgramUrl(mediaOrigin_, entry.pid);
     const std::string captionUrl = CaptionUrl(mediaOrigin_, entry.pid, entry.path);
     const std::string pictureUrl = PictureUrlOf(entry.pid, entry.type, entry.path);
+    std::string convertedUrl;
+    if (convertedPath_) {
+        CMediaInfo program;
+        program.m_nPID = entry.pid;
+        program.m_nType = entry.type;
+        if (program.SetPath(entry.path))
+            if (const std::string path = convertedPath_(program); !path.empty())
+                convertedUrl = mediaOrigin_ + path;
+    }
     DidlItem item{entry.pid, parentId, FileNameOf(entry.path), entry.type, size, url, profile};
+    if (!convertedUrl.empty()) {
+        item.convertedUrl = convertedUrl;
+        item.convertedInfo = convertedInfo_;
+    }
     item.captionUrl = captionUrl;
     item.pictureUrl = pictureUrl;
     didl.Add(item);

@@ -51,6 +51,12 @@ public:
 
     // Before the first browse: which programs have a picture at /pictures/PID.jpg (none without it).
     void SetPictureCheck(std::function<bool(const CMediaInfo&)> check) { pictureCheck_ = std::move(check); }
+    // Where a program's converted stream is (a path on the media origin; empty for a program not converted), and
+    // that stream's protocolInfo; none: no program has one.
+    void SetConvertedStreams(std::function<std::string(const CMediaInfo&)> path, std::string protocolInfo) {
+        convertedPath_ = std::move(path);
+        convertedInfo_ = std::move(protocolInfo);
+    }
 
     // The catalogue changed: the next browse sees it. The new SystemUpdateID.
     std::uint32_t Changed();
@@ -71,6 +77,8 @@ private:
     const std::string mediaOrigin_;
     const VideoProbe probe_;
     std::function<bool(const CMediaInfo&)> pictureCheck_;
+    std::function<std::string(const CMediaInfo&)> convertedPath_;
+    std::string convertedInfo_;
     mutable std::mutex mutex_;
     std::uint32_t updateId_;
     // Made from the catalogue at the first browse after a change.

@@ -34,6 +34,7 @@ struct UpnpService::Core {
                     static_cast<std::uint32_t>(std::time(nullptr))),
           eventing(directory, settings.allow, settings.log), allow(settings.allow), log(settings.log) {
         directory.SetPictureCheck(settings.hasPicture);
+        directory.SetConvertedStreams(settings.convertedPath, settings.convertedInfo);
     }
 
     HttpRouteReply Control(const HttpRouteRequest& request) const {

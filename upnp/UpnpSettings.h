@@ -37,6 +37,10 @@ struct UpnpSettings {
     std::function<void(const std::string& prefix)> unroute;
     // Which programs have a picture on the HTTP side (none without it).
     std::function<bool(const CMediaInfo&)> hasPicture;
+    // Where a program's converted stream is on the media origin (empty for one not converted), and its
+    // protocolInfo; none without conversions.
+    std::function<std::string(const CMediaInfo&)> convertedPath;
+    std::string convertedInfo;
 };
 
 } // namespace tarnvale
