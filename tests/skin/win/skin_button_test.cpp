@@ -2,12 +2,12 @@
 // turned into BN_CLICKED with the check state the skin keeps, radio groups, faces per state read back from the
 // screen, focus without the control's own focus rectangle, captions over the tiled background, a dialog closed by
 // its own button, and skins that leave the controls to themselves.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "skin/win/SkinButtons.h"
 #include "skin/win/SkinManager.h"
 #include "support/MessageRecorder.h"
 #include "support/RealInput.h"
+#include "support/SyntheticSkin.h"
+#include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

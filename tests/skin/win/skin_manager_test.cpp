@@ -1,13 +1,13 @@
 // The skin manager on real windows: the hook, an object of the right kind for each control kind, attaching
 // after WM_INITDIALOG, detaching when windows or the manager go, the frame size, a missing skin, the background
 // tiles and the hover timer.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "skin/win/HoverTimer.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
 #include "support/MessageRecorder.h"
+#include "support/SyntheticSkin.h"
+#include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
 // Skinned scroll bars on real controls under real mouse input: the non-client bars of a list view and an edit
 // (room, pixels, hover, arrow repeat, capture loss, shaft presses, thumb drags) and a stand-alone scroll bar
 // (showing by range, notifying its parent), and skins that leave the bars to the system.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "skin/ScrollBarGeometry.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinManager.h"
 #include "skin/win/WindowDpi.h"
 #include "support/MessageRecorder.h"
 #include "support/RealInput.h"
+#include "support/SyntheticSkin.h"
+#include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
