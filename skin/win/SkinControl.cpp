@@ -2,7 +2,6 @@
 #include "skin/win/SkinControl.h"
 
 #include "skin/win/LoadedSkin.h"
-#include "skin/win/SkinBars.h"
 
 #include <algorithm>
 
@@ -179,8 +178,7 @@ LRESULT SkinControl::OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
     redrawOff_ = false;
-    if (SkinBars* bars = Bars())
-        bars->PaintNonClient();
+    PaintBars();
     PaintBuffered();
     return result;
 }

@@ -12,7 +12,6 @@
 
 namespace tarnvale {
 
-class SkinBars;
 class LoadedSkin;
 class SkinRegistry;
 
@@ -43,8 +42,8 @@ public:
     // one: that WM_PAINT's PaintBuffered lays the same pixels over the whole window anyway.
     void PaintBufferedAtNcPaint();
 
-    // The control's skinned scroll bars; null for kinds that do not scroll.
-    virtual SkinBars* Bars() { return nullptr; }
+    // Repaints the control's skinned scroll bars; kinds that do not scroll have none.
+    virtual void PaintBars() {}
 
     SkinKind Kind() const { return kind_; }
 

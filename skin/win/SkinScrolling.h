@@ -15,7 +15,7 @@ public:
     SkinScrolling(LoadedSkin& skin, SkinRegistry& registry, SkinKind kind);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    SkinBars* Bars() override { return &bars_; }
+    void PaintBars() override { bars_.PaintNonClient(); }
 
 protected:
     // How every scrolling kind routes a message: the kind's table; else, after a key or mouse message (the control
