@@ -32,13 +32,13 @@ void FolderSearch::Stop() {
 }
 
 void FolderSearch::Run(std::string folder, HWND window) {
-    FolderWalkHooks hooks;
+    FolderSearchHooks hooks;
     hooks.cancel = &cancel_;
     hooks.add = [this, window](const CMediaInfo& record) {
         if (QueueFind(record))
             PostMessageA(window, kSearchRowsMessage, 0, 0);
     };
-    hooks.progress = [this, window](const FolderWalkProgress& progress) {
+    hooks.progress = [this, window](const FolderSearchProgress& progress) {
         // One progress message in the queue at a time: a fast walk must not flood the window.
         if (progressPending_.exchange(true))
             return;
@@ -51,7 +51,7 @@ void FolderSearch::Run(std::string folder, HWND window) {
     hooks.refused = [this, window](const std::string& path, const char* text) {
         TellAndWait(window, (std::string(text) + "\n\n" + path).c_str());
     };
-    WalkFolder(folder, pidCounter_, hooks);
+    SearchFolderNumbered(folder, pidCounter_, hooks);
     PostMessageA(window, kSearchDoneMessage, 0, 0);
 }
 

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "core/MediaInfo.h"
-#include "media/FolderWalk.h"
+#include "media/FolderSearch.h"
 
 #include <windows.h>
 

@@ -2,7 +2,7 @@
 // against `find` walking the same tree in the same run. Both run on a warm cache; the best of several runs counts.
 #include "BenchTiming.h"
 #include "core/ByteWriter.h"
-#include "media/FolderWalk.h"
+#include "media/FolderSearch.h"
 #include "media/RiffReader.h"
 
 #include <cstdio>
@@ -122,14 +122,14 @@ int main() {
     const std::string startCommand = "find '" + root.string() + "' -maxdepth 0 > /dev/null";
     const double findStart = bench::BestSeconds(kRuns, [&] { findFailed |= std::system(startCommand.c_str()) != 0; });
 
-    FolderWalkProgress result;
+    FolderSearchProgress result;
     std::vector<CMediaInfo> added;
     const double walk = bench::BestSeconds(kRuns, [&] {
         added.clear();
         std::int32_t counter = kFirstSearchPid;
-        FolderWalkHooks hooks;
+        FolderSearchHooks hooks;
         hooks.add = [&](const CMediaInfo& record) { added.push_back(record); };
-        result = WalkFolder(root.string(), counter, hooks);
+        result = SearchFolderNumbered(root.string(), counter, hooks);
     });
     fs::remove_all(root);
     if (findFailed || result.filesSeen != std::size_t(files) ||

@@ -9,7 +9,7 @@
 #include "core/OptionParser.h"
 #include "core/ParseInteger.h"
 #include "media/CatalogueVerify.h"
-#include "media/FolderWalk.h"
+#include "media/FolderSearch.h"
 #include "media/MediaProbe.h"
 
 #include <chrono>
@@ -306,20 +306,20 @@ int Search(Session& s) {
     std::size_t known = 0, refused = 0;
 
     ProgressLine line(s.io);
-    const auto text = [&](const FolderWalkProgress& progress) {
+    const auto text = [&](const FolderSearchProgress& progress) {
         return [&] {
             return "searching " + folder + ": " + Count(progress.filesSeen, "file") + " looked at, " +
                    Count(progress.programsAdded, "program") + " added";
         };
     };
-    FolderWalkHooks hooks;
+    FolderSearchHooks hooks;
     hooks.known = [&](const std::string& path) {
         const bool there = catalogued.Find(path) != PathIndex::kNone;
         known += there;
         return there;
     };
     hooks.add = [&](const CMediaInfo& record) { found.push_back(record); };
-    hooks.progress = [&](const FolderWalkProgress& progress) { line.Update(text(progress)); };
+    hooks.progress = [&](const FolderSearchProgress& progress) { line.Update(text(progress)); };
     hooks.refused = [&](const std::string& path, const char* reason) {
         ++refused;
         line.Break();
@@ -327,7 +327,7 @@ int Search(Session& s) {
     };
     hooks.cancel = s.io.stop ? s.io.stop->Flag() : nullptr;
     // The merge numbers what was found, after the largest PID it holds under the lock.
-    const FolderWalkProgress result = SearchFolder(folder, hooks);
+    const FolderSearchProgress result = SearchFolder(folder, hooks);
     if (s.io.errIsTerminal)
         line.Update(text(result), true); // the line's last state stays on screen above the summary
     line.Break();

@@ -99,7 +99,7 @@ void Watcher::WatchFolder(const std::string& folder) {
 // A walk of the folders that visits each folder once per identity: a folder reached again by another path (a link,
 // a loop of links) is not walked again, unless the path it was walked under has gone (it was renamed). Each folder
 // walked is watched; each media file found goes into found, when given, and is considered.
-FolderTreeWalk Watcher::TreeWalk(std::set<std::string>* found, bool first) {
+FolderWalk Watcher::TreeWalk(std::set<std::string>* found, bool first) {
     const auto enter = [this](const std::string& folder, const platform::DirectoryId* id) {
         if (id) {
             auto [known, added] = folders_.try_emplace(*id, folder);
@@ -121,13 +121,13 @@ FolderTreeWalk Watcher::TreeWalk(std::set<std::string>* found, bool first) {
             found->insert(path);
         Consider(path, Look(path), first);
     };
-    return FolderTreeWalk({enter, file, [this] { return Stopping(); }});
+    return FolderWalk({enter, file, [this] { return Stopping(); }});
 }
 
 void Watcher::Scan(bool first) {
     std::set<std::string> found;
     std::vector<std::string> scanned;
-    FolderTreeWalk walk = TreeWalk(&found, first);
+    FolderWalk walk = TreeWalk(&found, first);
     for (const std::string& root : roots_) {
         platform::DirectoryEnumeration listing;
         if (!listing.Open(root)) {

@@ -7,7 +7,7 @@
 
 #include "core/CatalogueMerge.h"
 #include "core/SettleTracker.h"
-#include "media/FolderTree.h"
+#include "media/FolderWalk.h"
 #include "platform/Directory.h"
 #include "platform/DirectoryWatch.h"
 #include "platform/File.h"
@@ -83,7 +83,7 @@ private:
 
     bool StartCatalogue();
     void Scan(bool first);
-    FolderTreeWalk TreeWalk(std::set<std::string>* found, bool first);
+    FolderWalk TreeWalk(std::set<std::string>* found, bool first);
     void WatchFolder(const std::string& folder);
     void Consider(const std::string& path, const platform::FileStatus& look, bool first);
     bool MovedHere(const std::string& path, const platform::FileStatus& look);

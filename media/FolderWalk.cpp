@@ -1,83 +1,72 @@
-// The folder search over the folder tree walk: probes, refusals and progress.
+// The folder tree walk and the search's test of a file name.
 #include "media/FolderWalk.h"
+
+#include "core/MediaInfo.h"
+#include "platform/Text.h"
+
+#include <array>
+#include <string_view>
 
 namespace tarnvale {
 namespace {
 
-constexpr std::size_t kProgressEvery = 256;
+constexpr std::array<std::string_view, 5> kSearchTexts = {"mp3", "vob", "mpg", "mpeg", "avi"};
 
-class Searcher {
-public:
-    explicit Searcher(const FolderWalkHooks& hooks) : hooks_(hooks) {}
-
-    void Run(const std::string& folder) {
-        FolderTreeWalk walk({{},
-                             [this](const std::string& path, bool media) { LookAtFile(path, media); },
-                             [this] { return Cancelled(); }});
-        walk.Walk(folder);
-        progress_.cancelled = Cancelled();
-        Report();
-    }
-
-    const FolderWalkProgress& Progress() const { return progress_; }
-
-private:
-    bool Cancelled() const { return hooks_.cancel && hooks_.cancel->load(std::memory_order_relaxed); }
-
-    void Report() {
-        if (hooks_.progress)
-            hooks_.progress(progress_);
-    }
-
-    void LookAtFile(const std::string& path, bool media) {
-        ++progress_.filesSeen;
-        if (media && !(hooks_.known && hooks_.known(path)))
-            Probe(path);
-        if (progress_.filesSeen % kProgressEvery == 0)
-            Report();
-    }
-
-    void Probe(const std::string& path) {
-        CMediaInfo record;
-        const bool accepted = SetFile(record, path.c_str(), [this, &path](const char* text) {
-            if (hooks_.refused)
-                hooks_.refused(path, text);
-            else if (hooks_.tell)
-                hooks_.tell(text);
-        });
-        if (!accepted)
-            return;
-        ++progress_.programsAdded;
-        if (hooks_.add)
-            hooks_.add(record);
-        Report();
-    }
-
-    const FolderWalkHooks& hooks_;
-    FolderWalkProgress progress_;
-};
+bool EndsWithSeparator(const std::string& path) {
+    return !path.empty() && (path.back() == platform::kPathSeparator || path.back() == '/');
+}
 
 } // namespace
 
-FolderWalkProgress SearchFolder(const std::string& folder, const FolderWalkHooks& hooks) {
-    Searcher searcher(hooks);
-    searcher.Run(folder);
-    return searcher.Progress();
+bool QualifiesForSearch(const std::string& path) {
+    const std::size_t from = path.size() > 4 ? path.size() - 4 : 0;
+    std::string tail;
+    for (std::size_t i = from; i < path.size(); ++i)
+        tail += platform::LowerAscii(path[i]);
+    for (std::string_view text : kSearchTexts)
+        if (tail.find(text) != std::string::npos)
+            return true;
+    return false;
 }
 
-FolderWalkProgress WalkFolder(const std::string& folder, std::int32_t& pidCounter, const FolderWalkHooks& hooks) {
-    FolderWalkHooks numbered = hooks;
-    numbered.add = [&](const CMediaInfo& found) {
-        CMediaInfo record = found;
-        if (pidCounter <= kFirstSearchPid)
-            pidCounter = kFirstSearchPid;
-        record.m_nPID = pidCounter;
-        // Wraps like the 32-bit counter it is, without overflowing a signed value.
-        pidCounter = static_cast<std::int32_t>(static_cast<std::uint32_t>(pidCounter) + 1u);
-        if (hooks.add)
-            hooks.add(record);
-    };
-    return SearchFolder(folder, numbered);
+bool FolderWalk::Walk(const std::string& folder) {
+    path_ = folder;
+    platform::DirectoryEnumeration root;
+    if (!root.Open(path_))
+        return false;
+    WalkOpen(root);
+    return true;
+}
+
+// Walks the folder whose path is in path_ and whose listing is open.
+void FolderWalk::WalkOpen(platform::DirectoryEnumeration& listing) {
+    platform::DirectoryId id;
+    const bool known = listing.Identity(id);
+    if (known && !visited_.insert(id).second)
+        return;
+    if (visitor_.enter && !visitor_.enter(path_, known ? &id : nullptr))
+        return;
+    const std::size_t folderLength = path_.size();
+    if (!EndsWithSeparator(path_))
+        path_ += platform::kPathSeparator;
+    const std::size_t prefixLength = path_.size();
+    platform::DirectoryEntry entry;
+    while (!Stopped() && listing.Next(entry)) {
+        path_.resize(prefixLength);
+        path_ += entry.name;
+        if (path_.size() > kMaxPathBytes)
+            continue;
+        if (entry.mayBeFolder) {
+            platform::DirectoryEnumeration sub;
+            if (sub.Open(path_)) {
+                WalkOpen(sub);
+                continue;
+            }
+        }
+        if (visitor_.file)
+            visitor_.file(path_, QualifiesForSearch(path_));
+    }
+    path_.resize(folderLength);
 }
 
 } // namespace tarnvale

@@ -1,48 +1,48 @@
-// The folder search: every media file below a folder, in the order of the folder tree walk, probed and handed on
-// as a catalogue record. Numbering the records is the caller's; WalkFolder numbers them as the window does.
+// The one walk of a folder tree, shared by the folder search and the watch: depth first in the order the file
+// system lists entries, each folder once however many paths lead to it, and each file told whether the search
+// would probe it. What to do with a folder or a file, and how to number what it holds, is the caller's.
 #pragma once
 
-#include "core/CatalogueMerge.h"
-#include "core/MediaInfo.h"
-#include "media/FolderTree.h"
-#include "media/MediaProbe.h"
+#include "platform/Directory.h"
 
-#include <atomic>
-#include <cstddef>
-#include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 
 namespace tarnvale {
 
-struct FolderWalkProgress {
-    std::size_t filesSeen = 0;     // entries looked at as files, media or not
-    std::size_t programsAdded = 0; // files probed, accepted and handed to add
-    bool cancelled = false;        // the walk stopped early because cancel was set
+// Whether a path's last four characters, in lower case, hold "mp3", "vob", "mpg", "mpeg" or "avi" — the files
+// the search probes. (So "clip.MPG" and "song_mp3" qualify, "clip.mpeg4" does not.)
+bool QualifiesForSearch(const std::string& path);
+
+struct FolderWalkVisitor {
+    // Asked as each folder is entered, before its entries, with its identity when the system tells it (else
+    // null); false passes the folder by. A folder this walk has entered already is passed by without asking.
+    std::function<bool(const std::string& folder, const platform::DirectoryId* id)> enter;
+    // Each entry that is not a folder that can be entered; media is QualifiesForSearch(path).
+    std::function<void(const std::string& path, bool media)> file;
+    // Polled before each entry; the walk ends soon after it becomes true.
+    std::function<bool()> stopped;
 };
 
-struct FolderWalkHooks {
-    // Called for each accepted file: by SearchFolder with PID 0, by WalkFolder with its PID from the counter.
-    std::function<void(const CMediaInfo&)> add;
-    // Called after each program added, after every 256 files looked at, and once when the walk ends.
-    std::function<void(const FolderWalkProgress&)> progress;
-    // Told why the probe refused a file (one message per file), unless refused is set.
-    OperatorMessage tell;
-    // When set, a refused file's message comes here with the file's path instead of going to tell.
-    std::function<void(const std::string& path, const char* text)> refused;
-    // When set and true for a qualifying file's path, the file counts as looked at but is not probed (it is
-    // catalogued already).
-    std::function<bool(const std::string& path)> known;
-    // Polled before each entry; the walk stops soon after it becomes true.
-    const std::atomic<bool>* cancel = nullptr;
+// Folders are told from files by whether they can be entered. Entries whose path is longer than kMaxPathBytes
+// are passed by: nothing below them could be catalogued, and no folder on Windows can be entered by them. The
+// process's current directory is never changed, so a walk may run beside anything else.
+class FolderWalk {
+public:
+    explicit FolderWalk(FolderWalkVisitor visitor) : visitor_(std::move(visitor)) {}
+
+    // Walks folder and everything below it; folders entered by an earlier Walk of this object are passed by.
+    // False when folder could not be entered.
+    bool Walk(const std::string& folder);
+
+private:
+    void WalkOpen(platform::DirectoryEnumeration& listing);
+    bool Stopped() const { return visitor_.stopped && visitor_.stopped(); }
+
+    FolderWalkVisitor visitor_;
+    std::string path_; // one buffer for every level: each appends an entry's name and cuts it back afterwards
+    std::set<platform::DirectoryId> visited_;
 };
-
-// Walks folder and everything below it (see FolderTreeWalk) and probes the qualifying files; the records it hands
-// to add are not numbered.
-FolderWalkProgress SearchFolder(const std::string& folder, const FolderWalkHooks& hooks);
-
-// SearchFolder, with each accepted record taking the counter's value as its PID (the counter is first raised to
-// 10 if it is lower) and the counter growing by one.
-FolderWalkProgress WalkFolder(const std::string& folder, std::int32_t& pidCounter, const FolderWalkHooks& hooks);
 
 } // namespace tarnvale

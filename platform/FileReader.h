@@ -23,8 +23,9 @@ public:
     // The file's length now.
     bool Size(std::uint64_t& size) const;
     // Reads up to count bytes at offset; got is how many were there (fewer at the end of the file, none past it).
-    // False only for a read error or an offset the system cannot address.
-    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const;
+    // False only for a read error (error says which) or an offset the system cannot address.
+    bool ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got,
+                SystemError* error = nullptr) const;
 
 private:
     UniqueFile file_;

@@ -18,7 +18,8 @@ bool FileReader::Size(std::uint64_t& size) const {
     return true;
 }
 
-bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const {
+bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got,
+                        SystemError* error) const {
     got = 0;
     if (!IsOpen() || offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()))
         return false;
@@ -31,6 +32,8 @@ bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, s
         if (n < 0) {
             if (errno == EINTR)
                 continue;
+            if (error)
+                *error = MakeSystemError(errno, "cannot read");
             return false;
         }
         if (n == 0)

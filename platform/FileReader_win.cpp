@@ -17,7 +17,8 @@ bool FileReader::Size(std::uint64_t& size) const {
     return true;
 }
 
-bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got) const {
+bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, std::size_t& got,
+                        SystemError* error) const {
     got = 0;
     if (!IsOpen() || offset > static_cast<std::uint64_t>(INT64_MAX))
         return false;
@@ -31,8 +32,11 @@ bool FileReader::ReadAt(std::uint64_t offset, void* buffer, std::size_t count, s
         DWORD n = 0;
         if (!ReadFile(AsHandle(file_), out + got, want, &n, &where)) {
             // Past the end of the file is no error, just nothing more to read.
-            if (GetLastError() == ERROR_HANDLE_EOF)
+            const DWORD code = GetLastError();
+            if (code == ERROR_HANDLE_EOF)
                 break;
+            if (error)
+                *error = MakeSystemError(static_cast<int>(code), "cannot read");
             return false;
         }
         if (n == 0)

@@ -98,39 +98,6 @@ UniqueFile OpenForReading(const std::string& path, SystemError* error) {
     return file;
 }
 
-ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
-    bytes.clear();
-    SystemError opening;
-    const UniqueFile file = OpenForReading(path, &opening);
-    if (!file) {
-        if (error)
-            *error = opening;
-        return opening.code == ENOENT ? ReadResult::NotFound : ReadResult::CannotOpen;
-    }
-    // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
-    struct stat st {};
-    std::size_t size = ::fstat(Fd(file), &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) : 0;
-    bytes.resize(size + 1);
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        ssize_t n = ::read(Fd(file), bytes.data() + filled, bytes.size() - filled);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            CaptureErrno(error, "cannot read", path);
-            bytes.clear();
-            return ReadResult::Failed;
-        }
-        filled += static_cast<std::size_t>(n);
-    }
-    bytes.resize(filled);
-    return ReadResult::Ok;
-}
-
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
     RemoveInterruptedSaves(path);
     const std::string temp = SaveTemporaryName(path, static_cast<unsigned long>(::getpid()));

@@ -22,10 +22,6 @@ void CaptureLastError(SystemError* error, const char* verb, const std::string& p
     Capture(error, GetLastError(), verb, path);
 }
 
-bool IsMissing(DWORD code) {
-    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-}
-
 bool WriteAll(HANDLE file, std::span<const std::uint8_t> bytes) {
     for (std::size_t done = 0; done < bytes.size();) {
         DWORD piece = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
@@ -95,38 +91,6 @@ UniqueFile OpenForReading(const std::string& path, SystemError* error) {
     return file;
 }
 
-ReadResult ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes, SystemError* error) {
-    bytes.clear();
-    SystemError opening;
-    const UniqueFile file = OpenForReading(path, &opening);
-    if (!file) {
-        if (error)
-            *error = opening;
-        return IsMissing(static_cast<DWORD>(opening.code)) ? ReadResult::NotFound : ReadResult::CannotOpen;
-    }
-    // Read straight into a buffer of the file's size; a file that grows meanwhile is read to its new end.
-    LARGE_INTEGER size{};
-    bytes.resize(GetFileSizeEx(AsHandle(file), &size) && size.QuadPart > 0 ? static_cast<std::size_t>(size.QuadPart) + 1
-                                                                           : 1);
-    std::size_t filled = 0;
-    for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(bytes.size() * 2);
-        DWORD n = 0;
-        DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - filled, 1u << 30));
-        if (!ReadFile(AsHandle(file), bytes.data() + filled, want, &n, nullptr)) {
-            CaptureLastError(error, "cannot read", path);
-            bytes.clear();
-            return ReadResult::Failed;
-        }
-        if (n == 0)
-            break;
-        filled += n;
-    }
-    bytes.resize(filled);
-    return ReadResult::Ok;
-}
-
 bool ReplaceFileContents(const std::string& path, std::span<const std::uint8_t> bytes, SystemError* error) {
     RemoveInterruptedSaves(path);
     const std::string temp = SaveTemporaryName(path, GetCurrentProcessId());
@@ -172,7 +136,8 @@ FileStatus LookAtFile(const char* path) {
     FileStatus status;
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
-        status.state = IsMissing(GetLastError()) ? FileStatus::State::Missing : FileStatus::State::Unreadable;
+        status.state =
+            IsNotFound(static_cast<int>(GetLastError())) ? FileStatus::State::Missing : FileStatus::State::Unreadable;
         return status;
     }
     status.state = FileStatus::State::Found;

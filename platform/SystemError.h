@@ -13,6 +13,9 @@ struct SystemError {
 // The system's own words for an error code (strerror, or FormatMessage on Windows), without a trailing full stop.
 std::string SystemErrorText(int code);
 
+// Whether code (as SystemError::code holds it) says that a file, or a folder on its path, is not there.
+bool IsNotFound(int code);
+
 // "what: the system's words", kept with the code.
 inline SystemError MakeSystemError(int code, const std::string& what) {
     return SystemError{code, what + ": " + SystemErrorText(code)};

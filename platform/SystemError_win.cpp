@@ -17,4 +17,8 @@ std::string SystemErrorText(int code) {
     return result;
 }
 
+bool IsNotFound(int code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
 } // namespace tarnvale::platform

@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -78,6 +79,48 @@ double RepaintBatch(HWND window, UINT children) {
     });
 }
 
+// Counts the messages that reach a window and its descendants, subclassed after the skin as anyone else would
+// subclass them: every message a repaint sends to them is counted once, as it enters the window's chain.
+class MessageCount {
+public:
+    explicit MessageCount(HWND window) { Watch(window); }
+    ~MessageCount() {
+        for (HWND window : windows_)
+            RemoveWindowSubclass(window, Count, reinterpret_cast<UINT_PTR>(this));
+    }
+    MessageCount(const MessageCount&) = delete;
+    MessageCount& operator=(const MessageCount&) = delete;
+
+    long Messages() const { return count_; }
+    const std::map<UINT, long>& ByMessage() const { return byMessage_; }
+
+private:
+    void Watch(HWND window) {
+        if (SetWindowSubclass(window, Count, reinterpret_cast<UINT_PTR>(this), reinterpret_cast<DWORD_PTR>(this)))
+            windows_.push_back(window);
+        for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+            Watch(child);
+    }
+    static LRESULT CALLBACK Count(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+        auto& count = *reinterpret_cast<MessageCount*>(self);
+        ++count.count_;
+        ++count.byMessage_[message];
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+
+    std::vector<HWND> windows_;
+    long count_ = 0;
+    std::map<UINT, long> byMessage_;
+};
+
+// The messages one full repaint of window and its children sends to them, in all and by message.
+std::map<UINT, long> RepaintMessages(HWND window, long& all) {
+    const MessageCount count(window);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    all = count.Messages();
+    return count.ByMessage();
+}
+
 struct Figures {
     std::string what;
     HWND plain, skinned;
@@ -132,10 +175,24 @@ int main() {
             f.skinnedBest = std::min(f.skinnedBest, RepaintBatch(f.skinned, f.children));
         }
     }
+    long plainMessages = 0, skinnedMessages = 0;
+    const std::map<UINT, long> plainBy = RepaintMessages(plain, plainMessages);
+    const std::map<UINT, long> skinnedBy = RepaintMessages(skinned, skinnedMessages);
     DestroyWindow(skinned);
     DestroyWindow(plain);
     std::printf("main window, %d programs, full repaint (best of %d runs of %d, in turns)\n", kPrograms, kRuns,
                 kRepaints);
+    std::printf("%-56s unskinned %7ld,    skinned %7ld,    %5.2fx\n", "messages to the window and its controls",
+                plainMessages, skinnedMessages, double(skinnedMessages) / double(plainMessages));
+    // The messages the skin adds most of, to tell which of them to spare.
+    std::vector<std::pair<long, UINT>> added;
+    for (const auto& [message, count] : skinnedBy) {
+        const auto plainCount = plainBy.find(message);
+        added.push_back({count - (plainCount == plainBy.end() ? 0 : plainCount->second), message});
+    }
+    std::sort(added.rbegin(), added.rend());
+    for (std::size_t i = 0; i < added.size() && i < 6 && added[i].first > 0; ++i)
+        std::printf("  of which added by the skin: message 0x%04X, %ld more\n", added[i].second, added[i].first);
     for (const Figures& f : figures) {
         const double plainEach = f.plainBest / kRepaints, skinnedEach = f.skinnedBest / kRepaints;
         std::printf("%-56s unskinned %7.3f ms, skinned %7.3f ms, %5.2fx", f.what.c_str(), plainEach * 1e3,

@@ -4,6 +4,7 @@
 #include "platform/File.h"
 #include "skin/DpiScale.h"
 #include "skin/win/SkinImages.h"
+#include "skin/win/WindowDpi.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -45,6 +46,10 @@ bool LoadedSkin::SetDpi(int dpi) {
     LoadElements();
     settings_ = ScaleToDpi(fileSettings_, dpi_);
     return true;
+}
+
+int LoadedSkin::Metric(int index) const {
+    return SystemMetricAtDpi(index, dpi_);
 }
 
 void LoadedSkin::LoadElements() {

@@ -37,6 +37,9 @@ public:
     // then tells the skinned windows.
     bool SetDpi(int dpi);
     int Dpi() const { return dpi_; }
+    // A system metric (SM_CXVSCROLL and the like) at the skin's DPI: the windows the skin draws are shown at that DPI,
+    // which after a move to another screen is no longer the one the system's own metrics are for.
+    int Metric(int index) const;
 
     // The element's image, loaded on first request; while it has none, each request reads the element's
     // section again and retries its image.

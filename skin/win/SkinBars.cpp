@@ -2,6 +2,7 @@
 // skin, and presses on them tracked (line steps with the arrow repeat, thumb drags).
 #include "skin/win/SkinBars.h"
 
+#include "skin/win/HoverTimer.h"
 #include "skin/win/LoadedSkin.h"
 #include "skin/win/SkinPainters.h"
 #include "skin/win/SkinRegistry.h"
@@ -112,20 +113,28 @@ BarLayout SkinBars::Layout(const RECT& barRect, bool vertical) const {
     BarFacts facts;
     facts.bar = FromRECT(barRect);
     facts.vertical = vertical;
-    facts.arrowLength = GetSystemMetrics(SM_CXHSCROLL);
+    facts.arrowLength = control_.skin_.Metric(SM_CXHSCROLL);
     facts.otherBar = vertical ? hasHorzBar_ : hasVertBar_;
     facts.windowEnabled = IsWindowEnabled(window) != FALSE;
     SCROLLBARINFO info;
-    if (QueryScrollBarInfo(window, way_.wholeControl ? OBJID_CLIENT : vertical ? OBJID_VSCROLL : OBJID_HSCROLL, info)) {
-        facts.thumb = {info.xyThumbTop, info.xyThumbBottom};
+    const bool known = QueryScrollBarInfo(window,
+                                          way_.wholeControl ? OBJID_CLIENT
+                                          : vertical        ? OBJID_VSCROLL
+                                                            : OBJID_HSCROLL,
+                                          info);
+    if (known)
         facts.unavailable = info.rgstate[0] == STATE_SYSTEM_UNAVAILABLE;
+    // The system places its thumb between arrows of the size its own DPI gives; on a screen of another DPI the
+    // arrows are of that screen's size, and the thumb is reckoned from the scroll information between them.
+    if (known && facts.arrowLength == GetSystemMetrics(SM_CXHSCROLL)) {
+        facts.thumb = {info.xyThumbTop, info.xyThumbBottom};
     } else {
         RECT client;
         GetClientRect(window, &client);
         facts.thumb = ThumbSpanFromRange(ScrollRangeOf(window, way_.wholeControl ? SB_CTL
                                                                : vertical        ? SB_VERT
                                                                                  : SB_HORZ),
-                                         vertical ? client.bottom : client.right, GetSystemMetrics(SM_CXVSCROLL));
+                                         vertical ? client.bottom : client.right, control_.skin_.Metric(SM_CXVSCROLL));
     }
     return ComputeBarLayout(facts);
 }
@@ -136,7 +145,7 @@ int SkinBars::ThumbTrackToPosition(bool vertical, int offset) const {
     RECT client;
     GetClientRect(window, &client);
     return tarnvale::ThumbTrackToPosition(ScrollRangeOf(window, bar), vertical ? client.bottom : client.right,
-                                          GetSystemMetrics(SM_CXVSCROLL), offset);
+                                          control_.skin_.Metric(SM_CXVSCROLL), offset);
 }
 
 void SkinBars::Draw(HDC hdc, const RECT& barRect, bool vertical) {
@@ -159,7 +168,7 @@ RECT SkinBars::NonClientBarRect(bool vertical) const {
     GetWindowRect(Window(), &bounds);
     const int width = bounds.right - bounds.left, height = bounds.bottom - bounds.top;
     const int border = BorderWidthOf(Window());
-    const int thickness = GetSystemMetrics(SM_CXVSCROLL);
+    const int thickness = control_.skin_.Metric(SM_CXVSCROLL);
     if (vertical)
         return {width - border - thickness, border, width - border, height - border};
     return {border, height - border - thickness, width - border, height - border};
@@ -219,7 +228,7 @@ LRESULT SkinBars::OnNcCalcSize(UINT message, WPARAM wParam, LPARAM lParam) {
     auto* rect = reinterpret_cast<RECT*>(lParam); // the first member of NCCALCSIZE_PARAMS too
     if (!rect)
         return result;
-    const int barHeight = GetSystemMetrics(SM_CYHSCROLL), barWidth = GetSystemMetrics(SM_CXVSCROLL);
+    const int barHeight = control_.skin_.Metric(SM_CYHSCROLL), barWidth = control_.skin_.Metric(SM_CXVSCROLL);
     if (hasHorzBar_ && rect->bottom - rect->top > barHeight)
         rect->bottom -= barHeight;
     if (hasVertBar_ && rect->right - rect->left >= barWidth)
@@ -249,7 +258,7 @@ LRESULT SkinBars::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
     const HWND window = Window();
     hoverPoint = PointFromLParam(lParam);
     ScreenToClient(window, &hoverPoint);
-    control_.registry_.StartHoverTimer(window);
+    StartHoverTimer(window);
     // The system's own bars may still be live underneath and repaint themselves here: the skin paints last.
     LRESULT result;
     if (control_.CallPreviousAndStay(message, wParam, lParam, result))

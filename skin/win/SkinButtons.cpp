@@ -98,11 +98,11 @@ void SkinButton::Paint(HDC hdc, const RECT& rect) {
     else
         skin_.DrawFrame(hdc, face.element, face.frame, rect, ILD_TRANSPARENT); // the box at its size, top-left
 
-    const std::string text = WindowText(window_);
+    const std::string text = OwnText();
     if (text.empty())
         return;
     ScopedDCState state(hdc);
-    if (const HFONT font = ParentFont(window_))
+    if (const HFONT font = ParentFont(registry_, window_))
         SelectObject(hdc, font);
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, CaptionColour(skin_, face.element));

@@ -2,7 +2,8 @@
 #include "skin/win/SkinControl.h"
 
 #include "skin/win/LoadedSkin.h"
-#include "skin/win/SkinBars.h"
+
+#include <algorithm>
 
 namespace tarnvale {
 
@@ -87,6 +88,27 @@ LRESULT SkinControl::PaintNow() {
     return 0;
 }
 
+std::string SkinControl::OwnText() {
+    // The previous procedure answers in the kind of text this object is called with.
+    const auto read = [this](auto& text) {
+        text.resize(static_cast<std::size_t>(std::max<LRESULT>(0, CallPrevious(WM_GETTEXTLENGTH, 0, 0))) + 1);
+        const LRESULT length = CallPrevious(WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(length > 0 ? std::min(static_cast<std::size_t>(length), text.size() - 1) : 0);
+    };
+    std::string text;
+    if (!Unicode()) {
+        read(text);
+        return text;
+    }
+    std::wstring wide;
+    read(wide);
+    const int bytes =
+        WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(std::max(bytes, 0)));
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), bytes, nullptr, nullptr);
+    return text;
+}
+
 void SkinControl::PaintParentBackground(HDC hdc) {
     const HWND parent = GetParent(window_);
     if (!skin_.HasElementImage(kElementDialog) || !parent)
@@ -156,8 +178,7 @@ LRESULT SkinControl::OnSetRedraw(UINT message, WPARAM wParam, LPARAM lParam) {
     if (!CallPreviousAndStay(message, wParam, lParam, result))
         return result;
     redrawOff_ = false;
-    if (SkinBars* bars = Bars())
-        bars->PaintNonClient();
+    PaintBars();
     PaintBuffered();
     return result;
 }

@@ -8,9 +8,10 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace tarnvale {
 
-class SkinBars;
 class LoadedSkin;
 class SkinRegistry;
 
@@ -41,17 +42,11 @@ public:
     // one: that WM_PAINT's PaintBuffered lays the same pixels over the whole window anyway.
     void PaintBufferedAtNcPaint();
 
-    // The control's skinned scroll bars; null for kinds that do not scroll.
-    virtual SkinBars* Bars() { return nullptr; }
+    // Repaints the control's skinned scroll bars; kinds that do not scroll have none.
+    virtual void PaintBars() {}
 
     SkinKind Kind() const { return kind_; }
 
-    // The keyboard messages (WM_KEYDOWN to WM_SYSDEADCHAR) and the mouse messages of the client area (WM_MOUSEMOVE
-    // to WM_MOUSEWHEEL): after any of them a list or an edit may have scrolled.
-    static bool IsKeyOrMouseMessage(UINT message) {
-        return (message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR) ||
-               (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL);
-    }
     // A one-pixel frame around rect in border, with a one-pixel line of inner inside it: the flat border the skin
     // draws in place of a control's own edge.
     static void DrawFlatBorder(HDC hdc, const RECT& rect, COLORREF border, COLORREF inner);
@@ -62,6 +57,9 @@ protected:
     LRESULT PreviousThenRedraw(UINT message, WPARAM wParam, LPARAM lParam);
     // WM_PAINT answered by the skin alone: the update region validated and the kind's painting laid on; 0.
     LRESULT PaintNow();
+    // The control's text, asked of its own procedure: a paint needs it every time, and sent through the window's
+    // whole chain it would cost two messages each time.
+    std::string OwnText();
     // Paints the part of the dialog's tiled background that lies under the control into hdc, whose origin is the
     // control's client area; nothing when the skin has no background tile.
     void PaintParentBackground(HDC hdc);

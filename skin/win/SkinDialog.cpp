@@ -3,6 +3,7 @@
 // are in files of their own.
 #include "skin/win/SkinDialog.h"
 
+#include "skin/win/HoverTimer.h"
 #include "skin/win/LoadedSkin.h"
 #include "skin/win/SkinRegistry.h"
 #include "skin/win/WinGeometry.h"
@@ -203,7 +204,7 @@ LRESULT SkinDialog::OnDpiChanged(UINT message, WPARAM wParam, LPARAM lParam) {
                  SWP_NOZORDER | SWP_NOACTIVATE);
     if (!Attached())
         return 0;
-    registry_.TellDialogs(WM_SKINCHANGED);
+    registry_.SkinChanged();
     // The dialog's own handling comes last, when the window already has its new size.
     return Attached() ? CallPrevious(message, wParam, lParam) : 0;
 }
@@ -275,7 +276,7 @@ LRESULT SkinDialog::OnNcMouseMove(UINT message, WPARAM wParam, LPARAM lParam) {
         DrawCaptionButton(hotButton_, 0);
         DrawCaptionButton(code, 2);
         hotButton_ = code;
-        registry_.StartHoverTimer(window_);
+        StartHoverTimer(window_);
     }
     return CallPrevious(message, wParam, lParam);
 }

@@ -35,6 +35,8 @@ public:
     bool IsFrameSkinned() const;
     // Paints the whole non-client area off-screen and copies it to the window at once.
     void PaintFrame();
+    // The dialog's font, asked of its own procedure: the controls' painters draw their captions with it.
+    HFONT Font() { return reinterpret_cast<HFONT>(CallPrevious(WM_GETFONT, 0, 0)); }
 
 private:
     // Where the close, minimise or maximise element's button lies within captionRect; none when the window's style

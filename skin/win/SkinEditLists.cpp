@@ -27,12 +27,7 @@ LRESULT SkinEdit::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     // Without a border colour the edit keeps its own edge; its bars stay skinned through the base.
     if (skin_.Element(kElementEdit).borderColor == kNoColour)
         return SkinScrolling::WindowProc(message, wParam, lParam);
-    LRESULT result;
-    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
-        return result;
-    if (IsKeyOrMouseMessage(message))
-        return BaseThenBars(message, wParam, lParam);
-    return SkinScrolling::WindowProc(message, wParam, lParam);
+    return Route(*this, kHandlers, message, wParam, lParam);
 }
 
 LRESULT SkinEdit::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -70,12 +65,7 @@ const SkinWindow::Handler<SkinListBox> SkinListBox::kHandlers[] = {
 LRESULT SkinListBox::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (skin_.Element(kElementListBox).borderColor == kNoColour)
         return SkinScrolling::WindowProc(message, wParam, lParam);
-    LRESULT result;
-    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
-        return result;
-    if (IsKeyOrMouseMessage(message))
-        return BaseThenBars(message, wParam, lParam);
-    return SkinScrolling::WindowProc(message, wParam, lParam);
+    return Route(*this, kHandlers, message, wParam, lParam);
 }
 
 LRESULT SkinListBox::OnNcPaint(UINT message, WPARAM wParam, LPARAM lParam) {

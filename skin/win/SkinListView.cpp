@@ -39,12 +39,7 @@ const SkinWindow::Handler<SkinListView> SkinListView::kHandlers[] = {
 };
 
 LRESULT SkinListView::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    LRESULT result;
-    if (Dispatch(*this, kHandlers, message, wParam, lParam, result))
-        return result;
-    if (IsKeyOrMouseMessage(message))
-        return BaseThenBars(message, wParam, lParam);
-    return SkinScrolling::WindowProc(message, wParam, lParam);
+    return Route(*this, kHandlers, message, wParam, lParam);
 }
 
 LRESULT SkinListView::OnParentNotify(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -117,16 +112,16 @@ void SkinHeader::Paint(HDC hdc, const RECT&) {
     const Point hover = FromPOINT(hoverPoint_);
     std::optional<Rect> last;
     bool lastPressed = false;
-    const int count = static_cast<int>(SendMessageA(window_, HDM_GETITEMCOUNT, 0, 0));
+    const int count = static_cast<int>(CallPrevious(HDM_GETITEMCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
         char text[kHeaderTextChars + 1] = {};
         HDITEMA item{};
         item.mask = HDI_TEXT;
         item.pszText = text;
         item.cchTextMax = kHeaderTextChars;
-        SendMessageA(window_, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        CallPrevious(HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
         RECT bounds;
-        if (!SendMessageA(window_, HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&bounds)))
+        if (!CallPrevious(HDM_GETITEMRECT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&bounds)))
             continue;
         const Rect itemRect = FromRECT(bounds);
         const int frame = HeaderItemFrame(itemRect.Contains(hover), buttons, down);

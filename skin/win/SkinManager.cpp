@@ -14,7 +14,7 @@ constexpr WORD kDialogClassAtom = 0x8002;
 
 SkinManager* SkinManager::current_ = nullptr;
 
-SkinManager::SkinManager() {
+SkinManager::SkinManager() : outer_(current_) {
     current_ = this;
 }
 
@@ -24,8 +24,12 @@ SkinManager::~SkinManager() {
     hook_.reset();
     registry_.DetachAll();
     skin_.FreeImages();
-    if (current_ == this)
-        current_ = nullptr;
+    for (SkinManager** link = &current_; *link; link = &(*link)->outer_) {
+        if (*link == this) {
+            *link = outer_;
+            break;
+        }
+    }
 }
 
 SkinManager* SkinManager::Current() {
@@ -41,14 +45,10 @@ HHOOK SkinManager::Start(const char* skinPath) {
     return hook_.get();
 }
 
-void SkinManager::Unhook() {
-    hook_.reset();
-}
-
 void SkinManager::LoadSkin(const char* path) {
     skin_.Read(path);
     // Dialogs are told even when the skin is missing: their images are gone, so their frames must change.
-    registry_.TellDialogs(WM_SKINCHANGED);
+    registry_.SkinChanged();
 }
 
 LRESULT CALLBACK SkinManager::OnWindowCreation(int code, WPARAM wParam, LPARAM lParam) {
@@ -62,9 +62,14 @@ LRESULT CALLBACK SkinManager::OnWindowCreation(int code, WPARAM wParam, LPARAM l
     return CallNextHookEx(manager ? manager->hook_.get() : nullptr, code, wParam, lParam);
 }
 
-void SkinManager::ChangeDpi(int dpi) {
-    if (skin_.SetDpi(dpi))
-        registry_.TellDialogs(WM_SKINCHANGED);
+SkinWindow* FindSkinWindow(HWND window) {
+    // Nearly always the current manager's; a manager made while another lives (a test's) leaves the other's windows
+    // skinned.
+    for (SkinManager* manager = SkinManager::current_; manager; manager = manager->outer_) {
+        if (SkinWindow* found = manager->registry_.Find(window))
+            return found;
+    }
+    return nullptr;
 }
 
 } // namespace tarnvale

@@ -20,7 +20,7 @@ struct HookTraits {
 
 class SkinManager {
 public:
-    // The new manager becomes the current one.
+    // The new manager becomes the current one; the one current before it becomes current again when it goes.
     SkinManager();
     // Unhooks, gives every still-skinned window its own procedure (and dialogs their size) back, frees images.
     ~SkinManager();
@@ -33,13 +33,10 @@ public:
     // Loads the skin, prepared for the system's DPI, and installs the hook for this thread; the hook is installed even
     // when the skin file is missing, so dialogs are still attached. A second call returns the hook already installed.
     HHOOK Start(const char* skinPath);
-    void Unhook();
-    // Frees the images and reads the skin at path (see LoadedSkin::Read); skinned dialogs are told with
-    // WM_SKINCHANGED.
+    // Frees the images and reads the skin at path (see LoadedSkin::Read); the skinned windows are told
+    // (SkinRegistry::SkinChanged). A move to a screen of another DPI comes in the same way, through the moved
+    // dialog (SkinDialog's WM_DPICHANGED).
     void LoadSkin(const char* path);
-    // Prepares the skin for windows shown at dpi; when that is a change, skinned dialogs are told with
-    // WM_SKINCHANGED.
-    void ChangeDpi(int dpi);
 
     LoadedSkin& Skin() { return skin_; }
     const LoadedSkin& Skin() const { return skin_; }
@@ -50,7 +47,10 @@ private:
     // The window-creation hook: attaches dialogs of the predefined dialog class and nothing else.
     static LRESULT CALLBACK OnWindowCreation(int code, WPARAM wParam, LPARAM lParam);
 
+    friend SkinWindow* FindSkinWindow(HWND window);
+
     static SkinManager* current_;
+    SkinManager* outer_ = nullptr; // the manager that was current when this one was made
 
     LoadedSkin skin_;
     SkinRegistry registry_{skin_};

@@ -1,4 +1,4 @@
-// The registry of skinned windows: attaching by the control kinds' table, finding, detaching, and the hover timer.
+// The registry of skinned windows: attaching by the control kinds' table, finding and detaching.
 #include "skin/win/SkinRegistry.h"
 
 #include "skin/win/SkinButtons.h"
@@ -20,8 +20,6 @@ namespace tarnvale {
 namespace {
 
 constexpr int kClassNameChars = 50;
-constexpr UINT kHoverTimerId = 0;
-constexpr UINT kHoverTimerMs = 50;
 constexpr DWORD kListViewFlatScrollBars = 0x100; // LVS_EX_FLATSB
 
 std::string ClassNameOf(HWND window) {
@@ -98,22 +96,26 @@ void SkinRegistry::DetachAll() {
         Detach(dialogs_, dialogs_.begin()->first, true);
 }
 
-void SkinRegistry::TellDialogs(UINT message) {
-    std::vector<HWND> dialogs;
+void SkinRegistry::SkinChanged() {
+    // Collected first: a dialog's or a control's handler may attach or destroy windows meanwhile.
+    std::vector<HWND> dialogs, controls;
     for (const auto& entry : dialogs_)
         dialogs.push_back(entry.first);
+    for (const auto& entry : controls_)
+        controls.push_back(entry.first);
     for (HWND dialog : dialogs) {
         if (FindDialog(dialog))
-            SendMessageA(dialog, message, 0, 0);
+            SendMessageA(dialog, WM_SKINCHANGED, 0, 0);
+    }
+    for (HWND control : controls) {
+        if (FindControl(control))
+            SetWindowPos(control, nullptr, 0, 0, 0, 0,
+                         SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
 }
 
-bool SkinRegistry::IsSkinned(HWND window) const {
-    return controls_.contains(window) || dialogs_.contains(window);
-}
-
 void SkinRegistry::AttachDialog(HWND window) {
-    if (!window || !IsWindow(window) || IsSkinned(window))
+    if (!window || !IsWindow(window) || Find(window))
         return;
     auto& dialog = dialogs_[window];
     dialog = std::make_unique<SkinDialog>(skin_, *this);
@@ -122,7 +124,7 @@ void SkinRegistry::AttachDialog(HWND window) {
 }
 
 void SkinRegistry::AttachControl(HWND window) {
-    if (!window || !IsWindow(window) || IsSkinned(window))
+    if (!window || !IsWindow(window) || Find(window))
         return;
     const std::string className = ClassNameOf(window);
     const HWND parent = GetParent(window);
@@ -141,7 +143,7 @@ void SkinRegistry::AttachControl(HWND window) {
     std::unique_ptr<SkinControl> control = row->make(skin_, *this, kind);
     if (row->prepare)
         row->prepare(*this, window);
-    if (!IsWindow(window) || IsSkinned(window))
+    if (!IsWindow(window) || Find(window))
         return;
     SkinControl& entry = *(controls_[window] = std::move(control));
     if (!entry.Attach(window)) {
@@ -196,25 +198,15 @@ SkinControl* SkinRegistry::FindControl(HWND window) const {
     return it == controls_.end() ? nullptr : it->second.get();
 }
 
+SkinWindow* SkinRegistry::Find(HWND window) const {
+    if (SkinControl* control = FindControl(window))
+        return control;
+    return FindDialog(window);
+}
+
 SkinDialog* SkinRegistry::FindDialog(HWND window) const {
     const auto it = dialogs_.find(window);
     return it == dialogs_.end() ? nullptr : it->second.get();
-}
-
-void SkinRegistry::StartHoverTimer(HWND window) {
-    SetTimer(window, kHoverTimerId, kHoverTimerMs, HoverLeaveTimerProc);
-}
-
-VOID CALLBACK HoverLeaveTimerProc(HWND window, UINT, UINT_PTR idEvent, DWORD) {
-    POINT cursor{};
-    RECT bounds{};
-    GetCursorPos(&cursor);
-    GetWindowRect(window, &bounds);
-    if (PtInRect(&bounds, cursor))
-        return;
-    // Stopped before the window hears of it, so that a handler starting the timer again keeps its new timer.
-    KillTimer(window, idEvent);
-    SendMessageA(window, WM_NCMOUSELEAVE, 0, 0);
 }
 
 } // namespace tarnvale

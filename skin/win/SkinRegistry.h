@@ -1,5 +1,5 @@
 // The skinned windows: the skin objects given to dialogs and their controls (by the control kinds' table), found
-// from a window, detached when the skin gives windows back or windows go, and the hover timer.
+// from a window, and detached when the skin gives windows back or windows go.
 #pragma once
 
 #include <windows.h>
@@ -25,7 +25,6 @@ public:
     SkinRegistry(const SkinRegistry&) = delete;
     SkinRegistry& operator=(const SkinRegistry&) = delete;
 
-    bool IsSkinned(HWND window) const;
     void AttachDialog(HWND window);
     // Gives a control the skin object that its class and style call for, if any.
     void AttachControl(HWND window);
@@ -43,13 +42,12 @@ public:
 
     SkinControl* FindControl(HWND window) const;
     SkinDialog* FindDialog(HWND window) const;
-    std::size_t ControlCount() const { return controls_.size(); }
-    std::size_t DialogCount() const { return dialogs_.size(); }
-    // Sends message to every skinned dialog that is still skinned when its turn comes.
-    void TellDialogs(UINT message);
-
-    // Sends WM_NCMOUSELEAVE to the window once the cursor has left its rectangle (checked every 50 ms).
-    static void StartHoverTimer(HWND window);
+    // The skin object of window, dialog or control; null for a window the registry does not hold.
+    SkinWindow* Find(HWND window) const;
+    // The skin has changed (another skin read, or another DPI): every skinned dialog that is still skinned when its
+    // turn comes is told with WM_SKINCHANGED, and every control has its non-client area computed again, so that its
+    // bars take the room they now have.
+    void SkinChanged();
 
 private:
     template <typename Object>
@@ -64,7 +62,5 @@ private:
     // Objects taken off their windows while one of their messages was still under way.
     std::vector<std::unique_ptr<SkinWindow>> retired_;
 };
-
-VOID CALLBACK HoverLeaveTimerProc(HWND window, UINT message, UINT_PTR idEvent, DWORD time);
 
 } // namespace tarnvale

@@ -5,6 +5,8 @@
 #include "skin/win/SkinBars.h"
 #include "skin/win/SkinControl.h"
 
+#include <cstddef>
+
 namespace tarnvale {
 
 class SkinScrolling : public SkinControl {
@@ -13,9 +15,26 @@ public:
     SkinScrolling(LoadedSkin& skin, SkinRegistry& registry, SkinKind kind);
 
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-    SkinBars* Bars() override { return &bars_; }
+    void PaintBars() override { bars_.PaintNonClient(); }
 
 protected:
+    // How every scrolling kind routes a message: the kind's table; else, after a key or mouse message (the control
+    // may have scrolled), this procedure and the bars repainted; else this procedure.
+    template <typename Kind, std::size_t N>
+    LRESULT Route(Kind& self, const Handler<Kind> (&table)[N], UINT message, WPARAM wParam, LPARAM lParam) {
+        LRESULT result;
+        if (Dispatch(self, table, message, wParam, lParam, result))
+            return result;
+        if (IsKeyOrMouseMessage(message))
+            return BaseThenBars(message, wParam, lParam);
+        return SkinScrolling::WindowProc(message, wParam, lParam);
+    }
+    // The keyboard messages (WM_KEYDOWN to WM_SYSDEADCHAR) and the mouse messages of the client area (WM_MOUSEMOVE
+    // to WM_MOUSEWHEEL).
+    static bool IsKeyOrMouseMessage(UINT message) {
+        return (message >= WM_KEYDOWN && message <= WM_SYSDEADCHAR) ||
+               (message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL);
+    }
     // This procedure, or the previous one, and then the skinned bars repainted, for messages after which the
     // control may have scrolled or changed its range. The bars are left alone when the control did not outlive the
     // message (it may have told its parent, whose handler may have destroyed it).

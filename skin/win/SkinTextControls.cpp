@@ -5,8 +5,9 @@
 #include "skin/ButtonGeometry.h"
 #include "skin/win/GdiHandles.h"
 #include "skin/win/LoadedSkin.h"
+#include "skin/win/SkinDialog.h"
+#include "skin/win/SkinRegistry.h"
 #include "skin/win/WinGeometry.h"
-#include "skin/win/WindowText.h"
 
 namespace tarnvale {
 namespace {
@@ -19,9 +20,13 @@ static_assert(kTextEndEllipsis == DT_END_ELLIPSIS && kTextNoPrefix == DT_NOPREFI
 
 } // namespace
 
-HFONT ParentFont(HWND control) {
+HFONT ParentFont(const SkinRegistry& registry, HWND control) {
     const HWND parent = GetParent(control);
-    return parent ? reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0)) : nullptr;
+    if (!parent)
+        return nullptr;
+    if (SkinDialog* dialog = registry.FindDialog(parent))
+        return dialog->Font();
+    return reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0));
 }
 
 COLORREF CaptionColour(const LoadedSkin& skin, int element) {
@@ -89,9 +94,9 @@ RECT SkinGroupBox::GroupCaptionRect(HDC dc, const char* text, const RECT& rect) 
 }
 
 void SkinGroupBox::Paint(HDC hdc, const RECT& rect) {
-    const std::string text = WindowText(window_);
+    const std::string text = OwnText();
     ScopedDCState state(hdc);
-    if (const HFONT font = ParentFont(window_))
+    if (const HFONT font = ParentFont(registry_, window_))
         SelectObject(hdc, font);
     const RECT caption = GroupCaptionRect(hdc, text.c_str(), rect);
     RECT frame = ToRECT(GroupFrameRect(FromRECT(rect), FromRECT(caption)));
@@ -134,21 +139,22 @@ bool SkinStatic::Skinned() const {
 
 void SkinStatic::Paint(HDC hdc, const RECT& rect) {
     ScopedDCState state(hdc);
-    if (const HFONT font = ParentFont(window_))
+    if (const HFONT font = ParentFont(registry_, window_))
         SelectObject(hdc, font);
     SetBkMode(hdc, TRANSPARENT);
     if (const std::uint32_t colour = skin_.Element(kElementSysMetrics).textColor; colour != kNoColour)
         SetTextColor(hdc, colour);
-    DrawStateA(hdc, GetSysColorBrush(COLOR_WINDOWTEXT), StaticTextProc, reinterpret_cast<LPARAM>(window_), 1, rect.left,
+    const StaticText text{OwnText(), StyleOf(window_)};
+    DrawStateA(hdc, GetSysColorBrush(COLOR_WINDOWTEXT), StaticTextProc, reinterpret_cast<LPARAM>(&text), 1, rect.left,
                rect.top, rect.right - rect.left, rect.bottom - rect.top,
                DST_COMPLEX | (IsWindowEnabled(window_) ? 0 : DSS_DISABLED));
 }
 
 BOOL CALLBACK StaticTextProc(HDC hdc, LPARAM lData, WPARAM, int cx, int cy) {
-    const auto window = reinterpret_cast<HWND>(lData);
-    std::string text = WindowText(window);
+    const auto& text = *reinterpret_cast<const StaticText*>(lData);
+    std::string copy = text.text; // DrawTextEx may write into what it draws
     RECT box{0, 0, cx, cy};
-    DrawTextExA(hdc, text.data(), -1, &box, StaticTextFlags(StyleOf(window)), nullptr);
+    DrawTextExA(hdc, copy.data(), -1, &box, StaticTextFlags(text.style), nullptr);
     return TRUE;
 }
 

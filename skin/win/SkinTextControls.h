@@ -44,8 +44,9 @@ private:
 };
 
 // What the painters of these kinds and of the button family share.
-// The font captions are drawn with: the parent's.
-HFONT ParentFont(HWND control);
+// The font captions are drawn with: the parent's, asked of the skinned dialog's own procedure where the parent is
+// one (a paint asks every time), else sent.
+HFONT ParentFont(const SkinRegistry& registry, HWND control);
 // The caption colour of a button or group-box element: its own text colour; where the skin gives none, the skin's
 // static text colour for captions written on the dialog background (all but push buttons), else the system's
 // button text colour.
@@ -57,8 +58,12 @@ void DrawCaption(HDC hdc, const std::string& text, const RECT& box, bool disable
 // the width.
 TextSize MeasureCaption(HDC hdc, const std::string& text);
 
-// The static's text output, called by DrawState: the window lData's text in a cx x cy box at the origin, with the
-// flags of its style.
+// What the static's text output draws: the text, with the flags of the static's style.
+struct StaticText {
+    std::string text;
+    DWORD style;
+};
+// The static's text output, called by DrawState: the StaticText at lData in a cx x cy box at the origin.
 BOOL CALLBACK StaticTextProc(HDC hdc, LPARAM lData, WPARAM wData, int cx, int cy);
 
 } // namespace tarnvale

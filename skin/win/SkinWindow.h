@@ -1,7 +1,7 @@
-// The root of every window the skin has taken, dialog or control: attached as a subclass of the window, its object
-// the subclass's reference data, so that a message reaches its object without a look-up; the previous procedure
-// called; detached at WM_NCDESTROY or when the skin gives the window back; and a kind's table of message handlers
-// walked in one place.
+// The root of every window the skin has taken, dialog or control: its procedure put in front of the window's, the
+// way a subclass is chained, with the object found from the window without asking the window system (whose look-ups
+// cost a trip to another process on some systems, on every message); the previous procedure called; detached at
+// WM_NCDESTROY or when the skin gives the window back; and a kind's table of message handlers walked in one place.
 #pragma once
 
 #include <windows.h>
@@ -28,10 +28,13 @@ public:
     // What the window gets back when the skin lets go of it while it lives on (a dialog its size); nothing by default.
     virtual void GiveBack() {}
 
-    // Subclasses window with this object; false for a window that does not exist or cannot be subclassed.
+    // Puts the skin's procedure in front of window's for this object, which the registry must already hold for the
+    // window; false for a window that does not exist or whose procedure cannot be replaced.
     bool Attach(HWND window);
-    // Takes the subclass off: from now on messages no longer reach this object. One of its handlers still running
-    // finishes on a live object: the registry keeps it until the outermost message of it has returned.
+    // Takes the skin's procedure off: from now on messages no longer reach this object. One of its handlers still
+    // running finishes on a live object: the registry keeps it until the outermost message of it has returned. When
+    // a procedure installed later sits in front of the skin's, the skin's stays, passing every message on, until the
+    // window goes; a later Attach takes that place again.
     void Detach();
 
     HWND Window() const { return window_; }
@@ -60,6 +63,8 @@ public:
 
 protected:
     LRESULT CallPrevious(UINT message, WPARAM wParam, LPARAM lParam);
+    // Whether messages reach this object, and the previous procedure, as Unicode ones (texts in UTF-16).
+    bool Unicode() const { return unicode_; }
     // Calls the previous procedure, or sends a message to target (the window itself or another), and says whether
     // the object still stands for its window afterwards: whatever was called may have destroyed the window or
     // taken the skin off it.
@@ -71,12 +76,17 @@ protected:
     HWND window_ = nullptr;
 
 private:
-    static LRESULT CALLBACK SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                         DWORD_PTR object);
+    // The skin's procedure for every skinned window: to the window's object, or straight on when it has none.
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
     int depth_ = 0; // messages of this object under way, nested ones counted
     bool attached_ = false;
-    LONG_PTR chainProcedure_ = 0; // the window's procedure right after attaching: the subclass chain's entry
+    bool unicode_ = false;       // the procedure was replaced, and is called, as a Unicode one
+    WNDPROC previous_ = nullptr; // the procedure the skin's is in front of
 };
+
+// The skin object that a live skin manager holds for window; null when none does. Defined with the manager, which
+// owns the registries it looks in.
+SkinWindow* FindSkinWindow(HWND window);
 
 } // namespace tarnvale

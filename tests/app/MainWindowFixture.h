@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "res/resource.h"
 #include "support/MessageRecorder.h"
+#include "support/Records.h"
 #include "support/TempDir.h"
 #include "support/WindowScript.h"
 
@@ -40,17 +41,6 @@ private:
         return GetClassNameA(m.window, className, sizeof className) && std::string(className) == "SysListView32";
     }
 };
-
-inline CMediaInfo Record(const char* path, std::int32_t pid, std::int32_t type = 0, std::int32_t size = 0,
-                         std::int32_t tail = 0) {
-    CMediaInfo record;
-    EXPECT_TRUE(record.SetPath(path));
-    record.m_nPID = pid;
-    record.m_nType = type;
-    record.m_nSize = size;
-    record.m_nTailOffset = tail;
-    return record;
-}
 
 class MainWindowTest : public ::testing::Test {
 protected:

@@ -7,6 +7,7 @@
 #include "app/WinApp.h"
 #include "skin/DpiScale.h"
 #include "skin/FrameGeometry.h"
+#include "skin/win/GdiHandles.h"
 #include "skin/win/SkinManager.h"
 #include "skin/win/WindowDpi.h"
 
@@ -15,6 +16,7 @@
 #include <commctrl.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace tarnvale {
@@ -71,6 +73,39 @@ TEST(SkinnedTemplatesAtDpi, FrameAtTheScaleAroundTheTemplatesClientArea) {
         EXPECT_EQ(client.right - client.left, plainClient.right - plainClient.left);
         EXPECT_EQ(client.bottom - client.top, plainClient.bottom - plainClient.top);
     }
+}
+
+// The program dialog's boxes show their widest text whole at the screen's DPI: the text's extent in the box's font
+// fits the box's formatting rectangle, and the first character is not scrolled out of sight.
+TEST(SkinnedTemplatesAtDpi, ProgramBoxesShowTheirWidestTextWhole) {
+    const int dpi = ScreenDpi();
+    SkinManager skins;
+    skins.Start(DefaultSkin().c_str());
+    const HWND dialog = CreateDialogParamA(
+        GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PROGRAM), nullptr,
+        [](HWND, UINT message, WPARAM, LPARAM) -> INT_PTR { return message == WM_INITDIALOG; }, 0);
+    ASSERT_NE(dialog, nullptr);
+    const struct {
+        int id;
+        const char* text;
+    } boxes[] = {{IDC_PROGRAM_SIZE, "524288"}, {IDC_PROGRAM_TYPE, "Unknown"}, {IDC_PROGRAM_PID, "8191"}};
+    for (const auto& box : boxes) {
+        SCOPED_TRACE(std::string(box.text) + " at " + std::to_string(dpi) + " DPI");
+        const HWND edit = GetDlgItem(dialog, box.id);
+        SetWindowTextA(edit, box.text);
+        SendMessageA(edit, EM_SETSEL, 0, 0);
+        RECT format{};
+        SendMessageA(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        SIZE extent{};
+        {
+            const WindowDC dc(edit);
+            const ScopedSelect font(dc.get(), reinterpret_cast<HFONT>(SendMessageA(edit, WM_GETFONT, 0, 0)));
+            GetTextExtentPoint32A(dc.get(), box.text, static_cast<int>(std::strlen(box.text)), &extent);
+        }
+        EXPECT_LE(extent.cx, format.right - format.left);
+        EXPECT_EQ(static_cast<short>(LOWORD(SendMessageA(edit, EM_POSFROMCHAR, 0, 0))), format.left);
+    }
+    DestroyWindow(dialog);
 }
 
 class MainWindowAtDpi : public test::MainWindowTest {

@@ -2,7 +2,7 @@
 #include "catalogue/CatalogueTool.h"
 #include "catalogue/ProbeTool.h"
 #include "core/ListFile.h"
-#include "media/FolderWalk.h"
+#include "media/FolderSearch.h"
 #include "media/MediaProbe.h"
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"

@@ -1,6 +1,7 @@
 // Merging into what the list file holds now: what a search found, numbered after the largest PID, and a watch's
 // batch of changes.
 #include "core/CatalogueMerge.h"
+#include "support/Records.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +12,7 @@
 namespace tarnvale {
 namespace {
 
-CMediaInfo Record(const std::string& path, int pid, int size = 0) {
-    CMediaInfo record;
-    EXPECT_TRUE(record.SetPath(path));
-    record.m_nPID = pid;
-    record.m_nSize = size;
-    return record;
-}
+using test::Record;
 
 // "PID path" per record, for comparing whole catalogues.
 std::vector<std::string> Lines(const std::vector<CMediaInfo>& records) {
@@ -73,28 +68,28 @@ TEST(CatalogueMerge, ChangesApplyToWhatTheFileHoldsNow) {
         std::vector<std::string> after;
     } cases[] = {
         {"an added path that another writer catalogued meanwhile is updated, its PID kept",
-         {Record("/a.mpg", 33, 1)},
-         {{Kind::Add, Record("/A.mpg", 0, 2), {}}, {Kind::Add, Record("/b.mpg", 0, 3), {}}},
+         {Record("/a.mpg", 33, 0, 1)},
+         {{Kind::Add, Record("/A.mpg", 0, 0, 2), {}}, {Kind::Add, Record("/b.mpg", 0, 0, 3), {}}},
          {"33 /A.mpg 2", "34 /b.mpg 3"}},
         {"an update of a program deleted meanwhile adds it",
          {},
-         {{Kind::Update, Record("/a.mpg", 0, 2), {}}},
+         {{Kind::Update, Record("/a.mpg", 0, 0, 2), {}}},
          {"10 /a.mpg 2"}},
         {"a move keeps PID and place",
-         {Record("/a.mpg", 12, 1), Record("/b.mpg", 13, 1)},
-         {{Kind::Move, Record("/c.mpg", 0, 1), "/a.mpg"}},
+         {Record("/a.mpg", 12, 0, 1), Record("/b.mpg", 13, 0, 1)},
+         {{Kind::Move, Record("/c.mpg", 0, 0, 1), "/a.mpg"}},
          {"12 /c.mpg 1", "13 /b.mpg 1"}},
         {"a move over a catalogued file takes that program's place",
-         {Record("/a.mpg", 12, 1), Record("/b.mpg", 13, 1)},
-         {{Kind::Move, Record("/b.mpg", 0, 1), "/a.mpg"}},
+         {Record("/a.mpg", 12, 0, 1), Record("/b.mpg", 13, 0, 1)},
+         {{Kind::Move, Record("/b.mpg", 0, 0, 1), "/a.mpg"}},
          {"12 /b.mpg 1"}},
         {"a move of a program deleted meanwhile adds it",
          {},
-         {{Kind::Move, Record("/c.mpg", 0, 1), "/a.mpg"}},
+         {{Kind::Move, Record("/c.mpg", 0, 0, 1), "/a.mpg"}},
          {"10 /c.mpg 1"}},
         {"removing the first of two with one path, then a path not there",
          {Record("/a.mpg", 12), Record("/A.MPG", 13), Record("/b.mpg", 14)},
-         {{Kind::Remove, {}, "/a.mpg"}, {Kind::Remove, {}, "/gone.mpg"}, {Kind::Add, Record("/a.mpg", 0, 5), {}}},
+         {{Kind::Remove, {}, "/a.mpg"}, {Kind::Remove, {}, "/gone.mpg"}, {Kind::Add, Record("/a.mpg", 0, 0, 5), {}}},
          {"13 /a.mpg 5", "14 /b.mpg 0"}},
     };
     for (const auto& c : cases) {

@@ -3,6 +3,7 @@
 #include "core/ListFile.h"
 #include "core/ListFileEdit.h"
 #include "platform/File.h"
+#include "support/Records.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,10 @@
 namespace tarnvale {
 namespace {
 
+using test::Record;
+
 using Bytes = std::vector<std::uint8_t>;
 using Failure = ListFileEdit::Failure;
-
-CMediaInfo Record(const std::string& path, std::int32_t pid) {
-    CMediaInfo record;
-    EXPECT_TRUE(record.SetPath(path));
-    record.m_nPID = pid;
-    return record;
-}
 
 Bytes FileBytes(const std::string& path) {
     Bytes bytes;

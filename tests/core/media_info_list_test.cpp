@@ -1,6 +1,7 @@
 // CMediaInfoList: order, first-match rules, and use from several threads at once.
 #include "core/ListFile.h"
 #include "core/MediaInfoList.h"
+#include "support/Records.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,7 @@
 namespace tarnvale {
 namespace {
 
-CMediaInfo Record(const std::string& path, int pid, int size = 0) {
-    CMediaInfo record;
-    EXPECT_TRUE(record.SetPath(path));
-    record.m_nPID = pid;
-    record.m_nSize = size;
-    return record;
-}
+using test::Record;
 
 TEST(MediaInfoList, KeepsInsertionOrder) {
     CMediaInfoList list;
@@ -33,9 +28,9 @@ TEST(MediaInfoList, KeepsInsertionOrder) {
 
 TEST(MediaInfoList, FirstMatchWinsByPathIgnoringCaseAndByPid) {
     CMediaInfoList list;
-    list.Append(Record("C:\\Media\\Clip.MPG", 7, 1));
-    list.Append(Record("c:\\media\\clip.mpg", 7, 2));
-    list.Append(Record("other.avi", 8, 3));
+    list.Append(Record("C:\\Media\\Clip.MPG", 7, 0, 1));
+    list.Append(Record("c:\\media\\clip.mpg", 7, 0, 2));
+    list.Append(Record("other.avi", 8, 0, 3));
 
     EXPECT_EQ(list.FindByPath("C:\\MEDIA\\CLIP.mpg")->m_nSize, 1);
     EXPECT_EQ(list.FindByPid(7)->m_nSize, 1);
@@ -43,7 +38,7 @@ TEST(MediaInfoList, FirstMatchWinsByPathIgnoringCaseAndByPid) {
     EXPECT_FALSE(list.FindByPid(9));
 
     // Editing or deleting either row acts on the first record.
-    CMediaInfo changed = Record("c:\\media\\clip.mpg", 70, 2);
+    CMediaInfo changed = Record("c:\\media\\clip.mpg", 70, 0, 2);
     EXPECT_TRUE(list.UpdateByPath("c:\\media\\clip.mpg", changed));
     auto records = list.Snapshot();
     EXPECT_EQ(records[0].m_nPID, 70);
@@ -88,7 +83,7 @@ TEST(MediaInfoList, StaysConsistentUnderConcurrentUse) {
     auto writer = [&](int base) {
         for (int i = 0; i < kPerWriter; ++i) {
             const int pid = base + i;
-            list.Append(Record("w" + std::to_string(pid) + ".mpg", pid, pid * 3));
+            list.Append(Record("w" + std::to_string(pid) + ".mpg", pid, 0, pid * 3));
             if (i % 4 == 3)
                 list.RemoveByPath(("w" + std::to_string(pid - 1) + ".MPG").c_str());
         }

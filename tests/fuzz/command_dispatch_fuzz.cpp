@@ -10,6 +10,7 @@
 #include "net/SessionTable.h"
 #include "platform/File.h"
 #include "platform/Socket.h"
+#include "support/Records.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -26,6 +27,8 @@
 namespace {
 
 using namespace tarnvale;
+
+constexpr std::int64_t kRecordSize = 6000;
 using platform::Endpoint;
 using platform::kLoopbackAddress;
 
@@ -53,25 +56,15 @@ void Reset(platform::Socket& socket) {
     socket.reset();
 }
 
-CMediaInfo Record(const std::string& path, std::int32_t pid, std::int32_t type, std::int32_t tail) {
-    CMediaInfo record;
-    record.SetPath(path);
-    record.m_nPID = pid;
-    record.m_nType = type;
-    record.m_nSize = 6000;
-    record.m_nTailOffset = tail;
-    return record;
-}
-
 class Harness {
 public:
     Harness() {
         platform::ReplaceFileContents(program_, std::vector<std::uint8_t>(6000, 0x5A));
         // Two records with one PID (the first counts), a file that is not there, a negative PID.
-        catalogue_.Append(Record(program_, 12, 2, 4000));
-        catalogue_.Append(Record(program_, 12, 1, -1042576));
-        catalogue_.Append(Record(program_ + ".missing", 13, 0, 0));
-        catalogue_.Append(Record(program_, -1, 3, 0));
+        catalogue_.Append(test::Record(program_, 12, 2, kRecordSize, 4000));
+        catalogue_.Append(test::Record(program_, 12, 1, kRecordSize, -1042576));
+        catalogue_.Append(test::Record(program_ + ".missing", 13, 0, kRecordSize));
+        catalogue_.Append(test::Record(program_, -1, 3, kRecordSize));
         if (!platform::Listen(listener_.get(), 16))
             std::abort();
         server_.SetLocalAddress(kLoopbackAddress);

@@ -182,28 +182,35 @@ private:
     int port_ = 0;
 };
 
-// Debian's nginx with the installed front's file, in a folder of its own (configuration, logs, cache and
-// temporary files), before the given back ends. Only the lines the file's comments say to change are changed:
-// the back ends, the port and the cache's folder. One process, so that nothing of it outlives the test.
+// Debian's nginx with the installed front's file, in a folder of its own (configuration, logs and temporary files,
+// and as nginx's state folder, the front's cache), before the given back ends. Only the lines the file's comments
+// say to change are changed: the back ends and the address. One process, so that nothing of it outlives the test.
 class Front {
 public:
     Front(const std::string& frontFile, int port, const std::vector<int>& backEnds, const TempDir& folder)
         : port_(port) {
         const std::string path = folder.Path().string();
         const std::optional<std::string> front =
-            FrontFileFor(ReadText(frontFile), std::string(kFrontAddress) + ":" + std::to_string(port), backEnds,
-                         folder.File("cache"));
+            FrontFileFor(ReadText(frontFile), std::string(kFrontAddress) + ":" + std::to_string(port), backEnds);
         EXPECT_TRUE(front) << "the front's file lacks a line its comments say to change";
         std::ofstream(folder.File("front.conf")) << front.value_or("");
         std::ofstream(folder.File("nginx.conf")) << NginxConfig(path, "    include " + path + "/front.conf;\n", true);
-        const Ran valid = RunCommand("nginx -t -p " + Quote(path) + " -c " + Quote(folder.File("nginx.conf")) + " -e " +
-                                     Quote(folder.File("error.log")));
+        std::filesystem::create_directory(folder.File("state"));
+        const std::vector<std::pair<std::string, std::string>> state = {{folder.File("state"), kNginxStateFolder}};
+        const std::vector<std::string> nginx = {
+            "/usr/sbin/nginx", "-p", path, "-c", folder.File("nginx.conf"), "-e", folder.File("error.log")};
+        std::vector<std::string> test = nginx;
+        test.push_back("-t");
+        std::string testLine;
+        for (const std::string& arg : WithFoldersOver(state, test))
+            testLine += Quote(arg) + " ";
+        const Ran valid = RunCommand(testLine);
         EXPECT_EQ(valid.code, 0) << "nginx (Debian's nginx-light) does not take the front's file: " << valid.out;
-        process_ = std::make_unique<Background>(std::vector<std::string>{
-            "/usr/sbin/nginx", "-p", path, "-c", folder.File("nginx.conf"), "-e", folder.File("error.log")});
+        process_ = std::make_unique<Background>(WithFoldersOver(state, nginx));
         for (const auto deadline = Clock::now() + 30s; Clock::now() < deadline && !Accepts(kFrontAddress, port);)
             std::this_thread::sleep_for(10ms);
         EXPECT_TRUE(Accepts(kFrontAddress, port)) << ReadText(folder.File("error.log"));
+        EXPECT_TRUE(std::filesystem::is_directory(folder.File("state/tarnvale"))) << "the cache is not where shipped";
     }
     std::string Url(const std::string& path) const {
         return "http://" + std::string(kFrontAddress) + ":" + std::to_string(port_) + path;
@@ -229,6 +236,27 @@ protected:
     const std::string list = work.File("Tarnvale.lst");
     const int port = FreePort(kFrontAddress);
 };
+
+// Installed as the README says on Debian: the file copied to /etc/nginx/conf.d/ with its back ends listed, under
+// the system's own nginx.conf, on a fresh nginx (its state folder empty, so the cache's folder is nginx's to make);
+// the system's folders are swapped for the test's own, seen by that nginx alone.
+TEST_F(FrontTest, DebiansNginxTakesTheFileCopiedToConfDWithOnlyTheBackEndsChanged) {
+    ASSERT_TRUE(std::filesystem::exists(FrontFile()));
+    const std::optional<std::string> front = WithBackEnds(ReadText(FrontFile()), {8081, 8082});
+    ASSERT_TRUE(front) << "the front's file lacks the back end line its comments say to change";
+    for (const char* folder : {"conf.d", "state", "log"})
+        std::filesystem::create_directory(frontFolder.File(folder));
+    std::ofstream(frontFolder.File("conf.d/tarnvale-front.conf")) << *front;
+    std::string line;
+    for (const std::string& arg : WithFoldersOver({{frontFolder.File("conf.d"), "/etc/nginx/conf.d"},
+                                                   {frontFolder.File("state"), kNginxStateFolder},
+                                                   {frontFolder.File("log"), "/var/log/nginx"}},
+                                                  {"/usr/sbin/nginx", "-t"}))
+        line += Quote(arg) + " ";
+    const Ran valid = RunCommand(line);
+    EXPECT_EQ(valid.code, 0) << valid.out;
+    EXPECT_TRUE(std::filesystem::is_directory(frontFolder.File("state/tarnvale"))) << valid.out;
+}
 
 TEST_F(FrontTest, ProgramsComeThroughWholeInRangesAndSeeksAndFromTheCacheWithTheBackEndGone) {
     ASSERT_TRUE(std::filesystem::exists(FrontFile()));

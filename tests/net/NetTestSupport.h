@@ -8,6 +8,7 @@
 #include "net/CommandService.h"
 #include "net/StreamSender.h"
 #include "platform/Socket.h"
+#include "support/Records.h"
 
 #include <gtest/gtest.h>
 
@@ -49,17 +50,6 @@ inline void WriteFile(const std::string& path, const Bytes& bytes) {
         ASSERT_EQ(std::fwrite(bytes.data(), 1, bytes.size(), file), bytes.size());
     }
     ASSERT_EQ(std::fclose(file), 0);
-}
-
-inline CMediaInfo Record(const std::string& path, std::int32_t pid, std::int32_t type, std::int64_t size,
-                         std::int32_t tailOffset) {
-    CMediaInfo record;
-    record.SetPath(path);
-    record.m_nPID = pid;
-    record.m_nType = type;
-    record.m_nSize = static_cast<std::int32_t>(size);
-    record.m_nTailOffset = tailOffset;
-    return record;
 }
 
 inline Bytes Slice(const Bytes& bytes, std::size_t from, std::size_t to) {

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace tarnvale {
@@ -66,6 +67,41 @@ TEST(OpenForReading, OpensFilesOnlyAndSaysWhyNot) {
         EXPECT_EQ(reader.Open(dir.File(row.name)), row.opens);
         if (!row.opens) {
             EXPECT_NE(error.code, 0);
+            EXPECT_NE(error.message.find(dir.File(row.name)), std::string::npos) << error.message;
+        }
+    }
+}
+
+// Whole files read through the reader: their bytes exactly, whatever their length, and the cause told apart when
+// there is nothing to read.
+TEST(ReadWholeFile, ReadsEveryByteOrSaysWhyNot) {
+    test::TempDir dir;
+    std::string large(3 * 1024 * 1024 + 17, '\0');
+    for (std::size_t i = 0; i < large.size(); ++i)
+        large[i] = static_cast<char>(i * 7 + i / 251);
+    std::ofstream(dir.File("large"), std::ios::binary) << large;
+    std::ofstream(dir.File("small"), std::ios::binary) << "bytes";
+    std::ofstream(dir.File("empty"), std::ios::binary);
+    std::filesystem::create_directory(dir.Path() / "folder");
+    const struct {
+        const char* name;
+        platform::ReadResult result;
+        std::string bytes;
+    } rows[] = {
+        {"large", platform::ReadResult::Ok, large},
+        {"small", platform::ReadResult::Ok, "bytes"},
+        {"empty", platform::ReadResult::Ok, ""},
+        {"absent", platform::ReadResult::NotFound, ""},
+        {"no-such-folder/absent", platform::ReadResult::NotFound, ""},
+        {"folder", platform::ReadResult::CannotOpen, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<std::uint8_t> bytes = {1, 2, 3}; // whatever was there goes
+        platform::SystemError error;
+        EXPECT_EQ(platform::ReadWholeFile(dir.File(row.name), bytes, &error), row.result);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), row.bytes);
+        if (row.result != platform::ReadResult::Ok) {
             EXPECT_NE(error.message.find(dir.File(row.name)), std::string::npos) << error.message;
         }
     }

@@ -1,7 +1,7 @@
 // The skin-file reader against the platform's own private-profile functions, on files written to trip readers
 // up: both must read every section, key and buffer size alike.
-#include "WinTestSupport.h"
 #include "skin/IniProfile.h"
+#include "support/WinTestSupport.h"
 
 #include <windows.h>
 

@@ -2,14 +2,13 @@
 // caption buttons at their 96-DPI sizes times the scale, hit-testing and a real click on the scaled places, the
 // caption title as tall as the dialog's own text. The move to a screen of another DPI is tried on the program's main
 // window (app_dpi_test.cpp).
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "skin/DpiScale.h"
 #include "skin/FrameGeometry.h"
 #include "skin/win/SkinManager.h"
 #include "skin/win/WindowDpi.h"
 #include "support/MessageRecorder.h"
 #include "support/RealInput.h"
+#include "support/SkinnedFrameTest.h"
 
 #include <gtest/gtest.h>
 
@@ -22,9 +21,11 @@ namespace tarnvale {
 namespace {
 
 // The skin, at 96 DPI.
-constexpr int kCaption = 30, kSide = 6, kBottom = 8, kButtonW = 20, kButtonH = 18;
+constexpr int kCaption = test::kFrameCaption, kSide = test::kFrameSide, kBottom = test::kFrameBottom;
+constexpr int kButtonW = test::kFrameButtonW, kButtonH = test::kFrameButtonH;
 constexpr std::uint32_t kCaptionColour = 0x2050A0, kFrameColour = 0x203060, kTitleColour = 0xFFFF00;
 constexpr std::uint32_t kCloseColour = 0xC00000, kMinColour = 0x00C000, kMaxColour = 0x0000C0;
+constexpr std::uint32_t kButtonColours[] = {kCloseColour, kMinColour, kMaxColour};
 constexpr std::uint32_t kBodyText = 0x000000;
 constexpr DWORD kFullCaption = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_VISIBLE;
 
@@ -49,7 +50,7 @@ Extent ColourExtent(const RgbImage& image, std::uint32_t colour, RECT part) {
     return e;
 }
 
-class SkinAtDpi : public ::testing::Test {
+class SkinAtDpi : public test::SkinnedFrameTest {
 protected:
     void SetUp() override {
         dpi_ = WindowDpi(nullptr);
@@ -57,40 +58,10 @@ protected:
         if (const char* expected = std::getenv("TARNVALE_EXPECTED_DPI")) {
             ASSERT_EQ(dpi_, std::atoi(expected));
         }
-        skin_.Setting("CaptionFont", "MS Sans Serif, 13, 400")
-            .Colour(kElementSysMetrics, "CaptionText", kTitleColour)
-            .Colour(kElementSysMetrics, "CaptionTextInactive", kTitleColour)
-            .Setting("CaptionOffset", "8,0")
-            .Image(kElementCaption, test::FramesOf(kElementCaption, 40, kCaption, [](int) { return kCaptionColour; }))
-            .Image(kElementFrameLeft, test::FramesOf(kElementFrameLeft, kSide, 60, [](int) { return kFrameColour; }))
-            .Image(kElementFrameRight, test::FramesOf(kElementFrameRight, kSide, 60, [](int) { return kFrameColour; }))
-            .Image(kElementFrameBottom,
-                   test::FramesOf(kElementFrameBottom, 40, kBottom, [](int) { return kFrameColour; }));
-        const struct {
-            int element;
-            std::uint32_t colour;
-            const char* offset;
-            const char* anchor;
-        } buttons[] = {{kElementCloseButton, kCloseColour, "4,5", "TopRight"},
-                       {kElementMinButton, kMinColour, "120,5", "TopLeft"},
-                       {kElementMaxButton, kMaxColour, "28,5", "TopRight"}};
-        for (const auto& button : buttons) {
-            skin_
-                .Image(button.element,
-                       test::FramesOf(button.element, kButtonW, kButtonH, [&](int) { return button.colour; }))
-                .Set(button.element, "Offset", button.offset)
-                .Set(button.element, "OffsetType", button.anchor);
-        }
+        AddFrame({"MS Sans Serif, 13, 400", kTitleColour, kTitleColour, [](int) { return kCaptionColour; },
+                  [](int) { return kFrameColour; }, [](int button, int) { return kButtonColours[button]; }});
         skin_.Setting("UseTransparency", 1).Write();
         manager_.Start(dir_.Path().string().c_str());
-    }
-
-    void TearDown() override {
-        for (HWND window : windows_) {
-            if (IsWindow(window))
-                DestroyWindow(window);
-        }
-        test::PumpPending();
     }
 
     int S(int pixels) const { return ScaleToDpi(pixels, dpi_); }
@@ -99,13 +70,7 @@ protected:
     HWND Show(DWORD style) {
         test::DialogTemplate dialog(style, 0, 220, 120, "Tarnvale");
         dialog.Add("Static", "Tarnvale", SS_LEFT, 0, 10, 40, 100, 12, 100);
-        const HWND window = recorder_.CreateDialogFrom(dialog.Get());
-        windows_.push_back(window);
-        SetWindowPos(window, HWND_TOP, 100, 100, 0, 0, SWP_NOSIZE);
-        SetForegroundWindow(window);
-        SetActiveWindow(window);
-        test::PumpPending();
-        return window;
+        return SkinnedFrameTest::Show(dialog);
     }
 
     // The skin frame's thickness as the window shows it: where the client area lies in the window.
@@ -124,19 +89,9 @@ protected:
         return test::ScreenImage(window);
     }
 
-    static POINT OnScreen(HWND window, POINT inWindow) {
-        RECT rect;
-        GetWindowRect(window, &rect);
-        return {rect.left + inWindow.x, rect.top + inWindow.y};
-    }
     POINT CloseCentre(int width) const { return {width - S(kSide) - S(4) - S(kButtonW) / 2, S(5) + S(kButtonH) / 2}; }
 
     int dpi_ = kBaseDpi;
-    test::TempDir dir_;
-    test::SyntheticSkin skin_{dir_};
-    test::MessageRecorder recorder_{WM_SYSCOMMAND};
-    SkinManager manager_;
-    std::vector<HWND> windows_;
 };
 
 TEST_F(SkinAtDpi, FrameAndCaptionButtonsAtTheScale) {

@@ -1,11 +1,11 @@
 // Element images and drawing on real GDI: nine-grid pixels read back from a DIB section (and again from what the
 // first drawing kept), frame strips, the skin path rule, images that appear later, and the default skin beside the
 // executable.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "platform/FileHandle_win.h"
 #include "skin/win/SkinImages.h"
 #include "skin/win/SkinManager.h"
+#include "support/SyntheticSkin.h"
+#include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,12 +1,11 @@
 // The skinned dialog frame on real windows: caption, frames and buttons read back from the window, hit-testing,
 // caption buttons driven by real mouse input, the see-through shape (colour key or window region), the hot button, and
 // skin changes that come before the dialog is initialised.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
 #include "support/MessageRecorder.h"
 #include "support/RealInput.h"
+#include "support/SkinnedFrameTest.h"
 #include "support/WindowScript.h"
 
 #include <gtest/gtest.h>
@@ -14,14 +13,15 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
 namespace tarnvale {
 namespace {
 
-constexpr int kCaption = 30, kSide = 6, kBottom = 8;
-constexpr int kButtonW = 20, kButtonH = 18;
+constexpr int kCaption = test::kFrameCaption, kSide = test::kFrameSide, kBottom = test::kFrameBottom;
+constexpr int kButtonW = test::kFrameButtonW, kButtonH = test::kFrameButtonH;
 constexpr std::uint32_t kCaptionActive = 0x2050A0, kCaptionInactive = 0x708090;
 constexpr std::uint32_t kFrameActive = 0x203060, kFrameInactive = 0x607080;
 constexpr std::uint32_t kTextActive = 0xFFFF00, kTextInactive = 0x00FFFF;
@@ -77,9 +77,12 @@ Extent ColourExtent(const test::DibCanvas& canvas, std::uint32_t colour, int fro
     return e;
 }
 
-class SkinnedFrame : public ::testing::Test {
+class SkinnedFrame : public test::SkinnedFrameTest {
 protected:
     void SetUp() override {
+        AddFrame({"Tahoma, 14, 700", kTextActive, kTextInactive,
+                  [](int f) { return f ? kCaptionInactive : kCaptionActive; },
+                  [](int f) { return f ? kFrameInactive : kFrameActive; }, ButtonColour});
         RgbImage left =
             test::FramesOf(kElementFrameLeft, kSide, 60, [](int f) { return f ? kFrameInactive : kFrameActive; });
         RgbImage right = left;
@@ -88,33 +91,10 @@ protected:
             test::FillRect(left, f * kSide, 0, 2, 2, kPink);
             test::FillRect(right, f * kSide + kSide - 2, 0, 2, 2, kPink);
         }
-        skin_.Setting("CaptionFont", "Tahoma, 14, 700")
-            .Colour(kElementSysMetrics, "CaptionText", kTextActive)
-            .Colour(kElementSysMetrics, "CaptionTextInactive", kTextInactive)
-            .Setting("CaptionOffset", "8,0")
-            .Image(kElementCaption, test::FramesOf(kElementCaption, 40, kCaption,
-                                                   [](int f) { return f ? kCaptionInactive : kCaptionActive; }))
-            .Image(kElementFrameLeft, left)
+        skin_.Image(kElementFrameLeft, left)
             .Set(kElementFrameLeft, "SizingMargins", "0,4,0,4")
             .Image(kElementFrameRight, right)
-            .Set(kElementFrameRight, "SizingMargins", "0,4,0,4")
-            .Image(kElementFrameBottom, test::FramesOf(kElementFrameBottom, 40, kBottom,
-                                                       [](int f) { return f ? kFrameInactive : kFrameActive; }));
-        const struct {
-            int element;
-            const char* offset;
-            const char* anchor;
-        } buttons[] = {{kElementCloseButton, "4,5", "TopRight"},
-                       {kElementMinButton, "120,5", "TopLeft"},
-                       {kElementMaxButton, "28,5", "TopRight"}};
-        for (const auto& button : buttons) {
-            skin_
-                .Image(button.element,
-                       test::FramesOf(button.element, kButtonW, kButtonH,
-                                      [&](int f) { return ButtonColour(button.element - kElementCloseButton, f); }))
-                .Set(button.element, "Offset", button.offset)
-                .Set(button.element, "OffsetType", button.anchor);
-        }
+            .Set(kElementFrameRight, "SizingMargins", "0,4,0,4");
         WriteSkin(0, 1);
         // The dialog's own procedure: system commands recorded, menus closed as soon as they open.
         for (UINT menu : {WM_INITMENUPOPUP, WM_ENTERIDLE})
@@ -123,14 +103,6 @@ protected:
                 return false;
             });
         manager_.Start(dir_.Path().string().c_str());
-    }
-
-    void TearDown() override {
-        for (HWND window : windows_) {
-            if (IsWindow(window))
-                DestroyWindow(window);
-        }
-        test::PumpPending();
     }
 
     void WriteSkin(int alignment, int useTransparency) {
@@ -148,14 +120,7 @@ protected:
 
     // A visible, active dialog at a known place on the screen.
     HWND Show(DWORD style, int x = 100, int y = 100) {
-        test::DialogTemplate dialog(style, 0, 220, 120, "Tarnvale");
-        const HWND window = recorder_.CreateDialogFrom(dialog.Get());
-        windows_.push_back(window);
-        SetWindowPos(window, HWND_TOP, x, y, 0, 0, SWP_NOSIZE);
-        SetForegroundWindow(window);
-        SetActiveWindow(window);
-        test::PumpPending();
-        return window;
+        return SkinnedFrameTest::Show(test::DialogTemplate(style, 0, 220, 120, "Tarnvale"), x, y);
     }
 
     // A plain window that takes the activation away from the dialogs.
@@ -175,18 +140,6 @@ protected:
     static POINT CloseCentre(int width) { return {width - kSide - 4 - kButtonW / 2, 5 + kButtonH / 2}; }
     static POINT MaxCentre(int width) { return {width - kSide - 28 - kButtonW / 2, 5 + kButtonH / 2}; }
     static POINT MinCentre() { return {kSide + 120 + kButtonW / 2, 5 + kButtonH / 2}; }
-
-    static POINT OnScreen(HWND window, POINT inWindow) {
-        RECT rect;
-        GetWindowRect(window, &rect);
-        return {rect.left + inWindow.x, rect.top + inWindow.y};
-    }
-
-    test::TempDir dir_;
-    test::SyntheticSkin skin_{dir_};
-    test::MessageRecorder recorder_{WM_SYSCOMMAND, WM_INITMENUPOPUP, WM_ENTERIDLE};
-    SkinManager manager_;
-    std::vector<HWND> windows_;
 };
 
 TEST_F(SkinnedFrame, CaptionFramesAndButtonsActiveAndInactive) {
@@ -399,7 +352,7 @@ TEST_F(SkinnedFrame, CaptionButtonsActOnRelease) {
     SendMessageA(dialog, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(rect.left + 20, rect.top + 4));
     EXPECT_FALSE(IsWindow(dialog));
     EXPECT_EQ(Sent(SC_MOVE), 0);
-    EXPECT_EQ(manager_.Registry().DialogCount(), 0u);
+    EXPECT_EQ(manager_.Registry().Find(dialog), nullptr);
 }
 
 TEST_F(SkinnedFrame, ShapeIsTheMagentaColourKey) {
@@ -481,9 +434,14 @@ TEST_F(SkinnedFrame, SkinChangesBeforeInitialisation) {
     EXPECT_EQ(Width(twice), Width(once));
     EXPECT_EQ(Height(twice), Height(once));
 
-    manager_.Unhook();
-    const RECT unskinned = create(0, false);
-    manager_.Start(dir_.Path().string().c_str());
+    // The skin's hook watches this thread alone: a dialog made on another is the dialog without the skin.
+    RECT unskinned{};
+    std::thread([&] {
+        test::MessageRecorder plain;
+        const HWND window = plain.CreateDialogFrom(dialog.Get());
+        GetWindowRect(window, &unskinned);
+        DestroyWindow(window);
+    }).join();
     const RECT detached = create(1, true);
     EXPECT_EQ(Width(detached), Width(unskinned));
     EXPECT_EQ(Height(detached), Height(unskinned));

@@ -2,14 +2,14 @@
 // inserts, deletes, the wheel, selection and keys at once (and not while redraw is off), the flat borders, the
 // header's texts and its hot and pressed items, the combo box's button and drop-down list, children attached as they
 // come, and skins that leave parts to the controls.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "skin/ListControlGeometry.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinEditLists.h"
 #include "skin/win/SkinManager.h"
 #include "support/MessageRecorder.h"
 #include "support/RealInput.h"
+#include "support/SyntheticSkin.h"
+#include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 

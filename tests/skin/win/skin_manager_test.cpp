@@ -1,12 +1,13 @@
 // The skin manager on real windows: the hook, an object of the right kind for each control kind, attaching
 // after WM_INITDIALOG, detaching when windows or the manager go, the frame size, a missing skin, the background
 // tiles and the hover timer.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
+#include "skin/win/HoverTimer.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinDialog.h"
 #include "skin/win/SkinManager.h"
 #include "support/MessageRecorder.h"
+#include "support/SyntheticSkin.h"
+#include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -69,16 +70,11 @@ test::DialogTemplate EveryControlTemplate(DWORD style = WS_POPUP | WS_CAPTION | 
     return dialog;
 }
 
+// Every window inside window, in the order EnumChildWindows gives them.
 std::vector<HWND> Descendants(HWND window) {
-    std::vector<HWND> descendants;
-    EnumChildWindows(
-        window,
-        [](HWND child, LPARAM list) -> BOOL {
-            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&descendants));
-    return descendants;
+    std::vector<HWND> windows = test::WindowAndDescendants(window);
+    windows.erase(windows.begin());
+    return windows;
 }
 
 // The dialog of a template as it is without any skin, seen from outside: its window rectangle and the procedures of
@@ -205,8 +201,8 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     EXPECT_TRUE(SendMessageA(listView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FLATSB);
 
     // Besides the dialog's own controls: the simple combo box's list, the header, and the drop-down combo box's edit.
-    EXPECT_EQ(manager.Registry().ControlCount(), skinned + 3);
-    EXPECT_EQ(manager.Registry().DialogCount(), 1u);
+    const std::vector<HWND> windows = test::WindowAndDescendants(dialog);
+    EXPECT_EQ(test::SkinnedAmong(manager.Registry(), windows), 1 + skinned + 3);
 
     // The dialog was skinned before its own procedure saw anything; its controls only after WM_INITDIALOG.
     EXPECT_EQ(recorder_.Count(WM_INITDIALOG), 1);
@@ -222,12 +218,11 @@ TEST_F(SkinnedWindows, EveryControlGetsItsKind) {
     manager.Registry().AttachControl(reinterpret_cast<HWND>(0x7FFF1234));
     EXPECT_EQ(manager.Registry().FindControl(GetDlgItem(dialog, 107)), button);
     EXPECT_EQ(manager.Registry().FindDialog(dialog), skinDialog);
-    EXPECT_EQ(manager.Registry().ControlCount(), skinned + 3);
+    EXPECT_EQ(test::SkinnedAmong(manager.Registry(), windows), 1 + skinned + 3);
 
-    // Destroying the dialog empties both registries.
+    // Destroying the dialog takes every one of its windows out of the registry.
     DestroyWindow(dialog);
-    EXPECT_EQ(manager.Registry().ControlCount(), 0u);
-    EXPECT_EQ(manager.Registry().DialogCount(), 0u);
+    EXPECT_EQ(test::SkinnedAmong(manager.Registry(), windows), 0u);
 }
 
 TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
@@ -258,14 +253,14 @@ TEST_F(SkinnedWindows, ControlsCreatedLaterAreAttachedThroughTheirDialog) {
     // Windows other than dialogs are not attached by the hook, top-level or not.
     const HWND popup = Keep(CreateWindowExA(0, "Button", "Popup", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr,
                                             GetModuleHandleA(nullptr), nullptr));
-    EXPECT_FALSE(manager.Registry().IsSkinned(popup));
+    EXPECT_EQ(manager.Registry().Find(popup), nullptr);
 
     // Dialogs of other threads are never skinned: the hook watches this thread only.
     bool attachedElsewhere = true;
     std::thread([&] {
         test::MessageRecorder recorder;
         const HWND other = recorder.CreateDialogFrom(empty.Get());
-        attachedElsewhere = manager.Registry().IsSkinned(other);
+        attachedElsewhere = test::SkinnedAmong(manager.Registry(), test::WindowAndDescendants(other)) != 0;
         DestroyWindow(other);
     }).join();
     EXPECT_FALSE(attachedElsewhere);
@@ -287,7 +282,7 @@ TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
             EXPECT_NE(GetWindowLongPtrA(descendants[i], GWLP_WNDPROC), unskinned.procedures[i]) << i;
         }
     }
-    ASSERT_EQ(skinned, manager->Registry().ControlCount());
+    ASSERT_GT(skinned, 0u);
     EXPECT_NE(GetWindowLongPtrA(dialog, GWLP_WNDPROC), unskinned.dialogProcedure);
     RECT now;
     GetWindowRect(dialog, &now);
@@ -315,8 +310,7 @@ TEST_F(SkinnedWindows, DestroyingTheManagerGivesEverythingBack) {
     // The hook went with the manager: a new manager that was never started sees no dialogs.
     SkinManager unstarted;
     const HWND later = CreateTestDialog(EveryControlTemplate());
-    EXPECT_EQ(unstarted.Registry().DialogCount(), 0u);
-    EXPECT_EQ(unstarted.Registry().ControlCount(), 0u);
+    EXPECT_EQ(test::SkinnedAmong(unstarted.Registry(), test::WindowAndDescendants(later)), 0u);
     EXPECT_EQ(GetWindowLongPtrA(later, GWLP_WNDPROC), LONG_PTR(GetClassLongPtrA(later, GCLP_WNDPROC)));
 }
 
@@ -354,9 +348,9 @@ TEST_F(SkinnedWindows, MissingSkinStillAttachesAndDrawsNothing) {
                  PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
     SendMessageA(dialog, WM_SKINCHANGED, 0, 0);
     test::PumpPending();
+    const std::vector<HWND> windows = test::WindowAndDescendants(dialog);
     DestroyWindow(dialog);
-    EXPECT_EQ(manager.Registry().DialogCount(), 0u);
-    EXPECT_EQ(manager.Registry().ControlCount(), 0u);
+    EXPECT_EQ(test::SkinnedAmong(manager.Registry(), windows), 0u);
 }
 
 TEST_F(SkinnedWindows, FrameSizeFollowsTheSkin) {
@@ -456,7 +450,7 @@ TEST_F(SkinnedWindows, HoverTimerReportsTheCursorLeaving) {
     SkinManager manager;
 
     ASSERT_TRUE(SetCursorPos(150, 150));
-    SkinRegistry::StartHoverTimer(window);
+    StartHoverTimer(window);
     int ticks = 0;
     auto countTicks = [&](const MSG& msg) { ticks += msg.hwnd == window && msg.message == WM_TIMER; };
     ASSERT_TRUE(test::PumpUntil([&] { return ticks >= 3; }, 5000, countTicks));
@@ -581,9 +575,9 @@ TEST_F(SkinnedWindows, AWindowSubclassedAfterTheSkinStillWorks) {
         const std::unique_ptr<LaterSubclass> onDialog = way.make(), onButton = way.make();
         ASSERT_TRUE(onDialog->Attach(dialog));
         ASSERT_TRUE(onButton->Attach(GetDlgItem(dialog, 107)));
+        const std::vector<HWND> windows = test::WindowAndDescendants(dialog);
         DestroyWindow(dialog);
-        EXPECT_EQ(manager.Registry().DialogCount(), 0u);
-        EXPECT_EQ(manager.Registry().ControlCount(), 0u);
+        EXPECT_EQ(test::SkinnedAmong(manager.Registry(), windows), 0u);
         EXPECT_TRUE(onDialog->sawNcDestroy);
         EXPECT_TRUE(onButton->sawNcDestroy);
     }
@@ -606,9 +600,10 @@ TEST_F(SkinnedWindows, DefaultSkinDressesARealDialog) {
     EXPECT_GT(Height(now), Height(before)); // the skin's caption is taller than the system's
     test::PumpPending();
     RedrawWindow(dialog, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    EXPECT_EQ(manager.Registry().ControlCount(),
-              std::size_t(std::count_if(std::begin(kItems), std::end(kItems),
-                                        [](const Item& i) { return i.kind != SkinKind::None; })) +
+    EXPECT_EQ(test::SkinnedAmong(manager.Registry(), test::WindowAndDescendants(dialog)),
+              1 +
+                  std::size_t(std::count_if(std::begin(kItems), std::end(kItems),
+                                            [](const Item& i) { return i.kind != SkinKind::None; })) +
                   3);
 }
 

@@ -1,13 +1,14 @@
 // Skinned scroll bars on real controls under real mouse input: the non-client bars of a list view and an edit
 // (room, pixels, hover, arrow repeat, capture loss, shaft presses, thumb drags) and a stand-alone scroll bar
 // (showing by range, notifying its parent), and skins that leave the bars to the system.
-#include "SyntheticSkin.h"
-#include "WinTestSupport.h"
 #include "skin/ScrollBarGeometry.h"
 #include "skin/win/SkinControl.h"
 #include "skin/win/SkinManager.h"
+#include "skin/win/WindowDpi.h"
 #include "support/MessageRecorder.h"
 #include "support/RealInput.h"
+#include "support/SyntheticSkin.h"
+#include "support/WinTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -213,6 +214,42 @@ TEST_F(SkinnedBars, ListViewBarsTakeTheirRoomAndShowTheSkin) {
     EXPECT_EQ(ScreenPixel(list_, at.down), ArrowColour(4 + 3));
     input_.MoveTo({790, 590});
     EXPECT_TRUE(WaitForPixel(list_, at.down, ArrowColour(4)));
+}
+
+// After a move to a screen of another DPI the bars have that screen's width, not the one the program started on:
+// their room in the list view and the edit, and the skin's arrows painted across it; and back again.
+TEST_F(SkinnedBars, BarsTakeTheWidthOfTheScreenTheDialogMovedTo) {
+    SkinManager manager;
+    manager.Start(WriteSkin().c_str());
+    CreateDialogWithBars();
+    const int started = manager.Skin().Dpi();
+    for (const int to : {started * 2, started}) {
+        SCOPED_TRACE("moved to " + std::to_string(to) + " DPI");
+        RECT rect;
+        GetWindowRect(dialog_, &rect);
+        const RECT suggested{rect.left, rect.top, rect.left + MulDiv(rect.right - rect.left, to, manager.Skin().Dpi()),
+                             rect.top + MulDiv(rect.bottom - rect.top, to, manager.Skin().Dpi())};
+        SendMessageA(dialog_, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+        RedrawWindow(dialog_, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        test::PumpPending();
+        const int width = SystemMetricAtDpi(SM_CXVSCROLL, to), arrow = SystemMetricAtDpi(SM_CXHSCROLL, to);
+        ASSERT_NE(width, 0);
+        for (const HWND control : {list_, edit_}) {
+            SCOPED_TRACE(control == list_ ? "list view" : "edit");
+            RECT bounds, client;
+            GetWindowRect(control, &bounds);
+            GetClientRect(control, &client);
+            const int b = BorderWidthForStyle(static_cast<DWORD>(GetWindowLongPtrA(control, GWL_STYLE)),
+                                              static_cast<DWORD>(GetWindowLongPtrA(control, GWL_EXSTYLE)));
+            EXPECT_EQ(client.right, bounds.right - bounds.left - 2 * b - width);
+            // The up arrow, at the bar's far left and far right column.
+            for (const int x : {bounds.right - bounds.left - b - width, bounds.right - bounds.left - b - 1}) {
+                SCOPED_TRACE(x);
+                EXPECT_EQ(ScreenPixel(control, {x, b + arrow / 2}), ArrowColour(0));
+            }
+        }
+    }
 }
 
 TEST_F(SkinnedBars, ArrowRepeatsWhileTheCursorRests) {
@@ -474,9 +511,9 @@ TEST_F(SkinnedBars, SkinsWithoutABarImageOrWithATrueSizeShaft) {
         EXPECT_NE(ScreenPixel(bar_, {2, 2}), ArrowColour(8));
         // Destroyed with its dialog, even the bar that left everything to the system leaves the registry.
         EXPECT_NE(manager.Registry().FindControl(bar_), nullptr);
+        const std::vector<HWND> windows = test::WindowAndDescendants(dialog_);
         DestroyWindow(dialog_);
-        EXPECT_EQ(manager.Registry().ControlCount(), 0u);
-        EXPECT_EQ(manager.Registry().DialogCount(), 0u);
+        EXPECT_EQ(test::SkinnedAmong(manager.Registry(), windows), 0u);
     }
     {
         SCOPED_TRACE("true-size shaft: no shaft image, the rest skinned");

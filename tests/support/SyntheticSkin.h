@@ -3,8 +3,8 @@
 // frame the skin drew there.
 #pragma once
 
-#include "WinTestSupport.h"
 #include "skin/SkinElement.h"
+#include "support/WinTestSupport.h"
 
 #include <cctype>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The folder walk on real temporary trees: order, which names are probed, PIDs, progress, cancelling, long paths
 // and links that lead back up the tree.
-#include "media/FolderWalk.h"
+#include "media/FolderSearch.h"
 #include "platform/Directory.h"
 #include "support/MediaFixtures.h"
 #include "support/TempDir.h"
@@ -19,23 +19,23 @@ struct Walked {
     std::vector<std::string> added; // paths, in the order add saw them
     std::vector<std::int32_t> pids;
     std::vector<std::string> refused;
-    std::vector<FolderWalkProgress> reports;
+    std::vector<FolderSearchProgress> reports;
 };
 
 Walked Walk(const std::string& folder, std::int32_t& counter, const std::atomic<bool>* cancel = nullptr,
             std::function<void()> afterAdd = {}) {
     Walked w;
-    FolderWalkHooks hooks;
+    FolderSearchHooks hooks;
     hooks.add = [&](const CMediaInfo& record) {
         w.added.emplace_back(record.Path());
         w.pids.push_back(record.m_nPID);
         if (afterAdd)
             afterAdd();
     };
-    hooks.progress = [&](const FolderWalkProgress& p) { w.reports.push_back(p); };
+    hooks.progress = [&](const FolderSearchProgress& p) { w.reports.push_back(p); };
     hooks.refused = [&](const std::string& path, const char*) { w.refused.push_back(path); };
     hooks.cancel = cancel;
-    const FolderWalkProgress result = WalkFolder(folder, counter, hooks);
+    const FolderSearchProgress result = SearchFolderNumbered(folder, counter, hooks);
     EXPECT_FALSE(w.reports.empty());
     if (!w.reports.empty()) {
         EXPECT_EQ(w.reports.back().filesSeen, result.filesSeen);

@@ -5,6 +5,7 @@
 #include "skin/RgbImage.h"
 #include "skin/win/DibCanvas.h"
 #include "skin/win/GdiHandles.h"
+#include "skin/win/SkinRegistry.h"
 #include "support/TempDir.h"
 
 #include <windows.h>
@@ -19,6 +20,27 @@
 #include <vector>
 
 namespace tarnvale::test {
+
+// The window and every window inside it, the window first.
+inline std::vector<HWND> WindowAndDescendants(HWND window) {
+    std::vector<HWND> windows{window};
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM list) -> BOOL {
+            reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&windows));
+    return windows;
+}
+
+// How many of windows the registry holds a skin object for, asked window by window.
+inline std::size_t SkinnedAmong(const SkinRegistry& registry, const std::vector<HWND>& windows) {
+    std::size_t skinned = 0;
+    for (HWND window : windows)
+        skinned += registry.Find(window) != nullptr;
+    return skinned;
+}
 
 // Dispatches this thread's messages until done() holds or timeoutMs passes; waits block on the queue, never sleep.
 inline bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000,
