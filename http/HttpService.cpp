@@ -46,11 +46,13 @@ bool HttpService::Start(std::uint16_t port, std::string* error) {
     const unsigned threads = limits_.threadPerConnection ? 1
                              : limits_.threads           ? limits_.threads
                                                          : std::max(1u, std::thread::hardware_concurrency());
+    // One thread is no pool at all: the library is told 0, which it takes without a warning on every start.
+    const unsigned pool = threads > 1 ? threads : 0;
     const unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_AUTO | MHD_USE_ERROR_LOG |
                            (limits_.threadPerConnection ? MHD_USE_THREAD_PER_CONNECTION : 0);
     daemon_ = MHD_start_daemon(flags, port, &HttpRequestHandler::Accept, this, &HttpRequestHandler::Answer, this,
                                MHD_OPTION_EXTERNAL_LOGGER, &HttpRequestHandler::Log, this, MHD_OPTION_SOCK_ADDR,
-                               static_cast<const sockaddr*>(address.data()), MHD_OPTION_THREAD_POOL_SIZE, threads,
+                               static_cast<const sockaddr*>(address.data()), MHD_OPTION_THREAD_POOL_SIZE, pool,
                                MHD_OPTION_CONNECTION_LIMIT, limits_.connections, MHD_OPTION_PER_IP_CONNECTION_LIMIT,
                                limits_.connectionsPerAddress, MHD_OPTION_CONNECTION_TIMEOUT, limits_.idleSeconds,
                                MHD_OPTION_NOTIFY_COMPLETED, &HttpRequestHandler::Completed, this, MHD_OPTION_END);

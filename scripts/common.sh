@@ -32,6 +32,8 @@ install_packages() {
     local wanted=("$@") missing=()
     [ ${#wanted[@]} -gt 0 ] || wanted=("${packages[@]}")
     for p in "${wanted[@]}"; do
+        # A machine whose Node.js came from elsewhere has its own npm, which Debian's npm package conflicts with.
+        [ "$p" = npm ] && command -v npm >/dev/null 2>&1 && continue
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     if [ ${#missing[@]} -eq 0 ]; then

@@ -85,27 +85,29 @@ bool NetworkSides::StartHttp(std::uint16_t port, std::uint32_t ownAddress, std::
                         settings_.names.http + ".",
                     error);
     httpAllowsOwn_ = ownAddress;
-    if (!StartHttpExtras(error))
-        return false;
+    StartHttpExtras();
     const std::string bound = std::to_string(http_.BoundPort());
     Out("HTTP on port " + bound + ": http://" + (hostAddress_.empty() ? "localhost" : hostAddress_) + ":" + bound +
         "/" + (settings_.publicUrl ? ", for players through " + settings_.publicUrl->base + "/" : ""));
     return true;
 }
 
-bool NetworkSides::StartHttpExtras(std::string& error) {
+void NetworkSides::StartHttpExtras() {
     const auto log = [this](const std::string& line) { Log(line); };
     subtitles_.Start(http_, catalogue_, log);
     PictureSettings pictures;
     pictures.folder = settings_.pictures.empty() ? DefaultPictureFolder() : settings_.pictures;
     pictures.maker.ffmpeg = settings_.ffmpeg;
     pictures.log = log;
+    // Pictures and converted streams are extras: without a folder to keep them in, the programs are still served,
+    // and the operator is told what is missing and why.
     std::string sideError;
     if (!pictures_.Start(http_, catalogue_, std::move(pictures), sideError))
-        return Fail(NetworkSide::Http, sideError + ".\nName a folder the server may write to with --pictures.", error);
+        Log("programs are served without pictures: " + sideError +
+            ". Name a folder the server may write to with --pictures.");
     if (!conversions_.Start(catalogue_, http_, settings_.convert, log, settings_.verbose, sideError))
-        return Fail(NetworkSide::Http, sideError, error);
-    return true;
+        Log("video programs are served as files only (no converted streams): " + sideError +
+            ". Name a folder the server may write to with --convert-cache.");
 }
 
 void NetworkSides::StopHttp() {

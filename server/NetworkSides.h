@@ -115,7 +115,7 @@ private:
     bool StartHttp(std::uint16_t port, std::uint32_t ownAddress, std::string& error);
     // What answers on the HTTP side beside the programs: subtitles, pictures, converted streams. Started once the
     // HTTP side serves, stopped before it goes.
-    bool StartHttpExtras(std::string& error);
+    void StartHttpExtras();
     void StopHttp();
     bool StartUpnpAt(const UpnpPlace& place, std::string& error);
     bool Fail(NetworkSide side, const std::string& text, std::string& error);

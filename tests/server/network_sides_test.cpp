@@ -143,6 +143,24 @@ TEST(NetworkSides, StopEndsEverySideAndStartServesAgain) {
     }
 }
 
+TEST(NetworkSides, FoldersForPicturesAndConversionsThatCannotBeMadeLeaveTheProgramsServed) {
+    SocketLibrary sockets;
+    TempDir dir;
+    // A file where each folder should be: neither can be made, whoever runs the test.
+    std::ofstream(dir.File("taken")) << "not a folder";
+    CMediaInfoList catalogue;
+    NetworkSides sides(catalogue);
+    NetworkSettings settings = LoopbackSettings();
+    settings.pictures = dir.File("taken") + "/pictures";
+    settings.convert.cacheFolder = dir.File("taken") + "/segments";
+    LineLog out, log;
+    std::string error;
+    ASSERT_TRUE(sides.Start(settings, ServerLines{out.Sink(), log.Sink()}, error)) << error;
+    EXPECT_NE(HttpGet(sides.HttpPort(), "/programs.json").find("200 OK"), std::string::npos);
+    EXPECT_TRUE(log.WaitFor("programs are served without pictures: "));
+    EXPECT_TRUE(log.WaitFor("video programs are served as files only (no converted streams): "));
+}
+
 // The window's log: every side's lines, each led by its time, none cut into another by a second thread.
 TEST(NetworkSides, TheLogFileHoldsEveryLineWhole) {
     SocketLibrary sockets;

@@ -105,7 +105,7 @@ def test(net, args, checks):
         if mime.startswith("video/"):
             checks.expect(len(converted) == 1 and converted[0]["profile"] == "AVC_TS_MP_SD_AAC_MULT5_ISO" and
                           converted[0]["mime"] == "video/mpeg", f"the converted res of {pid}: {converted}")
-            checks.expect(item["res"].index(converted[0]) == (0 if profile is None else 1) if converted else False,
+            checks.expect(item["res"].index(converted[0]) == (0 if mime == "video/x-msvideo" else 1) if converted else False,
                           f"the converted res of {pid} stands where TVs take it")
         else:
             checks.expect(not converted, f"audio program {pid} offers a converted stream")
