@@ -1,6 +1,8 @@
 // The picture cache's files, its queue and its worker.
 #include "picture/PictureCache.h"
 
+#include "platform/Process.h"
+
 #include "platform/File.h"
 
 #include <cstdio>
@@ -60,6 +62,19 @@ bool PictureCache::Start(std::string& error) {
         error = "cannot make the picture folder " + settings_.folder + (made ? ": " + made.message() : "");
         return false;
     }
+    // A maker that cannot be started at all (none installed, or a build that starts no programs) is said once, now,
+    // so that no program is offered a picture before the first try has found that out.
+    platform::ProcessStart probe;
+    probe.arguments = {settings_.maker.ffmpeg, "-hide_banner", "-loglevel", "error", "-version"};
+    platform::SystemError startError;
+    platform::Process maker = platform::Process::Start(probe, startError);
+    platform::ProcessEnd end;
+    if (!maker || !maker.Wait(std::chrono::seconds(10), &end) || !end.Succeeded()) {
+        saidNotStarted_ = true;
+        if (settings_.log)
+            settings_.log("no pictures are made: " +
+                          (maker ? settings_.maker.ffmpeg + " -version failed" : startError.message));
+    }
     stop_ = false;
     worker_ = std::thread([this] { Work(); });
     return true;
@@ -91,7 +106,10 @@ bool PictureCache::Offers(const CMediaInfo& program) const {
     if (!MayHavePicture(program.m_nType))
         return false;
     const std::string key = PictureKey(program.m_szFile);
-    return !key.empty() && Look(key) != Known::None;
+    if (key.empty())
+        return false;
+    // While the maker cannot be started, only pictures made before are offered.
+    return saidNotStarted_ ? Look(key) == Known::Made : Look(key) != Known::None;
 }
 
 std::optional<Picture> PictureCache::Get(const CMediaInfo& program, std::chrono::milliseconds wait) {
